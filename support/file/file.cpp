@@ -1,0 +1,76 @@
+#include "support/file/file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "support/file/buffered_file.h"
+#include "support/file/fd_file.h"
+#include "support/file/stream_file.h"
+
+namespace morvane {
+
+namespace {
+
+// The part of a file's name that error messages show: the text after the
+// last "|" (the whole name when it has none; empty without a name).
+WString name_tail(const iAbstractFile* file) {
+  const char* name = file == nullptr ? nullptr : file->name();
+  if (name == nullptr) return WString();
+  const char* bar = std::strrchr(name, '|');
+  return WString(bar == nullptr ? name : bar + 1, codepage_latin1);
+}
+
+}  // namespace
+
+bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t /*cache_size*/) {
+  if (file_ != nullptr) {
+    if (file_->is_open()) return false;
+    file_.reset();
+  }
+  if (name == nullptr) return false;
+  if (std::strcmp(name, "-") == 0) {
+    // Standard input; binary and text mode are the same here.
+    file_ = std::make_unique<iFILEFile>(stdin, false);
+    return true;
+  }
+  if (flags & IF_THROW) throw_on_short_io_ = true;
+  if (flags & (IF_SLICED64 | IF_UNCACHED | IF_PAGED | IF_MULTI_READ)) return false;
+
+  iFdFile* file;
+  if ((flags & IF_BUFFERED) && !(flags & IF_MAP)) {
+    file = new iBufferedFile<iFdFile>();
+  } else {
+    file = new iFdFile();
+  }
+  file_.reset(file);  // held before it opens, so a throwing open leaks nothing
+  return file->open(name, mode, flags);
+}
+
+template <typename Error>
+int32_t iFile::checked(int32_t result, uint32_t n) const {
+  if (!throw_on_short_io_) return result;
+  if (file_ != nullptr && result >= 0 && static_cast<uint32_t>(result) == n) return result;
+  throw Error(name_tail(file_.get()));
+}
+
+int32_t iFile::read(void* buffer, uint32_t n) {
+  if (n == 0) return 0;
+  return checked<FileReadError>(file_ ? file_->read(buffer, n) : -1, n);
+}
+
+int32_t iFile::write(const void* buffer, uint32_t n) {
+  if (n == 0) return 0;
+  return checked<FileWriteError>(file_ ? file_->write(buffer, n) : -1, n);
+}
+
+int32_t iFile::read_at(void* buffer, uint32_t n, int32_t position) {
+  if (n == 0) return 0;
+  return checked<FileReadError>(file_ ? file_->read_at(buffer, n, position) : -1, n);
+}
+
+int32_t iFile::write_at(const void* buffer, uint32_t n, int32_t position) {
+  if (n == 0) return 0;
+  return checked<FileWriteError>(file_ ? file_->write_at(buffer, n, position) : -1, n);
+}
+
+}  // namespace morvane
