@@ -5,7 +5,11 @@
 
 #include "support/file/buffered_file.h"
 #include "support/file/fd_file.h"
+#include "support/file/multi_read_file.h"
+#include "support/file/paged_file.h"
+#include "support/file/sliced_file.h"
 #include "support/file/stream_file.h"
+#include "support/file/uncached_file.h"
 
 namespace morvane {
 
@@ -20,9 +24,12 @@ WString name_tail(const iAbstractFile* file) {
   return WString(bar == nullptr ? name : bar + 1, codepage_latin1);
 }
 
+// The page cache of an uncached file when the caller names no size.
+constexpr uint32_t kDefaultUncachedCache = 64u << 20;
+
 }  // namespace
 
-bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t /*cache_size*/) {
+bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t cache_size) {
   if (file_ != nullptr) {
     if (file_->is_open()) return false;
     file_.reset();
@@ -34,15 +41,41 @@ bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t /*cache_si
     return true;
   }
   if (flags & IF_THROW) throw_on_short_io_ = true;
-  if (flags & (IF_SLICED64 | IF_UNCACHED | IF_PAGED | IF_MULTI_READ)) return false;
 
+  // Each new object is held before it opens, so a throwing open leaks
+  // nothing and a refused one stays until the next open or close.
+  if (flags & IF_SLICED64) {
+    auto* sliced = new iFileSliced64();
+    file_.reset(sliced);
+    return sliced->open(name, mode, flags, 0);
+  }
+  if (flags & IF_UNCACHED) {
+    auto inner = std::make_unique<iUncachedFile>();
+    inner->open(name, mode, flags);  // the paged file checks that it opened
+    auto* paged = new iMemoryPagedFile<iUncachedFile>();
+    file_.reset(paged);
+    return paged->open(inner.release(), mode,
+                       cache_size == 0 ? kDefaultUncachedCache : cache_size);
+  }
+  if (flags & IF_PAGED) {
+    auto inner = std::make_unique<iFdFile>();
+    inner->open(name, mode, flags);
+    auto* paged = new iMemoryPagedFile<iFdFile>();
+    file_.reset(paged);
+    return paged->open(inner.release(), mode, 0);  // no page limit
+  }
+  if (flags & IF_MULTI_READ) {
+    auto* multi = new MultiReadFdFile();
+    file_.reset(multi);
+    return multi->open(name, mode, flags, 0);
+  }
   iFdFile* file;
   if ((flags & IF_BUFFERED) && !(flags & IF_MAP)) {
     file = new iBufferedFile<iFdFile>();
   } else {
     file = new iFdFile();
   }
-  file_.reset(file);  // held before it opens, so a throwing open leaks nothing
+  file_.reset(file);
   return file->open(name, mode, flags);
 }
 

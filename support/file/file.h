@@ -43,9 +43,11 @@ class iFile {
 
   // The factory. "-" is standard input (never closed by this holder). False
   // when this holder's file is still open, or when the open is refused (the
-  // unopened object stays until the next open or close). Flags without a
-  // file class in this build (IF_SLICED64, IF_UNCACHED, IF_PAGED,
-  // IF_MULTI_READ) are refused.
+  // unopened object stays until the next open or close). The first flag
+  // that applies chooses: IF_SLICED64, IF_UNCACHED (page cache over direct
+  // I/O, `cache_size` 0 meaning 64 MiB), IF_PAGED (page cache over a
+  // descriptor, without a page limit), IF_MULTI_READ, IF_BUFFERED without
+  // IF_MAP; otherwise a plain descriptor file.
   bool open(const char* name, int mode, uint32_t flags, uint32_t cache_size);
   // Destroys the file object, which closes it; nothing when there is none.
   void close() { file_.reset(); }

@@ -94,7 +94,7 @@ TEST_F(BufferedFileTest, LargeReadsBypassTheWindowButSeeItsDirtyBytes) {
   ASSERT_EQ(file.seek(1000, kSeekBegin), 1000);
   ASSERT_EQ(file.write(fresh.data(), 100), 100);
   EXPECT_TRUE(file.window_dirty());
-  EXPECT_EQ(read_file("f"), data) << "nothing written back yet";
+  EXPECT_TRUE(testing::SameBytes(read_file("f"), data)) << "nothing written back yet";
 
   std::string expected = data.substr(0, 5000);
   expected.replace(1000, 100, fresh);
@@ -103,7 +103,7 @@ TEST_F(BufferedFileTest, LargeReadsBypassTheWindowButSeeItsDirtyBytes) {
   file.close();
   std::string on_disk = data;
   on_disk.replace(1000, 100, fresh);
-  EXPECT_EQ(read_file("f"), on_disk);
+  EXPECT_TRUE(testing::SameBytes(read_file("f"), on_disk));
 }
 
 TEST_F(BufferedFileTest, WriteThenReadTheSameRangeBeforeAnyFlush) {
@@ -140,7 +140,7 @@ TEST_F(BufferedFileTest, WritesGrowTheWindowOrGoStraightToTheDescriptor) {
   ASSERT_EQ(file.write(data.data() + 8510, 20000), 20000);  // direct
   EXPECT_EQ(file.size(), 28510u);
   EXPECT_EQ(file.sync(), 0);
-  EXPECT_EQ(read_file("f"), data.substr(0, 28510));
+  EXPECT_TRUE(testing::SameBytes(read_file("f"), data.substr(0, 28510)));
 }
 
 TEST_F(BufferedFileTest, CloseWritesBackAndKeepsTheSize) {
@@ -150,13 +150,13 @@ TEST_F(BufferedFileTest, CloseWritesBackAndKeepsTheSize) {
   file.close();
   EXPECT_EQ(file.size(), 3u);
   EXPECT_EQ(file.tell(), 0);
-  EXPECT_EQ(read_file("f"), "abc");
+  EXPECT_TRUE(testing::SameBytes(read_file("f"), "abc"));
   {
     BufferedFile scoped;
     ASSERT_TRUE(scoped.open(path("f").c_str(), IF_MODE_APPEND, 0));
     ASSERT_EQ(scoped.putc('d'), 1);
   }
-  EXPECT_EQ(read_file("f"), "abcd") << "the destructor writes back too";
+  EXPECT_TRUE(testing::SameBytes(read_file("f"), "abcd")) << "the destructor writes back too";
 }
 
 // Applies one random sequence of reads, writes and seeks to a buffered file
@@ -206,7 +206,7 @@ TEST_F(BufferedFileTest, BehavesLikeAPlainDescriptorFile) {
           ASSERT_EQ(buffered.read(b.data(), n), expected) << "step " << step;
           a.resize(static_cast<size_t>(std::max(expected, 0)));
           b.resize(a.size());
-          ASSERT_EQ(a, b) << "step " << step;
+          ASSERT_TRUE(testing::SameBytes(a, b)) << "step " << step;
           break;
         }
         default: {
@@ -222,7 +222,7 @@ TEST_F(BufferedFileTest, BehavesLikeAPlainDescriptorFile) {
     }
     plain.close();
     buffered.close();
-    ASSERT_EQ(read_file("buffered"), read_file("plain")) << "seed " << seed;
+    ASSERT_TRUE(testing::SameBytes(read_file("buffered"), read_file("plain"))) << "seed " << seed;
   }
 }
 

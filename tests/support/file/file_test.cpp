@@ -8,7 +8,12 @@
 
 #include "support/file/buffered_file.h"
 #include "support/file/fd_file.h"
+#include "support/file/multi_read_file.h"
+#include "support/file/paged_file.h"
+#include "support/file/sliced_file.h"
 #include "support/file/stream_file.h"
+#include "support/file/uncached_file.h"
+#include "support/platform/platform.h"
 #include "tests/support/file/temp_dir.h"
 
 namespace morvane {
@@ -28,9 +33,27 @@ TEST_F(FileHolderTest, FactoryChoosesTheClassFromTheFlags) {
   iFile map_wins;
   ASSERT_TRUE(map_wins.open(name.c_str(), IF_MODE_READ, IF_BUFFERED | IF_MAP, 0));
   EXPECT_EQ(typeid(*map_wins.get()), typeid(iFdFile));
-  iFile not_built;
-  EXPECT_FALSE(not_built.open(name.c_str(), IF_MODE_READ, IF_PAGED, 0));
-  EXPECT_FALSE(not_built.is_open());
+  iFile paged;
+  ASSERT_TRUE(paged.open(name.c_str(), IF_MODE_READ, IF_PAGED | IF_BUFFERED, 1 << 20));
+  auto* paged_fd = dynamic_cast<iMemoryPagedFile<iFdFile>*>(paged.get());
+  ASSERT_NE(paged_fd, nullptr);
+  EXPECT_EQ(paged_fd->page_limit(), 0u) << "the paged choice never passes the cache size on";
+  iFile uncached;
+  ASSERT_TRUE(uncached.open(name.c_str(), IF_MODE_READ, IF_UNCACHED | IF_PAGED, 0));
+  auto* paged_direct = dynamic_cast<iMemoryPagedFile<iUncachedFile>*>(uncached.get());
+  ASSERT_NE(paged_direct, nullptr);
+  EXPECT_EQ(paged_direct->page_limit(), (64u << 20) / platform::page_size());
+  iFile multi;
+  ASSERT_TRUE(multi.open(name.c_str(), IF_MODE_READ, IF_MULTI_READ | IF_BUFFERED, 0));
+  EXPECT_EQ(typeid(*multi.get()), typeid(MultiReadFdFile));
+  iFile sliced;
+  ASSERT_TRUE(sliced.open(name.c_str(), IF_MODE_READ,
+                          IF_SLICED64 | IF_MULTI_READ | IF_UNCACHED | IF_PAGED | IF_BUFFERED, 0));
+  EXPECT_EQ(typeid(*sliced.get()), typeid(iFileSliced64)) << "sliced wins over every choice";
+  EXPECT_EQ(sliced.get()->size64(), 4);
+  iFile missing;
+  EXPECT_FALSE(missing.open(path("none").c_str(), IF_MODE_READ, IF_PAGED, 0));
+  EXPECT_FALSE(missing.is_open());
 }
 
 TEST_F(FileHolderTest, OpenOnAnOpenHolderIsRefused) {

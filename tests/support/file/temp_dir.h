@@ -10,6 +10,17 @@
 
 namespace morvane::testing {
 
+// Compares two byte strings and reports only the sizes and the first
+// difference, not the whole contents.
+inline ::testing::AssertionResult SameBytes(const std::string& actual,
+                                            const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size()
+                                       << ", first difference at byte " << at;
+}
+
 class TempDirTest : public ::testing::Test {
  protected:
   void SetUp() override {

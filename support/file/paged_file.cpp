@@ -1,0 +1,380 @@
+#include "support/file/paged_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "support/file/fd_file.h"
+#include "support/file/uncached_file.h"
+#include "support/platform/platform.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr uint32_t kLoadCounter = 128;
+constexpr uint32_t kMaxRunPages = 16;
+
+void print_diagnostic(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+template <typename F>
+iMemoryPagedFile<F>::iMemoryPagedFile() : page_size_(static_cast<uint32_t>(platform::page_size())) {}
+
+template <typename F>
+iMemoryPagedFile<F>::~iMemoryPagedFile() {
+  iMemoryPagedFile::close();
+}
+
+template <typename F>
+bool iMemoryPagedFile<F>::is_open() const {
+  return inner_ != nullptr && inner_->is_open();
+}
+
+template <typename F>
+bool iMemoryPagedFile<F>::open(F* inner, int /*mode*/, uint32_t cache_bytes) {
+  if (inner_ != nullptr && inner_.get() != inner) close();
+  inner_.reset(inner);
+  if (inner_ == nullptr || !inner_->is_open()) return false;
+  const char* inner_name = inner_->name();
+  if (inner_name != nullptr) {
+    const char* bar = std::strrchr(inner_name, '|');
+    name_.assign(bar == nullptr ? inner_name : bar);
+  }
+  charge_ = 0;
+  candidates_.clear();
+  page_limit_ = cache_bytes / page_size_;
+  int32_t position = inner_->tell();
+  int32_t size = inner_->seek(0, kSeekEnd);
+  if (position < 0 || size < 0) return false;
+  position_ = 0;
+  size_ = static_cast<uint32_t>(size);
+  seek(position, kSeekBegin);
+  return true;
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::close() {
+  if (inner_ != nullptr) {
+    flush();
+    inner_->close();
+    inner_.reset();
+  }
+  for (Page& page : pages_) free_block(page);
+  pages_.clear();
+  dirty_.clear();
+  size_ = 0;
+  position_ = 0;
+}
+
+template <typename F>
+int32_t iMemoryPagedFile<F>::seek(int32_t offset, int whence) {
+  double target;
+  switch (whence) {
+    case kSeekCurrent: target = static_cast<double>(position_) + offset; break;
+    case kSeekEnd: target = static_cast<double>(size_) - offset; break;
+    default: target = offset; break;
+  }
+  auto t = static_cast<int64_t>(target);
+  if (t < 0 || t > INT32_MAX) return -1;
+  if (t > size_) {
+    if (read_only()) return -1;
+    if (inner_ != nullptr && inner_->seek(static_cast<int32_t>(t), kSeekBegin) != -1) {
+      size_ = static_cast<uint32_t>(t);
+    }
+  }
+  position_ = static_cast<uint32_t>(t);
+  return static_cast<int32_t>(t);
+}
+
+template <typename F>
+size_t iMemoryPagedFile<F>::loaded_pages() const {
+  return static_cast<size_t>(
+      std::count_if(pages_.begin(), pages_.end(), [](const Page& p) { return p.block != nullptr; }));
+}
+
+template <typename F>
+bool iMemoryPagedFile<F>::page_loaded(uint32_t page) const {
+  return page < pages_.size() && pages_[page].block != nullptr;
+}
+
+template <typename F>
+bool iMemoryPagedFile<F>::page_dirty(uint32_t page) const {
+  return page / 32 < dirty_.size() && (dirty_[page / 32] >> (page % 32) & 1u) != 0;
+}
+
+template <typename F>
+uint32_t iMemoryPagedFile<F>::page_counter(uint32_t page) const {
+  return page < pages_.size() ? pages_[page].counter : 0;
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::grow_tables(uint32_t page) {
+  if (page >= pages_.size()) pages_.resize(size_t{page} + 1);
+  if (page / 32 >= dirty_.size()) dirty_.resize(size_t{page} / 32 + 1, 0);
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::set_dirty(uint32_t page, bool dirty) {
+  grow_tables(page);
+  uint32_t bit = 1u << (page % 32);
+  if (dirty) {
+    dirty_[page / 32] |= bit;
+  } else {
+    dirty_[page / 32] &= ~bit;
+  }
+}
+
+// Page blocks are page-aligned and start zeroed, so that the bytes of a page
+// past the end of the file read as zeros.
+template <typename F>
+unsigned char* iMemoryPagedFile<F>::new_block() {
+  void* block = std::aligned_alloc(page_size_, page_size_);
+  if (block == nullptr) throw std::bad_alloc();
+  std::memset(block, 0, page_size_);
+  return static_cast<unsigned char*>(block);
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::free_block(Page& page) {
+  std::free(page.block);
+  page.block = nullptr;
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::uncharge(uint32_t pages) {
+  charge_ = pages > charge_ ? 0 : charge_ - pages;
+}
+
+template <typename F>
+int64_t iMemoryPagedFile<F>::page_bytes(uint32_t first_page, uint32_t pages) const {
+  int64_t start = int64_t{first_page} * page_size_;
+  return std::min<int64_t>(int64_t{pages} * page_size_, int64_t{size_} - start);
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::write_back(uint32_t first_page, const unsigned char* data,
+                                     int64_t length) {
+  if (length <= 0 || inner_ == nullptr) return;
+  // Errors of the inner file are its own to record (its error bit).
+  inner_->seek(static_cast<int32_t>(int64_t{first_page} * page_size_), kSeekBegin);
+  inner_->write(data, static_cast<uint32_t>(length));
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::load(uint32_t page, bool clean) {
+  if (page_limit_ != 0 && charge_ > page_limit_) evict();
+  grow_tables(page);
+  Page& entry = pages_[page];
+  entry.block = new_block();
+  if (clean && page_limit_ != 0) candidates_.insert({entry.counter, page});
+  inner_->seek(static_cast<int32_t>(int64_t{page} * page_size_), kSeekBegin);
+  inner_->read(entry.block, page_size_);  // a short read leaves zeros
+  set_dirty(page, false);
+  ++charge_;
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::touch_clean(uint32_t page) {
+  Page& entry = pages_[page];
+  if (candidates_.erase({entry.counter, page}) == 0) print_diagnostic("error");
+  ++entry.counter;
+  candidates_.insert({entry.counter, page});
+}
+
+template <typename F>
+int32_t iMemoryPagedFile<F>::read(void* out, uint32_t n) {
+  if (inner_ == nullptr || position_ >= size_) return 0;
+  n = std::min(n, size_ - position_);
+  if (n == 0) return 0;
+  auto* buffer = static_cast<unsigned char*>(out);
+  const uint32_t first = position_ / page_size_;
+  const uint32_t last = (position_ + n - 1) / page_size_;
+  for (uint32_t page = first; page <= last; ++page) {
+    grow_tables(page);
+    if (pages_[page].block == nullptr) {
+      pages_[page].counter = kLoadCounter;
+      load(page, true);
+    } else if (page_limit_ != 0) {
+      if (page_dirty(page)) {
+        ++pages_[page].counter;
+      } else {
+        touch_clean(page);
+      }
+    }
+    uint64_t page_start = uint64_t{page} * page_size_;
+    uint64_t from = std::max<uint64_t>(position_, page_start);
+    uint64_t to = std::min<uint64_t>(uint64_t{position_} + n, page_start + page_size_);
+    std::memcpy(buffer + (from - position_), pages_[page].block + (from - page_start), to - from);
+  }
+  position_ += n;
+  return static_cast<int32_t>(n);
+}
+
+template <typename F>
+int32_t iMemoryPagedFile<F>::write(const void* in, uint32_t n) {
+  if (read_only() || n == 0 || inner_ == nullptr) return 0;
+  n = std::min<uint32_t>(n, INT32_MAX - position_);
+  const auto* buffer = static_cast<const unsigned char*>(in);
+  uint32_t remaining = n;
+  while (remaining > 0) {
+    const uint32_t page = position_ / page_size_;
+    const uint32_t offset = position_ % page_size_;
+    const uint32_t piece = std::min(remaining, page_size_ - offset);
+    grow_tables(page);
+    Page& entry = pages_[page];
+    if (entry.block != nullptr) {
+      if (page_limit_ != 0) {
+        if (!page_dirty(page) && candidates_.erase({entry.counter, page}) == 0) {
+          print_diagnostic("error");
+        }
+        ++entry.counter;
+      }
+    } else {
+      entry.counter = kLoadCounter;
+      if (piece == page_size_ || uint64_t{page} * page_size_ >= size_) {
+        // Nothing on disk to keep: a fresh page, no read.
+        if (page_limit_ != 0 && charge_ > page_limit_) evict();
+        pages_[page].block = new_block();
+        ++charge_;
+      } else {
+        load(page, false);
+      }
+    }
+    set_dirty(page, true);
+    std::memcpy(pages_[page].block + offset, buffer, piece);
+    buffer += piece;
+    remaining -= piece;
+    position_ += piece;
+    size_ = std::max(size_, position_);
+  }
+  return static_cast<int32_t>(n);
+}
+
+template <typename F>
+int32_t iMemoryPagedFile<F>::flush() {
+  if (read_only()) return 0;
+  for (size_t word = 0; word < dirty_.size(); ++word) {
+    for (uint32_t bits = dirty_[word]; bits != 0; bits &= bits - 1) {
+      auto page = static_cast<uint32_t>(word * 32 + static_cast<unsigned>(__builtin_ctz(bits)));
+      if (page >= pages_.size() || pages_[page].block == nullptr) continue;
+      write_back(page, pages_[page].block, page_bytes(page, 1));
+      if (page_limit_ != 0) candidates_.insert({pages_[page].counter, page});
+    }
+    dirty_[word] = 0;
+  }
+  return 0;
+}
+
+template <typename F>
+int32_t iMemoryPagedFile<F>::sync() {
+  flush();
+  return inner_ == nullptr ? 0 : inner_->sync();
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::evict() {
+  if (!candidates_.empty() && 9 * candidates_.size() < 10 * size_t{page_limit_}) {
+    evict_quick();
+  } else {
+    evict_batch();
+  }
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::evict_quick() {
+  auto first = candidates_.begin();
+  const uint32_t page = first->second;
+  candidates_.erase(first);
+  if (page < pages_.size()) {
+    if (page_dirty(page)) {
+      // A candidate is clean by rule. Should one be dirty all the same, its
+      // bytes are written back rather than lost.
+      print_diagnostic("assert violation");
+      write_back(page, pages_[page].block, page_bytes(page, 1));
+      set_dirty(page, false);
+    }
+    free_block(pages_[page]);
+  }
+  uncharge(1);
+}
+
+template <typename F>
+void iMemoryPagedFile<F>::evict_batch() {
+  struct Listed {
+    uint32_t page;
+    uint32_t counter;
+  };
+  std::vector<Listed> listed;
+  for (uint32_t page = 0; page < pages_.size(); ++page) {
+    if (pages_[page].block == nullptr) continue;
+    listed.push_back({page, pages_[page].counter});
+    pages_[page].counter >>= 1;
+  }
+  if (listed.empty()) return;
+
+  std::stable_sort(listed.begin(), listed.end(),
+                   [](const Listed& a, const Listed& b) { return a.counter < b.counter; });
+  const size_t k = std::max<size_t>(1, static_cast<size_t>(0.66 * static_cast<double>(listed.size())));
+  std::vector<uint32_t> selected;
+  for (size_t i = 0; i < k; ++i) selected.push_back(listed[i].page);
+  std::sort(selected.begin(), selected.end());
+
+  const uint32_t highest = selected.back();
+  write_back(highest, pages_[highest].block, page_bytes(highest, 1));
+  candidates_.clear();
+  candidates_.insert({pages_[highest].counter, highest});
+  set_dirty(highest, false);
+  uncharge(1);
+  for (size_t i = k; i < listed.size(); ++i) {
+    uint32_t page = listed[i].page;
+    if (!page_dirty(page)) candidates_.insert({pages_[page].counter, page});
+  }
+
+  // Runs of adjacent dirty pages go out from one page-aligned scratch block.
+  void* allocation = std::malloc(size_t{page_size_} * (kMaxRunPages + 1));
+  if (allocation == nullptr) throw std::bad_alloc();
+  auto start = reinterpret_cast<uintptr_t>(allocation);
+  auto* scratch = reinterpret_cast<unsigned char*>((start + page_size_ - 1) &
+                                                   ~(uintptr_t{page_size_} - 1));
+  for (size_t j = 0; j < selected.size();) {
+    const uint32_t page = selected[j];
+    if (page >= pages_.size()) {
+      print_diagnostic("discepancy\n");
+      ++j;
+      continue;
+    }
+    uint32_t run = 1;
+    if (page_dirty(page)) {
+      while (j + run < selected.size() && run < kMaxRunPages && selected[j + run] == page + run &&
+             page_dirty(page + run) && page_loaded(page + run)) {
+        ++run;
+      }
+      if (run == 1) {
+        set_dirty(page, false);
+        write_back(page, pages_[page].block, page_bytes(page, 1));
+      } else {
+        for (uint32_t r = 0; r < run; ++r) {
+          set_dirty(page + r, false);
+          std::memcpy(scratch + size_t{r} * page_size_, pages_[page + r].block, page_size_);
+        }
+        write_back(page, scratch, page_bytes(page, run));
+      }
+    }
+    uncharge(run);
+    for (uint32_t r = 0; r < run; ++r) candidates_.insert({pages_[page + r].counter, page + r});
+    j += run;
+  }
+  std::free(allocation);
+}
+
+template class iMemoryPagedFile<iFdFile>;
+template class iMemoryPagedFile<iUncachedFile>;
+
+}  // namespace morvane
