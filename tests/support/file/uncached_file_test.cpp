@@ -29,7 +29,8 @@ std::string pattern(size_t size, unsigned seed = 1) {
 }
 
 struct AlignedBuffer {
-  explicit AlignedBuffer(size_t size) : data(static_cast<char*>(std::aligned_alloc(kPage, size))) {}
+  explicit AlignedBuffer(size_t size)
+      : data(static_cast<char*>(std::aligned_alloc(kPage, (size + kPage - 1) / kPage * kPage))) {}
   ~AlignedBuffer() { std::free(data); }
   char* data;
 };
