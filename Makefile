@@ -11,7 +11,7 @@ CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 CTEST := ctest --output-on-failure --timeout 600
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_decode_narrow fuzz_split
+FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_replay_log
 
 all: build
 
@@ -53,7 +53,7 @@ run-fuzz:
 	@set -e; for target in $(FUZZ_TARGETS); do \
 	  mkdir -p build-fuzz/corpus/$$target; \
 	  echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
-	  build-fuzz/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	  build-fuzz/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -malloc_limit_mb=64 \
 	    -print_final_stats=1 build-fuzz/corpus/$$target tests/fuzz/corpus/$$target \
 	    2>build-fuzz/$$target.log || { tail -50 build-fuzz/$$target.log; exit 1; }; \
 	  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' build-fuzz/$$target.log; \

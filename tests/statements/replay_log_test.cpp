@@ -1,0 +1,195 @@
+#include "statements/replay_log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/file/open_flags.h"
+#include "tests/support/file/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+// What the replay handed on, in order.
+struct Played {
+  std::string text;
+  bool query;
+};
+std::vector<Played> g_played;
+
+void record(char* text, bool query, bool* stop_flag) {
+  g_played.push_back({text, query});
+  *stop_flag = true;  // the replay must not care
+}
+
+// Builds a log byte by byte.
+class LogBytes {
+ public:
+  LogBytes(bool big_endian, uint32_t width) : big_endian_(big_endian) {
+    if (big_endian) {
+      bytes_ += "\xFF\xBB\xBB\xFF";
+    } else {
+      bytes_ += std::string(4, '\0');
+    }
+    u32(width);
+  }
+  LogBytes& u32(uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      int shift = big_endian_ ? 24 - 8 * i : 8 * i;
+      bytes_.push_back(static_cast<char>(value >> shift & 0xFF));
+    }
+    return *this;
+  }
+  LogBytes& narrow(const std::string& text) {
+    u32(0xDEADBEEF).u32(static_cast<uint32_t>(text.size()));
+    bytes_ += text;
+    return *this;
+  }
+  LogBytes& wide(const std::u16string& text) {
+    u32(7).u32(static_cast<uint32_t>(text.size()));
+    for (char16_t unit : text) {  // little-endian whatever the marker says
+      bytes_.push_back(static_cast<char>(unit & 0xFF));
+      bytes_.push_back(static_cast<char>(unit >> 8));
+    }
+    return *this;
+  }
+  LogBytes& raw(const std::string& bytes) {
+    bytes_ += bytes;
+    return *this;
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  bool big_endian_;
+  std::string bytes_;
+};
+
+class ReplayLogTest : public morvane::testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    g_played.clear();
+  }
+  // Plays `bytes` as a log file; returns how it ended and what it printed.
+  ReplayEnd play(const std::string& bytes, bool ignore_create = false) {
+    write_file("run.SQL.log.1", bytes);
+    morvane::iFile source;
+    EXPECT_TRUE(source.open(path("run.SQL.log.1").c_str(), morvane::IF_MODE_READ, 0, 0));
+    bool stop = false;
+    CaptureStderr();
+    ReplayEnd end = play_replay_log(source, "run.SQL.log.1", ignore_create, record, &stop);
+    errors_ = GetCapturedStderr();
+    return end;
+  }
+  std::string errors_;
+};
+
+TEST_F(ReplayLogTest, NarrowRecordsInBothByteOrders) {
+  for (bool big_endian : {false, true}) {
+    g_played.clear();
+    LogBytes log(big_endian, 1);
+    log.narrow("  \r\n\tSELECT 1").narrow("select\tx").narrow("selectx").narrow("insert into t values (1)");
+    EXPECT_EQ(play(log.bytes()), ReplayEnd::finished);
+    EXPECT_EQ(errors_, "");
+    ASSERT_EQ(g_played.size(), 4u);
+    EXPECT_EQ(g_played[0].text, "SELECT 1") << "leading blanks are skipped";
+    EXPECT_TRUE(g_played[0].query);
+    EXPECT_TRUE(g_played[1].query);
+    EXPECT_FALSE(g_played[2].query);
+    EXPECT_FALSE(g_played[3].query);
+  }
+}
+
+TEST_F(ReplayLogTest, WideRecordsAreLittleEndianUnitsWhateverTheMarker) {
+  for (bool big_endian : {false, true}) {
+    g_played.clear();
+    LogBytes log(big_endian, 2);
+    log.wide(u"select 'caf\u00E9'").wide(u"{UNICODE}Select\t1").wide(u" select 1").wide(u"create table t");
+    EXPECT_EQ(play(log.bytes()), ReplayEnd::finished);
+    ASSERT_EQ(g_played.size(), 4u);
+    EXPECT_EQ(g_played[0].text, "select 'caf\xC3\xA9'") << "handed on as UTF-8";
+    EXPECT_TRUE(g_played[0].query);
+    EXPECT_TRUE(g_played[1].query);
+    EXPECT_FALSE(g_played[2].query) << "wide records skip no blanks";
+    EXPECT_EQ(g_played[2].text, " select 1");
+    EXPECT_FALSE(g_played[3].query);
+  }
+}
+
+TEST_F(ReplayLogTest, IgnoreCreateDropsOnlyWideCreates) {
+  LogBytes wide(false, 2);
+  wide.wide(u"CREATE table a").wide(u"{unicode}create table b").wide(u"createx").wide(u"drop table c");
+  EXPECT_EQ(play(wide.bytes(), true), ReplayEnd::finished);
+  ASSERT_EQ(g_played.size(), 1u);
+  EXPECT_EQ(g_played[0].text, "drop table c");
+  g_played.clear();
+  LogBytes narrow(false, 1);
+  narrow.narrow("create table a");
+  EXPECT_EQ(play(narrow.bytes(), true), ReplayEnd::finished);
+  ASSERT_EQ(g_played.size(), 1u) << "8-bit records are never dropped";
+}
+
+TEST_F(ReplayLogTest, HeadersAndWidths) {
+  EXPECT_EQ(play(LogBytes(false, 1).bytes()), ReplayEnd::finished) << "header only";
+  EXPECT_EQ(errors_, "");
+  EXPECT_TRUE(g_played.empty());
+  EXPECT_EQ(play(std::string("\0\0\0\0\1\0", 6)), ReplayEnd::invalid_file);
+  EXPECT_EQ(errors_, "Invalid file 'run.SQL.log.1' (skipping it)\n");
+  EXPECT_EQ(play(""), ReplayEnd::invalid_file);
+  EXPECT_EQ(play(LogBytes(false, 3).narrow("abc").bytes()), ReplayEnd::invalid_file);
+  EXPECT_EQ(play(LogBytes(false, 0).bytes()), ReplayEnd::invalid_file);
+  // W = 1 read with the wrong byte order is 16,777,216: not a width.
+  EXPECT_EQ(play(std::string("\xFF\xBB\xBB\xFF\1\0\0\0", 8)), ReplayEnd::invalid_file);
+  EXPECT_TRUE(g_played.empty());
+}
+
+TEST_F(ReplayLogTest, DamagedRecordsStopTheLogAfterWhatWasPlayed) {
+  const std::string good = LogBytes(false, 1).narrow("one").bytes();
+  EXPECT_EQ(play(good + std::string("\0\0\0\0\5\0", 6)), ReplayEnd::invalid_entry) << "cut length";
+  EXPECT_EQ(errors_, "Invalid entry in file 'run.SQL.log.1' (skipping at this point)\n");
+  ASSERT_EQ(g_played.size(), 1u);
+  g_played.clear();
+  LogBytes cut_text(false, 1);
+  cut_text.narrow("two").u32(0).u32(10).raw("short");
+  EXPECT_EQ(play(cut_text.bytes()), ReplayEnd::invalid_entry) << "cut text";
+  EXPECT_EQ(g_played.size(), 1u);
+  g_played.clear();
+  LogBytes huge(true, 2);
+  huge.wide(u"three").u32(0).u32(0xFFFFFFFF).raw("xy");
+  EXPECT_EQ(play(huge.bytes()), ReplayEnd::invalid_entry) << "a huge length allocates nothing";
+  EXPECT_EQ(g_played.size(), 1u);
+}
+
+TEST_F(ReplayLogTest, EmptyTextsAndConsoleWordsAreStatements) {
+  LogBytes log(false, 1);
+  log.narrow("").narrow("quit;").narrow("exit");
+  EXPECT_EQ(play(log.bytes()), ReplayEnd::finished);
+  ASSERT_EQ(g_played.size(), 3u);
+  EXPECT_EQ(g_played[0].text, "");
+  EXPECT_EQ(g_played[1].text, "quit;") << "commands are not interpreted in a log";
+  g_played.clear();
+  LogBytes wide(false, 2);
+  wide.wide(u"");
+  EXPECT_EQ(play(wide.bytes()), ReplayEnd::finished);
+  ASSERT_EQ(g_played.size(), 1u);
+  EXPECT_EQ(g_played[0].text, "");
+}
+
+TEST_F(ReplayLogTest, LargeLogsCrossTheReadBuffer) {
+  LogBytes log(false, 1);
+  std::string big(3 << 20, 'x');
+  big.replace(0, 7, "select ");
+  log.narrow(big);
+  for (int i = 0; i < 20000; ++i) log.narrow("insert into t values (" + std::to_string(i) + ")");
+  EXPECT_EQ(play(log.bytes()), ReplayEnd::finished);
+  ASSERT_EQ(g_played.size(), 20001u);
+  EXPECT_EQ(g_played[0].text.size(), big.size());
+  EXPECT_EQ(g_played[20000].text, "insert into t values (19999)");
+}
+
+}  // namespace
+}  // namespace tarnwick
