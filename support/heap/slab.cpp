@@ -13,13 +13,14 @@ constexpr uint32_t kFullWord = 0xFFFFFFFFu;
 
 char* slot_start(const Slab* slab, uint32_t index) {
   return const_cast<char*>(reinterpret_cast<const char*>(slab)) + slab->slot_offset +
-         index * slot_stride(slab->size_class);
+         size_t{index} * slot_stride(slab->size_class);
 }
 
+// A slab is below 4 GiB long, so 32-bit division is enough (and faster).
 uint32_t slot_index(const Slab* slab, const void* block) {
-  size_t distance = static_cast<size_t>(static_cast<const char*>(block) - kSlotHeader -
+  auto distance = static_cast<uint32_t>(static_cast<const char*>(block) - kSlotHeader -
                                         reinterpret_cast<const char*>(slab) - slab->slot_offset);
-  return static_cast<uint32_t>(distance / slot_stride(slab->size_class));
+  return distance / slot_stride(slab->size_class);
 }
 
 // The first slot lies so that the block after its header word is 16-byte
@@ -41,10 +42,6 @@ uint32_t lowest_clear_bit(uint32_t word) {
 }
 
 }  // namespace
-
-size_t slot_stride(unsigned size_class) {
-  return (g_size_classes.size[size_class] + kSlotHeader + 15) / 16 * 16;
-}
 
 uint32_t slab_slot_count(unsigned size_class) {
   uint32_t slots = 2 * g_size_classes.limit / g_size_classes.size[size_class];

@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/heap/size_classes.h"
+
 namespace morvane::heap {
 
 struct Slab {
@@ -40,7 +42,9 @@ struct Slab {
 
 // Bytes between two slots of class `size_class`: the header word and the
 // block, rounded up to 16 so that every block stays 16-byte aligned.
-size_t slot_stride(unsigned size_class);
+inline uint32_t slot_stride(unsigned size_class) {
+  return (g_size_classes.size[size_class] + sizeof(void*) + 15) & ~15u;
+}
 
 // Slots in a slab of the class: twice the small-block limit in blocks,
 // clamped to 4..1024.
