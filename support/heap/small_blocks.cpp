@@ -106,6 +106,8 @@ BinCounts small_bin_counts(unsigned size_class) {
   return counts;
 }
 
+SpinWord& small_bin_lock(unsigned size_class) { return bins[size_class].lock; }
+
 namespace {
 
 const char* check_bin(unsigned size_class) {

@@ -43,6 +43,9 @@ struct BinCounts {
 // The counts of one bin, read under its lock.
 BinCounts small_bin_counts(unsigned size_class);
 
+// The lock word of a bin, for tests that make a bin busy.
+SpinWord& small_bin_lock(unsigned size_class);
+
 // Walks every bin under its lock and checks the invariants of the bin and of
 // each listed slab; null when all hold, otherwise what is wrong.
 const char* small_blocks_check();

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/exception/exception.h"
@@ -169,6 +171,27 @@ TEST_F(AllocatorTest, SlabsAreReusedKeptAndGivenBack) {
   EXPECT_EQ(last.total_slots, 4u);
   EXPECT_EQ(last.listed_slabs, 1u);
   EXPECT_EQ(last.in_use, 0u);
+}
+
+TEST_F(AllocatorTest, BusyBinBorrowsTheNextOneUpOnce) {
+  SpinWord& own = heap::small_bin_lock(kRareClass);
+  SpinWord& next = heap::small_bin_lock(kRareClass + 1);
+  spinlock_acquire(own);
+  void* borrowed = allocator_malloc(kRareSize);
+  EXPECT_EQ(allocator_msize(borrowed), 60792u);  // a block of the next class
+
+  // With both busy it waits for its own bin.
+  spinlock_acquire(next);
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    spinlock_release(own);
+  });
+  void* waited = allocator_malloc(kRareSize);
+  releaser.join();
+  spinlock_release(next);
+  EXPECT_EQ(allocator_msize(waited), 40528u);
+  allocator_free(waited);
+  allocator_free(borrowed);
 }
 
 // Runs `statement`, expecting the failure report for `digits` on both
