@@ -43,12 +43,5 @@ TEST_F(SizeClassesTest, EveryRequestSizeMapsToItsClass) {
   EXPECT_EQ(class_of(size_t{1} << 40), kNoClass);
 }
 
-TEST_F(SizeClassesTest, LowestBitTable) {
-  EXPECT_EQ(classes.lowest_bit[0], 8);
-  for (unsigned x = 1; x < 256; ++x) {
-    EXPECT_EQ(classes.lowest_bit[x], __builtin_ctz(x)) << x;
-  }
-}
-
 }  // namespace
 }  // namespace morvane::heap
