@@ -63,6 +63,7 @@ bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_BUILD_TESTS=OFF >/dev/null
 	cmake --build build-bench
 	@for b in build-bench/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@echo "== bench/compare/allocators.sh"; bench/compare/allocators.sh build-bench
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-bench

@@ -15,6 +15,8 @@ PACKAGES=(
   postgresql
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the allocators that bench/compare/allocators.sh measures ours against
+  libjemalloc2 libmimalloc2.0 libtcmalloc-minimal4
 )
 
 missing=()

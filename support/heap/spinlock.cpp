@@ -4,7 +4,7 @@
 
 namespace morvane {
 
-void spinlock_acquire(SpinWord& word) {
+void spinlock_acquire_slow(SpinWord& word) {
   int attempts = 0;
   while (!spinlock_try_acquire(word)) {
     if (++attempts == kSpinAttemptsBeforeYield) {

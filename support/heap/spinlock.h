@@ -2,7 +2,7 @@
 //
 // A lock is one 32-bit word: 0 free, 1 held. Acquiring exchanges 1 into the
 // word until the old value was 0, yielding the processor after every 100
-// failed attempts; releasing exchanges 0 back. There is no owner check, no
+// failed attempts; releasing stores 0 back. There is no owner check, no
 // recursion and no fairness: hold it only for a few instructions.
 #pragma once
 
@@ -21,12 +21,17 @@ inline bool spinlock_try_acquire(SpinWord& word) {
   return word.exchange(1, std::memory_order_acquire) == 0;
 }
 
-// Takes the lock, spinning and yielding as long as it takes.
-void spinlock_acquire(SpinWord& word);
+// Waits for the lock, spinning and yielding as long as it takes.
+void spinlock_acquire_slow(SpinWord& word);
 
-inline void spinlock_release(SpinWord& word) {
-  word.exchange(0, std::memory_order_release);
+// Takes the lock: one exchange when it is free, otherwise the wait above.
+inline void spinlock_acquire(SpinWord& word) {
+  if (!spinlock_try_acquire(word)) spinlock_acquire_slow(word);
 }
+
+// A release store of 0: the same ordering as exchanging 0 in, without the
+// cost of a locked instruction.
+inline void spinlock_release(SpinWord& word) { word.store(0, std::memory_order_release); }
 
 // Holds a spin lock for the lifetime of a scope.
 class SpinGuard {

@@ -1,0 +1,86 @@
+#include "support/heap/allocator.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "support/heap/failure.h"
+#include "support/heap/large_blocks.h"
+#include "support/heap/size_classes.h"
+#include "support/heap/small_blocks.h"
+
+namespace morvane {
+
+using heap::Slab;
+
+namespace {
+
+constexpr size_t kAlignment = 16;
+
+// The word before every block: its slab, or null for a large block.
+Slab*& slab_word(void* block) { return reinterpret_cast<Slab**>(block)[-1]; }
+Slab* slab_of(const void* block) { return reinterpret_cast<Slab* const*>(block)[-1]; }
+
+}  // namespace
+
+void* allocator_malloc(size_t bytes) {
+  heap::initialise_size_classes();
+  unsigned size_class = heap::class_of(bytes);
+  if (size_class == heap::kNoClass) return heap::large_allocate(bytes, kAlignment);
+  return heap::small_allocate(size_class);
+}
+
+void allocator_free(void* block) {
+  if (block == nullptr) return;
+  Slab* slab = slab_of(block);
+  if (slab == nullptr) {
+    heap::large_free(block);
+  } else {
+    heap::small_free(slab, block);
+  }
+}
+
+size_t allocator_msize(const void* block) {
+  if (block == nullptr) return 0;
+  Slab* slab = slab_of(block);
+  return slab == nullptr ? heap::large_size(block) : heap::slab_usable_size(slab, block);
+}
+
+void* allocator_realloc(void* block, size_t bytes) {
+  if (block == nullptr) return allocator_malloc(bytes);
+  size_t old_size = allocator_msize(block);
+  if (old_size >= bytes) return block;
+  void* moved = allocator_malloc(bytes);
+  std::memcpy(moved, block, old_size);
+  allocator_free(block);
+  return moved;
+}
+
+void* allocator_calloc(size_t count, size_t size) {
+  size_t bytes = 0;
+  if (__builtin_mul_overflow(count, size, &bytes)) heap::report_failure(SIZE_MAX);
+  void* block = allocator_malloc(bytes);
+  // A large block is a fresh mapping and already zero.
+  if (slab_of(block) != nullptr) std::memset(block, 0, bytes);
+  return block;
+}
+
+void* allocator_aligned(size_t alignment, size_t bytes) {
+  if (alignment <= kAlignment) return allocator_malloc(bytes);
+  heap::initialise_size_classes();
+  // A slot with alignment - 16 bytes to spare holds an aligned block. The
+  // word before the aligned address, inside the slot's block, gets the slab's
+  // address too, so free and msize find the slot from either address.
+  size_t spare = alignment - kAlignment;
+  if (spare > heap::g_size_classes.limit || bytes > heap::g_size_classes.limit - spare) {
+    return heap::large_allocate(bytes, alignment);
+  }
+  void* block = allocator_malloc(bytes + spare);
+  uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + spare) & ~(uintptr_t{alignment} - 1);
+  void* result = reinterpret_cast<void*>(aligned);
+  if (result != block) slab_word(result) = slab_of(block);
+  return result;
+}
+
+void allocator_set_exit_on_failure(bool on) { heap::set_exit_on_failure(on); }
+
+}  // namespace morvane

@@ -1,0 +1,66 @@
+// Every replaceable form of operator new and delete, served by the slab
+// allocator. Linked as object code with malloc_replacement.cpp.
+//
+// The throwing forms throw iException on a refusal (after the report); the
+// nothrow forms return null instead.
+#include <new>
+
+#include "support/heap/allocator.h"
+
+using morvane::allocator_aligned;
+using morvane::allocator_free;
+using morvane::allocator_malloc;
+
+namespace {
+
+void* aligned(std::size_t bytes, std::align_val_t alignment) {
+  return allocator_aligned(static_cast<std::size_t>(alignment), bytes);
+}
+
+template <typename Allocate>
+void* or_null(Allocate allocate) noexcept {
+  try {
+    return allocate();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return allocator_malloc(bytes); }
+void* operator new[](std::size_t bytes) { return allocator_malloc(bytes); }
+void* operator new(std::size_t bytes, std::align_val_t alignment) { return aligned(bytes, alignment); }
+void* operator new[](std::size_t bytes, std::align_val_t alignment) {
+  return aligned(bytes, alignment);
+}
+
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+  return or_null([bytes] { return allocator_malloc(bytes); });
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+  return or_null([bytes] { return allocator_malloc(bytes); });
+}
+void* operator new(std::size_t bytes, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return or_null([=] { return aligned(bytes, alignment); });
+}
+void* operator new[](std::size_t bytes, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return or_null([=] { return aligned(bytes, alignment); });
+}
+
+void operator delete(void* block) noexcept { allocator_free(block); }
+void operator delete[](void* block) noexcept { allocator_free(block); }
+void operator delete(void* block, std::size_t) noexcept { allocator_free(block); }
+void operator delete[](void* block, std::size_t) noexcept { allocator_free(block); }
+void operator delete(void* block, std::align_val_t) noexcept { allocator_free(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { allocator_free(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { allocator_free(block); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { allocator_free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { allocator_free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { allocator_free(block); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+  allocator_free(block);
+}
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+  allocator_free(block);
+}

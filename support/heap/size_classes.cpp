@@ -1,0 +1,62 @@
+#include "support/heap/size_classes.h"
+
+#include <atomic>
+
+#include "support/heap/spinlock.h"
+
+namespace morvane::heap {
+
+SizeClasses g_size_classes;
+
+namespace {
+
+std::atomic<bool> initialised{false};
+SpinWord initialise_lock{0};
+
+// The growth rule: each class is the previous one times a factor that starts
+// at 1.05 and grows by 1 % per class up to 1.5, truncated to a multiple of 4
+// and at least 4 bytes more. Classes are added while they stay within 64 KiB.
+void build_classes(SizeClasses& classes) {
+  uint32_t size = 4;
+  double factor = 1.05;
+  uint32_t next = 0;
+  do {
+    classes.size[classes.count++] = size;
+    classes.limit = size;
+    next = static_cast<uint32_t>(size * factor) & ~3u;
+    if (next < size + 4) next = size + 4;
+    factor = factor * 1.01 < 1.5 ? factor * 1.01 : 1.5;
+    size = next;
+  } while (next <= 65536 && classes.count < kMaxClasses);
+}
+
+unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
+  unsigned c = 0;
+  while (classes.size[c] < bytes) ++c;
+  return c;
+}
+
+void build_tables(SizeClasses& classes) {
+  for (unsigned x = 0; x < 256; ++x) {
+    uint8_t bit = 0;
+    while (bit < 8 && (x & (1u << bit)) == 0) ++bit;
+    classes.lowest_bit[x] = bit;
+  }
+  // As s runs upwards, entry s/4 ends with the class of 4*(s/4) + 3.
+  for (size_t s = 0; s < 1024; ++s) {
+    classes.small[s / 4] = static_cast<uint16_t>(first_class_of_at_least(classes, s));
+  }
+}
+
+}  // namespace
+
+void initialise_size_classes() {
+  if (initialised.load(std::memory_order_acquire)) return;
+  SpinGuard guard(initialise_lock);
+  if (initialised.load(std::memory_order_relaxed)) return;
+  build_classes(g_size_classes);
+  build_tables(g_size_classes);
+  initialised.store(true, std::memory_order_release);
+}
+
+}  // namespace morvane::heap

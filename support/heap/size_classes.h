@@ -1,0 +1,47 @@
+// The allocator's size classes and the two lookup tables built with them.
+//
+// The classes grow by about 5 % at the small end and up to 50 % at the large
+// end (the rule is in size_classes.cpp); there are 38 of them, from 4 to
+// 60,792 bytes, and the largest is the small-block limit: anything bigger is
+// a large block with no class.
+//
+// The tables are built once by initialise_size_classes, which the allocator
+// calls before its first use (thread-safe; later calls return at once).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace morvane::heap {
+
+inline constexpr unsigned kMaxClasses = 128;
+inline constexpr unsigned kNoClass = ~0u;
+
+struct SizeClasses {
+  uint32_t size[kMaxClasses];  // block size of each class, ascending, multiples of 4
+  uint32_t count;              // classes in use
+  uint32_t limit;              // size of the largest class: the small-block limit
+  uint16_t small[256];         // small[i]: the class of a request of 4*i + 3 bytes
+  uint8_t lowest_bit[256];     // lowest_bit[x]: index of the lowest set bit of x; 8 for 0
+};
+
+// The process-wide tables; all zero until initialise_size_classes has run.
+extern SizeClasses g_size_classes;
+
+// Builds the tables on the first call; safe to call from any thread.
+void initialise_size_classes();
+
+// The class of a request of `bytes` bytes, kNoClass above the limit. Below
+// 1024 bytes the request is rounded to 4*floor(n/4) + 3 first, so 8 gets the
+// 12-byte class; from 1024 on it is the first class of at least `bytes`.
+inline unsigned class_of(size_t bytes) {
+  const SizeClasses& classes = g_size_classes;
+  if (bytes < 1024) return classes.small[bytes / 4];
+  if (bytes > classes.limit) return kNoClass;
+  unsigned c = 0;
+  while (c + 4 < classes.count && classes.size[c + 4] < bytes) c += 5;
+  while (classes.size[c] < bytes) ++c;
+  return c;
+}
+
+}  // namespace morvane::heap

@@ -1,0 +1,130 @@
+#include "support/heap/slab.h"
+
+#include <cstring>
+
+#include "support/heap/size_classes.h"
+
+namespace morvane::heap {
+
+namespace {
+
+constexpr size_t kSlotHeader = sizeof(void*);
+constexpr uint32_t kFullWord = 0xFFFFFFFFu;
+
+char* slot_start(const Slab* slab, uint32_t index) {
+  return const_cast<char*>(reinterpret_cast<const char*>(slab)) + slab->slot_offset +
+         size_t{index} * slot_stride(slab->size_class);
+}
+
+// A slab is below 4 GiB long, so 32-bit division is enough (and faster).
+uint32_t slot_index(const Slab* slab, const void* block) {
+  auto distance = static_cast<uint32_t>(static_cast<const char*>(block) - kSlotHeader -
+                                        reinterpret_cast<const char*>(slab) - slab->slot_offset);
+  return distance / slot_stride(slab->size_class);
+}
+
+// The first slot lies so that the block after its header word is 16-byte
+// aligned.
+uint32_t first_slot_offset(uint32_t bitmap_words) {
+  size_t end_of_bitmap = sizeof(Slab) + 4 * bitmap_words + kSlotHeader;
+  return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
+}
+
+// The lowest clear bit of a word that is not full, found byte by byte.
+uint32_t lowest_clear_bit(uint32_t word) {
+  uint32_t clear = ~word;
+  uint32_t shift = 0;
+  while ((clear & 0xFF) == 0) {
+    clear >>= 8;
+    shift += 8;
+  }
+  return shift + g_size_classes.lowest_bit[clear & 0xFF];
+}
+
+}  // namespace
+
+uint32_t slab_slot_count(unsigned size_class) {
+  uint32_t slots = 2 * g_size_classes.limit / g_size_classes.size[size_class];
+  if (slots < 4) return 4;
+  if (slots > 1024) return 1024;
+  return slots;
+}
+
+size_t slab_bytes(unsigned size_class) {
+  uint32_t slots = slab_slot_count(size_class);
+  return first_slot_offset((slots + 31) / 32) + slots * slot_stride(size_class);
+}
+
+Slab* slab_create(void* memory, unsigned size_class) {
+  Slab* slab = static_cast<Slab*>(memory);
+  slab->slot_count = slab_slot_count(size_class);
+  slab->free_count = slab->slot_count;
+  slab->size_class = size_class;
+  slab->bin = size_class;
+  slab->previous = nullptr;
+  slab->next = nullptr;
+  slab->slot_offset = first_slot_offset(slab->bitmap_words());
+  slab->hint = 0;
+  uint32_t words = slab->bitmap_words();
+  std::memset(slab->bitmap(), 0, 4 * words);
+  // Padding bits past the last slot are marked handed out for good.
+  uint32_t used_bits = slab->slot_count % 32;
+  if (used_bits != 0) slab->bitmap()[words - 1] = kFullWord << used_bits;
+  return slab;
+}
+
+void* slab_take(Slab* slab) {
+  uint32_t* bitmap = slab->bitmap();
+  uint32_t words = slab->bitmap_words();
+  for (uint32_t w = slab->hint / 32; w < words; ++w) {
+    if (bitmap[w] == kFullWord) continue;
+    uint32_t bit = lowest_clear_bit(bitmap[w]);
+    bitmap[w] |= 1u << bit;
+    --slab->free_count;
+    slab->hint = w * 32 + bit;
+    char* slot = slot_start(slab, slab->hint);
+    *reinterpret_cast<Slab**>(slot) = slab;
+    return slot + kSlotHeader;
+  }
+  return nullptr;
+}
+
+bool slab_give(Slab* slab, const void* block) {
+  uint32_t index = slot_index(slab, block);
+  if (index >= slab->slot_count) return false;
+  uint32_t& word = slab->bitmap()[index / 32];
+  uint32_t mask = 1u << (index % 32);
+  if ((word & mask) == 0) return false;
+  word &= ~mask;
+  if (index < slab->hint) slab->hint = index;
+  ++slab->free_count;
+  return true;
+}
+
+size_t slab_usable_size(const Slab* slab, const void* block) {
+  const char* end = slot_start(slab, slot_index(slab, block)) + kSlotHeader +
+                    g_size_classes.size[slab->size_class];
+  return static_cast<size_t>(end - static_cast<const char*>(block));
+}
+
+const char* slab_check(const Slab* slab, unsigned bin) {
+  if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
+  if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
+  if (slab->slot_offset != first_slot_offset(slab->bitmap_words())) return "wrong slot offset";
+  const uint32_t* bitmap = slab->bitmap();
+  uint32_t words = slab->bitmap_words();
+  uint32_t clear_bits = 0;
+  for (uint32_t w = 0; w < words; ++w) {
+    uint32_t word = bitmap[w];
+    if (w < slab->hint / 32 && word != kFullWord) return "free slot below the hint's word";
+    uint32_t used_bits = w + 1 == words ? slab->slot_count - 32 * w : 32;
+    if (used_bits < 32 && (word >> used_bits) != (kFullWord >> used_bits)) {
+      return "padding bit cleared";
+    }
+    clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
+  }
+  if (clear_bits != slab->free_count) return "free count differs from the bitmap";
+  return nullptr;
+}
+
+}  // namespace morvane::heap
