@@ -32,7 +32,7 @@ void run_query(char* text) {
                               &client_error);
   if (cursor == 0 || client_error.code != 0) {
     report_error();
-    ql_close_cursor(cursor);  // nothing for 0; a cursor given with an error is not kept
+    if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
     return;
   }
   std::vector<std::string>& captions = result_slots.caption_lists[0];
