@@ -13,7 +13,7 @@ CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 CTEST := ctest --output-on-failure --timeout 600
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_decode_narrow fuzz_split
+FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_statement_reader
 
 all: build
 
