@@ -17,8 +17,9 @@ void out_char(char c) { putc_unlocked(c, stdout); }
 
 void out_repeat(char c, int64_t count) {
   static constexpr size_t kChunk = 256;
+  if (count <= 0) return;
   char chunk[kChunk];
-  std::memset(chunk, c, kChunk);
+  std::memset(chunk, c, count < static_cast<int64_t>(kChunk) ? static_cast<size_t>(count) : kChunk);
   while (count > 0) {
     size_t n = count > static_cast<int64_t>(kChunk) ? kChunk : static_cast<size_t>(count);
     out_bytes(chunk, n);

@@ -68,7 +68,8 @@ TEST_F(Sources, UnterminatedQuotesAndCommentsAtTheEnd) {
 }
 
 TEST_F(Sources, BinaryAndNulBytesInAScript) {
-  write_file("a.sql", std::string("select\0 1 as n;\x01\xff\xfe;select 2 as m;", 37));
+  static const char kScript[] = "select\0 1 as n;\x01\xff\xfe;select 2 as m;";
+  write_file("a.sql", std::string(kScript, sizeof kScript - 1));
   RunResult result = run({"--sql=a.sql"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_NE(result.out.find("|n|\n+-+\n|1|\n"), std::string::npos) << result.out;
