@@ -1,7 +1,8 @@
 // Cuts arbitrary bytes into statements and checks what the reader promises:
 // it never hands on more bytes than it read (comments only remove bytes,
-// blanks replace them one for one), every statement but the last ends with
-// ";", and the buffer is empty afterwards.
+// blanks replace them one for one), at least one statement is handed on, and
+// the buffer is empty afterwards. (A NUL byte inside quotes ends the text that
+// the sink sees, so the ";" of such a statement is not visible here.)
 #include <unistd.h>
 
 #include <cstdint>
@@ -17,14 +18,9 @@ namespace {
 
 size_t handed_bytes = 0;
 size_t statements = 0;
-bool last_had_no_semicolon = false;
-
 void count(char* text, bool*) {
-  if (last_had_no_semicolon) std::abort();  // only the last may lack ";"
-  size_t length = std::strlen(text);
-  handed_bytes += length;
+  handed_bytes += std::strlen(text);
   ++statements;
-  last_had_no_semicolon = length == 0 || text[length - 1] != ';';
 }
 
 }  // namespace
@@ -42,7 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool stop_flag = false;
   handed_bytes = 0;
   statements = 0;
-  last_had_no_semicolon = false;
   tarnwick::read_statements(source, buffer, count, &stop_flag);
   if (handed_bytes > size || statements == 0 || buffer.length != 0) std::abort();
   return 0;
