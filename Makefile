@@ -4,14 +4,16 @@
 #               targets briefly
 #   make fuzz   run each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench  build and run the micro-benchmarks
-.PHONY: all deps build test test-unit test-asan test-tsan fuzz fuzz-smoke bench clean
+#   make demo   install what is missing, build, run tarnwick on the embedded
+#               engine against examples/
+.PHONY: all deps build test test-unit test-asan test-tsan fuzz fuzz-smoke bench bench-compare demo clean
 
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 CTEST := ctest --output-on-failure --timeout 600
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_replay_log
+FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_statement_reader fuzz_replay_log
 
 all: build
 
@@ -24,13 +26,14 @@ build: deps
 
 test: test-unit test-asan test-tsan fuzz-smoke
 
+# The end-to-end tests of the console use a throw-away PostgreSQL server.
 test-unit: build
-	cd build && $(CTEST)
+	cd build && ../scripts/with-pg-test-server $(CTEST)
 
 test-asan: deps
 	cmake -S . -B build-asan $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=address -DTARNWICK_BUILD_BENCH=OFF >/dev/null
 	cmake --build build-asan
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 ../scripts/with-pg-test-server $(CTEST)
 
 # ThreadSanitizer needs address-space randomisation narrowed on recent
 # kernels; setarch -R turns it off for the test processes only.
@@ -64,6 +67,13 @@ bench: deps
 	cmake --build build-bench
 	@for b in build-bench/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 	@echo "== bench/compare/allocators.sh"; bench/compare/allocators.sh build-bench
+
+# bench/compare: tarnwick against sqlite3 and psql on the same work.
+bench-compare: build
+	bench/compare/run.sh build/app/tarnwick
+
+demo: build
+	cd examples && ../build/app/tarnwick --host=sqlite::memory: --mode=w --sql=tour.sql,after_quit.sql
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz build-bench

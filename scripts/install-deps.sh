@@ -11,6 +11,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries the program links
   libace-dev libpq-dev libsqlite3-dev
+  # the peers that bench/compare measures against (psql comes with postgresql)
+  sqlite3
   # the throw-away database server of the end-to-end tests
   postgresql
   # test and benchmark frameworks

@@ -1,11 +1,11 @@
 #include "statements/replay_log.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "console/console_output.h"
 #include "support/codepage/codepage.h"
 #include "support/heap/heap.h"
 
@@ -71,10 +71,6 @@ class LogReader {
   uint64_t left_in_file_ = 0;
 };
 
-void report(const char* before, const char* name, const char* after) {
-  std::fprintf(stderr, "%s%s%s\n", before, name, after);
-  std::fflush(stderr);
-}
 
 uint32_t decode_u32(const unsigned char bytes[4], bool big_endian) {
   if (big_endian) {
@@ -102,17 +98,17 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
   LogReader log(source);
   unsigned char word[4];
   if (!log.take(word, 4)) {
-    report("Invalid file '", name, "' (skipping it)");
+    error_line("Invalid file '", name, "' (skipping it)");
     return ReplayEnd::invalid_file;
   }
   const bool big_endian = decode_u32(word, false) == kReplayBigEndianMarker;
   if (!log.take(word, 4)) {
-    report("Invalid file '", name, "' (skipping it)");
+    error_line("Invalid file '", name, "' (skipping it)");
     return ReplayEnd::invalid_file;
   }
   const uint32_t width = decode_u32(word, big_endian);
   if (width != 1 && width != 2) {
-    report("Invalid file '", name, "' (skipping it)");
+    error_line("Invalid file '", name, "' (skipping it)");
     return ReplayEnd::invalid_file;
   }
 
@@ -122,13 +118,13 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
   while (!log.at_end()) {
     unsigned char header[8];
     if (!log.take(header, 8)) {
-      report("Invalid entry in file '", name, "' (skipping at this point)");
+      error_line("Invalid entry in file '", name, "' (skipping at this point)");
       return ReplayEnd::invalid_entry;
     }
     const uint32_t length = decode_u32(header + 4, big_endian);
     const uint64_t bytes = uint64_t{length} * width;
     if (bytes > log.remaining()) {  // checked before anything is allocated
-      report("Invalid entry in file '", name, "' (skipping at this point)");
+      error_line("Invalid entry in file '", name, "' (skipping at this point)");
       return ReplayEnd::invalid_entry;
     }
     if (width == 1) {

@@ -1,4 +1,5 @@
 #include "statements/replay_log.h"
+#include "statements/replay_log_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,37 @@ TEST_F(ReplayLogTest, LargeLogsCrossTheReadBuffer) {
   ASSERT_EQ(g_played.size(), 20001u);
   EXPECT_EQ(g_played[0].text.size(), big.size());
   EXPECT_EQ(g_played[20000].text, "insert into t values (19999)");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Logs made by the writer play back as the statements that went in.
+TEST_F(ReplayLogTest, WrittenLogsPlayBack) {
+  for (bool big_endian : {false, true}) {
+    for (uint32_t width : {1u, 2u}) {
+      g_played.clear();
+      morvane::iFile log;
+      ASSERT_TRUE(log.open(path("w.SQL.log.1").c_str(), morvane::IF_MODE_CREATE, 0, 0));
+      const ReplayLogFormat format{big_endian, width};
+      ASSERT_TRUE(write_replay_header(log, format));
+      EXPECT_EQ(write_replay_record(log, format, "\n  select 'caf\xC3\xA9' \n"), RecordWritten::written);
+      EXPECT_EQ(write_replay_record(log, format, " \r\n\t"), RecordWritten::blank);
+      EXPECT_EQ(write_replay_record(log, format, "insert into t values (1);"), RecordWritten::written);
+      log.close();
+      morvane::iFile source;
+      ASSERT_TRUE(source.open(path("w.SQL.log.1").c_str(), morvane::IF_MODE_READ, 0, 0));
+      bool stop = false;
+      EXPECT_EQ(play_replay_log(source, "w", false, record, &stop), ReplayEnd::finished);
+      ASSERT_EQ(g_played.size(), 2u);
+      EXPECT_EQ(g_played[0].text, width == 1 ? "select 'caf\xC3\xA9'" : "{unicode}select 'caf\xC3\xA9'");
+      EXPECT_TRUE(g_played[0].query);
+      EXPECT_EQ(g_played[1].text, "insert into t values (1);");
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,214 @@
+// Options are tried in the order of the table below; the first match wins.
+// An exact option matches the whole argument only; a prefix option matches
+// any argument that begins with its text, the rest being its value.
+#include "console/arguments.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console/console_output.h"
+#include "console/run_settings.h"
+#include "support/string/wstring.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr int kVersionMajor = 6;
+constexpr int kVersionMinor = 1;
+constexpr int kVersionPatch = 5;
+constexpr const char* kBuildDate = "Apr  5 2011";
+constexpr int kRevision = 5367;
+
+enum class Kind { exact, prefix };
+
+enum class Action {
+  help, version, limit, page_size, answers_limit, sessions, statements, default_language,
+  verbose, ignore_create, ignore_select, ignore_delete, ignore_switch, ignore_backup,
+  ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
+  quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
+  timeout, sql,
+};
+
+struct Option {
+  const char* text;
+  Kind kind;
+  Action action;
+};
+
+constexpr Option kOptions[] = {
+    {"--help", Kind::exact, Action::help},
+    {"--version", Kind::exact, Action::version},
+    {"--limit=", Kind::prefix, Action::limit},
+    {"--page-size=", Kind::prefix, Action::page_size},
+    {"--answers-limit=", Kind::prefix, Action::answers_limit},
+    {"--sessions=", Kind::prefix, Action::sessions},
+    {"--statements=", Kind::prefix, Action::statements},
+    {"--default-language=", Kind::prefix, Action::default_language},
+    {"--verboze", Kind::exact, Action::verbose},
+    {"--ignore-create", Kind::exact, Action::ignore_create},
+    {"--ignore-select", Kind::exact, Action::ignore_select},
+    {"--ignore-delete", Kind::exact, Action::ignore_delete},
+    {"--ignore-switch", Kind::exact, Action::ignore_switch},
+    {"--ignore-backup", Kind::exact, Action::ignore_backup},
+    {"--ignore-execute", Kind::exact, Action::ignore_execute},
+    {"--ignore-transaction", Kind::exact, Action::ignore_transaction},
+    {"--immediate-is-simple-commit", Kind::exact, Action::immediate_is_simple_commit},
+    {"--no-connect-disconnect", Kind::exact, Action::no_connect_disconnect},
+    {"--no-disconnect-connect", Kind::exact, Action::no_connect_disconnect},
+    {"--quiet", Kind::exact, Action::quiet},
+    {"--silent", Kind::exact, Action::silent},
+    {"--raw", Kind::exact, Action::raw},
+    {"--debug", Kind::exact, Action::debug},
+    {"--mode=r", Kind::exact, Action::mode_read},
+    {"--mode=w", Kind::exact, Action::mode_write},
+    {"--user=", Kind::prefix, Action::user},
+    {"--port=", Kind::prefix, Action::port},
+    {"--host=", Kind::prefix, Action::host},
+    {"--utf-8", Kind::exact, Action::utf8},
+    {"--utf8", Kind::exact, Action::utf8},
+    {"--code-page=", Kind::prefix, Action::code_page},
+    {"--default-code-page=", Kind::prefix, Action::code_page},
+    {"--charset=", Kind::prefix, Action::code_page},
+    {"--default-charset=", Kind::prefix, Action::code_page},
+    {"--timeout=", Kind::prefix, Action::timeout},
+    {"--sql=", Kind::prefix, Action::sql},
+};
+
+// The option an argument matches, with its value (the rest of the
+// argument), or null.
+const Option* match(const char* argument, const char** value) {
+  for (const Option& option : kOptions) {
+    size_t length = std::strlen(option.text);
+    if (option.kind == Kind::exact ? std::strcmp(argument, option.text) == 0
+                                   : std::strncmp(argument, option.text, length) == 0) {
+      *value = argument + length;
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+// A number as atoi reads it; 0 when there are no digits.
+int32_t number(const char* value) { return static_cast<int32_t>(std::atoi(value)); }
+
+morvane::WString latin1(const char* text) { return morvane::WString(text, morvane::codepage_latin1); }
+
+void set_code_page(const char* name) {
+  morvane::CodePage code_page = morvane::codepage_from_name(name);
+  if (code_page == morvane::codepage_invalid) {
+    out_text("Invalid code page, defaulting to iso-8859-1");
+    end_line();
+    code_page = morvane::codepage_latin1;
+  }
+  settings.code_page = code_page;
+}
+
+// The value is cut at every ',' and ';'; each piece, empty ones included,
+// is one entry, except an empty piece after the last separator.
+void add_inputs(const char* value) {
+  for (const morvane::WString& entry : morvane::split(latin1(value), ",;", false)) {
+    settings.sql_inputs.push_back(entry);
+  }
+}
+
+// Sessions and statements size the pool and the batches; below 1 they mean
+// nothing, so they are taken as 1.
+void at_least_one(int32_t& value, const char* name) {
+  if (value >= 1) return;
+  out_text("Warning : ");
+  out_text(name);
+  out_text(" below 1, taken as 1");
+  end_line();
+  value = 1;
+}
+
+}  // namespace
+
+ParseResult parse_arguments(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    const char* value = nullptr;
+    const Option* option = match(argument, &value);
+    if (option == nullptr) {
+      out_text("Warning : unrecognized argument ");
+      out_text(argument);
+      end_line();
+      continue;
+    }
+    switch (option->action) {
+      case Action::help: print_usage(); break;
+      case Action::version: print_banner(); return ParseResult::version_shown;
+      case Action::limit:
+        settings.statement_limit = number(value);
+        if (settings.statement_limit == 0) settings.statement_limit = -1;
+        break;
+      case Action::page_size:
+        settings.page_size = number(value);
+        if (settings.page_size == 0) settings.page_size = 20;
+        break;
+      case Action::answers_limit:
+        settings.answers_limit = number(value);
+        if (settings.answers_limit == 0) settings.answers_limit = 1024;
+        break;
+      case Action::sessions: settings.sessions = number(value); break;
+      case Action::statements: settings.statements = number(value); break;
+      case Action::default_language: settings.default_language = value; break;
+      case Action::verbose: settings.verbose = true; break;
+      case Action::ignore_create: settings.ignore_create = true; break;
+      case Action::ignore_select: settings.ignore_select = true; break;
+      case Action::ignore_delete: settings.ignore_delete = true; break;
+      case Action::ignore_switch: settings.ignore_switch = true; break;
+      case Action::ignore_backup: settings.ignore_backup = true; break;
+      case Action::ignore_execute: settings.ignore_execute = true; break;
+      case Action::ignore_transaction: settings.ignore_transaction = true; break;
+      case Action::immediate_is_simple_commit: settings.immediate_is_simple_commit = true; break;
+      case Action::no_connect_disconnect: settings.connect_disconnect = false; break;
+      case Action::quiet: settings.quiet = true; break;
+      case Action::silent:
+        settings.quiet = true;
+        settings.suppress_results = true;
+        settings.verbose = false;
+        break;
+      case Action::raw: settings.raw = true; break;
+      case Action::debug: settings.debug = true; break;
+      case Action::mode_read: settings.read_only = true; break;
+      case Action::mode_write: settings.read_only = false; break;
+      case Action::user: settings.user = latin1(value); break;
+      case Action::port: settings.port = latin1(value); break;
+      case Action::host: settings.host = latin1(value); break;
+      case Action::utf8: settings.code_page = morvane::codepage_utf8; break;
+      case Action::code_page: set_code_page(value); break;
+      case Action::timeout: settings.timeout = number(value); break;
+      case Action::sql: add_inputs(value); break;
+    }
+  }
+  at_least_one(settings.sessions, "sessions");
+  at_least_one(settings.statements, "statements");
+  return ParseResult::go_on;
+}
+
+void print_usage() {
+  out_text(
+      "Usage : Tarnwick [--host=<host>] [--port=<port>] [--user=<user>] [--mode=r|w] "
+      "[--quiet] [--verboze] [--raw] [--help] [--timeout=value in seconds] "
+      "[--sessions=value] [--statements=value]");
+  end_line();
+}
+
+void print_banner() {
+  out_text("Tarnwick release ");
+  out_number(kVersionMajor);
+  out_char('.');
+  out_number(kVersionMinor);
+  out_char('.');
+  out_number(kVersionPatch);
+  out_char('(');
+  out_text(kBuildDate);
+  out_text(") [revision #");
+  out_number(kRevision);
+  out_char(']');
+  end_line();
+}
+
+}  // namespace tarnwick

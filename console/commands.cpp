@@ -1,0 +1,139 @@
+// Console commands, tried in this order once blanks and comment lines are
+// skipped (letter case never counts):
+//
+//   quit, q, bye, exit   the first word: end the current source
+//   pause<N>             the first word begins with "pause": send the
+//                        pending batch, sleep N seconds (N from the first
+//                        word, so "pause5;" sleeps and "pause 5;" does not)
+//   begin trans...,      under --ignore-transaction: send the pending batch
+//   immediate...         and drop the statement
+//   wait<N>              sleep until N seconds after the process started
+//   reconnect...         send the pending batch; reopen the connection
+//   disconnect...        send the pending batch; close the connection
+//   create               under --ignore-create: drop, nothing sent
+//   anything else        run it; a query when the first word is "select"
+//                        or "{unicode}select"
+//
+// Reconnect and disconnect only send the batch under
+// --no-connect-disconnect. A negative N for pause or wait counts as 0.
+#include "console/commands.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <strings.h>
+
+#include "console/console_output.h"
+#include "console/console_text.h"
+#include "console/run_settings.h"
+#include "session/batch.h"
+#include "session/connection.h"
+#include "session/execute.h"
+#include "support/platform/platform.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr size_t kHeadLength = 63;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The first byte after leading blanks and comment lines ("#" or "--" up to
+// and including the line feed).
+const char* skip_blanks_and_comments(const char* text) {
+  for (;;) {
+    while (is_blank(*text)) ++text;
+    if (text[0] != '#' && !(text[0] == '-' && text[1] == '-')) return text;
+    const char* line_feed = std::strchr(text, '\n');
+    if (line_feed == nullptr) return text + std::strlen(text);
+    text = line_feed + 1;
+  }
+}
+
+bool begins_with(const std::string& text, const char* literal) {
+  return strncasecmp(text.c_str(), literal, std::strlen(literal)) == 0;
+}
+
+bool is_word(const std::string& word, const char* literal) {
+  return strcasecmp(word.c_str(), literal) == 0;
+}
+
+// Sleeps `seconds` seconds, in slices the sleep call can take.
+void sleep_seconds(int64_t seconds) {
+  end_statement_output();  // what came before the pause is seen before it
+  int64_t milliseconds = seconds * 1000;
+  while (milliseconds > 0) {
+    int64_t slice = milliseconds > 3600000 ? 3600000 : milliseconds;
+    morvane::platform::sleep_ms(static_cast<uint32_t>(slice));
+    milliseconds -= slice;
+  }
+}
+
+int64_t number_after(const std::string& text, size_t skip) {
+  int64_t n = std::atoi(text.c_str() + (text.size() < skip ? text.size() : skip));
+  return n < 0 ? 0 : n;
+}
+
+}  // namespace
+
+void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
+  *stop_flag = false;
+  const char* start = skip_blanks_and_comments(text);
+  if (*start == '\0') return;
+
+  std::string head(start, strnlen(start, kHeadLength));
+  size_t word_length = std::strcspn(start, " ;");
+  std::string word(start, word_length < kHeadLength ? word_length : kHeadLength);
+
+  if (is_word(word, "quit") || is_word(word, "q") || is_word(word, "bye") ||
+      is_word(word, "exit")) {
+    *stop_flag = true;
+    return;
+  }
+
+  std::string copy(start);
+  if (input_is_console) text_from_console(copy.data());
+
+  if (settings.verbose) {
+    out_text(text);
+    end_line();
+    end_statement_output();
+  }
+
+  if (begins_with(word, "pause")) {
+    flush_batch();
+    sleep_seconds(number_after(word, 5));
+  } else if (settings.ignore_transaction &&
+             (begins_with(head, "begin trans") || begins_with(head, "immediate"))) {
+    flush_batch();
+  } else if (begins_with(head, "wait")) {
+    int64_t n = number_after(head, 4);
+    int64_t elapsed = static_cast<int64_t>(std::time(nullptr) - start_time);
+    if (n > elapsed) {
+      flush_batch();
+      sleep_seconds(n - elapsed);
+    }
+  } else if (begins_with(head, "reconnect")) {
+    flush_batch();
+    if (settings.connect_disconnect) {
+      reconnect(handle);
+      if (client_error.code != 0) {
+        report_error();
+        if (client_error.code == QL_ERR_LOST) *stop_flag = true;
+      }
+    }
+  } else if (begins_with(head, "disconnect")) {
+    flush_batch();
+    if (settings.connect_disconnect) disconnect(handle);
+  } else if (settings.ignore_create && (is_word(word, "create") || is_word(word, "{unicode}create"))) {
+    // dropped
+  } else {
+    bool query = is_word(word, "select") || is_word(word, "{unicode}select");
+    run_statement(copy.data(), query, stop_flag);
+  }
+  end_statement_output();
+}
+
+}  // namespace tarnwick

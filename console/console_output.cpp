@@ -1,0 +1,59 @@
+#include "console/console_output.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "console/run_settings.h"
+
+namespace tarnwick {
+
+void out_text(const char* text) { out_bytes(text, std::strlen(text)); }
+
+void out_bytes(const char* bytes, size_t length) {
+  if (length > 0) fwrite_unlocked(bytes, 1, length, stdout);
+}
+
+void out_char(char c) { putc_unlocked(c, stdout); }
+
+void out_repeat(char c, int64_t count) {
+  static constexpr size_t kChunk = 256;
+  if (count <= 0) return;
+  char chunk[kChunk];
+  std::memset(chunk, c, count < static_cast<int64_t>(kChunk) ? static_cast<size_t>(count) : kChunk);
+  while (count > 0) {
+    size_t n = count > static_cast<int64_t>(kChunk) ? kChunk : static_cast<size_t>(count);
+    out_bytes(chunk, n);
+    count -= static_cast<int64_t>(n);
+  }
+}
+
+void out_number(int64_t value) {
+  char digits[24];
+  int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+  out_bytes(digits, static_cast<size_t>(length));
+}
+
+void end_line() {
+  putc_unlocked('\n', stdout);
+  if (output_is_console) std::fflush(stdout);
+}
+
+void end_statement_output() { std::fflush(stdout); }
+
+void error_line(const char* a, const char* b, const char* c) {
+  std::fflush(stdout);
+  std::fputs(a, stderr);
+  std::fputs(b, stderr);
+  std::fputs(c, stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+void set_up_output() {
+  if (!output_is_console) {
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,32 @@
+// Writing to standard output and standard error.
+//
+// Every line the program writes ends with end_line(). On a terminal each
+// line is flushed as it ends; otherwise standard output is flushed at the
+// end of every statement (end_statement_output) and before anything goes to
+// standard error (error_line), so the order of all output stays the same
+// while a script's output costs one write per statement, not per line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnwick {
+
+// Standard output.
+void out_text(const char* text);
+void out_bytes(const char* bytes, size_t length);
+void out_char(char c);
+void out_repeat(char c, int64_t count);  // nothing when count <= 0
+void out_number(int64_t value);
+void end_line();
+void end_statement_output();
+
+// Writes the parts one after the other, then a newline, to standard error
+// and flushes it; standard output is flushed first.
+void error_line(const char* a, const char* b = "", const char* c = "");
+
+// Gives standard output a large buffer when it is not a terminal; called
+// once by the driver before anything is written.
+void set_up_output();
+
+}  // namespace tarnwick

@@ -1,0 +1,116 @@
+// A run, in order: console flags; command line; server wait (--timeout=N:
+// up to N probes a second apart); connect; the hint; the result slots; each
+// input source in turn ("-" when none is named); then the pending batch is
+// sent, the connection and the trace file closed.
+#include "console/driver.h"
+
+#include <cstring>
+
+#include "console/arguments.h"
+#include "console/commands.h"
+#include "console/console_output.h"
+#include "console/console_text.h"
+#include "console/run_settings.h"
+#include "console/statement_reader.h"
+#include "session/batch.h"
+#include "session/connection.h"
+#include "session/result_slots.h"
+#include "session/execute.h"
+#include "statements/input_source.h"
+#include "statements/replay_log.h"
+#include "statements/trace_file.h"
+#include "support/platform/platform.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr int kStdin = 0;
+constexpr int kStdout = 1;
+
+// Probes the server up to `timeout` times, one second apart; false when it
+// never answered.
+bool wait_for_server() {
+  if (settings.timeout == 0) return true;
+  char* databases = nullptr;
+  for (int32_t attempt = 0; attempt < settings.timeout; ++attempt) {
+    int32_t answered = ql_list_db(settings.host.narrow(0), settings.port.narrow(0), &databases,
+                                  &client_error);
+    ql_mfree(databases);  // the list itself is not used
+    databases = nullptr;
+    if (answered != 0) break;
+    morvane::platform::sleep_ms(1000);
+  }
+  if (client_error.code == 0) return true;
+  client_error.text[sizeof client_error.text - 1] = '\0';
+  if (output_is_console) text_to_console(client_error.text);
+  error_line("Fatal : ", client_error.text);
+  return false;
+}
+
+void interpret_statement(char* text, bool* stop_flag) { interpret(text, &connection, stop_flag); }
+
+void read_sources() {
+  if (settings.sql_inputs.empty()) {
+    settings.sql_inputs.emplace_back("-", morvane::codepage_latin1);
+  }
+  StatementBuffer buffer;
+  morvane::iFile source;
+  bool stop_flag = false;
+  for (const morvane::WString& entry : settings.sql_inputs) {
+    if (std::strcmp(entry.narrow(1), "-") != 0) input_is_console = false;
+    const char* name = entry.narrow(0);
+    switch (open_source(source, name)) {
+      case SourceKind::unreadable:
+        break;
+      case SourceKind::replay_log:
+        // Statements go straight to execution: no console commands, and the
+        // stop flag is not consulted between records.
+        play_replay_log(source, name, settings.ignore_create, run_statement, &stop_flag);
+        break;
+      case SourceKind::text:
+        read_statements(source, buffer, interpret_statement, &stop_flag);
+        break;
+    }
+    source.close();
+  }
+  release(buffer);
+}
+
+}  // namespace
+
+int run_console(int argc, const char* const* argv) {
+  output_is_console = morvane::platform::is_console(kStdout);
+  input_is_console = morvane::platform::is_console(kStdin);
+  set_up_output();
+
+  if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
+  if (!wait_for_server()) return kExitServerWaitFailed;
+
+  connection = connect();
+  if (client_error.code != 0) {
+    if (output_is_console) text_to_console(client_error.text);
+    out_text("Fatal : ");
+    out_text(client_error.text);
+    end_line();
+    end_statement_output();
+    return kExitConnectFailed;
+  }
+  if (!settings.quiet) {
+    out_text("type quit; to exit.");
+    end_line();
+    end_statement_output();
+  }
+  create_result_slots();
+
+  read_sources();
+
+  flush_batch();
+  disconnect(&connection);
+  close_trace_file();
+  release_result_slots();
+  end_statement_output();
+  return kExitOk;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,64 @@
+// RunSettings: the process-wide run settings, filled once from the command
+// line (console/arguments.cpp) and read-only afterwards, and the three
+// values that live beside them: the two console flags and the start time.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "support/codepage/codepage.h"
+#include "support/string/wstring.h"
+
+namespace tarnwick {
+
+struct RunSettings {
+  // Texts from the command line, built from the argument bytes read as
+  // ISO-8859-1, so narrow(0) hands them on byte for byte.
+  morvane::WString host{"127.0.0.1", morvane::codepage_latin1};
+  morvane::WString port{"8088", morvane::codepage_latin1};
+  morvane::WString user{"Tarnwick", morvane::codepage_latin1};
+  bool read_only = true;
+  int32_t statement_limit = -1;  // -1: no limit
+  int32_t page_size = 20;
+  int32_t answers_limit = 1024;
+  int32_t sessions = 1;
+  int32_t statements = 1;
+  std::string default_language = "English";
+  morvane::CodePage code_page = morvane::codepage_latin1;
+  bool verbose = false;
+  bool quiet = false;
+  bool suppress_results = false;
+  bool raw = false;
+  bool debug = false;
+  bool ignore_create = false;
+  bool ignore_select = false;
+  bool ignore_delete = false;
+  bool ignore_switch = false;
+  bool ignore_backup = false;
+  bool ignore_execute = false;
+  bool ignore_transaction = false;
+  bool immediate_is_simple_commit = false;
+  bool connect_disconnect = true;
+  std::vector<morvane::WString> sql_inputs;  // "-" is standard input
+  int32_t timeout = 0;                       // server-wait attempts
+};
+
+extern RunSettings settings;
+
+// True when standard output / standard input is a terminal. Set by the
+// driver at start-up; input_is_console is cleared once a named source is
+// reached and never set again.
+extern bool output_is_console;
+extern bool input_is_console;
+
+// Calendar time in whole seconds, taken when the process starts (before the
+// arguments are parsed); the "wait" command counts from it.
+extern const std::time_t start_time;
+
+// Single mode: one connection, one statement at a time. Any other pair of
+// sessions and statements is pool mode.
+inline bool single_mode() { return settings.sessions == 1 && settings.statements == 1; }
+
+}  // namespace tarnwick

@@ -1,0 +1,324 @@
+// The C functions of ql_client.h: argument checks, the handle and cursor
+// tables, and the hand-over to the connection and its sessions. Nothing
+// thrown inside the library leaves these functions.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "ql_client/core/connection.h"
+#include "ql_client/core/id_table.h"
+#include "ql_client/ql_client.h"
+
+namespace ql {
+namespace {
+
+using Cursor = std::vector<Outcome>;
+
+IdTable<Connection>& handles() {
+  static IdTable<Connection> table;
+  return table;
+}
+
+IdTable<Cursor>& cursors() {
+  static IdTable<Cursor> table;
+  return table;
+}
+
+// Runs `body`; anything it throws becomes a failure in `error` and the
+// call answers `fallback`.
+template <typename R, typename F>
+R guarded(ClientError* error, R fallback, F body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    report(error, failure(QL_ERR_ENGINE, "out of memory"));
+  } catch (const std::exception& e) {
+    report(error, failure(QL_ERR_ENGINE, std::string("internal error: ") + e.what()));
+  } catch (...) {
+    report(error, failure(QL_ERR_ENGINE, "internal error"));
+  }
+  return fallback;
+}
+
+char* copy_text(const std::string& text) {
+  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy == nullptr) throw std::bad_alloc();
+  std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  return copy;
+}
+
+std::string or_empty(const char* text) { return text == nullptr ? std::string() : std::string(text); }
+
+ql_handle open_connection(const char* host, const char* port, const char* database, const char* user,
+                          const char* password, int32_t read_only, int32_t page_size, int32_t answers_limit,
+                          int32_t code_page, int32_t sessions, ClientError* error) {
+  return guarded<ql_handle>(error, 0, [&]() -> ql_handle {
+    if (host == nullptr || *host == '\0') {
+      report(error, failure(QL_ERR_ARGUMENT, "no host given"));
+      return 0;
+    }
+    if (code_page != 0 && code_page != 1) {
+      report(error, failure(QL_ERR_ARGUMENT, "code page " + std::to_string(code_page) + " is neither 0 nor 1"));
+      return 0;
+    }
+    if (sessions < 1) {
+      report(error, failure(QL_ERR_ARGUMENT, "a pool needs at least one session"));
+      return 0;
+    }
+    OpenSettings settings{or_empty(host),     or_empty(port), or_empty(database),
+                          or_empty(user),     or_empty(password), read_only != 0,
+                          {page_size, answers_limit}, code_page == 1};
+    Failure failed;
+    std::shared_ptr<Connection> connection = Connection::open(settings, sessions, &failed);
+    if (connection == nullptr) {
+      report(error, failed);
+      return 0;
+    }
+    ql_handle handle = handles().add(std::move(connection));
+    report(error, handle == 0 ? failure(QL_ERR_ARGUMENT, "no handle left") : Failure{});
+    return handle;
+  });
+}
+
+std::shared_ptr<Connection> find_connection(ql_handle handle, ClientError* error) {
+  std::shared_ptr<Connection> connection = handles().find(handle);
+  if (connection == nullptr) {
+    report(error, failure(QL_ERR_HANDLE, handle == 0 ? "not connected (handle 0)"
+                                                     : "unknown handle " + std::to_string(handle)));
+  }
+  return connection;
+}
+
+Limits limits_for(const Connection& connection, int32_t page_size, int32_t answers_limit) {
+  Limits limits = connection.settings().limits;
+  if (page_size != 0) limits.page_size = page_size;
+  if (answers_limit != 0) limits.answers_limit = answers_limit;
+  return limits;
+}
+
+Failure null_text() { return failure(QL_ERR_ARGUMENT, "the statement text is null"); }
+
+void fill_counts(const Outcome& outcome, int32_t* column_count, int32_t* row_count, int32_t* fetched_count) {
+  if (column_count != nullptr) *column_count = outcome.columns();
+  if (row_count != nullptr) *row_count = outcome.rows();
+  if (fetched_count != nullptr) *fetched_count = outcome.fetched();
+}
+
+// Runs the n texts as one batch; null texts fail without reaching a session.
+// Reports the first failure (or success) and returns the outcomes.
+std::vector<Outcome> run_batch(Connection& connection, const char* const* texts, int32_t n, bool query,
+                               Limits limits, ClientError* error) {
+  std::vector<Request> requests(n);
+  std::vector<Outcome> outcomes(n, Outcome(limits));
+  for (int32_t i = 0; i < n; ++i) {
+    requests[i].query = query;
+    requests[i].limits = limits;
+    if (texts[i] == nullptr) {
+      outcomes[i].fail(null_text());
+    } else {
+      requests[i].statement = strip_unicode_marker(texts[i]);
+    }
+  }
+  connection.run_batch(requests, outcomes);
+  Failure first;
+  for (const Outcome& outcome : outcomes) {
+    if (outcome.failed()) {
+      first = outcome.failure();
+      break;
+    }
+  }
+  report(error, first);
+  return outcomes;
+}
+
+Failure check_batch(const char* const* texts, int32_t n) {
+  if (texts == nullptr) return failure(QL_ERR_ARGUMENT, "the statement array is null");
+  if (n < 1) return failure(QL_ERR_ARGUMENT, "a batch needs at least one statement");
+  return {};
+}
+
+// The outcome of batch entry `entry` of `cursor`, or null with the error set.
+const Outcome* find_entry(const std::shared_ptr<Cursor>& cursor, ql_cursor id, int32_t entry, ClientError* error) {
+  if (cursor == nullptr) {
+    report(error, failure(QL_ERR_CURSOR, id == 0 ? "no cursor (cursor 0)" : "unknown cursor " + std::to_string(id)));
+    return nullptr;
+  }
+  if (entry < 0 || static_cast<size_t>(entry) >= cursor->size()) {
+    report(error, failure(QL_ERR_RANGE, "batch entry " + std::to_string(entry) + " is out of range"));
+    return nullptr;
+  }
+  return &(*cursor)[entry];
+}
+
+char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+  return guarded<char*>(error, nullptr, [&]() -> char* {
+    std::shared_ptr<Cursor> cursor = cursors().find(id);
+    const Outcome* outcome = find_entry(cursor, id, entry, error);
+    if (outcome == nullptr) return nullptr;
+    const std::optional<std::string>* cell = outcome->cell(row, column);
+    if (cell == nullptr) {
+      report(error, failure(QL_ERR_RANGE, "row " + std::to_string(row) + ", column " + std::to_string(column) +
+                                              " is outside the fetched page"));
+      return nullptr;
+    }
+    report(error, {});
+    return cell->has_value() ? copy_text(**cell) : nullptr;
+  });
+}
+
+}  // namespace
+}  // namespace ql
+
+using namespace ql;
+
+extern "C" {
+
+int32_t ql_list_db(const char* host, const char* port, char** databases, ClientError* error) {
+  if (databases != nullptr) *databases = nullptr;
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    if (host == nullptr || *host == '\0') {
+      report(error, failure(QL_ERR_ARGUMENT, "no host given"));
+      return 0;
+    }
+    std::string list;
+    Failure failed;
+    bool answered = engine_answers(host, or_empty(port), &list, &failed);
+    report(error, failed);
+    if (answered && databases != nullptr && !list.empty()) *databases = copy_text(list);
+    return answered ? 1 : 0;
+  });
+}
+
+ql_handle ql_open(const char* host, const char* port, const char* database, const char* user,
+                  const char* password, const char* /*default_language*/, int32_t read_only, int32_t page_size,
+                  int32_t answers_limit, int32_t code_page, ClientError* error) {
+  return open_connection(host, port, database, user, password, read_only, page_size, answers_limit, code_page, 1,
+                         error);
+}
+
+ql_handle ql_pool_open(const char* host, const char* port, const char* database, const char* user,
+                       const char* password, const char* /*default_language*/, int32_t read_only,
+                       int32_t page_size, int32_t answers_limit, int32_t code_page, int32_t sessions,
+                       ClientError* error) {
+  return open_connection(host, port, database, user, password, read_only, page_size, answers_limit, code_page,
+                         sessions, error);
+}
+
+ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count, int32_t* row_count,
+                   int32_t* fetched_count, int32_t page_size, int32_t answers_limit, ClientError* error) {
+  fill_counts(Outcome(), column_count, row_count, fetched_count);
+  if (row_count != nullptr) *row_count = -1;
+  return guarded<ql_cursor>(error, 0, [&]() -> ql_cursor {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    if (text == nullptr) {
+      report(error, null_text());
+      return 0;
+    }
+    Request request{strip_unicode_marker(text), true, limits_for(*connection, page_size, answers_limit)};
+    auto cursor = std::make_shared<Cursor>();
+    cursor->push_back(connection->run(request));
+    const Outcome& outcome = cursor->front();
+    fill_counts(outcome, column_count, row_count, fetched_count);
+    if (outcome.failed()) {
+      report(error, outcome.failure());
+      return 0;
+    }
+    ql_cursor id = cursors().add(std::move(cursor));
+    report(error, id == 0 ? failure(QL_ERR_ARGUMENT, "no cursor left") : Failure{});
+    return id;
+  });
+}
+
+int32_t ql_do(ql_handle handle, const char* text, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return -1;
+    if (text == nullptr) {
+      report(error, null_text());
+      return -1;
+    }
+    Outcome outcome = connection->run(Request{strip_unicode_marker(text), false, connection->settings().limits});
+    report(error, outcome.failure());
+    return outcome.affected();
+  });
+}
+
+ql_cursor ql_pool_query(ql_handle handle, const char* const* texts, int32_t n, int32_t* column_counts,
+                        int32_t* row_counts, int32_t* fetched_counts, int32_t page_size, int32_t answers_limit,
+                        ClientError* error) {
+  return guarded<ql_cursor>(error, 0, [&]() -> ql_cursor {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    if (Failure bad = check_batch(texts, n); bad.failed()) {
+      report(error, bad);
+      return 0;
+    }
+    Limits limits = limits_for(*connection, page_size, answers_limit);
+    auto cursor = std::make_shared<Cursor>(run_batch(*connection, texts, n, true, limits, error));
+    for (int32_t i = 0; i < n; ++i) {
+      fill_counts((*cursor)[i], column_counts ? &column_counts[i] : nullptr, row_counts ? &row_counts[i] : nullptr,
+                  fetched_counts ? &fetched_counts[i] : nullptr);
+    }
+    ql_cursor id = cursors().add(std::move(cursor));
+    if (id == 0) report(error, failure(QL_ERR_ARGUMENT, "no cursor left"));
+    return id;
+  });
+}
+
+int32_t ql_pool_do(ql_handle handle, const char* const* texts, int32_t n, int32_t* affected_counts,
+                   ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return -1;
+    if (Failure bad = check_batch(texts, n); bad.failed()) {
+      report(error, bad);
+      return -1;
+    }
+    std::vector<Outcome> outcomes = run_batch(*connection, texts, n, false, connection->settings().limits, error);
+    int32_t failed = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      if (affected_counts != nullptr) affected_counts[i] = outcomes[i].affected();
+      if (outcomes[i].failed()) ++failed;
+    }
+    return failed;
+  });
+}
+
+char* ql_column_caption(ql_cursor id, int32_t column, ClientError* error) {
+  return guarded<char*>(error, nullptr, [&]() -> char* {
+    std::shared_ptr<Cursor> cursor = cursors().find(id);
+    const Outcome* outcome = find_entry(cursor, id, 0, error);
+    if (outcome == nullptr) return nullptr;
+    const std::string* caption = outcome->caption(column);
+    if (caption == nullptr) {
+      report(error, failure(QL_ERR_RANGE, "column " + std::to_string(column) + " is out of range"));
+      return nullptr;
+    }
+    report(error, {});
+    return copy_text(*caption);
+  });
+}
+
+char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError* error) {
+  return fetch(cursor, 0, row, column, error);
+}
+
+char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+  return fetch(cursor, entry, row, column, error);
+}
+
+void ql_mfree(char* text) { std::free(text); }
+
+void ql_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }
+
+void ql_pool_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }
+
+void ql_close(ql_handle handle) { handles().remove(handle); }
+
+void ql_pool_close(ql_handle handle) { handles().remove(handle); }
+
+}  // extern "C"

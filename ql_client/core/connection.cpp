@@ -1,0 +1,36 @@
+#include "ql_client/core/connection.h"
+
+namespace ql {
+
+std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions, Failure* failure) {
+  std::unique_ptr<Connection> connection(new Connection());
+  connection->settings_ = settings;
+  for (int32_t i = 0; i < sessions; ++i) {
+    std::unique_ptr<Session> session = open_session(settings, failure);
+    if (session == nullptr) return nullptr;
+    connection->sessions_.push_back(std::move(session));
+  }
+  return connection;
+}
+
+Outcome Connection::run(const Request& request) { return sessions_[0]->run(request); }
+
+void Connection::run_batch(std::span<const Request> requests, std::span<Outcome> outcomes) {
+  size_t session_count = std::min(sessions_.size(), requests.size());
+  std::vector<std::vector<const Request*>> session_requests(session_count);
+  std::vector<std::vector<Outcome*>> session_outcomes(session_count);
+  for (size_t i = 0; i < requests.size(); ++i) {
+    session_requests[i % session_count].push_back(&requests[i]);
+    session_outcomes[i % session_count].push_back(&outcomes[i]);
+  }
+  auto job = [&](size_t s) { sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]); };
+
+  // Workers are started lazily: a pool that only ever runs single
+  // statements, or small batches, has no idle threads.
+  while (workers_.size() + 1 < session_count) workers_.push_back(std::make_unique<Worker>());
+  for (size_t s = 1; s < session_count; ++s) workers_[s - 1]->start([&job, s] { job(s); });
+  job(0);
+  for (size_t s = 1; s < session_count; ++s) workers_[s - 1]->wait();
+}
+
+}  // namespace ql

@@ -1,0 +1,39 @@
+// What a handle stands for: one session, or a pool of sessions that runs
+// the entries of a batch at the same time.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "ql_client/core/session.h"
+#include "ql_client/core/worker.h"
+
+namespace ql {
+
+class Connection {
+ public:
+  // Opens `sessions` (1 or more) sessions; null with `failure` set when any
+  // of them does not open.
+  static std::unique_ptr<Connection> open(const OpenSettings& settings, int32_t sessions, Failure* failure);
+
+  const OpenSettings& settings() const { return settings_; }
+
+  // Runs one statement on session 0.
+  Outcome run(const Request& request);
+
+  // Runs the batch: request i on session i mod sessions, each session's
+  // requests in order, the sessions at the same time. Returns when all are
+  // done, outcome i for request i.
+  void run_batch(std::span<const Request> requests, std::span<Outcome> outcomes);
+
+ private:
+  Connection() = default;
+
+  OpenSettings settings_;
+  std::vector<std::unique_ptr<Session>> sessions_;
+  // workers_[i] runs session i + 1; session 0 runs on the calling thread.
+  std::vector<std::unique_ptr<Worker>> workers_;
+};
+
+}  // namespace ql

@@ -1,0 +1,25 @@
+// How a failure travels inside the library until it is written into the
+// caller's ClientError record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ql_client/ql_client.h"
+
+namespace ql {
+
+struct Failure {
+  int32_t code = QL_OK;  // one of the QL_ERR_ codes, QL_OK when nothing failed
+  std::string text;      // the message, in the session's encoding
+
+  bool failed() const { return code != QL_OK; }
+};
+
+inline Failure failure(int32_t code, std::string text) { return Failure{code, std::move(text)}; }
+
+// Writes `failure` into `error` (which may be null): the code always, the
+// text only when the code is not 0, cut to fit and NUL-terminated.
+void report(ClientError* error, const Failure& failure);
+
+}  // namespace ql

@@ -1,0 +1,56 @@
+#include "ql_client/core/outcome.h"
+
+#include <limits>
+
+namespace ql {
+
+void Outcome::begin_result(std::vector<std::string> captions) {
+  captions_ = std::move(captions);
+  cells_.clear();
+  rows_ = 0;
+  fetched_ = 0;
+}
+
+bool Outcome::row_wanted() const {
+  if (limits_.answers_limit < 1) return rows_ < std::numeric_limits<int32_t>::max();
+  return rows_ < limits_.answers_limit;
+}
+
+bool Outcome::keeps_next_row() const { return fetched_ < limits_.page_size; }
+
+void Outcome::keep_cell(const char* value, size_t length) {
+  if (value == nullptr) {
+    cells_.emplace_back();
+  } else {
+    cells_.emplace_back(std::string(value, length));
+  }
+}
+
+void Outcome::keep_cell(std::optional<std::string> value) { cells_.push_back(std::move(value)); }
+
+void Outcome::count_row() {
+  if (keeps_next_row()) ++fetched_;
+  ++rows_;
+}
+
+void Outcome::fail(Failure failure) {
+  if (!failed()) failure_ = std::move(failure);
+}
+
+int32_t Outcome::affected() const {
+  if (failed()) return -1;
+  if (affected_ > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(affected_);
+}
+
+const std::optional<std::string>* Outcome::cell(int32_t row, int32_t column) const {
+  if (row < 0 || row >= fetched() || column < 0 || column >= columns()) return nullptr;
+  return &cells_[static_cast<size_t>(row) * captions_.size() + column];
+}
+
+const std::string* Outcome::caption(int32_t column) const {
+  if (column < 0 || column >= columns()) return nullptr;
+  return &captions_[column];
+}
+
+}  // namespace ql

@@ -1,0 +1,72 @@
+// The outcome of one statement: its counts, the captions and the fetched
+// page of a query, or its failure.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ql_client/core/failure.h"
+
+namespace ql {
+
+// How much of a result a query keeps. A page size below 1 keeps no rows;
+// an answers limit below 1 counts every row.
+struct Limits {
+  int32_t page_size = 20;
+  int32_t answers_limit = 1024;
+};
+
+// Filled by an engine while it streams a result. Engines call begin_result
+// for each result set (a text of several statements reports its last one),
+// then for each row: row_wanted (stop when false), keep_cell for each
+// column when keeps_next_row, and count_row.
+class Outcome {
+ public:
+  Outcome() = default;
+  explicit Outcome(Limits limits) : limits_(limits) {}
+
+  // Starts a new result set with these column captions; forgets any earlier one.
+  void begin_result(std::vector<std::string> captions);
+  // Whether the next row is still to be counted; false once the answers
+  // limit is reached, when the engine should stop.
+  bool row_wanted() const;
+  // Whether the next row belongs to the fetched page.
+  bool keeps_next_row() const;
+  // Appends one cell of the row being kept; `value` null is SQL NULL.
+  void keep_cell(const char* value, size_t length);
+  void keep_cell(std::optional<std::string> value);
+  // Counts the row just read (and closes it on the page when it was kept).
+  void count_row();
+
+  void set_affected(int64_t affected) { affected_ = affected; }
+  // Records the first failure; later ones are dropped.
+  void fail(Failure failure);
+  // Records that the connection was lost, over any earlier failure.
+  void lose(std::string text) { failure_ = Failure{QL_ERR_LOST, std::move(text)}; }
+
+  const Failure& failure() const { return failure_; }
+  bool failed() const { return failure_.failed(); }
+  int32_t columns() const { return failed() ? 0 : static_cast<int32_t>(captions_.size()); }
+  // -1 marks a failed statement.
+  int32_t rows() const { return failed() ? -1 : rows_; }
+  int32_t fetched() const { return failed() ? 0 : fetched_; }
+  int32_t affected() const;
+
+  // Null when out of range; an empty optional is SQL NULL.
+  const std::optional<std::string>* cell(int32_t row, int32_t column) const;
+  const std::string* caption(int32_t column) const;
+
+ private:
+  Limits limits_;
+  Failure failure_;
+  std::vector<std::string> captions_;
+  std::vector<std::optional<std::string>> cells_;  // fetched rows, row after row
+  int32_t rows_ = 0;
+  int32_t fetched_ = 0;
+  int64_t affected_ = 0;
+};
+
+}  // namespace ql

@@ -1,0 +1,60 @@
+// One session on an engine, the interface both engines implement, and the
+// settings every session is opened with.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "ql_client/core/failure.h"
+#include "ql_client/core/outcome.h"
+#include "ql_client/core/text.h"
+
+namespace ql {
+
+struct OpenSettings {
+  std::string host;
+  std::string port;
+  std::string database;  // empty: the engine's default
+  std::string user;
+  std::string password;  // empty: none
+  bool read_only = false;
+  Limits limits;
+  bool utf8 = false;  // the program's texts are UTF-8 (code page 1), else Latin-1
+};
+
+// One statement to run. A query keeps its first page within `limits`; any
+// other statement only counts the rows it affected.
+struct Request {
+  StatementText statement;
+  bool query = false;
+  Limits limits;
+};
+
+// A session runs one statement at a time. It is used by one thread at a
+// time; different sessions may run on different threads at once.
+class Session {
+ public:
+  virtual ~Session() = default;
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  virtual Outcome run(const Request& request) = 0;
+
+  // Runs the requests in order, outcome i for request i. Engines that can
+  // overlap the statements of one session (PostgreSQL pipelining) override it.
+  virtual void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
+    for (size_t i = 0; i < requests.size(); ++i) *outcomes[i] = run(*requests[i]);
+  }
+};
+
+// Opens a session of the engine that settings.host names. On failure
+// returns null and sets `failure`.
+std::unique_ptr<Session> open_session(const OpenSettings& settings, Failure* failure);
+
+// Whether an engine answers at host and port; see ql_list_db.
+bool engine_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
+
+}  // namespace ql

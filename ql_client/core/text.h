@@ -1,0 +1,32 @@
+// Statement texts on their way to an engine: the "{unicode}" marker and the
+// conversions between ISO-8859-1 (Latin-1) and UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ql {
+
+// A statement as the engine is to see it.
+struct StatementText {
+  // The statement without its marker. It ends where the original text
+  // ends, so text.data() is NUL-terminated when the original was.
+  std::string_view text;
+  bool utf8 = false;      // the text and its results are UTF-8 whatever the code page
+};
+
+// Removes a leading "{unicode}" marker (any letter case, after optional
+// blanks) from `text`.
+StatementText strip_unicode_marker(std::string_view text);
+
+// Every Latin-1 byte becomes its UTF-8 form.
+std::string latin1_to_utf8(std::string_view text);
+
+// Characters above U+00FF and bytes that are not valid UTF-8 become '?'.
+std::string utf8_to_latin1(std::string_view text);
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool valid_utf8(std::string_view text);
+
+}  // namespace ql

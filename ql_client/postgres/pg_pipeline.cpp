@@ -1,0 +1,134 @@
+// PgSession::run_in_order: the statements of one session in a batch go to
+// the server in pipeline mode, all at once, each followed by its own sync
+// point so that a failing statement does not abort the ones after it. The
+// connection is non-blocking while the pipeline runs: the loop below sends
+// what libpq has buffered while it reads results, so neither side can
+// block on a full socket.
+#include <poll.h>
+
+#include <cerrno>
+
+#include <vector>
+
+#include "ql_client/postgres/pg_reader.h"
+#include "ql_client/postgres/pg_session.h"
+
+namespace ql {
+
+namespace {
+
+// One statement in the pipeline. A statement marked "{unicode}" on a
+// Latin-1 session is wrapped in two encoding switches, which are items
+// without an outcome.
+struct Item {
+  const Request* request = nullptr;
+  Outcome* outcome = nullptr;
+  const char* text = nullptr;
+};
+
+const Request kSwitchRequest{};
+
+std::vector<Item> pipeline_items(std::span<const Request* const> requests, std::span<Outcome* const> outcomes,
+                                 bool session_utf8) {
+  std::vector<Item> items;
+  for (size_t i = 0; i < requests.size(); ++i) {
+    if (outcomes[i]->failed()) continue;  // failed before it reached the session
+    bool wrap = requests[i]->statement.utf8 && !session_utf8;
+    if (wrap) items.push_back({&kSwitchRequest, nullptr, "set client_encoding to 'UTF8'"});
+    items.push_back({requests[i], outcomes[i], requests[i]->statement.text.data()});
+    if (wrap) items.push_back({&kSwitchRequest, nullptr, "set client_encoding to 'LATIN1'"});
+  }
+  return items;
+}
+
+}  // namespace
+
+void PgSession::run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
+  if (requests.size() == 1 || lost_) {
+    Session::run_in_order(requests, outcomes);
+    return;
+  }
+  std::vector<Item> items = pipeline_items(requests, outcomes, utf8_);
+  if (items.empty()) return;
+
+  Outcome scratch;  // takes the results of the encoding switches
+  auto outcome_of = [&](const Item& item) { return item.outcome != nullptr ? item.outcome : &scratch; };
+  auto fail_rest = [&](size_t from) {
+    Outcome lost;
+    check_lost(&lost);
+    for (size_t i = from; i < items.size(); ++i) {
+      if (items[i].outcome != nullptr) items[i].outcome->lose(lost.failure().text);
+    }
+  };
+
+  if (PQsetnonblocking(connection_, 1) != 0 || PQenterPipelineMode(connection_) != 1) {
+    for (const Item& item : items) {
+      if (!check_lost(outcome_of(item))) {
+        outcome_of(item)->fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
+      }
+    }
+    PQsetnonblocking(connection_, 0);
+    return;
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    *outcome_of(items[i]) = Outcome(items[i].request->limits);
+    if (!PQsendQueryParams(connection_, items[i].text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
+        !PQpipelineSync(connection_)) {
+      fail_rest(0);
+      return;
+    }
+  }
+
+  // Single-row mode is set for an item while libpq has parsed none of its
+  // results: right after sending, and right after the previous sync point.
+  PQsetSingleRowMode(connection_);
+  size_t current = 0;          // the item whose results come next
+  bool awaiting_sync = false;  // its results are done; its sync point is next
+  bool stopped = false;
+  std::unique_ptr<PgReader> reader;
+  while (current < items.size()) {
+    int flushed = PQflush(connection_);  // 0: all sent, 1: more to send
+    if (flushed < 0) return fail_rest(current);
+    pollfd wait{PQsocket(connection_), static_cast<short>(POLLIN | (flushed == 1 ? POLLOUT : 0)), 0};
+    if (poll(&wait, 1, -1) < 0 && errno != EINTR) return fail_rest(current);
+    if ((wait.revents & (POLLIN | POLLERR | POLLHUP)) != 0 && !PQconsumeInput(connection_)) {
+      return fail_rest(current);
+    }
+    while (current < items.size() && !PQisBusy(connection_)) {
+      if (reader == nullptr && !awaiting_sync) {
+        reader = std::make_unique<PgReader>(*items[current].request, outcome_of(items[current]));
+        stopped = false;
+      }
+      PGresult* result = PQgetResult(connection_);
+      if (awaiting_sync) {
+        if (result == nullptr) break;  // the sync point has not come yet
+        bool sync = PQresultStatus(result) == PGRES_PIPELINE_SYNC;
+        PQclear(result);
+        if (sync) {
+          awaiting_sync = false;
+          if (++current < items.size()) PQsetSingleRowMode(connection_);
+        }
+        continue;
+      }
+      if (result == nullptr) {  // the item's results are done
+        reader.reset();
+        awaiting_sync = true;
+        continue;
+      }
+      reader->take(result);
+      PQclear(result);
+      // Stopping the server is only safe for the session's last statement:
+      // a cancel that arrives late would hit the next one. Earlier
+      // statements read their remaining rows without counting them.
+      if (reader->limit_reached() && !stopped && current + 1 == items.size()) {
+        stop_statement(reader.get());
+        stopped = true;
+      }
+    }
+    if (PQstatus(connection_) == CONNECTION_BAD) return fail_rest(current);
+  }
+  PQexitPipelineMode(connection_);
+  PQsetnonblocking(connection_, 0);
+}
+
+}  // namespace ql

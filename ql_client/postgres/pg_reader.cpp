@@ -1,0 +1,81 @@
+#include "ql_client/postgres/pg_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace ql {
+
+namespace {
+
+constexpr const char* kQueryCanceled = "57014";
+
+int64_t command_count(const PGresult* result) {
+  const char* tuples = PQcmdTuples(const_cast<PGresult*>(result));
+  return (tuples == nullptr || *tuples == '\0') ? 0 : std::strtoll(tuples, nullptr, 10);
+}
+
+}  // namespace
+
+std::string pg_message(const char* text) {
+  std::string message = text == nullptr ? "" : text;
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  return message.empty() ? "unknown PostgreSQL error" : message;
+}
+
+void PgReader::take_rows(const PGresult* result) {
+  if (!request_.query) return;  // only the command's count matters
+  int columns = PQnfields(result);
+  if (!in_result_) {
+    std::vector<std::string> captions;
+    for (int c = 0; c < columns; ++c) captions.emplace_back(PQfname(result, c));
+    outcome_->begin_result(std::move(captions));
+    in_result_ = true;
+  }
+  for (int row = 0, rows = PQntuples(result); row < rows; ++row) {
+    if (!outcome_->row_wanted()) {
+      limit_reached_ = true;
+      return;
+    }
+    if (outcome_->keeps_next_row()) {
+      for (int c = 0; c < columns; ++c) {
+        bool null = PQgetisnull(result, row, c);
+        outcome_->keep_cell(null ? nullptr : PQgetvalue(result, row, c), PQgetlength(result, row, c));
+      }
+    }
+    outcome_->count_row();
+  }
+  if (!outcome_->row_wanted()) limit_reached_ = true;
+}
+
+void PgReader::take(const PGresult* result) {
+  switch (PQresultStatus(result)) {
+    case PGRES_SINGLE_TUPLE:
+      if (!limit_reached_) take_rows(result);
+      break;
+    case PGRES_TUPLES_OK:
+      if (!limit_reached_) take_rows(result);
+      in_result_ = false;
+      outcome_->set_affected(command_count(result));
+      break;
+    case PGRES_COMMAND_OK:
+      outcome_->begin_result({});
+      in_result_ = false;
+      outcome_->set_affected(command_count(result));
+      break;
+    case PGRES_EMPTY_QUERY:
+      outcome_->fail(failure(QL_ERR_EMPTY, "empty statement"));
+      break;
+    case PGRES_FATAL_ERROR:
+    case PGRES_NONFATAL_ERROR:
+    case PGRES_BAD_RESPONSE: {
+      const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+      bool expected = stopping_ && state != nullptr && std::strcmp(state, kQueryCanceled) == 0;
+      if (!expected) outcome_->fail(failure(QL_ERR_ENGINE, pg_message(PQresultErrorMessage(result))));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace ql

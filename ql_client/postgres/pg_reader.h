@@ -1,0 +1,38 @@
+// Turns the results libpq hands out for one statement into its Outcome.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include "ql_client/core/outcome.h"
+#include "ql_client/core/session.h"
+
+namespace ql {
+
+// Trailing newlines and blanks removed from a libpq message.
+std::string pg_message(const char* text);
+
+// Reads the results of one statement, as they come, in single-row mode or
+// whole. A query keeps its first page and stops counting at the answers
+// limit; the session then stops the server (limit_reached) and the reader
+// drops the rest, including the error the stop causes.
+class PgReader {
+ public:
+  PgReader(const Request& request, Outcome* outcome) : request_(request), outcome_(outcome) {}
+
+  // Takes one result (the caller clears it afterwards).
+  void take(const PGresult* result);
+  // True once the answers limit is reached and the rest can be stopped.
+  bool limit_reached() const { return limit_reached_; }
+  void stopping() { stopping_ = true; }
+
+ private:
+  void take_rows(const PGresult* result);
+
+  const Request& request_;
+  Outcome* outcome_;
+  bool in_result_ = false;  // the rows of a result set are coming
+  bool limit_reached_ = false;
+  bool stopping_ = false;  // a cancel was sent; its error is expected
+};
+
+}  // namespace ql

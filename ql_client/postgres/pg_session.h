@@ -1,0 +1,49 @@
+// A session on a PostgreSQL server through libpq.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <string>
+
+#include "ql_client/core/session.h"
+
+namespace ql {
+
+class PgReader;
+
+class PgSession final : public Session {
+ public:
+  static std::unique_ptr<Session> open(const OpenSettings& settings, Failure* failure);
+  ~PgSession() override;
+
+  // One statement in the simple protocol, streamed in single-row mode.
+  Outcome run(const Request& request) override;
+  // Several statements sent at once in pipeline mode (pg_pipeline.cpp).
+  void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
+
+ private:
+  PgSession(PGconn* connection, bool utf8);
+
+  // Sends a cancel request for the running statement.
+  void stop_statement(PgReader* reader);
+  // Reads COPY data the statement started, so the session can go on.
+  void end_copy(const PGresult* result);
+  // After a failure: when the connection is gone, marks the session lost
+  // and records it in `outcome`. Returns true then.
+  bool check_lost(Outcome* outcome);
+  // Switches client_encoding for a statement marked "{unicode}".
+  bool set_encoding(bool utf8, Outcome* outcome);
+  Outcome lost_outcome(const Request& request) const;
+
+  PGconn* connection_;
+  PGcancel* cancel_;
+  bool utf8_;          // the session's client_encoding is UTF8
+  bool lost_ = false;  // the connection is gone; every call fails with code 28
+  std::string lost_message_;
+};
+
+// Whether a PostgreSQL server answers at host and port; see ql_list_db.
+bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
+
+}  // namespace ql

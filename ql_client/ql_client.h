@@ -1,0 +1,183 @@
+/* ql_client: the client library through which Tarnwick reaches its query
+ * engines. It runs statements on a PostgreSQL server (through libpq) or on
+ * an embedded SQLite database, alone or on a pool of sessions.
+ *
+ * Conventions of this interface
+ *
+ * - Engines. The host text chooses the engine. "sqlite:PATH" opens the
+ *   SQLite database file PATH (created when missing, unless read-only);
+ *   "sqlite::memory:" is one in-memory database shared by every session of
+ *   the process, kept for the life of the process. Any other host is a
+ *   PostgreSQL server: a host name or address with the port text, or a libpq
+ *   URI when the host begins with "postgresql://" or "postgres://" (the URI
+ *   then carries its own port, user and database; the port and user
+ *   arguments are not used).
+ *
+ * - Handles and cursors are 32-bit ids into the library's own tables; 0
+ *   means none. A handle comes from ql_open or ql_pool_open, a cursor from a
+ *   query. Ids are never reused while the process lives, so a closed or
+ *   made-up id is simply unknown: every call given one fails with an error
+ *   code, and the close calls ignore it.
+ *
+ * - Errors come back in the ClientError record that is the last argument
+ *   of every call that takes one. The call sets `code` to 0 on success;
+ *   otherwise `code` is one of the QL_ERR_ codes below and `text` holds a
+ *   NUL-terminated message, the engine's own when the engine refused
+ *   (cut to fit 512 bytes). `text` is left as it was on success. No call
+ *   throws, aborts or blocks forever on bad input; a null error record is
+ *   allowed and simply not written.
+ *
+ * - Ownership. Every text the library returns (captions, values, the
+ *   database list) is a fresh copy that belongs to the caller, who releases
+ *   it with ql_mfree; ql_mfree(NULL) does nothing. Texts given to the
+ *   library are only read during the call.
+ *
+ * - Text encoding. `code_page` 0 means the program's texts are ISO-8859-1
+ *   (Latin-1), 1 means UTF-8; statements, captions, values and engine
+ *   messages are in that encoding. A statement may begin with the marker
+ *   "{unicode}" (any letter case, after optional blanks): the marker is
+ *   removed before the statement reaches the engine, and that statement's
+ *   text and its results are UTF-8 whatever the code page.
+ *
+ * - Queries keep only the first `page_size` rows of a result (the fetched
+ *   page) and count rows up to `answers_limit`; the engine is stopped at
+ *   the limit, so the row count is min(rows of the result, answers_limit).
+ *   A page size below 1 keeps no rows; an answers limit below 1 counts
+ *   every row. Rows are streamed from the engine, never held in full.
+ *
+ * - Pools. A pool holds `sessions` sessions. A batch of n statements runs
+ *   entry i on session i mod sessions; each session runs its entries in
+ *   entry order, and the sessions work at the same time. A batch call
+ *   returns when every entry is done. An entry that fails leaves the marker
+ *   -1 in its row (or affected) count, with 0 columns and 0 fetched rows;
+ *   the other entries still run. The error record then holds the code and
+ *   message of the first failing entry (lowest index); 0 when none failed.
+ *   ql_query and ql_do work on a pool handle too and run on its session 0.
+ *
+ * - Threads. Calls may come from any thread. A handle and the cursors made
+ *   from it must not be used by two threads at once.
+ */
+#ifndef QL_CLIENT_QL_CLIENT_H_
+#define QL_CLIENT_QL_CLIENT_H_
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int32_t ql_handle; /* a connection or pool; 0 = none */
+typedef int32_t ql_cursor; /* the result of a query or query batch; 0 = none */
+
+typedef struct ClientError {
+  char text[512]; /* NUL-terminated message when code is not 0 */
+  int32_t code;   /* 0 or one of the QL_ERR_ codes */
+} ClientError;
+
+/* Error codes. */
+enum {
+  QL_OK = 0,
+  QL_ERR_ENGINE = 1,   /* the engine refused the statement; text is its message */
+  QL_ERR_CONNECT = 2,  /* the engine could not be reached or opened */
+  QL_ERR_HANDLE = 3,   /* 0 or unknown handle */
+  QL_ERR_CURSOR = 4,   /* 0 or unknown cursor */
+  QL_ERR_RANGE = 5,    /* row, column or batch entry out of range */
+  QL_ERR_ARGUMENT = 6, /* a null text or array, a count below 1, a bad code page */
+  QL_ERR_ENCODING = 7, /* statement bytes not valid in the chosen encoding */
+  QL_ERR_EMPTY = 8,    /* the statement holds nothing to run */
+  QL_ERR_LOST = 28     /* the connection to the engine is lost; the handle
+                          stays unusable until it is closed and opened again */
+};
+
+/* Asks whether an engine answers at host and port. Returns 1 when it
+ * answered (a PostgreSQL server that refuses the login answers too), 0
+ * otherwise (with QL_ERR_CONNECT). When `databases` is not null it is set to
+ * a newline-separated list of database names when the engine lets the
+ * default user read it (libpq's defaults: PGUSER or the login name), to null
+ * otherwise. */
+int32_t ql_list_db(const char* host, const char* port, char** databases,
+                   ClientError* error);
+
+/* Opens one session. `database` null means the engine's default (for
+ * PostgreSQL, the database named as the user); `password` null or "" means
+ * none. `default_language` is accepted and not used: engines give their
+ * messages in their own configured language. `read_only` 1 makes every
+ * transaction read-only (PostgreSQL) or opens the file read-only (SQLite).
+ * `page_size` and `answers_limit` are the defaults of every query;
+ * `code_page` is 0 (ISO-8859-1) or 1 (UTF-8). Returns the handle, or 0 with
+ * the error set. */
+ql_handle ql_open(const char* host, const char* port, const char* database,
+                  const char* user, const char* password,
+                  const char* default_language, int32_t read_only,
+                  int32_t page_size, int32_t answers_limit, int32_t code_page,
+                  ClientError* error);
+
+/* Opens a pool of `sessions` (1 or more) sessions, as ql_open does each. */
+ql_handle ql_pool_open(const char* host, const char* port, const char* database,
+                       const char* user, const char* password,
+                       const char* default_language, int32_t read_only,
+                       int32_t page_size, int32_t answers_limit,
+                       int32_t code_page, int32_t sessions, ClientError* error);
+
+/* Runs one query and keeps its first page. Fills the column count, the row
+ * count (rows counted up to the answers limit) and the fetched count; any
+ * of the three addresses may be null. `page_size` and `answers_limit` of 0
+ * mean the session's. Returns the cursor, or 0 with the error set (the
+ * counts then hold 0 columns, -1 rows and 0 fetched). */
+ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count,
+                   int32_t* row_count, int32_t* fetched_count,
+                   int32_t page_size, int32_t answers_limit, ClientError* error);
+
+/* Runs one statement and returns the number of rows it affected (rows
+ * returned, for a statement that returns rows; 0 for statements that affect
+ * none), or -1 with the error set. */
+int32_t ql_do(ql_handle handle, const char* text, ClientError* error);
+
+/* Runs a batch of n (1 or more) queries on the pool and keeps the first page
+ * of each. Entry i of each count array is filled as ql_query fills its
+ * counts (the arrays may be null). Returns one cursor for the whole batch
+ * (even when entries failed), or 0 when the call itself failed (bad handle
+ * or arguments). */
+ql_cursor ql_pool_query(ql_handle handle, const char* const* texts, int32_t n,
+                        int32_t* column_counts, int32_t* row_counts,
+                        int32_t* fetched_counts, int32_t page_size,
+                        int32_t answers_limit, ClientError* error);
+
+/* Runs a batch of n statements; entry i of `affected_counts` (may be null)
+ * is what ql_do would return. Returns the number of entries that failed, or
+ * -1 when the call itself failed. */
+int32_t ql_pool_do(ql_handle handle, const char* const* texts, int32_t n,
+                   int32_t* affected_counts, ClientError* error);
+
+/* The caption of a result column, never null on success. On a batch cursor
+ * it reads entry 0. */
+char* ql_column_caption(ql_cursor cursor, int32_t column, ClientError* error);
+
+/* The text of a cell of the fetched page, or null for SQL NULL (with code
+ * 0). On failure returns null with the error set. On a batch cursor it reads
+ * entry 0. */
+char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column,
+                      ClientError* error);
+
+/* As ql_column_value, for entry `entry` of a batch cursor (entry 0 of a
+ * single-query cursor). */
+char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row,
+                    int32_t column, ClientError* error);
+
+/* Releases a text returned by the library; null does nothing. */
+void ql_mfree(char* text);
+
+/* Release a cursor of either kind; 0 or unknown cursors are ignored. */
+void ql_close_cursor(ql_cursor cursor);
+void ql_pool_close_cursor(ql_cursor cursor);
+
+/* Close a handle of either kind; its cursors stay readable until closed.
+ * 0 or unknown handles are ignored. */
+void ql_close(ql_handle handle);
+void ql_pool_close(ql_handle handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QL_CLIENT_QL_CLIENT_H_ */

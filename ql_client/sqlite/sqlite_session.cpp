@@ -1,0 +1,148 @@
+#include "ql_client/sqlite/sqlite_session.h"
+
+#include <mutex>
+
+namespace ql {
+
+namespace {
+
+// The shared in-memory database lives in SQLite's memdb VFS under one name;
+// every connection that opens that name sees the same database, and the
+// VFS's locks honour the busy timeout like file locks do.
+constexpr const char* kMemoryName = ":memory:";
+constexpr const char* kMemoryUri = "file:/tarnwick-memory?vfs=memdb";
+// How long a session waits for another session's lock before failing.
+constexpr int kBusyTimeoutMs = 10000;
+
+// A memdb database disappears with its last connection. This connection,
+// opened with the first session on it, keeps the shared database for the
+// life of the process, so that closing and reopening keeps its tables.
+void keep_memory_database() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    static sqlite3* keeper = nullptr;
+    sqlite3_open_v2(kMemoryUri, &keeper, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
+  });
+}
+
+std::string to_program(std::string_view text, bool utf8) { return utf8 ? std::string(text) : utf8_to_latin1(text); }
+
+std::string column_text(sqlite3_stmt* statement, int column, bool utf8) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return to_program(std::string_view(text == nullptr ? "" : text, sqlite3_column_bytes(statement, column)), utf8);
+}
+
+sqlite3* open_database(const std::string& path, bool read_only, Failure* failure) {
+  bool memory = path == kMemoryName;
+  if (memory) keep_memory_database();
+  int flags = read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  if (memory) flags |= SQLITE_OPEN_URI;
+  sqlite3* database = nullptr;
+  int rc = sqlite3_open_v2(memory ? kMemoryUri : path.c_str(), &database, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    *failure = ql::failure(QL_ERR_CONNECT, "cannot open SQLite database \"" + path + "\": " +
+                                               (database != nullptr ? sqlite3_errmsg(database) : sqlite3_errstr(rc)));
+    sqlite3_close(database);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(database, kBusyTimeoutMs);
+  return database;
+}
+
+}  // namespace
+
+std::unique_ptr<Session> SqliteSession::open(const std::string& path, const OpenSettings& settings,
+                                             Failure* failure) {
+  sqlite3* database = open_database(path, settings.read_only, failure);
+  if (database == nullptr) return nullptr;
+  return std::unique_ptr<Session>(new SqliteSession(database, settings.utf8));
+}
+
+SqliteSession::~SqliteSession() { sqlite3_close(database_); }
+
+std::string SqliteSession::message(bool utf8) const { return to_program(sqlite3_errmsg(database_), utf8); }
+
+bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool utf8, Outcome* outcome) {
+  int columns = sqlite3_column_count(statement);
+  if (request.query) {
+    std::vector<std::string> captions;
+    for (int c = 0; c < columns; ++c) captions.push_back(to_program(sqlite3_column_name(statement, c), utf8));
+    outcome->begin_result(std::move(captions));
+  }
+  sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
+  int64_t rows = 0;
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    ++rows;
+    if (!request.query) continue;
+    if (!outcome->row_wanted()) break;  // finalizing the statement stops it
+    if (outcome->keeps_next_row()) {
+      for (int c = 0; c < columns; ++c) {
+        if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
+          outcome->keep_cell(std::nullopt);
+        } else {
+          outcome->keep_cell(column_text(statement, c, utf8));
+        }
+      }
+    }
+    outcome->count_row();
+  }
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    outcome->fail(failure(QL_ERR_ENGINE, message(utf8)));
+    return false;
+  }
+  outcome->set_affected(columns > 0 ? rows : sqlite3_total_changes64(database_) - changes_before);
+  return true;
+}
+
+Outcome SqliteSession::run(const Request& request) {
+  Outcome outcome(request.limits);
+  bool utf8 = utf8_ || request.statement.utf8;
+  std::string converted;
+  std::string_view text = request.statement.text;
+  if (!utf8) {
+    converted = latin1_to_utf8(text);
+    text = converted;
+  } else if (!valid_utf8(text)) {
+    outcome.fail(failure(QL_ERR_ENCODING, "the statement is not valid UTF-8"));
+    return outcome;
+  }
+
+  const char* at = text.data();
+  const char* end = at + text.size();
+  bool ran = false;
+  while (at < end) {
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(database_, at, static_cast<int>(end - at), &statement, &tail) != SQLITE_OK) {
+      outcome.fail(failure(QL_ERR_ENGINE, message(utf8)));
+      return outcome;
+    }
+    at = tail;
+    if (statement == nullptr) continue;  // only blanks or comments
+    ran = true;
+    bool stepped = step(statement, request, utf8, &outcome);
+    sqlite3_finalize(statement);
+    if (!stepped) return outcome;
+  }
+  if (!ran) outcome.fail(failure(QL_ERR_EMPTY, "empty statement"));
+  return outcome;
+}
+
+bool sqlite_answers(const std::string& path, std::string* databases, Failure* failure) {
+  if (path != kMemoryName) {
+    sqlite3* database = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(database, "select count(*) from sqlite_schema", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      *failure = ql::failure(QL_ERR_CONNECT, "cannot open SQLite database \"" + path + "\": " +
+                                                 (database != nullptr ? sqlite3_errmsg(database) : sqlite3_errstr(rc)));
+    }
+    sqlite3_close(database);
+    if (rc != SQLITE_OK) return false;
+  }
+  *databases = "main\n";
+  return true;
+}
+
+}  // namespace ql

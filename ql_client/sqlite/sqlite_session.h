@@ -1,0 +1,38 @@
+// A session on an embedded SQLite database.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+#include "ql_client/core/session.h"
+
+namespace ql {
+
+class SqliteSession final : public Session {
+ public:
+  // Opens the database file `path`; ":memory:" is the process's shared
+  // in-memory database.
+  static std::unique_ptr<Session> open(const std::string& path, const OpenSettings& settings, Failure* failure);
+  ~SqliteSession() override;
+
+  // Runs every statement of the text in order; the last one is the outcome.
+  Outcome run(const Request& request) override;
+
+ private:
+  SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}
+
+  // Steps one prepared statement into `outcome`; false when it failed.
+  bool step(sqlite3_stmt* statement, const Request& request, bool utf8, Outcome* outcome);
+  // The database's last message, in the statement's encoding.
+  std::string message(bool utf8) const;
+
+  sqlite3* database_;
+  bool utf8_;  // the program's texts are UTF-8; otherwise Latin-1 both ways
+};
+
+// Whether `path` opens as a database; see ql_list_db. The list is "main".
+bool sqlite_answers(const std::string& path, std::string* databases, Failure* failure);
+
+}  // namespace ql

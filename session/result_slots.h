@@ -1,0 +1,37 @@
+// ResultSlots and the pending batch: what a statement or a batch leaves for
+// the result renderer.
+//
+// Slot i belongs to entry i of pending_statements. In single mode (and
+// whenever statements is 1) the list holds one empty placeholder, so every
+// result is shown as slot 0. In pool mode it holds the statements waiting to
+// be sent together, all queries or all non-queries as is_query says.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+struct ResultSlots {
+  std::vector<const char*> text_pointers;        // written by flush_batch
+  std::vector<int32_t> column_counts;            // columns of a query
+  std::vector<int32_t> row_counts;               // rows of a query, or rows affected
+  std::vector<int32_t> fetched_counts;           // rows the cursor holds
+  std::vector<std::vector<std::string>> caption_lists;  // slot 0 only, single path
+};
+
+extern ResultSlots result_slots;
+
+extern std::vector<std::string> pending_statements;
+extern bool is_query;
+
+// Makes room for the first slots at start-up. The arrays grow with the
+// largest batch actually sent, so a huge --statements costs nothing until
+// that many statements are pending.
+void create_result_slots();
+// Makes sure slots 0 to count - 1 exist.
+void ensure_result_slots(size_t count);
+void release_result_slots();
+
+}  // namespace tarnwick

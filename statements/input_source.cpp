@@ -1,0 +1,28 @@
+#include "statements/input_source.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "console/console_output.h"
+
+namespace tarnwick {
+
+bool is_replay_log_name(const char* name) { return std::strstr(name, "SQL.log.") != nullptr; }
+
+SourceKind open_source(morvane::iFile& source, const char* name) {
+  // A directory opens for reading on Linux but gives no bytes; it is no more
+  // a source than a missing file.
+  std::error_code error;
+  bool directory = std::strcmp(name, "-") != 0 && std::filesystem::is_directory(name, error);
+  // Scripts are buffered, so that reading them byte by byte costs no system
+  // call per byte.
+  if (directory || !source.open(name, morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0) ||
+      !source.is_open()) {
+    source.close();
+    error_line("Cannot stat file '", name, "'");
+    return SourceKind::unreadable;
+  }
+  return is_replay_log_name(name) ? SourceKind::replay_log : SourceKind::text;
+}
+
+}  // namespace tarnwick

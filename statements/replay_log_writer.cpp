@@ -1,0 +1,81 @@
+#include "statements/replay_log_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "statements/replay_log.h"
+#include "support/codepage/codepage.h"
+#include "support/heap/heap.h"
+
+namespace tarnwick {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+void put_u32(std::string& out, uint32_t value, bool big_endian) {
+  for (int i = 0; i < 4; ++i) {
+    int shift = big_endian ? 24 - 8 * i : 8 * i;
+    out.push_back(static_cast<char>(value >> shift & 0xFF));
+  }
+}
+
+constexpr const char* kUnicodeMarker = "{unicode}";
+
+bool starts_with_unicode_marker(const std::string& text) {
+  if (text.size() < 9) return false;
+  for (size_t i = 0; i < 9; ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != kUnicodeMarker[i]) return false;
+  }
+  return true;
+}
+
+bool write_all(morvane::iFile& log, const std::string& bytes) {
+  return log.write(bytes.data(), static_cast<uint32_t>(bytes.size())) ==
+         static_cast<int32_t>(bytes.size());
+}
+
+}  // namespace
+
+bool write_replay_header(morvane::iFile& log, const ReplayLogFormat& format) {
+  std::string header;
+  put_u32(header, format.big_endian ? kReplayBigEndianMarker : 0, false);
+  put_u32(header, format.width, format.big_endian);
+  return write_all(log, header);
+}
+
+RecordWritten write_replay_record(morvane::iFile& log, const ReplayLogFormat& format,
+                                  const char* text) {
+  const char* begin = text;
+  while (is_blank(*begin)) ++begin;
+  const char* end = begin + std::strlen(begin);
+  while (end > begin && is_blank(end[-1])) --end;
+  if (end == begin) return RecordWritten::blank;
+  std::string statement(begin, end);
+
+  std::string record;
+  put_u32(record, 0, format.big_endian);  // the skipped field
+  if (format.width == 1) {
+    put_u32(record, static_cast<uint32_t>(statement.size()), format.big_endian);
+    record += statement;
+  } else {
+    const bool beyond_ascii = std::any_of(statement.begin(), statement.end(),
+                                          [](char c) { return (c & 0x80) != 0; });
+    if (beyond_ascii && !starts_with_unicode_marker(statement)) {
+      statement.insert(0, kUnicodeMarker);
+    }
+    size_t length = 0;
+    char16_t* units = morvane::decode_narrow(statement.c_str(), morvane::codepage_utf8, &length);
+    put_u32(record, static_cast<uint32_t>(length), format.big_endian);
+    for (size_t i = 0; i < length; ++i) {  // little-endian units, always
+      record.push_back(static_cast<char>(units[i] & 0xFF));
+      record.push_back(static_cast<char>(units[i] >> 8));
+    }
+    morvane::heap_free(units);
+  }
+  return write_all(log, record) ? RecordWritten::written : RecordWritten::failed;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,145 @@
+#include "console/arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "console/run_settings.h"
+#include "tests/console/console_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+class ArgumentsTest : public testing::ConsoleTest {
+ protected:
+  ParseResult parse(std::initializer_list<const char*> arguments) {
+    std::vector<const char*> argv = {"tarnwick"};
+    argv.insert(argv.end(), arguments);
+    return parse_arguments(static_cast<int>(argv.size()), argv.data());
+  }
+
+  std::vector<std::string> inputs() const {
+    std::vector<std::string> names;
+    for (const auto& entry : settings.sql_inputs) names.emplace_back(entry.narrow(0));
+    return names;
+  }
+};
+
+constexpr const char* kUsage =
+    "Usage : Tarnwick [--host=<host>] [--port=<port>] [--user=<user>] [--mode=r|w] [--quiet] "
+    "[--verboze] [--raw] [--help] [--timeout=value in seconds] [--sessions=value] "
+    "[--statements=value]\n";
+constexpr const char* kBanner = "Tarnwick release 6.1.5(Apr  5 2011) [revision #5367]\n";
+
+TEST_F(ArgumentsTest, NoArgumentsLeaveTheDefaults) {
+  EXPECT_EQ(parse({}), ParseResult::go_on);
+  EXPECT_STREQ(settings.host.narrow(0), "127.0.0.1");
+  EXPECT_STREQ(settings.port.narrow(0), "8088");
+  EXPECT_STREQ(settings.user.narrow(0), "Tarnwick");
+  EXPECT_TRUE(settings.read_only);
+  EXPECT_EQ(settings.statement_limit, -1);
+  EXPECT_EQ(settings.page_size, 20);
+  EXPECT_EQ(settings.answers_limit, 1024);
+  EXPECT_EQ(settings.default_language, "English");
+  EXPECT_TRUE(settings.connect_disconnect);
+  EXPECT_TRUE(settings.sql_inputs.empty());
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(ArgumentsTest, HelpGoesOnAndVersionStops) {
+  EXPECT_EQ(parse({"--help", "--version", "--raw"}), ParseResult::version_shown);
+  EXPECT_FALSE(settings.raw);  // nothing after --version is parsed
+  EXPECT_EQ(output(), std::string(kUsage) + kBanner);
+}
+
+TEST_F(ArgumentsTest, VersionFirstPrintsOnlyTheBanner) {
+  EXPECT_EQ(parse({"--version", "--help"}), ParseResult::version_shown);
+  EXPECT_EQ(output(), kBanner);
+}
+
+TEST_F(ArgumentsTest, NumbersReadAsAtoiWithThreeZeroFallbacks) {
+  parse({"--limit=0", "--page-size=0", "--answers-limit=abc", "--timeout=0"});
+  EXPECT_EQ(settings.statement_limit, -1);
+  EXPECT_EQ(settings.page_size, 20);
+  EXPECT_EQ(settings.answers_limit, 1024);
+  parse({"--limit=5x", "--page-size=-5", "--answers-limit= 7", "--timeout=-2"});
+  EXPECT_EQ(settings.statement_limit, 5);
+  EXPECT_EQ(settings.page_size, -5);
+  EXPECT_EQ(settings.answers_limit, 7);
+  EXPECT_EQ(settings.timeout, -2);
+}
+
+TEST_F(ArgumentsTest, SessionsAndStatementsBelowOneAreTakenAsOneWithAWarning) {
+  parse({"--sessions=0", "--statements=-3"});
+  EXPECT_EQ(settings.sessions, 1);
+  EXPECT_EQ(settings.statements, 1);
+  EXPECT_EQ(output(),
+            "Warning : sessions below 1, taken as 1\nWarning : statements below 1, taken as 1\n");
+}
+
+TEST_F(ArgumentsTest, ExactOptionsRejectTrailingTextAndCase) {
+  parse({"--verbose", "--mode=R", "--rawx", "--quiet"});
+  EXPECT_FALSE(settings.verbose);
+  EXPECT_TRUE(settings.read_only);
+  EXPECT_TRUE(settings.quiet);
+  EXPECT_EQ(output(),
+            "Warning : unrecognized argument --verbose\n"
+            "Warning : unrecognized argument --mode=R\n"
+            "Warning : unrecognized argument --rawx\n");
+}
+
+TEST_F(ArgumentsTest, SilentAndVerbozeOverrideEachOtherInOrder) {
+  parse({"--verboze", "--silent"});
+  EXPECT_FALSE(settings.verbose);
+  EXPECT_TRUE(settings.quiet);
+  EXPECT_TRUE(settings.suppress_results);
+  parse({"--verboze"});
+  EXPECT_TRUE(settings.verbose);
+}
+
+TEST_F(ArgumentsTest, SwitchesAndTexts) {
+  parse({"--mode=w", "--debug", "--raw", "--ignore-create", "--ignore-select",
+         "--ignore-delete", "--ignore-switch", "--ignore-backup", "--ignore-execute",
+         "--ignore-transaction", "--immediate-is-simple-commit", "--no-disconnect-connect",
+         "--host=sqlite::memory:", "--port=5432", "--user=ann", "--default-language=Deutsch",
+         "--sessions=4", "--statements=8"});
+  EXPECT_FALSE(settings.read_only);
+  EXPECT_TRUE(settings.debug && settings.raw && settings.ignore_create && settings.ignore_select &&
+              settings.ignore_delete && settings.ignore_switch && settings.ignore_backup &&
+              settings.ignore_execute && settings.ignore_transaction &&
+              settings.immediate_is_simple_commit);
+  EXPECT_FALSE(settings.connect_disconnect);
+  EXPECT_STREQ(settings.host.narrow(0), "sqlite::memory:");
+  EXPECT_STREQ(settings.port.narrow(0), "5432");
+  EXPECT_STREQ(settings.user.narrow(0), "ann");
+  EXPECT_EQ(settings.default_language, "Deutsch");
+  EXPECT_EQ(settings.sessions, 4);
+  EXPECT_EQ(settings.statements, 8);
+}
+
+TEST_F(ArgumentsTest, TextsPassThroughByteForByte) {
+  parse({"--user=J\xe9r\xf4me"});
+  EXPECT_STREQ(settings.user.narrow(0), "J\xe9r\xf4me");
+}
+
+TEST_F(ArgumentsTest, CodePagesByNameLastOneWins) {
+  parse({"--code-page=UTF-8"});
+  EXPECT_EQ(settings.code_page, morvane::codepage_utf8);
+  parse({"--charset=latin1"});
+  EXPECT_EQ(settings.code_page, morvane::codepage_latin1);
+  parse({"--utf8", "--default-charset=cp1252"});
+  EXPECT_EQ(settings.code_page, morvane::codepage_latin1);
+  parse({"--utf-8"});
+  EXPECT_EQ(settings.code_page, morvane::codepage_utf8);
+  EXPECT_EQ(output(), "Invalid code page, defaulting to iso-8859-1\n");
+}
+
+TEST_F(ArgumentsTest, SqlListsAreCutAtCommasAndSemicolonsAndAccumulate) {
+  parse({"--sql=a.sql;b.sql,-", "--sql=a,,b", "--sql=c,", "--sql="});
+  EXPECT_EQ(inputs(), (std::vector<std::string>{"a.sql", "b.sql", "-", "a", "", "b", "c"}));
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,126 @@
+#include "console/statement_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/file/file.h"
+#include "tests/support/file/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+std::vector<std::string> received;
+std::string stop_after;  // the sink sets the stop flag after this statement
+
+void record(char* text, bool* stop_flag) {
+  received.emplace_back(text);
+  *stop_flag = !stop_after.empty() && stop_after == text;
+}
+
+class StatementReaderTest : public morvane::testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    received.clear();
+    stop_after.clear();
+  }
+
+  // The statements cut from `script`, the final (possibly blank) one included.
+  std::vector<std::string> read(const std::string& script) {
+    write_file("script.sql", script);
+    morvane::iFile source;
+    EXPECT_TRUE(source.open(path("script.sql").c_str(), morvane::IF_MODE_READ,
+                            morvane::IF_BUFFERED, 0));
+    bool stop_flag = false;
+    read_statements(source, buffer_, record, &stop_flag);
+    EXPECT_EQ(buffer_.length, 0u);
+    return received;
+  }
+
+  StatementBuffer buffer_;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(StatementReaderTest, CutsAtSemicolonsAndHandsOnTheRestAtTheEnd) {
+  EXPECT_EQ(read("select 1; select 2"), (Texts{"select 1;", " select 2"}));
+}
+
+TEST_F(StatementReaderTest, AnEmptySourceHandsOnOneEmptyText) {
+  EXPECT_EQ(read(""), (Texts{""}));
+}
+
+TEST_F(StatementReaderTest, CommentsVanishAndLineBreaksBecomeBlanks) {
+  EXPECT_EQ(read("a/*x*/b;"), (Texts{"ab;", ""}));
+  received.clear();
+  EXPECT_EQ(read("a -- c\nb;"), (Texts{"a b;", ""}));
+  received.clear();
+  EXPECT_EQ(read("# note\nselect\t1\r\n;"), (Texts{"select 1  ;", ""}));
+}
+
+TEST_F(StatementReaderTest, QuotesKeepEverythingAndDoubledQuotesStayDoubled) {
+  EXPECT_EQ(read("select 'a;b''c'; x"), (Texts{"select 'a;b''c';", " x"}));
+  received.clear();
+  EXPECT_EQ(read("'a\n--b#c/*';"), (Texts{"'a\n--b#c/*';", ""}));
+}
+
+TEST_F(StatementReaderTest, LoneDashSlashAndQuoteAtTheEnd) {
+  EXPECT_EQ(read("a-"), (Texts{"a-"}));
+  received.clear();
+  EXPECT_EQ(read("a/"), (Texts{"a/"}));
+  received.clear();
+  EXPECT_EQ(read("a - b / c;"), (Texts{"a - b / c;", ""}));
+  received.clear();
+  EXPECT_EQ(read("x 'abc"), (Texts{"x 'abc"}));
+  received.clear();
+  EXPECT_EQ(read("x 'ab'"), (Texts{"x 'ab'"}));
+}
+
+TEST_F(StatementReaderTest, BlockCommentsCloseOnlyOnAStarSlashPair) {
+  EXPECT_EQ(read("a/* x **/b;c"), (Texts{"a"}));
+  received.clear();
+  EXPECT_EQ(read("a/* x */b;/* open"), (Texts{"ab;", ""}));
+}
+
+TEST_F(StatementReaderTest, AQuoteLeftOpenDoesNotCarryIntoTheNextSource) {
+  read("select 'open");
+  received.clear();
+  EXPECT_EQ(read("select 1;"), (Texts{"select 1;", ""}));
+}
+
+TEST_F(StatementReaderTest, NulAndBinaryBytesOutsideQuotes) {
+  EXPECT_EQ(read(std::string("a\0b\xff;", 5)), (Texts{"a b\xff;", ""}));
+}
+
+TEST_F(StatementReaderTest, TheStopFlagEndsTheSource) {
+  stop_after = " quit;";
+  EXPECT_EQ(read("a; quit; b;"), (Texts{"a;", " quit;"}));
+}
+
+TEST(StatementBufferTest, GrowsTwiceAndOneAndReleases) {
+  StatementBuffer buffer;
+  std::vector<size_t> capacities;
+  for (int i = 0; i < 16; ++i) {
+    append_byte(buffer, 'x');
+    if (capacities.empty() || capacities.back() != buffer.capacity) {
+      capacities.push_back(buffer.capacity);
+    }
+  }
+  EXPECT_EQ(capacities, (std::vector<size_t>{1, 3, 7, 15, 31}));
+  EXPECT_EQ(std::string(buffer.data, buffer.length), std::string(16, 'x'));
+  release(buffer);
+  EXPECT_EQ(buffer.data, nullptr);
+  EXPECT_EQ(buffer.capacity, 0u);
+}
+
+TEST_F(StatementReaderTest, AStatementOfTenMegabytes) {
+  std::string big = "insert into t values('" + std::string(10 << 20, 'y') + "');";
+  Texts texts = read(big);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], big);
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,68 @@
+#include "tests/e2e/run_binary.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace tarnwick::e2e {
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
+                       const std::string& directory, const std::string& scratch) {
+  std::string base = (scratch.empty() ? directory : scratch) + "/.run";
+  {
+    std::ofstream in(base + ".in", std::ios::binary);
+    in << input;
+  }
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open((base + ".in").c_str(), O_RDONLY);
+    int out = open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || chdir(directory.c_str()) != 0) _exit(120);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    std::string program = TARNWICK_BINARY;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& argument : copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(121);
+  }
+  RunResult result;
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = slurp(base + ".out");
+  result.err = slurp(base + ".err");
+  unlink((base + ".in").c_str());
+  unlink((base + ".out").c_str());
+  unlink((base + ".err").c_str());
+  return result;
+}
+
+PgServer pg_test_server() {
+  return {environment("PGTEST_HOST"), environment("PGTEST_PORT"), environment("PGTEST_USER")};
+}
+
+}  // namespace tarnwick::e2e

@@ -1,0 +1,250 @@
+#include "tests/fakes/fake_ql_client.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+
+#include "ql_client/ql_client.h"
+
+namespace fake_ql {
+
+namespace {
+
+struct State {
+  std::deque<Outcome> queue;
+  std::vector<std::string> calls;
+  std::map<int32_t, std::vector<Outcome>> cursors;
+  int32_t next_id = 1;
+  int32_t open_failure_code = 0;
+  std::string open_failure_text;
+  int32_t list_db_failures = 0;
+  std::string last_open;
+  int64_t outstanding = 0;
+};
+
+State& state() {
+  static State instance;
+  return instance;
+}
+
+Outcome next_outcome(bool query) {
+  if (state().queue.empty()) {
+    Outcome outcome;
+    if (query) outcome.affected = 0;
+    return outcome;
+  }
+  Outcome outcome = state().queue.front();
+  state().queue.pop_front();
+  return outcome;
+}
+
+void set_error(ClientError* error, int32_t code, const std::string& text) {
+  if (error == nullptr) return;
+  error->code = code;
+  if (code != 0) {
+    std::strncpy(error->text, text.c_str(), sizeof error->text - 1);
+    error->text[sizeof error->text - 1] = '\0';
+  }
+}
+
+char* copy_text(const std::string& text) {
+  ++state().outstanding;
+  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  std::memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
+int32_t reported_rows(const Outcome& outcome) {
+  return outcome.row_count == -2 ? static_cast<int32_t>(outcome.rows.size()) : outcome.row_count;
+}
+
+void fill_counts(const Outcome& outcome, int32_t* columns, int32_t* rows, int32_t* fetched) {
+  bool failed = outcome.error_code != 0;
+  if (columns) *columns = failed ? 0 : static_cast<int32_t>(outcome.captions.size());
+  if (rows) *rows = failed ? -1 : reported_rows(outcome);
+  if (fetched) *fetched = failed ? 0 : static_cast<int32_t>(outcome.rows.size());
+}
+
+ql_handle open_handle(const std::string& call, ClientError* error) {
+  state().calls.push_back(call);
+  if (state().open_failure_code != 0) {
+    set_error(error, state().open_failure_code, state().open_failure_text);
+    state().open_failure_code = 0;
+    return 0;
+  }
+  set_error(error, 0, "");
+  return state().next_id++;
+}
+
+std::string joined(const char* const* texts, int32_t n) {
+  std::string all;
+  for (int32_t i = 0; i < n; ++i) {
+    if (i > 0) all += "|";
+    all += texts[i];
+  }
+  return all;
+}
+
+char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+  auto found = state().cursors.find(cursor);
+  if (found == state().cursors.end() || entry < 0 ||
+      entry >= static_cast<int32_t>(found->second.size())) {
+    set_error(error, QL_ERR_CURSOR, "unknown cursor");
+    return nullptr;
+  }
+  const Outcome& outcome = found->second[entry];
+  if (outcome.failing_cells.count({row, column}) != 0) {
+    set_error(error, QL_ERR_RANGE, "failing cell");
+    return nullptr;
+  }
+  if (row < 0 || row >= static_cast<int32_t>(outcome.rows.size()) || column < 0 ||
+      column >= static_cast<int32_t>(outcome.rows[row].size())) {
+    set_error(error, QL_ERR_RANGE, "out of range");
+    return nullptr;
+  }
+  set_error(error, 0, "");
+  const Cell& value = outcome.rows[row][column];
+  return value ? copy_text(*value) : nullptr;
+}
+
+}  // namespace
+
+void reset() { state() = State(); }
+void push(Outcome outcome) { state().queue.push_back(std::move(outcome)); }
+void fail_next_open(int32_t code, const std::string& text) {
+  state().open_failure_code = code;
+  state().open_failure_text = text;
+}
+void set_list_db_failures(int32_t failures) { state().list_db_failures = failures; }
+const std::vector<std::string>& calls() { return state().calls; }
+const std::string& last_open_arguments() { return state().last_open; }
+int64_t texts_outstanding() { return state().outstanding; }
+
+}  // namespace fake_ql
+
+using fake_ql::state;
+
+extern "C" {
+
+int32_t ql_list_db(const char*, const char*, char** databases, ClientError* error) {
+  state().calls.push_back("list_db");
+  if (databases) *databases = nullptr;
+  if (state().list_db_failures != 0) {
+    if (state().list_db_failures > 0) --state().list_db_failures;
+    fake_ql::set_error(error, QL_ERR_CONNECT, "no server");
+    return 0;
+  }
+  fake_ql::set_error(error, 0, "");
+  if (databases) *databases = fake_ql::copy_text("db");
+  return 1;
+}
+
+ql_handle ql_open(const char* host, const char* port, const char*, const char* user,
+                  const char*, const char* language, int32_t read_only, int32_t page_size,
+                  int32_t answers_limit, int32_t code_page, ClientError* error) {
+  state().last_open = std::string(host) + " " + port + " " + user + " " + language + " " +
+                      std::to_string(read_only) + " " + std::to_string(page_size) + " " +
+                      std::to_string(answers_limit) + " " + std::to_string(code_page);
+  return fake_ql::open_handle("open", error);
+}
+
+ql_handle ql_pool_open(const char* host, const char* port, const char* database,
+                       const char* user, const char* password, const char* language,
+                       int32_t read_only, int32_t page_size, int32_t answers_limit,
+                       int32_t code_page, int32_t sessions, ClientError* error) {
+  state().last_open = std::string(host) + " " + port + " " + user + " " + language + " " +
+                      std::to_string(read_only) + " " + std::to_string(page_size) + " " +
+                      std::to_string(answers_limit) + " " + std::to_string(code_page);
+  (void)database;
+  (void)password;
+  return fake_ql::open_handle("pool_open " + std::to_string(sessions), error);
+}
+
+ql_cursor ql_query(ql_handle, const char* text, int32_t* columns, int32_t* rows,
+                   int32_t* fetched, int32_t, int32_t, ClientError* error) {
+  state().calls.push_back(std::string("query ") + text);
+  fake_ql::Outcome outcome = fake_ql::next_outcome(true);
+  fake_ql::fill_counts(outcome, columns, rows, fetched);
+  fake_ql::set_error(error, outcome.error_code, outcome.error_text);
+  if (outcome.error_code != 0) return 0;
+  int32_t cursor = state().next_id++;
+  state().cursors[cursor] = {outcome};
+  return cursor;
+}
+
+int32_t ql_do(ql_handle, const char* text, ClientError* error) {
+  state().calls.push_back(std::string("do ") + text);
+  fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::set_error(error, outcome.error_code, outcome.error_text);
+  return outcome.error_code != 0 ? -1 : outcome.affected;
+}
+
+ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t* columns,
+                        int32_t* rows, int32_t* fetched, int32_t, int32_t, ClientError* error) {
+  state().calls.push_back("pool_query " + fake_ql::joined(texts, n));
+  std::vector<fake_ql::Outcome> entries;
+  for (int32_t i = 0; i < n; ++i) {
+    entries.push_back(fake_ql::next_outcome(true));
+    fake_ql::fill_counts(entries.back(), columns + i, rows + i, fetched + i);
+  }
+  fake_ql::set_error(error, 0, "");
+  int32_t cursor = state().next_id++;
+  state().cursors[cursor] = entries;
+  return cursor;
+}
+
+int32_t ql_pool_do(ql_handle, const char* const* texts, int32_t n, int32_t* affected,
+                   ClientError* error) {
+  state().calls.push_back("pool_do " + fake_ql::joined(texts, n));
+  for (int32_t i = 0; i < n; ++i) {
+    fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+    affected[i] = outcome.error_code != 0 ? -1 : outcome.affected;
+  }
+  fake_ql::set_error(error, 0, "");
+  return 0;
+}
+
+char* ql_column_caption(ql_cursor cursor, int32_t column, ClientError* error) {
+  auto found = state().cursors.find(cursor);
+  if (found == state().cursors.end()) {
+    fake_ql::set_error(error, QL_ERR_CURSOR, "unknown cursor");
+    return nullptr;
+  }
+  fake_ql::set_error(error, 0, "");
+  const std::vector<std::string>& captions = found->second[0].captions;
+  return fake_ql::copy_text(column < static_cast<int32_t>(captions.size()) ? captions[column] : "");
+}
+
+char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError* error) {
+  return fake_ql::cell(cursor, 0, row, column, error);
+}
+
+char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column,
+                    ClientError* error) {
+  return fake_ql::cell(cursor, entry, row, column, error);
+}
+
+void ql_mfree(char* text) {
+  if (text == nullptr) return;
+  --state().outstanding;
+  std::free(text);
+}
+
+void ql_close_cursor(ql_cursor cursor) {
+  state().calls.push_back("close_cursor " + std::to_string(cursor));
+  state().cursors.erase(cursor);
+}
+
+void ql_pool_close_cursor(ql_cursor cursor) {
+  state().calls.push_back("pool_close_cursor " + std::to_string(cursor));
+  state().cursors.erase(cursor);
+}
+
+void ql_close(ql_handle handle) { state().calls.push_back("close " + std::to_string(handle)); }
+
+void ql_pool_close(ql_handle handle) {
+  state().calls.push_back("pool_close " + std::to_string(handle));
+}
+
+}  // extern "C"

@@ -1,0 +1,50 @@
+// A scriptable fake of the client library (the C functions of
+// ql_client/ql_client.h) for the console's unit tests.
+//
+// Outcomes are queued with push() and taken in order, one per statement:
+// by ql_query and ql_do, and one per entry by the batch calls. With nothing
+// queued a query returns an empty result and any other statement affects one
+// row. Every call is written to the call log.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fake_ql {
+
+using Cell = std::optional<std::string>;  // nullopt is SQL NULL
+
+struct Outcome {
+  std::vector<std::string> captions;
+  std::vector<std::vector<Cell>> rows;   // the fetched page
+  int32_t row_count = -2;                // reported rows; -2 means rows.size()
+  std::set<std::pair<int32_t, int32_t>> failing_cells;  // (row, column)
+  int32_t affected = 1;                  // ql_do's result
+  int32_t error_code = 0;                // set by the statement's call
+  std::string error_text;
+};
+
+// Forgets the queue, the log, the handles and cursors; open and list_db
+// succeed again.
+void reset();
+void push(Outcome outcome);
+// The next ql_open / ql_pool_open fails with this code.
+void fail_next_open(int32_t code, const std::string& text);
+// ql_list_db fails this many times before it answers (-1: never answers).
+void set_list_db_failures(int32_t failures);
+
+// "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
+// "query <text>", "do <text>", "pool_query <t1>|<t2>...",
+// "pool_do <t1>|<t2>...", "close_cursor <c>", "pool_close_cursor <c>",
+// "list_db".
+const std::vector<std::string>& calls();
+// The arguments of the last open call, space-separated.
+const std::string& last_open_arguments();
+// Texts handed out and not yet released with ql_mfree.
+int64_t texts_outstanding();
+
+}  // namespace fake_ql

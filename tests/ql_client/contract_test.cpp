@@ -1,0 +1,254 @@
+// The contract of ql_client.h, run on both engines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/ql_client/engine_fixture.h"
+
+namespace ql_test {
+namespace {
+
+using Contract = EngineTest;
+using std::nullopt;
+using std::optional;
+using std::string;
+
+TEST_P(Contract, QueryCountsValuesNullsAndEmptyStrings) {
+  ql_handle db = open();
+  run(db, "create table people (id integer, name varchar(20), city varchar(20))");
+  EXPECT_EQ(run(db, "insert into people values (1, 'Ann', null), (22, 'Bartholomew', 'Oslo'), (333, '', 'Rome')"),
+            3);
+  Table t = query(db, "select id, name, city from people order by id");
+  EXPECT_EQ(t.columns, 3);
+  EXPECT_EQ(t.rows, 3);
+  EXPECT_EQ(t.fetched, 3);
+  EXPECT_EQ(t.captions, (std::vector<string>{"id", "name", "city"}));
+  ASSERT_EQ(t.cells.size(), 3u);
+  EXPECT_EQ(t.cells[0], (std::vector<optional<string>>{"1", "Ann", nullopt}));
+  EXPECT_EQ(t.cells[2], (std::vector<optional<string>>{"333", "", "Rome"}));
+
+  EXPECT_EQ(run(db, "update people set city = 'Bergen' where id > 1"), 2);
+  EXPECT_EQ(run(db, "delete from people where id = 1"), 1);
+  EXPECT_EQ(run(db, "create table other (x integer)"), 0);
+
+  Table empty = query(db, "select id from people where id < 0");
+  EXPECT_EQ(empty.columns, 1);
+  EXPECT_EQ(empty.rows, 0);
+  EXPECT_EQ(empty.fetched, 0);
+}
+
+TEST_P(Contract, PageAndAnswersLimits) {
+  ql_handle db = open();
+  Table page = query(db, series(57));
+  EXPECT_EQ(page.rows, 57);
+  EXPECT_EQ(page.fetched, 20);
+  ASSERT_EQ(page.cells.size(), 20u);
+  EXPECT_EQ(page.cells[19][0], "20");
+
+  Table limited = query(db, series(5000));
+  EXPECT_EQ(limited.rows, 1024);
+  EXPECT_EQ(limited.fetched, 20);
+
+  // A query that never ends stops at the limit, and the session goes on.
+  Table endless_rows = query(db, endless());
+  EXPECT_EQ(endless_rows.rows, 1024);
+  EXPECT_EQ(query(db, "select 7").cells[0][0], "7");
+
+  // Per-query limits replace the session's; below 1 keeps no rows or counts all.
+  Table custom = query(db, series(100), 5, 50);
+  EXPECT_EQ(custom.rows, 50);
+  EXPECT_EQ(custom.fetched, 5);
+  Table none = query(db, series(3000), -1, -1);
+  EXPECT_EQ(none.rows, 3000);
+  EXPECT_EQ(none.fetched, 0);
+}
+
+TEST_P(Contract, ReadOnlySessionsRefuseWrites) {
+  ql_handle writer = open();
+  run(writer, "create table kept (x integer)");
+  run(writer, "insert into kept values (1)");
+  ql_handle reader = open(1, 1);
+  EXPECT_EQ(ql_do(reader, "insert into kept values (2)", &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE);
+  EXPECT_NE(string(error_.text), "");
+  EXPECT_EQ(query(reader, "select count(*) from kept").cells[0][0], "1");
+}
+
+TEST_P(Contract, CodePagesConvertText) {
+  ql_handle latin1 = open(0);
+  ql_handle utf8 = open(1);
+  run(latin1, "create table words (w varchar(10))");
+  run(latin1, "insert into words values ('caf\xE9')");  // é in ISO-8859-1
+  EXPECT_EQ(query(latin1, "select w from words").cells[0][0], "caf\xE9");
+  EXPECT_EQ(query(utf8, "select w from words").cells[0][0], "caf\xC3\xA9") << "stored as UTF-8";
+  run(utf8, "delete from words");
+  run(utf8, "insert into words values ('caf\xC3\xA9')");
+  EXPECT_EQ(query(utf8, "select w from words").cells[0][0], "caf\xC3\xA9");
+  EXPECT_EQ(query(latin1, "select w from words").cells[0][0], "caf\xE9");
+  EXPECT_EQ(query(latin1, "select 'caf\xE9' as \"\xE9t\xE9\"").captions[0], "\xE9t\xE9");
+}
+
+TEST_P(Contract, UnicodeMarkerIsRemovedAndTakesTheTextAsUtf8) {
+  ql_handle latin1 = open(0);
+  Table t = query(latin1, "{Unicode}select 'caf\xC3\xA9' as w");
+  EXPECT_EQ(t.cells[0][0], "caf\xC3\xA9");
+  EXPECT_EQ(query(latin1, "  {UNICODE} select 1").cells[0][0], "1");
+  // The session's own encoding is back for the next statement.
+  EXPECT_EQ(query(latin1, "select 'caf\xE9'").cells[0][0], "caf\xE9");
+  // With the marker é is one character; without it, two Latin-1 ones.
+  EXPECT_EQ(query(latin1, "{unicode}select length('caf\xC3\xA9')").cells[0][0], "4");
+  EXPECT_EQ(query(latin1, "select length('caf\xC3\xA9')").cells[0][0], "5");
+}
+
+TEST_P(Contract, BadHandlesCursorsRowsAndColumns) {
+  ql_handle db = open();
+  EXPECT_EQ(ql_do(0, "select 1", &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+  EXPECT_EQ(ql_query(12345678, "select 1", nullptr, nullptr, nullptr, 0, 0, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+  ql_close(0);
+  ql_close(12345678);
+
+  int32_t columns = 0, rows = 0, fetched = 0;
+  ql_cursor cursor = ql_query(db, "select 1 as a, 2 as b", &columns, &rows, &fetched, 0, 0, &error_);
+  ASSERT_NE(cursor, 0);
+  EXPECT_EQ(ql_column_value(cursor, 1, 0, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  EXPECT_EQ(ql_column_value(cursor, 0, 2, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  EXPECT_EQ(ql_column_value(cursor, -1, 0, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  EXPECT_EQ(ql_column_caption(cursor, 2, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  EXPECT_EQ(ql_pool_fetch(cursor, 1, 0, 0, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  ql_close_cursor(cursor);
+  EXPECT_EQ(ql_column_value(cursor, 0, 0, &error_), nullptr) << "a closed cursor is unknown";
+  EXPECT_EQ(error_.code, QL_ERR_CURSOR);
+  EXPECT_EQ(ql_column_caption(0, 0, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_CURSOR);
+  ql_close_cursor(cursor);
+  ql_pool_close_cursor(0);
+
+  // A closed handle is unknown; its cursors stay readable until closed.
+  ql_handle other = open();
+  cursor = ql_query(other, "select 5", nullptr, nullptr, nullptr, 0, 0, &error_);
+  ql_close(other);
+  char* value = ql_column_value(cursor, 0, 0, &error_);
+  EXPECT_STREQ(value, "5");
+  ql_mfree(value);
+  ql_close_cursor(cursor);
+  EXPECT_EQ(ql_do(other, "select 1", &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+}
+
+TEST_P(Contract, BadStatementsAreErrorsAndTheSessionGoesOn) {
+  ql_handle db = open();
+  EXPECT_EQ(ql_do(db, nullptr, &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(ql_query(db, nullptr, nullptr, nullptr, nullptr, 0, 0, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  for (const char* empty : {"", "   ", "-- nothing\n"}) {
+    EXPECT_EQ(ql_do(db, empty, &error_), -1);
+    EXPECT_EQ(error_.code, QL_ERR_EMPTY) << "'" << empty << "'";
+  }
+  int32_t columns = 9, rows = 9, fetched = 9;
+  EXPECT_EQ(ql_query(db, "selec 1", &columns, &rows, &fetched, 0, 0, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE);
+  EXPECT_NE(string(error_.text).find("selec"), string::npos) << error_.text;
+  EXPECT_EQ(columns, 0);
+  EXPECT_EQ(rows, -1);
+  EXPECT_EQ(fetched, 0);
+
+  // Bytes that are not UTF-8 in a UTF-8 session.
+  EXPECT_EQ(ql_query(db, "select 'a\xFF\xFE'", nullptr, nullptr, nullptr, 0, 0, &error_), 0);
+  EXPECT_NE(error_.code, 0);
+  EXPECT_NE(string(error_.text), "");
+
+  // A long engine message is cut to fit and stays terminated.
+  string long_name(2000, 'n');
+  EXPECT_EQ(ql_do(db, ("select * from " + long_name).c_str(), &error_), -1);
+  EXPECT_LT(strlen(error_.text), sizeof(error_.text));
+
+  // A 10 MB statement runs.
+  string big(10 << 20, 'x');
+  Table t = query(db, "select length('" + big + "')");
+  EXPECT_EQ(t.cells[0][0], std::to_string(big.size()));
+  EXPECT_EQ(query(db, "select 1").cells[0][0], "1");
+}
+
+TEST_P(Contract, PoolBatchResultsComeBackInEntryOrder) {
+  ql_handle pool = open_pool(3);
+  std::vector<string> texts;
+  for (int i = 0; i < 10; ++i) texts.push_back("select " + std::to_string(i) + " as n, 'v" + std::to_string(i) + "'");
+  texts[4] = "select * from missing_table";
+  texts[7] = "{unicode}select 7 as n, 'caf\xC3\xA9'";
+  std::vector<const char*> pointers;
+  for (const string& text : texts) pointers.push_back(text.c_str());
+  std::vector<int32_t> columns(10), rows(10), fetched(10);
+  ql_cursor cursor = ql_pool_query(pool, pointers.data(), 10, columns.data(), rows.data(), fetched.data(), 0, 0,
+                                   &error_);
+  ASSERT_NE(cursor, 0);
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE) << "the first failure is reported";
+  for (int i = 0; i < 10; ++i) {
+    if (i == 4) {
+      EXPECT_EQ(rows[i], -1);
+      EXPECT_EQ(columns[i], 0);
+      EXPECT_EQ(fetched[i], 0);
+      continue;
+    }
+    Table t = read_table(cursor, i, columns[i], rows[i], fetched[i]);
+    ASSERT_EQ(t.rows, 1) << i;
+    EXPECT_EQ(t.cells[0][0], std::to_string(i));
+  }
+  char* value = ql_pool_fetch(cursor, 7, 0, 1, &error_);
+  EXPECT_STREQ(value, "caf\xC3\xA9");
+  ql_mfree(value);
+  ql_pool_close_cursor(cursor);
+
+  // A single query on a pool handle runs on its first session.
+  EXPECT_EQ(query(pool, "select 3").cells[0][0], "3");
+}
+
+TEST_P(Contract, PoolDoBatchOfMixedSuccessesAndFailures) {
+  ql_handle pool = open_pool(2);
+  run(pool, "create table counted (x integer)");
+  const char* texts[] = {"insert into counted values (1)", "insert into nowhere values (1)", nullptr,
+                         "insert into counted select x + 10 from counted", "update counted set x = x + 1", ""};
+  int32_t affected[6] = {};
+  EXPECT_EQ(ql_pool_do(pool, texts, 6, affected, &error_), 3);
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE) << "entry 1 fails first";
+  EXPECT_EQ(affected[0], 1);
+  EXPECT_EQ(affected[1], -1);
+  EXPECT_EQ(affected[2], -1);
+  EXPECT_EQ(affected[5], -1);
+  // Entries 0 and 3 both run on session 0, in that order; entry 4 runs on
+  // session 1 while they do, so it sees one or two rows.
+  EXPECT_EQ(affected[3], 1);
+  EXPECT_GE(affected[4], 1);
+  EXPECT_EQ(query(pool, "select count(*) from counted").cells[0][0], "2");
+
+  EXPECT_EQ(ql_pool_do(pool, nullptr, 2, affected, &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(ql_pool_do(pool, texts, 0, affected, &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(ql_pool_query(0, texts, 1, nullptr, nullptr, nullptr, 0, 0, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+}
+
+TEST_P(Contract, ListDbAnswersWhenTheEngineIsThere) {
+  open();  // creates the SQLite file
+  char* list = nullptr;
+  EXPECT_EQ(ql_list_db(host().c_str(), port().c_str(), &list, &error_), 1) << error_.text;
+  EXPECT_EQ(error_.code, 0);
+  ql_mfree(list);
+  EXPECT_EQ(ql_list_db(nullptr, "1", &list, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(list, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, Contract, testing::Values(Engine::sqlite, Engine::postgres), engine_name);
+
+}  // namespace
+}  // namespace ql_test

@@ -1,0 +1,157 @@
+#include "statements/trace_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "console/run_settings.h"
+#include "session/connection.h"
+#include "session/execute.h"
+#include "support/platform/platform.h"
+#include "tests/console/console_fixture.h"
+#include "tests/support/file/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs in a fresh working directory, where the trace files land.
+class TraceFileTest : public morvane::testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+    close_trace_file();
+  }
+  void TearDown() override {
+    close_trace_file();
+    fs::current_path(previous_);
+    TempDirTest::TearDown();
+  }
+  static std::string name(uint32_t sequence) {
+    char text[64];
+    std::snprintf(text, sizeof text, "SQL.Tarnwick.%u.%09u", morvane::platform::process_id(),
+                  sequence);
+    return text;
+  }
+  fs::path previous_;
+};
+
+TEST_F(TraceFileTest, StatementsAreWrittenWithOneLineFeedEach) {
+  uint32_t first = trace_counter;
+  trace_statement("insert into t values(1)");
+  trace_statement("two\nlines");
+  EXPECT_EQ(read_file(name(first)), "insert into t values(1)\ntwo\nlines\n");
+  EXPECT_EQ(trace_counter, first + 1);
+}
+
+TEST_F(TraceFileTest, AnEmptyTextCreatesTheFileAndWritesNothing) {
+  uint32_t first = trace_counter;
+  trace_statement("");
+  EXPECT_TRUE(fs::exists(path(name(first))));
+  EXPECT_EQ(fs::file_size(path(name(first))), 0u);
+}
+
+TEST_F(TraceFileTest, AFileAtTheRotationPositionIsLeftAndTheNextOneBegins) {
+  uint32_t first = trace_counter;
+  trace_statement("a");
+  // Move the file near the limit instead of writing 2 GB: the file becomes
+  // sparse when the next statement is written there.
+  ASSERT_EQ(trace_file_holder()->get()->seek(TRACE_ROTATE_POSITION - 3, morvane::kSeekBegin),
+            TRACE_ROTATE_POSITION - 3);
+  trace_statement("bc");  // ends just at the limit
+  auto full_size = fs::file_size(path(name(first)));
+  EXPECT_EQ(full_size, static_cast<uintmax_t>(TRACE_ROTATE_POSITION));
+  trace_statement("d");
+  EXPECT_EQ(fs::file_size(path(name(first))), full_size);
+  EXPECT_EQ(read_file(name(first + 1)), "d\n");
+}
+
+TEST_F(TraceFileTest, BelowTheRotationPositionTheFileGoesOn) {
+  uint32_t first = trace_counter;
+  trace_statement("a");
+  trace_file_holder()->get()->seek(TRACE_ROTATE_POSITION - 10, morvane::kSeekBegin);
+  trace_statement("b");
+  trace_statement("c");
+  EXPECT_EQ(trace_counter, first + 1);
+}
+
+TEST_F(TraceFileTest, AFileThatCannotBeCreatedStopsTracingSilently) {
+  // /proc takes no new files, even for root.
+  fs::current_path("/proc");
+  uint32_t first = trace_counter;
+  trace_statement("a");
+  trace_statement("b");
+  EXPECT_EQ(trace_counter, first + 1);  // no other name is tried
+  fs::current_path(dir_);
+  trace_statement("c");
+  EXPECT_FALSE(fs::exists(path(name(first))));
+  EXPECT_FALSE(fs::exists(path(name(first + 1))));
+}
+
+class DebugRunTest : public testing::ConsoleTest {
+ protected:
+  void SetUp() override {
+    ConsoleTest::SetUp();
+    dir_ = fs::temp_directory_path() / ("tarnwick-debug-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+    close_trace_file();
+  }
+  void TearDown() override {
+    close_trace_file();
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+    ConsoleTest::TearDown();
+  }
+  fs::path dir_, previous_;
+};
+
+TEST_F(DebugRunTest, AFailedStatementIsTracedAndTheConnectionReopened) {
+  settings.debug = true;
+  settings.ignore_transaction = true;
+  settings.immediate_is_simple_commit = true;
+  open();
+  fake_ql::Outcome lost;
+  lost.error_code = QL_ERR_LOST;
+  lost.error_text = "lost";
+  fake_ql::push(lost);
+  std::string text = "immediate commit";
+  bool stop_flag = false;
+  run_statement(text.data(), false, &stop_flag);
+  EXPECT_FALSE(stop_flag);  // with --debug a lost connection does not end the source
+  EXPECT_EQ(fake_ql::calls(),
+            (std::vector<std::string>{"open", "do " + std::string(10, ' ') + "commit", "close 1", "open"}));
+  EXPECT_EQ(connection, 2);
+  // One file in the directory, holding the statement as sent.
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    ++files;
+    std::ifstream in(entry.path());
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, std::string(10, ' ') + "commit");
+  }
+  EXPECT_EQ(files, 1);
+  EXPECT_EQ(output(), "Error : lost\n");
+}
+
+TEST_F(DebugRunTest, WithoutDebugNothingIsTraced) {
+  open();
+  fake_ql::Outcome failing;
+  failing.error_code = QL_ERR_ENGINE;
+  fake_ql::push(failing);
+  std::string text = "insert x";
+  bool stop_flag = false;
+  run_statement(text.data(), false, &stop_flag);
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+}  // namespace
+}  // namespace tarnwick
