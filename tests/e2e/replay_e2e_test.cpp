@@ -29,14 +29,7 @@ class Replay : public morvane::testing::TempDirTest {
                           path("script.sql") + " " + path(name) + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
-  std::vector<std::string> trace_files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      std::string name = entry.path().filename().string();
-      if (name.rfind("SQL.Tarnwick.", 0) == 0) names.push_back(name);
-    }
-    return names;
-  }
+  std::vector<std::string> trace_files() const { return trace_files_in(dir_.string()); }
 };
 
 TEST_F(Replay, OnlyANameHoldingSqlLogIsAReplayLog) {

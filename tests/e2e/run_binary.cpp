@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +24,15 @@ std::string environment(const char* name) {
 }
 
 }  // namespace
+
+std::vector<std::string> trace_files_in(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("SQL.Tarnwick.", 0) == 0) names.push_back(name);
+  }
+  return names;
+}
 
 RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
                        const std::string& directory, const std::string& scratch) {

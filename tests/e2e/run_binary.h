@@ -20,6 +20,9 @@ struct RunResult {
 RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
                        const std::string& directory, const std::string& scratch = "");
 
+// The names of the statement trace files ("SQL.Tarnwick.…") in `directory`.
+std::vector<std::string> trace_files_in(const std::string& directory);
+
 // The PostgreSQL test server from the environment (PGTEST_HOST, PGTEST_PORT,
 // PGTEST_USER), or empty texts when none was started.
 struct PgServer {

@@ -23,14 +23,7 @@ class Sources : public morvane::testing::TempDirTest {
                         dir_.string());
   }
 
-  std::vector<std::string> trace_files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      std::string name = entry.path().filename().string();
-      if (name.rfind("SQL.Tarnwick.", 0) == 0) names.push_back(name);
-    }
-    return names;
-  }
+  std::vector<std::string> trace_files() const { return trace_files_in(dir_.string()); }
 };
 
 TEST_F(Sources, QuitEndsOneSourceAndTheNextRuns) {
