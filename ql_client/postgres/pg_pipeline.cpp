@@ -53,11 +53,15 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
 
   Outcome scratch;  // takes the results of the encoding switches
   auto outcome_of = [&](const Item& item) { return item.outcome != nullptr ? item.outcome : &scratch; };
+  // A pipeline that breaks half-way leaves the connection in no state to
+  // go on with: the session counts as lost from then on.
   auto fail_rest = [&](size_t from) {
-    Outcome lost;
-    check_lost(&lost);
+    if (!lost_) {
+      lost_ = true;
+      lost_message_ = "connection to the server lost: " + pg_message(PQerrorMessage(connection_));
+    }
     for (size_t i = from; i < items.size(); ++i) {
-      if (items[i].outcome != nullptr) items[i].outcome->lose(lost.failure().text);
+      if (items[i].outcome != nullptr) items[i].outcome->lose(lost_message_);
     }
   };
 
