@@ -6,6 +6,7 @@
 // Prints "name rate" lines that bench/compare/run.sh turns into ratios.
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -94,9 +95,10 @@ int main(int argc, char** argv) {
   // Alternate the two single-statement loops so that both see the same
   // machine load; keep each one's best round.
   double libpq = 0, single = 0;
-  for (int round = 0; round < 3; ++round) {
-    libpq = std::max(libpq, libpq_rate(conninfo, n / 3));
-    single = std::max(single, single_rate(host, port, user, n / 3));
+  constexpr int kRounds = 5;
+  for (int round = 0; round < kRounds; ++round) {
+    libpq = std::max(libpq, libpq_rate(conninfo, n / kRounds));
+    single = std::max(single, single_rate(host, port, user, n / kRounds));
   }
   std::printf("libpq_single %.0f\n", libpq);
   std::printf("ql_single %.0f\n", single);

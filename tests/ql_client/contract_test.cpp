@@ -99,6 +99,20 @@ TEST_P(Contract, UnicodeMarkerIsRemovedAndTakesTheTextAsUtf8) {
   // With the marker é is one character; without it, two Latin-1 ones.
   EXPECT_EQ(query(latin1, "{unicode}select length('caf\xC3\xA9')").cells[0][0], "4");
   EXPECT_EQ(query(latin1, "select length('caf\xC3\xA9')").cells[0][0], "5");
+
+  // The same within a pool batch, where a session runs several entries at once.
+  ql_handle pool = open_pool(2, 0);
+  const char* texts[] = {"select 'caf\xE9'", "select 1", "{unicode}select 'caf\xC3\xA9'", "select 2",
+                         "select 'caf\xE9'"};
+  int32_t fetched[5] = {};
+  ql_cursor cursor = ql_pool_query(pool, texts, 5, nullptr, nullptr, fetched, 0, 0, &error_);
+  ASSERT_EQ(error_.code, 0) << error_.text;
+  for (int entry : {0, 2, 4}) {
+    Table entry_table = read_table(cursor, entry, 1, 1, fetched[entry]);
+    ASSERT_EQ(entry_table.cells.size(), 1u);
+    EXPECT_EQ(entry_table.cells[0][0], entry == 2 ? "caf\xC3\xA9" : "caf\xE9") << entry;
+  }
+  ql_pool_close_cursor(cursor);
 }
 
 TEST_P(Contract, BadHandlesCursorsRowsAndColumns) {
