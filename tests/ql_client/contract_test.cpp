@@ -240,6 +240,11 @@ TEST_P(Contract, PoolDoBatchOfMixedSuccessesAndFailures) {
 
   EXPECT_EQ(ql_pool_do(pool, nullptr, 2, affected, &error_), -1);
   EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  const char* lone_null[] = {nullptr};
+  EXPECT_EQ(ql_pool_do(pool, lone_null, 1, affected, &error_), 1);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(ql_pool_do(pool, texts + 2, 2, affected, &error_), 1);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT) << "the null text of entry 1, on session 1";
   EXPECT_EQ(ql_pool_do(pool, texts, 0, affected, &error_), -1);
   EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
   EXPECT_EQ(ql_pool_query(0, texts, 1, nullptr, nullptr, nullptr, 0, 0, &error_), 0);
