@@ -44,6 +44,9 @@
  *   the limit, so the row count is min(rows of the result, answers_limit).
  *   A page size below 1 keeps no rows; an answers limit below 1 counts
  *   every row. Rows are streamed from the engine, never held in full.
+ *   PostgreSQL is stopped with a cancel request, except inside an open
+ *   transaction block, which a cancel would abort: there the rest of the
+ *   result is read and not counted.
  *
  * - Pools. A pool holds `sessions` sessions. A batch of n statements runs
  *   entry i on session i mod sessions; each session runs its entries in
