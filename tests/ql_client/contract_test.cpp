@@ -64,6 +64,16 @@ TEST_P(Contract, PageAndAnswersLimits) {
   EXPECT_EQ(none.fetched, 0);
 }
 
+TEST_P(Contract, StoppingAtTheLimitKeepsAnOpenTransaction) {
+  ql_handle db = open();
+  run(db, "create table kept_rows (x integer)");
+  run(db, "begin");
+  run(db, "insert into kept_rows values (1)");
+  EXPECT_EQ(query(db, series(5000)).rows, 1024);
+  run(db, "commit");
+  EXPECT_EQ(query(db, "select count(*) from kept_rows").cells[0][0], "1");
+}
+
 TEST_P(Contract, ReadOnlySessionsRefuseWrites) {
   ql_handle writer = open();
   run(writer, "create table kept (x integer)");
