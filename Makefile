@@ -11,6 +11,9 @@
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 CTEST := ctest --output-on-failure --timeout 600
+# The client-library tests reach a throw-away PostgreSQL server that this
+# wrapper starts before ctest and stops after it.
+WITH_PG := $(CURDIR)/scripts/with-pg-test-server
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_statement_reader fuzz_replay_log
@@ -28,19 +31,19 @@ test: test-unit test-asan test-tsan fuzz-smoke
 
 # The end-to-end tests of the console use a throw-away PostgreSQL server.
 test-unit: build
-	cd build && ../scripts/with-pg-test-server $(CTEST)
+	cd build && $(WITH_PG) $(CTEST)
 
 test-asan: deps
 	cmake -S . -B build-asan $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=address -DTARNWICK_BUILD_BENCH=OFF >/dev/null
 	cmake --build build-asan
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 ../scripts/with-pg-test-server $(CTEST)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 $(WITH_PG) $(CTEST)
 
 # ThreadSanitizer needs address-space randomisation narrowed on recent
 # kernels; setarch -R turns it off for the test processes only.
 test-tsan: deps
 	cmake -S . -B build-tsan $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=thread -DTARNWICK_BUILD_BENCH=OFF >/dev/null
 	cmake --build build-tsan
-	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch -R $(CTEST) -L tsan
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch -R $(WITH_PG) $(CTEST) -L tsan
 
 build-fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=fuzzer >/dev/null
@@ -70,7 +73,7 @@ bench: deps
 
 # bench/compare: tarnwick against sqlite3 and psql on the same work.
 bench-compare: build
-	bench/compare/run.sh build/app/tarnwick
+	bench/compare/console.sh build/app/tarnwick
 
 demo: build
 	cd examples && ../build/app/tarnwick --host=sqlite::memory: --mode=w --sql=tour.sql,after_quit.sql

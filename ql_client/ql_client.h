@@ -44,6 +44,9 @@
  *   the limit, so the row count is min(rows of the result, answers_limit).
  *   A page size below 1 keeps no rows; an answers limit below 1 counts
  *   every row. Rows are streamed from the engine, never held in full.
+ *   PostgreSQL is stopped with a cancel request, except inside an open
+ *   transaction block, which a cancel would abort: there the rest of the
+ *   result is read and not counted.
  *
  * - Pools. A pool holds `sessions` sessions. A batch of n statements runs
  *   entry i on session i mod sessions; each session runs its entries in
@@ -53,6 +56,14 @@
  *   the other entries still run. The error record then holds the code and
  *   message of the first failing entry (lowest index); 0 when none failed.
  *   ql_query and ql_do work on a pool handle too and run on its session 0.
+ *   On PostgreSQL a session sends all its entries of a batch at once
+ *   (pipelining), each as its own transaction unless a transaction block is
+ *   open; an entry must then hold a single statement.
+ *
+ * - Lost connections. When the engine goes away (server stopped, backend
+ *   terminated, connection cut mid-result), the call fails with QL_ERR_LOST
+ *   and so does every later call on that handle; close it and open again.
+ *   The library never reconnects by itself.
  *
  * - Threads. Calls may come from any thread. A handle and the cursors made
  *   from it must not be used by two threads at once.

@@ -23,7 +23,13 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
     session_requests[i % session_count].push_back(&requests[i]);
     session_outcomes[i % session_count].push_back(&outcomes[i]);
   }
-  auto job = [&](size_t s) { sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]); };
+  auto job = [&](size_t s) {
+    try {
+      sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
+    } catch (const std::exception& e) {  // nothing may escape a worker thread
+      for (Outcome* outcome : session_outcomes[s]) outcome->fail(failure(QL_ERR_ENGINE, e.what()));
+    }
+  };
 
   // Workers are started lazily: a pool that only ever runs single
   // statements, or small batches, has no idle threads.

@@ -43,10 +43,13 @@ class Session {
 
   virtual Outcome run(const Request& request) = 0;
 
-  // Runs the requests in order, outcome i for request i. Engines that can
+  // Runs the requests in order, outcome i for request i; a request whose
+  // outcome has already failed (a null text) is skipped. Engines that can
   // overlap the statements of one session (PostgreSQL pipelining) override it.
   virtual void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
-    for (size_t i = 0; i < requests.size(); ++i) *outcomes[i] = run(*requests[i]);
+    for (size_t i = 0; i < requests.size(); ++i) {
+      if (!outcomes[i]->failed()) *outcomes[i] = run(*requests[i]);
+    }
   }
 };
 

@@ -53,11 +53,15 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
 
   Outcome scratch;  // takes the results of the encoding switches
   auto outcome_of = [&](const Item& item) { return item.outcome != nullptr ? item.outcome : &scratch; };
+  // A pipeline that breaks half-way leaves the connection in no state to
+  // go on with: the session counts as lost from then on.
   auto fail_rest = [&](size_t from) {
-    Outcome lost;
-    check_lost(&lost);
+    if (!lost_) {
+      lost_ = true;
+      lost_message_ = "connection to the server lost: " + pg_message(PQerrorMessage(connection_));
+    }
     for (size_t i = from; i < items.size(); ++i) {
-      if (items[i].outcome != nullptr) items[i].outcome->lose(lost.failure().text);
+      if (items[i].outcome != nullptr) items[i].outcome->lose(lost_message_);
     }
   };
 
@@ -84,8 +88,9 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
   PQsetSingleRowMode(connection_);
   size_t current = 0;          // the item whose results come next
   bool awaiting_sync = false;  // its results are done; its sync point is next
-  bool stopped = false;
+  bool block = in_block();     // inside a transaction block when `current` started
   std::unique_ptr<PgReader> reader;
+  std::vector<size_t> run_again;
   while (current < items.size()) {
     int flushed = PQflush(connection_);  // 0: all sent, 1: more to send
     if (flushed < 0) return fail_rest(current);
@@ -97,7 +102,6 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
     while (current < items.size() && !PQisBusy(connection_)) {
       if (reader == nullptr && !awaiting_sync) {
         reader = std::make_unique<PgReader>(*items[current].request, outcome_of(items[current]));
-        stopped = false;
       }
       PGresult* result = PQgetResult(connection_);
       if (awaiting_sync) {
@@ -106,29 +110,35 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
         PQclear(result);
         if (sync) {
           awaiting_sync = false;
+          block = in_block();
           if (++current < items.size()) PQsetSingleRowMode(connection_);
         }
         continue;
       }
       if (result == nullptr) {  // the item's results are done
+        if (reader->canceled_by_mistake() && !block && items[current].outcome != nullptr) {
+          run_again.push_back(current);
+        }
         reader.reset();
         awaiting_sync = true;
         continue;
       }
       reader->take(result);
       PQclear(result);
-      // Stopping the server is only safe for the session's last statement:
-      // a cancel that arrives late would hit the next one. Earlier
-      // statements read their remaining rows without counting them.
-      if (reader->limit_reached() && !stopped && current + 1 == items.size()) {
-        stop_statement(reader.get());
-        stopped = true;
-      }
     }
+    // Everything that had arrived is read. A query past its answers limit
+    // whose end has not come is still running on the server: stop it.
+    if (reader != nullptr && reader->limit_reached()) stop_statement(reader.get(), block);
     if (PQstatus(connection_) == CONNECTION_BAD) return fail_rest(current);
   }
   PQexitPipelineMode(connection_);
   PQsetnonblocking(connection_, 0);
+
+  // A cancel sent for one statement can, rarely, reach the server just
+  // after that statement ended and stop the next one instead. Outside a
+  // transaction block each statement of the pipeline is its own
+  // transaction, so the one stopped by mistake changed nothing: run it again.
+  for (size_t i : run_again) *items[i].outcome = run(*items[i].request);
 }
 
 }  // namespace ql

@@ -69,8 +69,9 @@ void PgReader::take(const PGresult* result) {
     case PGRES_NONFATAL_ERROR:
     case PGRES_BAD_RESPONSE: {
       const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-      bool expected = stopping_ && state != nullptr && std::strcmp(state, kQueryCanceled) == 0;
-      if (!expected) outcome_->fail(failure(QL_ERR_ENGINE, pg_message(PQresultErrorMessage(result))));
+      bool canceled = state != nullptr && std::strcmp(state, kQueryCanceled) == 0;
+      if (canceled && !stopping_) canceled_by_mistake_ = true;
+      if (!(canceled && stopping_)) outcome_->fail(failure(QL_ERR_ENGINE, pg_message(PQresultErrorMessage(result))));
       break;
     }
     default:

@@ -23,7 +23,12 @@ class PgReader {
   void take(const PGresult* result);
   // True once the answers limit is reached and the rest can be stopped.
   bool limit_reached() const { return limit_reached_; }
+  // Called when a cancel request for this statement was sent.
   void stopping() { stopping_ = true; }
+  bool stopped() const { return stopping_; }
+  // True when the statement was canceled without this reader asking: a
+  // cancel meant for an earlier statement of a pipeline came late.
+  bool canceled_by_mistake() const { return canceled_by_mistake_; }
 
  private:
   void take_rows(const PGresult* result);
@@ -33,6 +38,7 @@ class PgReader {
   bool in_result_ = false;  // the rows of a result set are coming
   bool limit_reached_ = false;
   bool stopping_ = false;  // a cancel was sent; its error is expected
+  bool canceled_by_mistake_ = false;
 };
 
 }  // namespace ql

@@ -100,10 +100,16 @@ bool PgSession::check_lost(Outcome* outcome) {
   return true;
 }
 
-void PgSession::stop_statement(PgReader* reader) {
+bool PgSession::in_block() const {
+  PGTransactionStatusType status = PQtransactionStatus(connection_);
+  return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
+void PgSession::stop_statement(PgReader* reader, bool in_block) {
+  if (in_block || reader->stopped() || cancel_ == nullptr) return;
   char message[256];
   reader->stopping();
-  if (cancel_ != nullptr) PQcancel(cancel_, message, sizeof message);
+  PQcancel(cancel_, message, sizeof message);
 }
 
 void PgSession::end_copy(const PGresult* result) {
@@ -127,20 +133,17 @@ Outcome PgSession::run(const Request& request) {
   bool switch_encoding = request.statement.utf8 && !utf8_;
   if (switch_encoding && !set_encoding(true, &outcome)) return outcome;
 
+  bool block = in_block();
   if (!PQsendQuery(connection_, request.statement.text.data())) {
     if (!check_lost(&outcome)) outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
   } else {
     PQsetSingleRowMode(connection_);
     PgReader reader(request, &outcome);
-    bool stopped = false;
     while (PGresult* result = PQgetResult(connection_)) {
       reader.take(result);
       end_copy(result);
       PQclear(result);
-      if (reader.limit_reached() && !stopped) {
-        stop_statement(&reader);
-        stopped = true;
-      }
+      if (reader.limit_reached()) stop_statement(&reader, block);
     }
     check_lost(&outcome);
   }

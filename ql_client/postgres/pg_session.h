@@ -25,8 +25,12 @@ class PgSession final : public Session {
  private:
   PgSession(PGconn* connection, bool utf8);
 
-  // Sends a cancel request for the running statement.
-  void stop_statement(PgReader* reader);
+  // Sends a cancel request for the running statement, unless the session
+  // is inside a transaction block, which the cancel would abort: then the
+  // rest of the result is read without being counted.
+  void stop_statement(PgReader* reader, bool in_block);
+  // Whether the session is inside a transaction block (between statements).
+  bool in_block() const;
   // Reads COPY data the statement started, so the session can go on.
   void end_copy(const PGresult* result);
   // After a failure: when the connection is gone, marks the session lost

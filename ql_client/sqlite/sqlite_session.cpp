@@ -1,5 +1,6 @@
 #include "ql_client/sqlite/sqlite_session.h"
 
+#include <limits>
 #include <mutex>
 
 namespace ql {
@@ -108,6 +109,10 @@ Outcome SqliteSession::run(const Request& request) {
     return outcome;
   }
 
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    outcome.fail(failure(QL_ERR_ARGUMENT, "the statement is longer than SQLite takes"));
+    return outcome;
+  }
   const char* at = text.data();
   const char* end = at + text.size();
   bool ran = false;

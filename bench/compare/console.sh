@@ -6,7 +6,7 @@
 #   b) the same script on a throw-away PostgreSQL, against psql -q -f
 #   c) a 200,000-row query rendered to /dev/null, against psql -c with its
 #      default aligned format
-# Usage: bench/compare/run.sh [path/to/tarnwick]   (make bench-compare)
+# Usage: bench/compare/console.sh [path/to/tarnwick]   (make bench-compare)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
