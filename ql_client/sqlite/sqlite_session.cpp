@@ -1,5 +1,7 @@
 #include "ql_client/sqlite/sqlite_session.h"
 
+#include <algorithm>
+
 #include <limits>
 #include <mutex>
 
@@ -102,8 +104,13 @@ Outcome SqliteSession::run(const Request& request) {
   std::string converted;
   std::string_view text = request.statement.text;
   if (!utf8) {
-    converted = latin1_to_utf8(text);
-    text = converted;
+    // ASCII reads the same in both encodings: only convert what needs it.
+    bool ascii = std::all_of(text.begin(), text.end(),
+                             [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+    if (!ascii) {
+      converted = latin1_to_utf8(text);
+      text = converted;
+    }
   } else if (!valid_utf8(text)) {
     outcome.fail(failure(QL_ERR_ENCODING, "the statement is not valid UTF-8"));
     return outcome;
