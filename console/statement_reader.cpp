@@ -98,7 +98,9 @@ void release(StatementBuffer& buffer) {
 void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
                      bool* stop_flag) {
   bool quoted = false;
-  while (source.eof() == 0) {
+  // getc gives -1 exactly where eof would report the end (or a failure), so
+  // it alone ends the loop: one call per byte instead of two.
+  for (;;) {
     int c = source.getc();
     if (c == kEnd) break;
     if (quoted) {

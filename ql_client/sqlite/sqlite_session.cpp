@@ -16,6 +16,9 @@ constexpr const char* kMemoryName = ":memory:";
 constexpr const char* kMemoryUri = "file:/tarnwick-memory?vfs=memdb";
 // How long a session waits for another session's lock before failing.
 constexpr int kBusyTimeoutMs = 10000;
+// Lookaside memory per session: 500 slots of 1200 bytes.
+constexpr int kLookasideSlotSize = 1200;
+constexpr int kLookasideSlots = 500;
 
 // A memdb database disappears with its last connection. This connection,
 // opened with the first session on it, keeps the shared database for the
@@ -35,7 +38,15 @@ std::string column_text(sqlite3_stmt* statement, int column, bool utf8) {
   return to_program(std::string_view(text == nullptr ? "" : text, sqlite3_column_bytes(statement, column)), utf8);
 }
 
+// Process-wide SQLite settings, made once before SQLite initialises: no
+// memory statistics (they put a global mutex around every allocation).
+void configure_sqlite() {
+  static std::once_flag once;
+  std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 sqlite3* open_database(const std::string& path, bool read_only, Failure* failure) {
+  configure_sqlite();
   bool memory = path == kMemoryName;
   if (memory) keep_memory_database();
   int flags = read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -49,6 +60,10 @@ sqlite3* open_database(const std::string& path, bool read_only, Failure* failure
     return nullptr;
   }
   sqlite3_busy_timeout(database, kBusyTimeoutMs);
+  // A larger lookaside pool serves the many small allocations of parsing
+  // and running a statement without going to malloc.
+  sqlite3_db_config(database, SQLITE_DBCONFIG_LOOKASIDE, nullptr, kLookasideSlotSize,
+                    kLookasideSlots);
   return database;
 }
 
