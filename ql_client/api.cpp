@@ -68,6 +68,13 @@ ql_handle open_connection(const char* host, const char* port, const char* databa
       report(error, failure(QL_ERR_ARGUMENT, "a pool needs at least one session"));
       return 0;
     }
+    // Each session is a connection and a thread: an absurd count would
+    // exhaust the machine (or the server) long before it opened.
+    if (sessions > QL_MAX_SESSIONS) {
+      report(error, failure(QL_ERR_ARGUMENT, "a pool has at most " + std::to_string(QL_MAX_SESSIONS) +
+                                                 " sessions, not " + std::to_string(sessions)));
+      return 0;
+    }
     OpenSettings settings{or_empty(host),     or_empty(port), or_empty(database),
                           or_empty(user),     or_empty(password), read_only != 0,
                           {page_size, answers_limit}, code_page == 1};

@@ -123,7 +123,11 @@ ql_handle ql_open(const char* host, const char* port, const char* database,
                   int32_t page_size, int32_t answers_limit, int32_t code_page,
                   ClientError* error);
 
-/* Opens a pool of `sessions` (1 or more) sessions, as ql_open does each. */
+/* The most sessions a pool may have. */
+#define QL_MAX_SESSIONS 1024
+
+/* Opens a pool of `sessions` (1 to QL_MAX_SESSIONS) sessions, as ql_open
+ * does each; any other count fails with QL_ERR_ARGUMENT. */
 ql_handle ql_pool_open(const char* host, const char* port, const char* database,
                        const char* user, const char* password,
                        const char* default_language, int32_t read_only,

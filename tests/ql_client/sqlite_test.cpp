@@ -84,5 +84,15 @@ TEST_F(Sqlite, DatabasesThatDoNotOpen) {
   EXPECT_EQ(error_.code, QL_ERR_ARGUMENT) << "no sessions";
 }
 
+TEST_F(Sqlite, PoolSizesOutsideOneTo1024AreRefused) {
+  for (int32_t sessions : {0, -1, QL_MAX_SESSIONS + 1, 2000000000}) {
+    ql_handle handle = ql_pool_open("sqlite::memory:", "", nullptr, "", "", "", 0, 20, 1024, 1,
+                                    sessions, &error_);
+    EXPECT_EQ(handle, 0);
+    EXPECT_EQ(error_.code, QL_ERR_ARGUMENT) << sessions;
+  }
+  EXPECT_NE(std::string(error_.text).find("at most 1024"), std::string::npos) << error_.text;
+}
+
 }  // namespace
 }  // namespace ql_test
