@@ -30,6 +30,13 @@ Table read_table(ql_cursor cursor, int32_t entry, int32_t columns, int32_t rows,
 void EngineTest::SetUp() {
   if (GetParam() == Engine::postgres) {
     SKIP_WITHOUT_POSTGRES();
+    // The server's database outlives a test: drop what an earlier run of
+    // the suite against the same server may have left.
+    ClientError error{};
+    ql_handle handle = ql_open(postgres_host().c_str(), postgres_port().c_str(), nullptr,
+                               postgres_user().c_str(), "", "", 0, 20, 1024, 1, &error);
+    ql_do(handle, "drop table if exists people, other, kept_rows, kept, words, counted", &error);
+    ql_close(handle);
     return;
   }
   char path[] = "/tmp/ql_client_test.XXXXXX";
