@@ -1,5 +1,7 @@
 #include "statements/replay_log.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -80,13 +82,7 @@ uint32_t decode_u32(const unsigned char bytes[4], bool big_endian) {
 }
 
 bool starts_with_ignoring_case(const char* text, const char* prefix) {
-  for (; *prefix != '\0'; ++text, ++prefix) {
-    unsigned char a = static_cast<unsigned char>(*text);
-    unsigned char b = static_cast<unsigned char>(*prefix);
-    if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
+  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
 bool is_blank(char c) { return c == '\r' || c == '\n' || c == '\t' || c == ' '; }

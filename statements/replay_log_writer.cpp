@@ -1,7 +1,8 @@
 #include "statements/replay_log_writer.h"
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -25,11 +26,7 @@ void put_u32(std::string& out, uint32_t value, bool big_endian) {
 constexpr const char* kUnicodeMarker = "{unicode}";
 
 bool starts_with_unicode_marker(const std::string& text) {
-  if (text.size() < 9) return false;
-  for (size_t i = 0; i < 9; ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != kUnicodeMarker[i]) return false;
-  }
-  return true;
+  return strncasecmp(text.c_str(), kUnicodeMarker, std::strlen(kUnicodeMarker)) == 0;
 }
 
 bool write_all(morvane::iFile& log, const std::string& bytes) {

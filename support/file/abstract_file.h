@@ -26,6 +26,20 @@ inline constexpr int kSeekBegin = 0;
 inline constexpr int kSeekCurrent = 1;
 inline constexpr int kSeekEnd = 2;
 
+// The target of a seek on a file that keeps its own position and size (the
+// buffered and paged files): offset from the start (whence 0 and unknown
+// values), from the position (1), or back from the end (2). Computed in
+// floating point and truncated, so no sum can overflow.
+inline int64_t cached_seek_target(uint32_t position, uint32_t size, int32_t offset, int whence) {
+  double target;
+  switch (whence) {
+    case kSeekCurrent: target = static_cast<double>(position) + offset; break;
+    case kSeekEnd: target = static_cast<double>(size) - offset; break;
+    default: target = offset; break;
+  }
+  return static_cast<int64_t>(target);
+}
+
 class iAbstractFile {
  public:
   iAbstractFile() = default;

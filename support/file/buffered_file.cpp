@@ -44,14 +44,7 @@ void BufferedFile::close() {
 }
 
 int32_t BufferedFile::seek(int32_t offset, int whence) {
-  // Computed in floating point so that no sum can overflow.
-  double target;
-  switch (whence) {
-    case kSeekCurrent: target = static_cast<double>(position_) + offset; break;
-    case kSeekEnd: target = static_cast<double>(size_) - offset; break;
-    default: target = offset; break;
-  }
-  auto t = static_cast<int64_t>(target);
+  const int64_t t = cached_seek_target(position_, size_, offset, whence);
   if (t != size_) {
     if (t < 0) return -1;
     if (t > size_) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/file/file.h"
+#include "support/file/file_io.h"
 #include "support/file/open_flags.h"
 
 namespace morvane {
@@ -28,12 +29,6 @@ int open_flags_for(int mode) {
     case IF_MODE_READ: return O_RDONLY;
     default: return O_RDWR;  // update, append and unknown modes
   }
-}
-
-// A 64-bit position as a 32-bit result: positions past 2 GiB are failures
-// of the 32-bit interface.
-int32_t narrow_position(off_t position) {
-  return position < 0 || position > INT32_MAX ? -1 : static_cast<int32_t>(position);
 }
 
 }  // namespace
@@ -124,10 +119,7 @@ int32_t iFdFile::read(void* buffer, uint32_t n) {
     mapped_position_ += count;
     return static_cast<int32_t>(count);
   }
-  ssize_t result;
-  do {
-    result = ::read(descriptor_, buffer, std::min<uint32_t>(n, INT32_MAX));
-  } while (result == -1 && errno == EINTR);
+  ssize_t result = file_io::read_some(descriptor_, buffer, n);
   if (result != static_cast<ssize_t>(n)) set_error();
   return static_cast<int32_t>(result);
 }
@@ -137,17 +129,14 @@ int32_t iFdFile::write(const void* buffer, uint32_t n) {
     set_error();
     return -1;
   }
-  ssize_t result;
-  do {
-    result = ::write(descriptor_, buffer, std::min<uint32_t>(n, INT32_MAX));
-  } while (result == -1 && errno == EINTR);
+  ssize_t result = file_io::write_some(descriptor_, buffer, n);
   if (result != static_cast<ssize_t>(n)) set_error();
   return static_cast<int32_t>(result);
 }
 
 int32_t iFdFile::tell() {
   if (mapped_) return static_cast<int32_t>(mapped_position_);
-  return narrow_position(::lseek(descriptor_, 0, SEEK_CUR));
+  return file_io::narrow_position(::lseek(descriptor_, 0, SEEK_CUR));
 }
 
 int32_t iFdFile::seek(int32_t offset, int whence) {
@@ -163,7 +152,7 @@ int32_t iFdFile::seek(int32_t offset, int whence) {
     mapped_position_ = static_cast<uint32_t>(target);
     return static_cast<int32_t>(target);
   }
-  return narrow_position(::lseek(descriptor_, offset, whence));
+  return file_io::narrow_position(::lseek(descriptor_, offset, whence));
 }
 
 int32_t iFdFile::sync() {

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "support/file/fd_file.h"
+#include "support/file/file_io.h"
 #include "support/file/uncached_file.h"
 #include "support/platform/platform.h"
 
@@ -16,11 +17,6 @@ namespace {
 
 constexpr uint32_t kLoadCounter = 128;
 constexpr uint32_t kMaxRunPages = 16;
-
-void print_diagnostic(const char* text) {
-  std::fputs(text, stdout);
-  std::fflush(stdout);
-}
 
 }  // namespace
 
@@ -75,13 +71,7 @@ void iMemoryPagedFile<F>::close() {
 
 template <typename F>
 int32_t iMemoryPagedFile<F>::seek(int32_t offset, int whence) {
-  double target;
-  switch (whence) {
-    case kSeekCurrent: target = static_cast<double>(position_) + offset; break;
-    case kSeekEnd: target = static_cast<double>(size_) - offset; break;
-    default: target = offset; break;
-  }
-  auto t = static_cast<int64_t>(target);
+  const int64_t t = cached_seek_target(position_, size_, offset, whence);
   if (t < 0 || t > INT32_MAX) return -1;
   if (t > size_) {
     if (read_only()) return -1;
@@ -183,7 +173,7 @@ void iMemoryPagedFile<F>::load(uint32_t page, bool clean) {
 template <typename F>
 void iMemoryPagedFile<F>::touch_clean(uint32_t page) {
   Page& entry = pages_[page];
-  if (candidates_.erase({entry.counter, page}) == 0) print_diagnostic("error");
+  if (candidates_.erase({entry.counter, page}) == 0) file_io::print_diagnostic("error");
   ++entry.counter;
   candidates_.insert({entry.counter, page});
 }
@@ -232,7 +222,7 @@ int32_t iMemoryPagedFile<F>::write(const void* in, uint32_t n) {
     if (entry.block != nullptr) {
       if (page_limit_ != 0) {
         if (!page_dirty(page) && candidates_.erase({entry.counter, page}) == 0) {
-          print_diagnostic("error");
+          file_io::print_diagnostic("error");
         }
         ++entry.counter;
       }
@@ -296,7 +286,7 @@ void iMemoryPagedFile<F>::evict_quick() {
     if (page_dirty(page)) {
       // A candidate is clean by rule. Should one be dirty all the same, its
       // bytes are written back rather than lost.
-      print_diagnostic("assert violation");
+      file_io::print_diagnostic("assert violation");
       write_back(page, pages_[page].block, page_bytes(page, 1));
       set_dirty(page, false);
     }
@@ -346,7 +336,7 @@ void iMemoryPagedFile<F>::evict_batch() {
   for (size_t j = 0; j < selected.size();) {
     const uint32_t page = selected[j];
     if (page >= pages_.size()) {
-      print_diagnostic("discepancy\n");
+      file_io::print_diagnostic("discepancy\n");
       ++j;
       continue;
     }

@@ -1,20 +1,9 @@
 #include "support/file/stream_file.h"
 
-#include <unistd.h>
+#include "support/file/file_io.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
 
 namespace morvane {
-
-namespace {
-
-int32_t narrow_result(long value) {
-  return value < INT32_MIN || value > INT32_MAX ? -1 : static_cast<int32_t>(value);
-}
-
-}  // namespace
 
 iFILEFile::~iFILEFile() { iFILEFile::close(); }
 
@@ -26,28 +15,20 @@ void iFILEFile::close() {
 int iFILEFile::descriptor() const { return stream_ == nullptr ? -1 : fileno(stream_); }
 
 int32_t iFILEFile::read(void* buffer, uint32_t n) {
-  ssize_t result;
-  do {
-    result = ::read(descriptor(), buffer, std::min<uint32_t>(n, INT32_MAX));
-  } while (result == -1 && errno == EINTR);
-  return static_cast<int32_t>(result);
+  return static_cast<int32_t>(file_io::read_some(descriptor(), buffer, n));
 }
 
 int32_t iFILEFile::write(const void* buffer, uint32_t n) {
-  ssize_t result;
-  do {
-    result = ::write(descriptor(), buffer, std::min<uint32_t>(n, INT32_MAX));
-  } while (result == -1 && errno == EINTR);
-  return static_cast<int32_t>(result);
+  return static_cast<int32_t>(file_io::write_some(descriptor(), buffer, n));
 }
 
-int32_t iFILEFile::tell() { return narrow_result(::lseek(descriptor(), 0, SEEK_CUR)); }
+int32_t iFILEFile::tell() { return file_io::narrow_position(::lseek(descriptor(), 0, SEEK_CUR)); }
 
 int32_t iFILEFile::seek(int32_t offset, int whence) {
-  return narrow_result(::lseek(descriptor(), offset, whence));
+  return file_io::narrow_position(::lseek(descriptor(), offset, whence));
 }
 
-int32_t iFILEFile::ftell() { return stream_ == nullptr ? -1 : narrow_result(std::ftell(stream_)); }
+int32_t iFILEFile::ftell() { return stream_ == nullptr ? -1 : file_io::narrow_position(std::ftell(stream_)); }
 
 int32_t iFILEFile::fseek(int32_t offset, int whence) {
   return stream_ == nullptr ? -1 : std::fseek(stream_, offset, whence);

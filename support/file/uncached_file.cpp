@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/file/file_io.h"
 #include "support/file/open_flags.h"
 #include "support/heap/heap.h"
 #include "support/platform/platform.h"
@@ -36,33 +37,12 @@ struct iUncachedFile::Handle {
 
 namespace {
 
-void print_diagnostic(const char* text) {
-  std::fputs(text, stdout);
-  std::fflush(stdout);
-}
-
 int open_flags_for(int mode) {
   switch (mode) {
     case IF_MODE_READ: return O_RDONLY;
     case IF_MODE_CREATE: return O_RDWR | O_CREAT | O_TRUNC;
     default: return O_RDWR | O_CREAT;
   }
-}
-
-ssize_t full_pread(int fd, void* buffer, size_t n, off_t offset) {
-  ssize_t result;
-  do {
-    result = ::pread(fd, buffer, n, offset);
-  } while (result == -1 && errno == EINTR);
-  return result;
-}
-
-ssize_t full_pwrite(int fd, const void* buffer, size_t n, off_t offset) {
-  ssize_t result;
-  do {
-    result = ::pwrite(fd, buffer, n, offset);
-  } while (result == -1 && errno == EINTR);
-  return result;
 }
 
 }  // namespace
@@ -121,7 +101,7 @@ void iUncachedFile::close() {
   if (h.descriptor != -1) {
     // Whole-page writes may have run past the logical end: cut it back.
     if (h.mode != IF_MODE_READ && h.size != 0) {
-      if (::ftruncate(h.descriptor, h.size) != 0) print_diagnostic("jerkjrtjk");
+      if (::ftruncate(h.descriptor, h.size) != 0) file_io::print_diagnostic("jerkjrtjk");
     }
     ::close(h.descriptor);
   }
@@ -161,7 +141,7 @@ void iUncachedFile::read_pages(uint32_t first_page, uint32_t pages) {
   Handle& h = *handle_;
   size_t bytes = pages * h.page;
   off_t offset = static_cast<off_t>(first_page) * static_cast<off_t>(h.page);
-  ssize_t got = full_pread(h.descriptor, h.bounce, bytes, offset);
+  ssize_t got = file_io::pread_some(h.descriptor, h.bounce, bytes, offset);
   size_t valid = got < 0 ? 0 : static_cast<size_t>(got);
   std::memset(h.bounce + valid, 0, bytes - valid);
   drop_cache(offset, bytes);
@@ -171,8 +151,8 @@ void iUncachedFile::write_pages(uint32_t first_page, uint32_t pages) {
   Handle& h = *handle_;
   size_t bytes = pages * h.page;
   off_t offset = static_cast<off_t>(first_page) * static_cast<off_t>(h.page);
-  if (full_pwrite(h.descriptor, h.bounce, bytes, offset) != static_cast<ssize_t>(bytes)) {
-    print_diagnostic("jerkjrtjk");
+  if (file_io::pwrite_some(h.descriptor, h.bounce, bytes, offset) != static_cast<ssize_t>(bytes)) {
+    file_io::print_diagnostic("jerkjrtjk");
   }
   drop_cache(offset, bytes);
 }
@@ -183,7 +163,7 @@ int32_t iUncachedFile::read(void* out, uint32_t n) {
     return -1;
   }
   Handle& h = *handle_;
-  if (h.position % h.page != 0) print_diagnostic("Unaligned position");
+  if (h.position % h.page != 0) file_io::print_diagnostic("Unaligned position");
   if (h.position >= h.size) return 0;
   n = std::min(n, h.size - h.position);
   auto* buffer = static_cast<unsigned char*>(out);
@@ -211,7 +191,7 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
     return -1;
   }
   Handle& h = *handle_;
-  if (h.position % h.page != 0) print_diagnostic("Unaligned position");
+  if (h.position % h.page != 0) file_io::print_diagnostic("Unaligned position");
   n = std::min<uint32_t>(n, INT32_MAX - h.position);
   if (h.position + n > h.size) h.size = h.position + n;
   const auto* buffer = static_cast<const unsigned char*>(in);
@@ -221,12 +201,12 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
   // write takes the bounce block instead.)
   if (reinterpret_cast<uintptr_t>(buffer) % h.page == 0 && h.position % h.page == 0 &&
       n % h.page == 0) {
-    ssize_t written = full_pwrite(h.descriptor, buffer, n, h.position);
+    ssize_t written = file_io::pwrite_some(h.descriptor, buffer, n, h.position);
     uint32_t count = written < 0 ? 0 : static_cast<uint32_t>(written);
-    if (count < n) print_diagnostic("jerkjrtjk");
+    if (count < n) file_io::print_diagnostic("jerkjrtjk");
     drop_cache(h.position, n);
     h.position += count;
-    if (count != n) print_diagnostic("erklrtklrekl");
+    if (count != n) file_io::print_diagnostic("erklrtklrekl");
     return static_cast<int32_t>(count);
   }
 
