@@ -9,6 +9,7 @@
 
 #include "ql_client/core/connection.h"
 #include "ql_client/core/id_table.h"
+#include "ql_client/engines.h"
 #include "ql_client/ql_client.h"
 
 namespace ql {
@@ -79,7 +80,7 @@ ql_handle open_connection(const char* host, const char* port, const char* databa
                           or_empty(user),     or_empty(password), read_only != 0,
                           {page_size, answers_limit}, code_page == 1};
     Failure failed;
-    std::shared_ptr<Connection> connection = Connection::open(settings, sessions, &failed);
+    std::shared_ptr<Connection> connection = Connection::open(settings, sessions, open_session, &failed);
     if (connection == nullptr) {
       report(error, failed);
       return 0;

@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # compiler and build tools
-  g++ make cmake ninja-build pkg-config
+  g++ make cmake ninja-build pkg-config ccache
   # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets
   clang libclang-rt-14-dev
   # libraries the program links

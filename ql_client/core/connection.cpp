@@ -2,11 +2,12 @@
 
 namespace ql {
 
-std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions, Failure* failure) {
+std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions,
+                                             SessionOpener open_one, Failure* failure) {
   std::unique_ptr<Connection> connection(new Connection());
   connection->settings_ = settings;
   for (int32_t i = 0; i < sessions; ++i) {
-    std::unique_ptr<Session> session = open_session(settings, failure);
+    std::unique_ptr<Session> session = open_one(settings, failure);
     if (session == nullptr) return nullptr;
     connection->sessions_.push_back(std::move(session));
   }

@@ -13,9 +13,10 @@ namespace ql {
 
 class Connection {
  public:
-  // Opens `sessions` (1 or more) sessions; null with `failure` set when any
-  // of them does not open.
-  static std::unique_ptr<Connection> open(const OpenSettings& settings, int32_t sessions, Failure* failure);
+  // Opens `sessions` (1 or more) sessions with `open_one`; null with
+  // `failure` set when any of them does not open.
+  static std::unique_ptr<Connection> open(const OpenSettings& settings, int32_t sessions,
+                                          SessionOpener open_one, Failure* failure);
 
   const OpenSettings& settings() const { return settings_; }
 

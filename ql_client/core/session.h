@@ -53,11 +53,9 @@ class Session {
   }
 };
 
-// Opens a session of the engine that settings.host names. On failure
-// returns null and sets `failure`.
-std::unique_ptr<Session> open_session(const OpenSettings& settings, Failure* failure);
-
-// Whether an engine answers at host and port; see ql_list_db.
-bool engine_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
+// Opens one session on an engine; on failure returns null and sets
+// `failure`. The engines provide it (ql_client/engines.h); the core only
+// calls what it is given, so that it names no engine.
+using SessionOpener = std::unique_ptr<Session> (*)(const OpenSettings& settings, Failure* failure);
 
 }  // namespace ql

@@ -11,7 +11,7 @@
 #include <malloc.h>
 #include <stdlib.h>
 
-#include "support/heap/allocator.h"
+#include "support/allocator/allocator.h"
 #include "support/platform/platform.h"
 
 using namespace morvane;

@@ -1,5 +1,6 @@
 // Picks the engine that a host text names.
-#include "ql_client/core/session.h"
+#include "ql_client/engines.h"
+
 #include "ql_client/postgres/pg_session.h"
 #include "ql_client/sqlite/sqlite_session.h"
 

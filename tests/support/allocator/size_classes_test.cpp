@@ -1,4 +1,4 @@
-#include "support/heap/size_classes.h"
+#include "support/allocator/size_classes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/heap/exit_table.h"
+#include "support/allocator/exit_table.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -21,7 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/heap/size_classes.h"
+#include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 

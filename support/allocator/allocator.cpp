@@ -1,12 +1,12 @@
-#include "support/heap/allocator.h"
+#include "support/allocator/allocator.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "support/heap/failure.h"
-#include "support/heap/large_blocks.h"
-#include "support/heap/size_classes.h"
-#include "support/heap/small_blocks.h"
+#include "support/allocator/failure.h"
+#include "support/allocator/large_blocks.h"
+#include "support/allocator/size_classes.h"
+#include "support/allocator/small_blocks.h"
 
 namespace morvane {
 

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/heap/slab.h"
+#include "support/allocator/slab.h"
 #include "support/heap/spinlock.h"
 
 namespace morvane::heap {

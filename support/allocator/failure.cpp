@@ -1,4 +1,4 @@
-#include "support/heap/failure.h"
+#include "support/allocator/failure.h"
 
 #include <atomic>
 #include <cstring>

@@ -5,7 +5,7 @@
 // nothrow forms return null instead.
 #include <new>
 
-#include "support/heap/allocator.h"
+#include "support/allocator/allocator.h"
 
 using morvane::allocator_aligned;
 using morvane::allocator_free;

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/heap/allocator.h"
-#include "support/heap/small_blocks.h"
+#include "support/allocator/allocator.h"
+#include "support/allocator/small_blocks.h"
 
 namespace morvane {
 namespace {

@@ -1,8 +1,8 @@
-#include "support/heap/small_blocks.h"
+#include "support/allocator/small_blocks.h"
 
-#include "support/heap/failure.h"
-#include "support/heap/size_classes.h"
-#include "support/heap/system_heap.h"
+#include "support/allocator/failure.h"
+#include "support/allocator/size_classes.h"
+#include "support/allocator/system_heap.h"
 
 namespace morvane::heap {
 

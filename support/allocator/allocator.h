@@ -10,7 +10,7 @@
 // (malloc(8) gets 12 bytes, malloc(1024) 1200); a large block's is the size
 // asked. Allocation never returns null: when the system refuses memory the
 // failure is reported on both standard streams and thrown as iException (see
-// support/heap/failure.h).
+// support/allocator/failure.h).
 //
 // Threads: every function is safe to call from any thread at any time.
 #pragma once

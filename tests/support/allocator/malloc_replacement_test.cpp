@@ -14,8 +14,8 @@
 #include <string>
 
 #include "support/exception/exception.h"
-#include "support/heap/allocator.h"
-#include "support/heap/system_heap.h"
+#include "support/allocator/allocator.h"
+#include "support/allocator/system_heap.h"
 
 namespace morvane {
 namespace {

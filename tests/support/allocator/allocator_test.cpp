@@ -1,6 +1,6 @@
 // The allocator through its own functions, so that these tests also run in
 // the sanitizer builds, where the process keeps the sanitizer's malloc.
-#include "support/heap/allocator.h"
+#include "support/allocator/allocator.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "support/exception/exception.h"
-#include "support/heap/size_classes.h"
-#include "support/heap/small_blocks.h"
-#include "support/heap/system_heap.h"
+#include "support/allocator/size_classes.h"
+#include "support/allocator/small_blocks.h"
+#include "support/allocator/system_heap.h"
 
 namespace morvane {
 namespace {

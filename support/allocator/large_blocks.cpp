@@ -1,9 +1,9 @@
-#include "support/heap/large_blocks.h"
+#include "support/allocator/large_blocks.h"
 
 #include <cstdint>
 
-#include "support/heap/failure.h"
-#include "support/heap/system_heap.h"
+#include "support/allocator/failure.h"
+#include "support/allocator/system_heap.h"
 #include "support/platform/platform.h"
 
 namespace morvane::heap {

@@ -1,8 +1,8 @@
-#include "support/heap/slab.h"
+#include "support/allocator/slab.h"
 
 #include <cstring>
 
-#include "support/heap/size_classes.h"
+#include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 

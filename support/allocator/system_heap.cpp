@@ -1,4 +1,4 @@
-#include "support/heap/system_heap.h"
+#include "support/allocator/system_heap.h"
 
 #include <atomic>
 
