@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "console/statement_reader.h"
+#include "statements/statement_reader.h"
 #include "statements/replay_log_writer.h"
 #include "support/file/file.h"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/console_output.h"
-#include "console/run_settings.h"
+#include "runtime/console_output.h"
+#include "runtime/run_settings.h"
 #include "support/string/wstring.h"
 
 namespace tarnwick {

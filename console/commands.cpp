@@ -22,29 +22,30 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <strings.h>
 
-#include "console/console_output.h"
-#include "console/console_text.h"
-#include "console/run_settings.h"
+#include "runtime/console_output.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "statements/statement_text.h"
 #include "support/platform/platform.h"
 
 namespace tarnwick {
 
 namespace {
 
+// The head and the first word are cut to this many bytes. The number is part
+// of the command rules (a "wait" number written after 59 digits of padding
+// is not read), so it stays 63 rather than the text's length.
 constexpr size_t kHeadLength = 63;
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The first byte after leading blanks and comment lines ("#" or "--" up to
 // and including the line feed).
 const char* skip_blanks_and_comments(const char* text) {
   for (;;) {
-    while (is_blank(*text)) ++text;
+    text = skip_blanks(text);
     if (text[0] != '#' && !(text[0] == '-' && text[1] == '-')) return text;
     const char* line_feed = std::strchr(text, '\n');
     if (line_feed == nullptr) return text + std::strlen(text);
@@ -53,11 +54,11 @@ const char* skip_blanks_and_comments(const char* text) {
 }
 
 bool begins_with(const std::string& text, const char* literal) {
-  return strncasecmp(text.c_str(), literal, std::strlen(literal)) == 0;
+  return begins_with_ignoring_case(text.c_str(), literal);
 }
 
 bool is_word(const std::string& word, const char* literal) {
-  return strcasecmp(word.c_str(), literal) == 0;
+  return tarnwick::is_word(word.data(), word.size(), literal);
 }
 
 // Sleeps `seconds` seconds, in slices the sleep call can take.
@@ -127,10 +128,10 @@ void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
   } else if (begins_with(head, "disconnect")) {
     flush_batch();
     if (settings.connect_disconnect) disconnect(handle);
-  } else if (settings.ignore_create && (is_word(word, "create") || is_word(word, "{unicode}create"))) {
+  } else if (settings.ignore_create && is_create_word(word.data(), word.size())) {
     // dropped
   } else {
-    bool query = is_word(word, "select") || is_word(word, "{unicode}select");
+    bool query = is_select_word(word.data(), word.size());
     run_statement(copy.data(), query, stop_flag);
   }
   end_statement_output();

@@ -1,7 +1,7 @@
 #include "session/batch.h"
 
-#include "console/result_table.h"
-#include "console/run_settings.h"
+#include "session/show_results.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
 
@@ -9,10 +9,10 @@ namespace tarnwick {
 
 void append_to_batch(const char* text, bool query) {
   if (pending_statements.empty()) {
-    is_query = query;
-  } else if (is_query != query) {
+    pending_are_queries = query;
+  } else if (pending_are_queries != query) {
     flush_batch();
-    is_query = query;
+    pending_are_queries = query;
   }
   pending_statements.emplace_back(text);
   if (pending_statements.size() >= static_cast<size_t>(settings.statements)) flush_batch();
@@ -35,15 +35,15 @@ void flush_batch() {
   const char* const* texts = result_slots.text_pointers.data();
   int32_t count = static_cast<int32_t>(n);
   ql_cursor cursor = 0;
-  if (is_query) {
+  if (pending_are_queries) {
     cursor = ql_pool_query(connection, texts, count, result_slots.column_counts.data(),
                            result_slots.row_counts.data(), result_slots.fetched_counts.data(), 0,
                            0, &client_error);
   } else {
     ql_pool_do(connection, texts, count, result_slots.row_counts.data(), &client_error);
   }
-  print_results(is_query, cursor);
-  if (is_query) ql_pool_close_cursor(cursor);
+  print_results(pending_are_queries, cursor);
+  if (pending_are_queries) ql_pool_close_cursor(cursor);
   pending_statements.clear();
 }
 

@@ -1,8 +1,8 @@
 #include "session/connection.h"
 
-#include "console/console_output.h"
-#include "console/console_text.h"
-#include "console/run_settings.h"
+#include "runtime/console_output.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
 #include "session/result_slots.h"
 
 namespace tarnwick {

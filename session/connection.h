@@ -1,18 +1,12 @@
-// The connection to the engine: the process-wide connection handle and error
-// record, opening and closing in single or pool mode, and report_error.
+// The connection to the engine: opening and closing in single or pool mode,
+// and report_error. The handle and the error record themselves live in
+// runtime/client_error.h.
 #pragma once
 
 #include "ql_client/ql_client.h"
+#include "runtime/client_error.h"
 
 namespace tarnwick {
-
-// The one error record handed to every client-library call.
-extern ClientError client_error;
-
-// The handle of the open connection or pool; 0 when none is open. Owned by
-// the driver; the command interpreter and execution replace it through
-// reconnect and disconnect.
-extern ql_handle connection;
 
 // Opens a connection (single mode) or a pool (pool mode) from the run
 // settings. When statements is 1, first seeds the pending batch with one

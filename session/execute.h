@@ -14,8 +14,9 @@ extern uint32_t executed_count;
 // statement limit, or when a failed statement reports a lost connection.
 void run_statement(char* text, bool query, bool* stop_flag);
 
-// Whether the filters drop the non-query statement `text`; blanks a leading
-// "immediate" in place when it is to run as a simple commit.
-bool filtered_out(char* text);
+// Applies the ignore switches to the non-query statement `text`: returns
+// true when they drop it. Not a pure test: under --immediate-is-simple-commit
+// it blanks a leading "immediate" in place, so that it runs as a commit.
+bool apply_filters(char* text);
 
 }  // namespace tarnwick

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 
 namespace tarnwick {
 
 ResultSlots result_slots;
 std::vector<std::string> pending_statements;
-bool is_query = false;
+bool pending_are_queries = false;
 
 namespace {
 constexpr size_t kInitialSlots = 1024;

@@ -4,7 +4,7 @@
 // Slot i belongs to entry i of pending_statements. In single mode (and
 // whenever statements is 1) the list holds one empty placeholder, so every
 // result is shown as slot 0. In pool mode it holds the statements waiting to
-// be sent together, all queries or all non-queries as is_query says.
+// be sent together, all queries or all non-queries as pending_are_queries says.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,7 @@ struct ResultSlots {
 extern ResultSlots result_slots;
 
 extern std::vector<std::string> pending_statements;
-extern bool is_query;
+extern bool pending_are_queries;
 
 // Makes room for the first slots at start-up. The arrays grow with the
 // largest batch actually sent, so a huge --statements costs nothing until

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "console/console_output.h"
+#include "runtime/console_output.h"
 
 namespace tarnwick {
 

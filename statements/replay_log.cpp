@@ -1,13 +1,12 @@
 #include "statements/replay_log.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "console/console_output.h"
+#include "runtime/console_output.h"
+#include "statements/statement_text.h"
 #include "support/codepage/codepage.h"
 #include "support/heap/heap.h"
 
@@ -81,73 +80,86 @@ uint32_t decode_u32(const unsigned char bytes[4], bool big_endian) {
   return uint32_t{bytes[3]} << 24 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[1]} << 8 | bytes[0];
 }
 
-bool starts_with_ignoring_case(const char* text, const char* prefix) {
-  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+// The two problems a log can have, each reported once on standard error.
+ReplayEnd report_damage(ReplayEnd end, const char* name) {
+  if (end == ReplayEnd::invalid_file) {
+    error_line("Invalid file '", name, "' (skipping it)");
+  } else {
+    error_line("Invalid entry in file '", name, "' (skipping at this point)");
+  }
+  return end;
 }
 
-bool is_blank(char c) { return c == '\r' || c == '\n' || c == '\t' || c == ' '; }
+// The header: the byte-order marker and the character width.
+struct LogHeader {
+  bool big_endian = false;
+  uint32_t width = 0;
+};
+
+bool read_header(LogReader& log, LogHeader* header) {
+  unsigned char word[4];
+  if (!log.take(word, 4)) return false;
+  header->big_endian = decode_u32(word, false) == kReplayBigEndianMarker;
+  if (!log.take(word, 4)) return false;
+  header->width = decode_u32(word, header->big_endian);
+  return header->width == 1 || header->width == 2;
+}
+
+// The scratch space of one replay, reused from record to record.
+struct RecordBuffers {
+  std::vector<char> text;
+  std::vector<unsigned char> raw;
+  std::vector<char16_t> units;
+};
+
+// An 8-bit record: leading blanks are skipped, and a query is "select"
+// followed by a space or tab.
+void play_narrow_record(LogReader& log, uint32_t length, RecordBuffers& buffers, ReplayRunner run,
+                        bool* stop_flag) {
+  buffers.text.resize(length + size_t{1});
+  log.take(buffers.text.data(), length);
+  buffers.text[length] = '\0';
+  char* statement = const_cast<char*>(skip_blanks(buffers.text.data()));
+  run(statement, begins_with_select_keyword(statement, false), stop_flag);
+}
+
+// A 16-bit record: converted to UTF-8; the {unicode} marker may precede
+// the keyword, and --ignore-create drops creations.
+void play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, bool ignore_create,
+                      ReplayRunner run, bool* stop_flag) {
+  buffers.units.resize(length + size_t{1});
+  buffers.raw.resize(size_t{length} * 2);
+  log.take(buffers.raw.data(), buffers.raw.size());
+  for (uint32_t i = 0; i < length; ++i) {
+    buffers.units[i] = static_cast<char16_t>(buffers.raw[2 * i] | buffers.raw[2 * i + 1] << 8);
+  }
+  char* utf8 = morvane::utf16_to_utf8(buffers.units.data(), length);
+  std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
+  if (ignore_create && begins_with_create(utf8)) return;
+  run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
+}
 
 }  // namespace
 
 ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_create,
                           ReplayRunner run, bool* stop_flag) {
   LogReader log(source);
-  unsigned char word[4];
-  if (!log.take(word, 4)) {
-    error_line("Invalid file '", name, "' (skipping it)");
-    return ReplayEnd::invalid_file;
-  }
-  const bool big_endian = decode_u32(word, false) == kReplayBigEndianMarker;
-  if (!log.take(word, 4)) {
-    error_line("Invalid file '", name, "' (skipping it)");
-    return ReplayEnd::invalid_file;
-  }
-  const uint32_t width = decode_u32(word, big_endian);
-  if (width != 1 && width != 2) {
-    error_line("Invalid file '", name, "' (skipping it)");
-    return ReplayEnd::invalid_file;
-  }
+  LogHeader header;
+  if (!read_header(log, &header)) return report_damage(ReplayEnd::invalid_file, name);
 
-  std::vector<char> text;
-  std::vector<unsigned char> raw;
-  std::vector<char16_t> units;
+  RecordBuffers buffers;
   while (!log.at_end()) {
-    unsigned char header[8];
-    if (!log.take(header, 8)) {
-      error_line("Invalid entry in file '", name, "' (skipping at this point)");
-      return ReplayEnd::invalid_entry;
+    unsigned char prefix[8];  // the skipped value, then the length
+    if (!log.take(prefix, 8)) return report_damage(ReplayEnd::invalid_entry, name);
+    const uint32_t length = decode_u32(prefix + 4, header.big_endian);
+    // Checked before anything is allocated for the text.
+    if (uint64_t{length} * header.width > log.remaining()) {
+      return report_damage(ReplayEnd::invalid_entry, name);
     }
-    const uint32_t length = decode_u32(header + 4, big_endian);
-    const uint64_t bytes = uint64_t{length} * width;
-    if (bytes > log.remaining()) {  // checked before anything is allocated
-      error_line("Invalid entry in file '", name, "' (skipping at this point)");
-      return ReplayEnd::invalid_entry;
-    }
-    if (width == 1) {
-      text.resize(length + size_t{1});
-      log.take(text.data(), length);
-      text[length] = '\0';
-      char* statement = text.data();
-      while (is_blank(*statement)) ++statement;
-      const bool query = starts_with_ignoring_case(statement, "select ") ||
-                         starts_with_ignoring_case(statement, "select\t");
-      run(statement, query, stop_flag);
+    if (header.width == 1) {
+      play_narrow_record(log, length, buffers, run, stop_flag);
     } else {
-      units.resize(length + size_t{1});
-      raw.resize(static_cast<size_t>(bytes));
-      log.take(raw.data(), bytes);
-      for (uint32_t i = 0; i < length; ++i) {
-        units[i] = static_cast<char16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
-      }
-      char* utf8 = morvane::utf16_to_utf8(units.data(), length);
-      std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
-      const bool query = starts_with_ignoring_case(utf8, "select ") ||
-                         starts_with_ignoring_case(utf8, "{unicode}select ") ||
-                         starts_with_ignoring_case(utf8, "select\t") ||
-                         starts_with_ignoring_case(utf8, "{unicode}select\t");
-      const bool create = starts_with_ignoring_case(utf8, "create") ||
-                          starts_with_ignoring_case(utf8, "{unicode}create");
-      if (!(ignore_create && create)) run(utf8, query, stop_flag);
+      play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
     }
   }
   return ReplayEnd::finished;

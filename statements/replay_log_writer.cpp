@@ -1,12 +1,11 @@
 #include "statements/replay_log_writer.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "statements/replay_log.h"
+#include "statements/statement_text.h"
 #include "support/codepage/codepage.h"
 #include "support/heap/heap.h"
 
@@ -14,19 +13,11 @@ namespace tarnwick {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 void put_u32(std::string& out, uint32_t value, bool big_endian) {
   for (int i = 0; i < 4; ++i) {
     int shift = big_endian ? 24 - 8 * i : 8 * i;
     out.push_back(static_cast<char>(value >> shift & 0xFF));
   }
-}
-
-constexpr const char* kUnicodeMarker = "{unicode}";
-
-bool starts_with_unicode_marker(const std::string& text) {
-  return strncasecmp(text.c_str(), kUnicodeMarker, std::strlen(kUnicodeMarker)) == 0;
 }
 
 bool write_all(morvane::iFile& log, const std::string& bytes) {
@@ -45,8 +36,7 @@ bool write_replay_header(morvane::iFile& log, const ReplayLogFormat& format) {
 
 RecordWritten write_replay_record(morvane::iFile& log, const ReplayLogFormat& format,
                                   const char* text) {
-  const char* begin = text;
-  while (is_blank(*begin)) ++begin;
+  const char* begin = skip_blanks(text);
   const char* end = begin + std::strlen(begin);
   while (end > begin && is_blank(end[-1])) --end;
   if (end == begin) return RecordWritten::blank;
@@ -60,7 +50,7 @@ RecordWritten write_replay_record(morvane::iFile& log, const ReplayLogFormat& fo
   } else {
     const bool beyond_ascii = std::any_of(statement.begin(), statement.end(),
                                           [](char c) { return (c & 0x80) != 0; });
-    if (beyond_ascii && !starts_with_unicode_marker(statement)) {
+    if (beyond_ascii && !begins_with_unicode_marker(statement.c_str())) {
       statement.insert(0, kUnicodeMarker);
     }
     size_t length = 0;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 #include "tests/console/console_fixture.h"
 
 namespace tarnwick {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "console/console_text.h"
-#include "console/run_settings.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "tests/console/console_fixture.h"
 

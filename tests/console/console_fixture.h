@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "console/console_text.h"
-#include "console/run_settings.h"
+#include "console/process_state.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
@@ -22,12 +22,7 @@ class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake_ql::reset();
-    settings = RunSettings();
-    output_is_console = false;
-    input_is_console = false;
-    executed_count = 0;
-    release_result_slots();
-    set_console_conversions(nullptr, nullptr);
+    reset_process_state();
     ::testing::internal::CaptureStdout();
     capturing_ = true;
   }
@@ -38,8 +33,7 @@ class ConsoleTest : public ::testing::Test {
       // Failure messages written while standard output was captured.
       if (HasFailure()) std::fprintf(stderr, "%s", text.c_str());
     }
-    release_result_slots();
-    set_console_conversions(nullptr, nullptr);
+    reset_process_state();
   }
 
   // Connects with the current settings, as the driver does.

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "console/statement_reader.h"
+#include "statements/statement_reader.h"
 #include "support/file/file.h"
 
 namespace {

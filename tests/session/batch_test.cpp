@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/execute.h"
 #include "session/result_slots.h"

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
+#include "runtime/console_text.h"
 #include "tests/console/console_fixture.h"
 
 namespace tarnwick {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/execute.h"
 #include "support/platform/platform.h"

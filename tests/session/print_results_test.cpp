@@ -1,12 +1,12 @@
-#include "console/result_table.h"
+#include "session/show_results.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
 
-#include "console/console_text.h"
-#include "console/run_settings.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
 #include "tests/console/console_fixture.h"

@@ -1,4 +1,4 @@
-#include "console/console_text.h"
+#include "runtime/console_text.h"
 
 namespace tarnwick {
 

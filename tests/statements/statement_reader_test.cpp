@@ -1,4 +1,4 @@
-#include "console/statement_reader.h"
+#include "statements/statement_reader.h"
 
 #include <gtest/gtest.h>
 

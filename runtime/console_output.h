@@ -9,8 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace tarnwick {
+
+// Unformatted writes to any stream; out_* below are these on standard
+// output. The caller holds the stream (no locking per call).
+void write_bytes(FILE* stream, const char* bytes, size_t length);
+void write_repeat(FILE* stream, char c, int64_t count);  // nothing when count <= 0
+void write_number(FILE* stream, int64_t value);
 
 // Standard output.
 void out_text(const char* text);

@@ -1,37 +1,43 @@
-#include "console/console_output.h"
+#include "runtime/console_output.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 
 namespace tarnwick {
 
-void out_text(const char* text) { out_bytes(text, std::strlen(text)); }
-
-void out_bytes(const char* bytes, size_t length) {
-  if (length > 0) fwrite_unlocked(bytes, 1, length, stdout);
+void write_bytes(FILE* stream, const char* bytes, size_t length) {
+  if (length > 0) fwrite_unlocked(bytes, 1, length, stream);
 }
 
-void out_char(char c) { putc_unlocked(c, stdout); }
-
-void out_repeat(char c, int64_t count) {
+void write_repeat(FILE* stream, char c, int64_t count) {
   static constexpr size_t kChunk = 256;
   if (count <= 0) return;
   char chunk[kChunk];
   std::memset(chunk, c, count < static_cast<int64_t>(kChunk) ? static_cast<size_t>(count) : kChunk);
   while (count > 0) {
     size_t n = count > static_cast<int64_t>(kChunk) ? kChunk : static_cast<size_t>(count);
-    out_bytes(chunk, n);
+    write_bytes(stream, chunk, n);
     count -= static_cast<int64_t>(n);
   }
 }
 
-void out_number(int64_t value) {
+void write_number(FILE* stream, int64_t value) {
   char digits[24];
   int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-  out_bytes(digits, static_cast<size_t>(length));
+  write_bytes(stream, digits, static_cast<size_t>(length));
 }
+
+void out_text(const char* text) { out_bytes(text, std::strlen(text)); }
+
+void out_bytes(const char* bytes, size_t length) { write_bytes(stdout, bytes, length); }
+
+void out_char(char c) { putc_unlocked(c, stdout); }
+
+void out_repeat(char c, int64_t count) { write_repeat(stdout, c, count); }
+
+void out_number(int64_t value) { write_number(stdout, value); }
 
 void end_line() {
   putc_unlocked('\n', stdout);

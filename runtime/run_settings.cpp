@@ -1,4 +1,4 @@
-#include "console/run_settings.h"
+#include "runtime/run_settings.h"
 
 namespace tarnwick {
 

@@ -25,7 +25,7 @@
 //
 // Every source starts outside quotes: a quote left open at the end of one
 // script does not swallow the statements of the next.
-#include "console/statement_reader.h"
+#include "statements/statement_reader.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,26 @@
+#include "console/process_state.h"
+
+#include "runtime/client_error.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
+#include "session/execute.h"
+#include "session/result_slots.h"
+#include "statements/trace_file.h"
+
+namespace tarnwick {
+
+void reset_process_state() {
+  settings = RunSettings();
+  output_is_console = false;
+  input_is_console = false;
+  client_error = ClientError{};
+  connection = 0;
+  set_console_conversions(nullptr, nullptr);
+  release_result_slots();
+  pending_are_queries = false;
+  executed_count = 0;
+  close_trace_file();
+  trace_counter = 0;
+}
+
+}  // namespace tarnwick

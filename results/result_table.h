@@ -1,0 +1,70 @@
+// Result rendering: the count line and framed table of a query, and the
+// "affected" line of any other statement.
+//
+//   3 row(s)
+//   +---+-----------+----+
+//   |id |name       |city|
+//   +---+-----------+----+
+//   |1  |Ann        |    |
+//   |22 |Bartholomew|Oslo|
+//   |333|           |Rome|
+//
+// Every cell is left-aligned; a column is as wide as its caption or its
+// longest fetched value, in bytes. Values are fetched twice (once to measure,
+// once to print) and never kept, so memory does not grow with the rows. In
+// raw mode nothing is measured and cells are written unpadded.
+//
+// The renderer reads no process-wide state: the stream, the switches and
+// the way to fetch a cell are its arguments, so it can be used and tested
+// on its own. Not thread-safe per stream: one caller writes a table at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+// How a table is written.
+struct TableOptions {
+  FILE* stream = stdout;
+  bool flush_lines = false;        // flush after every line (a terminal)
+  bool raw = false;                // no measuring, no padding
+  bool suppress_results = false;   // nothing but the fetching
+  bool quiet = false;              // no "affected" lines
+  int32_t answers_limit = 1024;    // a count at the limit is "result truncated to"
+  void (*to_console)(char* text) = nullptr;  // converts a cell in place, when set
+};
+
+// Where the cells of one result come from. fetch returns the text of the
+// cell (null for NULL) and sets *ok; a cell that could not be fetched
+// (*ok false) gives no text to release. Every text fetched with *ok true is
+// handed to release.
+struct CellSource {
+  char* (*fetch)(void* context, int32_t row, int32_t column, bool* ok);
+  void (*release)(char* text);
+  void* context;
+};
+
+// The counts and captions of one query result.
+struct QueryCounts {
+  int32_t columns = 0;
+  int32_t rows = 0;      // rows the engine produced, up to the answers limit
+  int32_t fetched = 0;   // rows the source can hand out
+};
+
+// Writes the count line and, when rows > 0, the table. Missing captions
+// head their columns with empty ones.
+void print_query_table(const TableOptions& options, const QueryCounts& counts,
+                       const std::vector<std::string>& captions, const CellSource& cells);
+
+// Writes "N row affected" / "N rows affected" unless quiet.
+void print_affected_line(const TableOptions& options, int32_t rows);
+
+// Writes `text` (converted in place when options.to_console is set) padded
+// with blanks to `width` bytes; longer text is written whole. Null is an
+// empty cell.
+void print_cell(const TableOptions& options, int64_t width, char* text);
+
+}  // namespace tarnwick

@@ -1,0 +1,63 @@
+#include "session/show_results.h"
+
+#include "results/result_table.h"
+#include "runtime/client_error.h"
+#include "runtime/console_text.h"
+#include "runtime/run_settings.h"
+#include "session/result_slots.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The cell source of one slot of a cursor.
+struct SlotCells {
+  ql_cursor cursor;
+  int32_t slot;
+};
+
+char* fetch_slot_cell(void* context, int32_t row, int32_t column, bool* ok) {
+  const SlotCells* cells = static_cast<const SlotCells*>(context);
+  char* value = settings.statements == 1
+                    ? ql_column_value(cells->cursor, row, column, &client_error)
+                    : ql_pool_fetch(cells->cursor, cells->slot, row, column, &client_error);
+  *ok = client_error.code == 0;
+  return *ok ? value : nullptr;
+}
+
+void release_cell(char* text) { ql_mfree(text); }
+
+TableOptions table_options() {
+  TableOptions options;
+  options.stream = stdout;
+  options.flush_lines = output_is_console;
+  options.raw = settings.raw;
+  options.suppress_results = settings.suppress_results;
+  options.quiet = settings.quiet;
+  options.answers_limit = settings.answers_limit;
+  options.to_console = output_is_console ? text_to_console : nullptr;
+  return options;
+}
+
+}  // namespace
+
+void print_results(bool query, ql_cursor cursor) {
+  ensure_result_slots(pending_statements.size());
+  const TableOptions options = table_options();
+  for (size_t slot = 0; slot < pending_statements.size(); ++slot) {
+    if (!query) {
+      print_affected_line(options, result_slots.row_counts[slot]);
+      continue;
+    }
+    QueryCounts counts;
+    counts.columns = result_slots.column_counts[slot];
+    counts.rows = result_slots.row_counts[slot];
+    counts.fetched = result_slots.fetched_counts[slot];
+    SlotCells slot_cells{cursor, static_cast<int32_t>(slot)};
+    CellSource cells{fetch_slot_cell, release_cell, &slot_cells};
+    // Batch results carry no captions; their columns are headed by empty ones.
+    print_query_table(options, counts, result_slots.caption_lists[slot], cells);
+  }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,50 @@
+#include "statements/statement_text.h"
+
+#include <strings.h>
+
+#include <cstring>
+
+namespace tarnwick {
+
+namespace {
+
+// The bytes after the marker when `text` begins with it, otherwise `text`.
+const char* after_marker(const char* text) {
+  return begins_with_unicode_marker(text) ? text + kUnicodeMarkerLength : text;
+}
+
+}  // namespace
+
+const char* skip_blanks(const char* text) {
+  while (is_blank(*text)) ++text;
+  return text;
+}
+
+bool begins_with_ignoring_case(const char* text, const char* prefix) {
+  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool is_word(const char* word, size_t length, const char* literal) {
+  return std::strlen(literal) == length && strncasecmp(word, literal, length) == 0;
+}
+
+bool begins_with_unicode_marker(const char* text) {
+  return begins_with_ignoring_case(text, kUnicodeMarker);
+}
+
+bool begins_with_select_keyword(const char* text, bool marker_allowed) {
+  const char* word = marker_allowed ? after_marker(text) : text;
+  return begins_with_ignoring_case(word, "select ") || begins_with_ignoring_case(word, "select\t");
+}
+
+bool begins_with_create(const char* text) { return begins_with_ignoring_case(after_marker(text), "create"); }
+
+bool is_select_word(const char* word, size_t length) {
+  return is_word(word, length, "select") || is_word(word, length, "{unicode}select");
+}
+
+bool is_create_word(const char* word, size_t length) {
+  return is_word(word, length, "create") || is_word(word, length, "{unicode}create");
+}
+
+}  // namespace tarnwick
