@@ -10,6 +10,9 @@
 
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+# The test builds treat warnings as errors; `make demo` on another compiler
+# does not.
+CI_FLAGS := -DTARNWICK_WERROR=ON
 CTEST := ctest --output-on-failure --timeout 600
 # The client-library tests reach a throw-away PostgreSQL server that this
 # wrapper starts before ctest and stops after it.
@@ -30,23 +33,25 @@ build: deps
 test: test-unit test-asan test-tsan fuzz-smoke
 
 # The end-to-end tests of the console use a throw-away PostgreSQL server.
-test-unit: build
+test-unit: deps
+	cmake -S . -B build $(CMAKE_FLAGS) $(CI_FLAGS) >/dev/null
+	cmake --build build
 	cd build && $(WITH_PG) $(CTEST)
 
 test-asan: deps
-	cmake -S . -B build-asan $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=address -DTARNWICK_BUILD_BENCH=OFF >/dev/null
+	cmake -S . -B build-asan $(CMAKE_FLAGS) $(CI_FLAGS) -DTARNWICK_SANITIZE=address -DTARNWICK_BUILD_BENCH=OFF >/dev/null
 	cmake --build build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 $(WITH_PG) $(CTEST)
 
 # ThreadSanitizer needs address-space randomisation narrowed on recent
 # kernels; setarch -R turns it off for the test processes only.
 test-tsan: deps
-	cmake -S . -B build-tsan $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=thread -DTARNWICK_BUILD_BENCH=OFF >/dev/null
+	cmake -S . -B build-tsan $(CMAKE_FLAGS) $(CI_FLAGS) -DTARNWICK_SANITIZE=thread -DTARNWICK_BUILD_BENCH=OFF >/dev/null
 	cmake --build build-tsan
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 setarch -R $(WITH_PG) $(CTEST) -L tsan
 
 build-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTARNWICK_SANITIZE=fuzzer >/dev/null
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_FLAGS) $(CI_FLAGS) -DTARNWICK_SANITIZE=fuzzer >/dev/null
 	cmake --build build-fuzz
 
 fuzz-smoke: build-fuzz

@@ -14,6 +14,9 @@ namespace tarnwick {
 
 namespace {
 
+// The banner's numbers and date are fixed texts of the program that scripts
+// and the end-to-end tests compare byte for byte; they are not taken from
+// the build (a real build date or version would change the output).
 constexpr int kVersionMajor = 6;
 constexpr int kVersionMinor = 1;
 constexpr int kVersionPatch = 5;
@@ -36,6 +39,8 @@ struct Option {
   Action action;
 };
 
+// "--verboze" (with a z) is the option's real spelling, and the usage line
+// shows it so: scripts that call the program use it. Do not correct it.
 constexpr Option kOptions[] = {
     {"--help", Kind::exact, Action::help},
     {"--version", Kind::exact, Action::version},

@@ -19,6 +19,17 @@ namespace morvane {
 
 bool uncached_files_refuse_direct_io = false;
 
+namespace {
+
+// The fixed diagnostics of this class, written to standard output and then
+// carried on from. They read like typos but are the class's established
+// texts, matched byte for byte by whoever watches the output: keep them.
+constexpr const char* kWriteShort = "jerkjrtjk";      // a write or cut-back moved fewer bytes
+constexpr const char* kWriteIncomplete = "erklrtklrekl";  // a direct write ended short
+constexpr const char* kUnaligned = "Unaligned position";  // a transfer off a page boundary
+
+}  // namespace
+
 // The open file: descriptor, logical size and position, and the bounce
 // block (16 page-aligned pages inside an allocation of 17).
 struct iUncachedFile::Handle {
@@ -101,7 +112,7 @@ void iUncachedFile::close() {
   if (h.descriptor != -1) {
     // Whole-page writes may have run past the logical end: cut it back.
     if (h.mode != IF_MODE_READ && h.size != 0) {
-      if (::ftruncate(h.descriptor, h.size) != 0) file_io::print_diagnostic("jerkjrtjk");
+      if (::ftruncate(h.descriptor, h.size) != 0) file_io::print_diagnostic(kWriteShort);
     }
     ::close(h.descriptor);
   }
@@ -152,7 +163,7 @@ void iUncachedFile::write_pages(uint32_t first_page, uint32_t pages) {
   size_t bytes = pages * h.page;
   off_t offset = static_cast<off_t>(first_page) * static_cast<off_t>(h.page);
   if (file_io::pwrite_some(h.descriptor, h.bounce, bytes, offset) != static_cast<ssize_t>(bytes)) {
-    file_io::print_diagnostic("jerkjrtjk");
+    file_io::print_diagnostic(kWriteShort);
   }
   drop_cache(offset, bytes);
 }
@@ -163,7 +174,7 @@ int32_t iUncachedFile::read(void* out, uint32_t n) {
     return -1;
   }
   Handle& h = *handle_;
-  if (h.position % h.page != 0) file_io::print_diagnostic("Unaligned position");
+  if (h.position % h.page != 0) file_io::print_diagnostic(kUnaligned);
   if (h.position >= h.size) return 0;
   n = std::min(n, h.size - h.position);
   auto* buffer = static_cast<unsigned char*>(out);
@@ -191,7 +202,7 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
     return -1;
   }
   Handle& h = *handle_;
-  if (h.position % h.page != 0) file_io::print_diagnostic("Unaligned position");
+  if (h.position % h.page != 0) file_io::print_diagnostic(kUnaligned);
   n = std::min<uint32_t>(n, INT32_MAX - h.position);
   if (h.position + n > h.size) h.size = h.position + n;
   const auto* buffer = static_cast<const unsigned char*>(in);
@@ -203,10 +214,10 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
       n % h.page == 0) {
     ssize_t written = file_io::pwrite_some(h.descriptor, buffer, n, h.position);
     uint32_t count = written < 0 ? 0 : static_cast<uint32_t>(written);
-    if (count < n) file_io::print_diagnostic("jerkjrtjk");
+    if (count < n) file_io::print_diagnostic(kWriteShort);
     drop_cache(h.position, n);
     h.position += count;
-    if (count != n) file_io::print_diagnostic("erklrtklrekl");
+    if (count != n) file_io::print_diagnostic(kWriteIncomplete);
     return static_cast<int32_t>(count);
   }
 
