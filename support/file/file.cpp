@@ -79,6 +79,24 @@ bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t cache_size
   return file->open(name, mode, flags);
 }
 
+int32_t iFile::close() {
+  if (file_ == nullptr) return 0;
+  // A read-only file has nothing to push out.
+  const bool writable = file_->is_open() && (file_->flags() & kFileFlagReadOnly) == 0;
+  const int32_t result = writable ? file_->flush() : 0;
+  WString name = result != 0 && throw_on_short_io_ ? name_tail(file_.get()) : WString();
+  file_.reset();
+  if (result != 0 && throw_on_short_io_) throw FileWriteError(name);
+  return result;
+}
+
+int32_t iFile::flush() {
+  if (file_ == nullptr) return 0;
+  const int32_t result = file_->flush();
+  if (result != 0 && throw_on_short_io_) throw FileWriteError(name_tail(file_.get()));
+  return result;
+}
+
 template <typename Error>
 int32_t iFile::checked(int32_t result, uint32_t n) const {
   if (!throw_on_short_io_) return result;
