@@ -1,5 +1,6 @@
 #include "support/file/file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -95,6 +96,21 @@ int32_t iFile::flush() {
   const int32_t result = file_->flush();
   if (result != 0 && throw_on_short_io_) throw FileWriteError(name_tail(file_.get()));
   return result;
+}
+
+bool iFile::open_stream(const char* name) {
+  if (file_ != nullptr) {
+    if (file_->is_open()) return false;
+    file_.reset();
+  }
+  if (name == nullptr) return false;
+  std::FILE* stream = std::fopen(name, "rbe");  // e: close on exec
+  if (stream == nullptr) {
+    if (errno == ENFILE || errno == EMFILE) throw TooManyOpenFiles(WString(name, codepage_latin1));
+    return false;
+  }
+  file_ = std::make_unique<iFILEFile>(stream, true, name);
+  return true;
 }
 
 template <typename Error>

@@ -50,6 +50,13 @@ class iFile {
   // descriptor, without a page limit), IF_MULTI_READ, IF_BUFFERED without
   // IF_MAP; otherwise a plain descriptor file.
   bool open(const char* name, int mode, uint32_t flags, uint32_t cache_size);
+  // Opens `name` for reading as a stdio stream that this holder owns: for
+  // what the other classes cannot read, pipes, devices and files past
+  // 2 GiB. getc, ungetc and eof go through the stream's buffer; read goes to
+  // the descriptor (use one kind or the other on one file). False when the
+  // holder's file is still open or the name cannot be opened; the
+  // descriptor limit throws TooManyOpenFiles as open does.
+  bool open_stream(const char* name);
   // Flushes the file's pending writes and destroys the object, which closes
   // it; nothing when there is none. 0, or the flush's non-zero result when
   // pending data could not be written (throwing mode: FileWriteError).
