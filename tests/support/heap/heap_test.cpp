@@ -17,11 +17,17 @@
 #include "support/string/owned_text.h"
 #include "support/string/wstring.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// Absurd sizes are refused with null here, as the system refuses them,
+// instead of ending the test.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
 namespace morvane {
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;  // the sanitizers abort on absurd sizes
+constexpr bool kSanitized = true;  // they reserve more address space than any limit
 #else
 constexpr bool kSanitized = false;
 #endif
@@ -48,7 +54,9 @@ TEST(Heap, FormatsTheRefusalMessage) {
 }
 
 TEST(Heap, RefusalsOfEverySupportAllocationAreIExceptions) {
-  if (kSanitized) GTEST_SKIP() << "the sanitizers abort on absurd sizes";
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "ThreadSanitizer aborts on absurd sizes";
+#endif
   const size_t huge = SIZE_MAX / 2;
   EXPECT_EQ(refusal_of([&] { heap_allocate(huge); }),
             "MEMORY ALLOCATION FAILURE [0x7FFFFFFFFFFFFFFF] bytes");
