@@ -23,7 +23,15 @@ std::string pg_message(const char* text) {
 }
 
 void PgReader::take_rows(const PGresult* result) {
-  if (!request_.query) return;  // only the command's count matters
+  if (!request_.query) {  // only counted
+    counted_ += PQntuples(result);
+    int32_t limit = outcome_->limits().answers_limit;
+    if (limit > 0 && counted_ >= limit) {
+      limit_reached_ = true;
+      outcome_->set_affected(limit);
+    }
+    return;
+  }
   int columns = PQnfields(result);
   if (!in_result_) {
     std::vector<std::string> captions;
@@ -55,7 +63,9 @@ void PgReader::take(const PGresult* result) {
     case PGRES_TUPLES_OK:
       if (!limit_reached_) take_rows(result);
       in_result_ = false;
-      outcome_->set_affected(command_count(result));
+      // A stopped statement that ended before the stop reached the server
+      // still reports no more than the limit.
+      outcome_->set_affected(limit_reached() ? outcome_->limits().answers_limit : command_count(result));
       break;
     case PGRES_COMMAND_OK:
       outcome_->begin_result({});
