@@ -22,6 +22,11 @@ std::string pg_message(const char* text) {
   return message.empty() ? "unknown PostgreSQL error" : message;
 }
 
+bool PgReader::stoppable() const {
+  if (stoppable_ < 0) stoppable_ = may_stop(request_.statement.text) ? 1 : 0;
+  return stoppable_ == 1;
+}
+
 void PgReader::take_rows(const PGresult* result) {
   if (!request_.query) {  // only counted
     counted_ += PQntuples(result);
@@ -65,7 +70,9 @@ void PgReader::take(const PGresult* result) {
       in_result_ = false;
       // A stopped statement that ended before the stop reached the server
       // still reports no more than the limit.
-      outcome_->set_affected(limit_reached() ? outcome_->limits().answers_limit : command_count(result));
+      if (!request_.query) {  // a query's count is its rows, which take_rows counted
+        outcome_->set_affected(limit_reached() ? outcome_->limits().answers_limit : command_count(result));
+      }
       break;
     case PGRES_COMMAND_OK:
       outcome_->begin_result({});

@@ -19,14 +19,12 @@ std::string pg_message(const char* text);
 // rows of any other are read and not counted.
 class PgReader {
  public:
-  PgReader(const Request& request, Outcome* outcome)
-      : request_(request), outcome_(outcome), stoppable_(may_stop(request.statement.text)) {}
+  PgReader(const Request& request, Outcome* outcome) : request_(request), outcome_(outcome) {}
 
   // Takes one result (the caller clears it afterwards).
   void take(const PGresult* result);
   // True once the answers limit is reached and the rest can be stopped.
-  bool limit_reached() const { return limit_reached_ && stoppable_; }
-  bool stoppable() const { return stoppable_; }
+  bool limit_reached() const { return limit_reached_ && stoppable(); }
   // Called when a cancel request for this statement was sent.
   void stopping() { stopping_ = true; }
   bool stopped() const { return stopping_; }
@@ -39,7 +37,11 @@ class PgReader {
 
   const Request& request_;
   Outcome* outcome_;
-  bool stoppable_;
+  // Whether the statement may be stopped, worked out when first asked: most
+  // statements never reach the limit.
+  bool stoppable() const;
+
+  mutable int stoppable_ = -1;  // -1 until worked out, then 0 or 1
   bool in_result_ = false;  // the rows of a result set are coming
   bool limit_reached_ = false;  // counting is over
   int64_t counted_ = 0;         // rows of a statement that is not a query
