@@ -337,6 +337,13 @@ int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler, void*
   });
 }
 
+void ql_notice_to_stderr(const char* text, void* /*context*/) {
+  try {
+    write_notice_line(text == nullptr ? "" : text);
+  } catch (...) {  // nothing leaves a C function
+  }
+}
+
 void ql_mfree(char* text) { std::free(text); }
 
 void ql_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }

@@ -239,12 +239,16 @@ void ql_cancel(ql_handle handle);
 typedef void (*ql_notice_handler)(const char* text, void* context);
 
 /* Sends the notices of every session of `handle` to `handler`, called with
- * `context`; a null handler restores the default, which writes each notice
- * and a newline to standard error, as psql does. The handler is called on
- * the thread that runs the statement (a pool's worker threads too), one
- * notice at a time. Returns 1, or 0 with the error set. SQLite sends no
- * notices. */
-int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler, void* context, ClientError* error);
+ * `context`; a null handler drops them, as a new handle does. The handler
+ * is called on the thread that runs the statement (a pool's worker threads
+ * too), one notice at a time; it must not call back into the library.
+ * Returns 1, or 0 with the error set. SQLite sends no notices. */
+int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler,
+                              void* context, ClientError* error);
+
+/* A ready handler that writes each notice and a newline to standard error
+ * in one write, as psql shows them; `context` is not used. */
+void ql_notice_to_stderr(const char* text, void* context);
 
 /* Releases a text returned by the library; null does nothing. */
 void ql_mfree(char* text);

@@ -1,6 +1,5 @@
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 
 #include "ql_client/core/session.h"
@@ -15,12 +14,11 @@ void NoticeSink::set(Handler handler, void* context) {
 
 void NoticeSink::deliver(const char* text) {
   std::lock_guard lock(mutex_);  // one notice at a time, also across a pool's threads
-  if (handler_ != nullptr) {
-    handler_(text, context_);
-    return;
-  }
-  // The default: one line on standard error, in one write so that lines of
-  // different sessions do not mix.
+  if (handler_ != nullptr) handler_(text, context_);
+}
+
+void write_notice_line(const char* text) {
+  // One write, so that the lines of different sessions do not mix.
   std::string line = text;
   line += '\n';
   size_t done = 0;

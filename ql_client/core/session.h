@@ -22,8 +22,7 @@ class NoticeSink {
  public:
   using Handler = void (*)(const char* text, void* context);
 
-  // `handler` null restores the default: each notice as a line on
-  // standard error.
+  // `handler` null drops the notices, as a new sink does.
   void set(Handler handler, void* context);
   // Delivers one notice, without its final newline.
   void deliver(const char* text);
@@ -33,6 +32,9 @@ class NoticeSink {
   Handler handler_ = nullptr;
   void* context_ = nullptr;
 };
+
+// Writes `text` and a newline to standard error (ql_notice_to_stderr).
+void write_notice_line(const char* text);
 
 struct OpenSettings {
   std::string host;

@@ -181,10 +181,14 @@ std::unique_ptr<Session> PgSession::open(const OpenSettings& settings, Failure* 
 
 // libpq hands each notice over formatted as psql shows it ("NOTICE:  text",
 // then any DETAIL and HINT lines), with a final newline.
+// Nothing may be thrown back into libpq.
 static void pass_notice(void* sink, const char* message) {
-  std::string_view text = message == nullptr ? "" : message;
-  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  static_cast<NoticeSink*>(sink)->deliver(std::string(text).c_str());
+  try {
+    std::string_view text = message == nullptr ? "" : message;
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    static_cast<NoticeSink*>(sink)->deliver(std::string(text).c_str());
+  } catch (...) {  // out of memory: the notice is lost, nothing more
+  }
 }
 
 PgSession::PgSession(PGconn* connection, const OpenSettings& settings)
@@ -292,12 +296,6 @@ void PgSession::abandon(Outcome* outcome) {
   // statements again; the statement fails.
   outcome->drop_page();
   outcome->fail(failure(QL_ERR_ENGINE, "out of memory"));
-  if (PQpipelineStatus(connection_) != PQ_PIPELINE_OFF) {
-    lost_ = true;  // a pipeline cut half-way cannot be resumed
-    lost_message_ = "out of memory";
-    outcome->lose(lost_message_);
-    return;
-  }
   interrupt();
   while (PGresult* result = PQgetResult(connection_)) {
     end_copy(result);

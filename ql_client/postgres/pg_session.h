@@ -32,7 +32,8 @@ class PgSession final : public Session {
   // Runs one statement in single-row mode into `outcome`.
   void execute(const Request& request, Outcome* outcome);
   // After an allocation failure in execute: frees the page, stops and
-  // drains the statement (or marks the session lost mid-pipeline).
+  // drains the statement. (A pipeline cut half-way marks the session lost
+  // instead, in run_in_order.)
   void abandon(Outcome* outcome);
   // Runs a command of the library's own; false, with `outcome` failed, when
   // it failed.

@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_ql_client.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -232,6 +233,8 @@ int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler, void*, Client
   if (error != nullptr) error->code = 0;
   return 1;
 }
+
+void ql_notice_to_stderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text != nullptr ? text : ""); }
 
 void ql_mfree(char* text) {
   if (text == nullptr) return;

@@ -107,6 +107,13 @@ TEST_P(Contract, EndlessStatementsStopAtTheLimitInAndOutOfBlocks) {
   EXPECT_EQ(rows[2], 10);
   ql_pool_close_cursor(cursor);
   run(pool, "commit");
+  // Outside a block a session sends its entries at once (PostgreSQL
+  // pipelining): each endless one is stopped and the next ones still run.
+  const char* loose[] = {text.c_str(), "select 5", text.c_str()};
+  EXPECT_EQ(ql_pool_do(pool, loose, 3, rows, &error_), 0) << error_.text;
+  EXPECT_EQ(rows[0], 1024);
+  EXPECT_EQ(rows[1], 1);
+  EXPECT_EQ(rows[2], 1024);
   // And a batch that opens the block itself.
   const char* block[] = {"begin", "insert into kept_rows values (3)", text.c_str(), "commit"};
   int32_t affected[4] = {};

@@ -35,7 +35,6 @@ void EngineTest::SetUp() {
     ClientError error{};
     ql_handle handle = ql_open(postgres_host().c_str(), postgres_port().c_str(), nullptr,
                                postgres_user().c_str(), "", "", 0, 20, 1024, 1, &error);
-    ql_set_notice_handler(handle, [](const char*, void*) {}, nullptr, &error);  // "does not exist, skipping"
     ql_do(handle, "drop table if exists people, other, kept_rows, kept, words, counted", &error);
     ql_close(handle);
     return;

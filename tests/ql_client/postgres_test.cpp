@@ -279,7 +279,7 @@ TEST_F(Postgres, ListDbGivesUpOnASilentServerWithinASecond) {
 
 void collect_notice(const char* text, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(text); }
 
-TEST_F(Postgres, NoticesGoToTheHandlerOrToStandardError) {
+TEST_F(Postgres, NoticesGoToTheHandlerOfTheHandle) {
   ql_handle pool = open(postgres_port(), 2);
   const char* notice = "do $$ begin raise notice 'hello %', 1; raise warning 'careful'; end $$";
   std::vector<std::string> notices;
@@ -293,11 +293,16 @@ TEST_F(Postgres, NoticesGoToTheHandlerOrToStandardError) {
   std::sort(notices.begin(), notices.end());
   EXPECT_EQ(notices, (std::vector<std::string>{"NOTICE:  one", "NOTICE:  zero"}));
 
-  // The default writes them to standard error as psql does.
-  ASSERT_EQ(ql_set_notice_handler(pool, nullptr, nullptr, &error_), 1);
+  // The ready handler writes them to standard error as psql does; with
+  // none, as on a new handle, they are dropped.
+  ASSERT_EQ(ql_set_notice_handler(pool, ql_notice_to_stderr, nullptr, &error_), 1);
   testing::internal::CaptureStderr();
   ql_do(pool, notice, &error_);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "NOTICE:  hello 1\nWARNING:  careful\n");
+  ASSERT_EQ(ql_set_notice_handler(pool, nullptr, nullptr, &error_), 1);
+  testing::internal::CaptureStderr();
+  ql_do(pool, notice, &error_);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(ql_set_notice_handler(0, collect_notice, nullptr, &error_), 0);
   EXPECT_EQ(error_.code, QL_ERR_HANDLE);
 }
