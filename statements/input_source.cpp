@@ -7,6 +7,21 @@
 
 namespace tarnwick {
 
+namespace {
+
+// Scripts are buffered, so that reading them byte by byte costs no system
+// call per byte. At the descriptor limit the open throws; such a source is
+// skipped like any other that does not open.
+bool open_or_refuse(morvane::iFile& source, const char* name) {
+  try {
+    return source.open(name, morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0);
+  } catch (const morvane::iFile::TooManyOpenFiles&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 bool is_replay_log_name(const char* name) { return std::strstr(name, "SQL.log.") != nullptr; }
 
 SourceKind open_source(morvane::iFile& source, const char* name) {
@@ -14,10 +29,7 @@ SourceKind open_source(morvane::iFile& source, const char* name) {
   // a source than a missing file.
   std::error_code error;
   bool directory = std::strcmp(name, "-") != 0 && std::filesystem::is_directory(name, error);
-  // Scripts are buffered, so that reading them byte by byte costs no system
-  // call per byte.
-  if (directory || !source.open(name, morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0) ||
-      !source.is_open()) {
+  if (directory || !open_or_refuse(source, name) || !source.is_open()) {
     source.close();
     error_line("Cannot stat file '", name, "'");
     return SourceKind::unreadable;

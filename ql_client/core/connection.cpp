@@ -29,6 +29,18 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
       sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
     } catch (const std::exception& e) {  // nothing may escape a worker thread
       for (Outcome* outcome : session_outcomes[s]) outcome->fail(failure(QL_ERR_ENGINE, e.what()));
+    } catch (...) {
+      // Not a standard exception: the program's own allocator throws its
+      // own type when the system refuses memory, and the unwinding has
+      // given back what the session held.
+      try {
+        for (Outcome* outcome : session_outcomes[s]) {
+          outcome->fail(failure(QL_ERR_ENGINE, "out of memory, or an internal failure"));
+        }
+      } catch (...) {
+        // Not even the message could be made; the entries keep whatever
+        // they hold, and the thread lives on.
+      }
     }
   };
 
