@@ -30,6 +30,22 @@ PoolReports reports;
 // for each new message; and a lost session, once per session. The library
 // gives the code and message of the first failing entry, and entry i ran
 // on session i mod sessions.
+// The engine's message on one line: each run of line breaks and tabs
+// becomes one blank, and trailing blanks go.
+std::string one_line(const char* text) {
+  std::string line;
+  for (const char* c = text; *c != '\0'; ++c) {
+    bool space = *c == '\n' || *c == '\r' || *c == '\t';
+    if (!space) {
+      line += *c;
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
 void report_pool_failure(bool call_failed, size_t n) {
   if (client_error.code == 0) return;
   if (reports.handle != connection) {
@@ -41,7 +57,7 @@ void report_pool_failure(bool call_failed, size_t n) {
     if (reports.batch_failure == client_error.text) return;
     reports.batch_failure = client_error.text;
     std::string what = "The pool could not run a batch of " + std::to_string(n) + " statement(s): ";
-    error_line(what.c_str(), client_error.text);
+    error_line(what.c_str(), one_line(client_error.text).c_str());
     return;
   }
   if (client_error.code != QL_ERR_LOST) return;
@@ -53,7 +69,7 @@ void report_pool_failure(bool call_failed, size_t n) {
   if (reports.lost_sessions[session]) return;
   reports.lost_sessions[session] = true;
   std::string what = "Session " + std::to_string(session) + " of the pool is lost: ";
-  error_line(what.c_str(), client_error.text);
+  error_line(what.c_str(), one_line(client_error.text).c_str());
 }
 
 }  // namespace
