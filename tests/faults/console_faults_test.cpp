@@ -379,30 +379,25 @@ TEST_F(ConsoleFaultsOnPostgres, APoolNearTheDescriptorLimitNeverAborts) {
   EXPECT_TRUE(script_refused);
 }
 
-TEST_F(ConsoleFaultsOnPostgres, AClosedStandardOutputDoesNotSendTheOutputToTheServer) {
-  std::string table = "closed_out_" + std::to_string(getpid());
-  write_file("a.sql", "drop table if exists " + table + ";\ncreate table " + table +
-                          " (a int);\ninsert into " + table + " values (1), (2);\n");
-  RunSetup setup(with_server({"--sql=a.sql"}));
-  setup.stdout_closed = true;
-  Outcome outcome = run(setup);
-  EXPECT_EQ(outcome.exit_code, 0);
-  EXPECT_EQ(outcome.err, "");
-  EXPECT_EQ(rows_of(table), count_table(2));
-  run({with_server({"--quiet"}), "drop table " + table + ";"});
-}
-
-TEST_F(ConsoleFaultsOnPostgres, AClosedStandardErrorDoesNotSendMessagesToTheServer) {
-  std::string table = "closed_err_" + std::to_string(getpid());
-  write_file("a.sql", "drop table if exists " + table + ";\ncreate table " + table +
-                          " (a int);\ninsert into " + table + " values (1), (2);\n");
-  RunSetup setup(with_server({"--quiet", "--sql=missing.sql,a.sql"}));
-  setup.stderr_closed = true;
-  Outcome outcome = run(setup);
-  EXPECT_EQ(outcome.exit_code, 0);
-  EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(rows_of(table), count_table(2));
-  run({with_server({"--quiet"}), "drop table " + table + ";"});
+TEST_F(ConsoleFaultsOnPostgres, ClosedStandardStreamsDoNotBecomeTheServerConnection) {
+  // Closed standard output, then closed standard error with a missing
+  // source to report: neither the tables nor the message may reach the
+  // socket, and every statement of the script runs.
+  for (int closed : {1, 2}) {
+    std::string table = "closed_" + std::to_string(closed) + "_" + std::to_string(getpid());
+    write_file("a.sql", "drop table if exists " + table + ";\ncreate table " + table +
+                            " (a int);\ninsert into " + table + " values (1), (2);\n");
+    RunSetup setup(with_server({"--sql=missing.sql,a.sql"}));
+    setup.stdout_closed = closed == 1;
+    setup.stderr_closed = closed == 2;
+    Outcome outcome = run(setup);
+    EXPECT_EQ(outcome.exit_code, 0) << closed;
+    EXPECT_EQ(closed == 1 ? outcome.err : outcome.out.substr(0, 20),
+              closed == 1 ? "Cannot stat file 'missing.sql'\n" : "type quit; to exit.\n")
+        << closed;
+    EXPECT_EQ(rows_of(table), count_table(2)) << closed;
+    run({with_server({"--quiet"}), "drop table " + table + ";"});
+  }
 }
 
 // --- the terminal ------------------------------------------------------------
