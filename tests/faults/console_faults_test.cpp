@@ -55,6 +55,15 @@ std::string slurp(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A sanitizer's run-time cannot start under an address-space limit (its
+// shadow memory), and its checks need descriptors of their own (it probes
+// memory through a pipe), so runs under those limits skip there.
+#ifdef TARNWICK_SANITIZED
+#define SKIP_UNDER_A_SANITIZER() GTEST_SKIP() << "limits and sanitizers do not mix"
+#else
+#define SKIP_UNDER_A_SANITIZER() (void)0
+#endif
+
 size_t count_of(const std::string& text, const std::string& part) {
   size_t count = 0;
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
@@ -131,6 +140,7 @@ class ConsoleFaults : public morvane::testing::TempDirTest {
 // --- allocation failures ---------------------------------------------------
 
 TEST_F(ConsoleFaults, AHugeStatementEndsTheRunWithTheReportAndExitCode66) {
+  SKIP_UNDER_A_SANITIZER();
   write_file("first.sql", kThreeRows);
   write_file("huge.sql", "select '" + std::string(60u << 20, 'x') + "' as big;\n");
   write_file("after.sql", "insert into t values (4);\n");
@@ -145,6 +155,7 @@ TEST_F(ConsoleFaults, AHugeStatementEndsTheRunWithTheReportAndExitCode66) {
 }
 
 TEST_F(ConsoleFaults, PoolSessionsOutOfMemoryFailTheirEntriesAndTheRunGoesOn) {
+  SKIP_UNDER_A_SANITIZER();
   std::string script;
   for (int i = 0; i < 4; ++i) {
     script +=
@@ -166,6 +177,7 @@ TEST_F(ConsoleFaults, PoolSessionsOutOfMemoryFailTheirEntriesAndTheRunGoesOn) {
 // --- descriptor limits -----------------------------------------------------
 
 TEST_F(ConsoleFaults, AScriptAtTheDescriptorLimitIsSkippedWithTheUsualMessage) {
+  SKIP_UNDER_A_SANITIZER();
   // 0-2 and the database file take the four descriptors.
   write_file("a.sql", kThreeRows);
   Outcome outcome =
@@ -176,6 +188,7 @@ TEST_F(ConsoleFaults, AScriptAtTheDescriptorLimitIsSkippedWithTheUsualMessage) {
 }
 
 TEST_F(ConsoleFaults, ATraceFileAtTheDescriptorLimitIsReportedOnceAndTheRunGoesOn) {
+  SKIP_UNDER_A_SANITIZER();
   // 0-2 and the script take the four descriptors; the database is in memory.
   write_file("bad.sql", std::string(kThreeRows) +
                             "insert into missing values (1);\ninsert into missing values (2);\n"
@@ -304,6 +317,7 @@ TEST_F(ConsoleFaults, ReplayedResultsReachAPipeStatementByStatement) {
 // --- pools -------------------------------------------------------------------
 
 TEST_F(ConsoleFaults, PoolWorkersThatCannotStartAreReportedOncePerMessage) {
+  SKIP_UNDER_A_SANITIZER();
   // Each thread would need a 2 GiB stack in a 1.5 GiB address space.
   std::string script;
   for (int i = 0; i < 6; ++i) script += "select " + std::to_string(i) + " as n;\n";
@@ -359,6 +373,7 @@ TEST_F(ConsoleFaultsOnPostgres, ALostPoolSessionIsReportedOnceNamingItAndTheEngi
 }
 
 TEST_F(ConsoleFaultsOnPostgres, APoolNearTheDescriptorLimitNeverAborts) {
+  SKIP_UNDER_A_SANITIZER();
   // Twelve sockets take descriptors 3 to 14; whether the libraries hold one
   // more varies, so the limit is walked up to where the pool opens but the
   // script does not.
