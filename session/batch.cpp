@@ -5,9 +5,9 @@
 
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
-#include "session/show_results.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
+#include "session/show_results.h"
 
 namespace tarnwick {
 
@@ -24,12 +24,6 @@ struct PoolReports {
 };
 PoolReports reports;
 
-// A failed batch shows on standard output only as -1 counts, so failures
-// of the pool itself get one line on standard error: a batch call that
-// failed as a whole (no handle, worker threads that would not start), once
-// for each new message; and a lost session, once per session. The library
-// gives the code and message of the first failing entry, and entry i ran
-// on session i mod sessions.
 // The engine's message on one line: each run of line breaks and tabs
 // becomes one blank, and trailing blanks go.
 std::string one_line(const char* text) {
@@ -46,6 +40,12 @@ std::string one_line(const char* text) {
   return line;
 }
 
+// A failed batch shows on standard output only as -1 counts, so failures
+// of the pool itself get one line on standard error: a batch call that
+// failed as a whole (no handle, worker threads that would not start), once
+// for each new message; and a lost session, once per session. The library
+// gives the code and message of the first failing entry, and entry i ran
+// on session i mod sessions.
 void report_pool_failure(bool call_failed, size_t n) {
   if (client_error.code == 0) return;
   if (reports.handle != connection) {

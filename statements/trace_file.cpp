@@ -7,7 +7,6 @@
 #include <string>
 
 #include "runtime/console_output.h"
-
 #include "support/platform/platform.h"
 
 namespace tarnwick {
