@@ -1,8 +1,10 @@
 #include "console/process_state.h"
 
 #include "runtime/client_error.h"
+#include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "session/batch.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
 #include "statements/trace_file.h"
@@ -21,6 +23,8 @@ void reset_process_state() {
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
+  reset_output_state();
+  forget_pool_reports();
 }
 
 }  // namespace tarnwick
