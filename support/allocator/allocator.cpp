@@ -7,6 +7,7 @@
 #include "support/allocator/large_blocks.h"
 #include "support/allocator/size_classes.h"
 #include "support/allocator/small_blocks.h"
+#include "support/allocator/thread_cache.h"
 
 namespace morvane {
 
@@ -16,9 +17,6 @@ namespace {
 
 constexpr size_t kAlignment = 16;
 
-// The word before every block: its slab, or null for a large block.
-Slab*& slab_word(void* block) { return reinterpret_cast<Slab**>(block)[-1]; }
-Slab* slab_of(const void* block) { return reinterpret_cast<Slab* const*>(block)[-1]; }
 
 }  // namespace
 
@@ -26,23 +24,25 @@ void* allocator_malloc(size_t bytes) {
   heap::initialise_size_classes();
   unsigned size_class = heap::class_of(bytes);
   if (size_class == heap::kNoClass) return heap::large_allocate(bytes, kAlignment);
-  return heap::small_allocate(size_class);
+  return heap::cache_allocate(size_class);
 }
 
-void allocator_free(void* block) {
-  if (block == nullptr) return;
-  Slab* slab = slab_of(block);
-  if (slab == nullptr) {
-    heap::large_free(block);
-  } else {
-    heap::small_free(slab, block);
+// Pointers are looked up in the chunk map before any memory is read, so a
+// pointer into a slab or large block that went back to the system, or into
+// memory the allocator never had, is ignored.
+void allocator_free(void* pointer) {
+  if (pointer == nullptr) return;
+  if (Slab* slab = heap::small_slab_of(pointer)) {
+    if (void* block = heap::slab_block_of(slab, pointer)) heap::cache_free(slab, block);
+    return;
   }
+  if (heap::large_owns(pointer)) heap::large_free(pointer);
 }
 
 size_t allocator_msize(const void* block) {
   if (block == nullptr) return 0;
-  Slab* slab = slab_of(block);
-  return slab == nullptr ? heap::large_size(block) : heap::slab_usable_size(slab, block);
+  if (Slab* slab = heap::small_slab_of(block)) return heap::slab_usable_size(slab, block);
+  return heap::large_owns(block) ? heap::large_size(block) : 0;
 }
 
 void* allocator_realloc(void* block, size_t bytes) {
@@ -60,7 +60,7 @@ void* allocator_calloc(size_t count, size_t size) {
   if (__builtin_mul_overflow(count, size, &bytes)) heap::report_failure(SIZE_MAX);
   void* block = allocator_malloc(bytes);
   // A large block is a fresh mapping and already zero.
-  if (slab_of(block) != nullptr) std::memset(block, 0, bytes);
+  if (heap::small_slab_of(block) != nullptr) std::memset(block, 0, bytes);
   return block;
 }
 
@@ -77,7 +77,7 @@ void* allocator_aligned(size_t alignment, size_t bytes) {
   void* block = allocator_malloc(bytes + spare);
   uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + spare) & ~(uintptr_t{alignment} - 1);
   void* result = reinterpret_cast<void*>(aligned);
-  if (result != block) slab_word(result) = slab_of(block);
+  if (result != block) heap::slot_word(result) = heap::slot_word(block);
   return result;
 }
 

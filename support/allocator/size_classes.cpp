@@ -36,6 +36,26 @@ unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
   return c;
 }
 
+// A thread keeps up to 32 KiB of blocks per class and at most 128 blocks;
+// classes of which fewer than 4 fit are not cached at all (their slabs hold
+// only a few slots, and a cached block would pin a large part of one).
+constexpr uint32_t kCacheBytesPerClass = 32768;
+constexpr uint32_t kCacheMaxBlocks = 128;
+constexpr uint32_t kCacheMinBlocks = 4;
+
+void build_slot_tables(SizeClasses& classes) {
+  for (unsigned c = 0; c < classes.count; ++c) {
+    uint32_t stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
+    classes.stride[c] = stride;
+    // Exact for every distance within a slab: distances stay below 2^18 and
+    // strides below 2^16, so the rounding error stays below 1 / stride.
+    classes.stride_inverse[c] = ((uint64_t{1} << 40) + stride - 1) / stride;
+    uint32_t blocks = kCacheBytesPerClass / classes.size[c];
+    if (blocks > kCacheMaxBlocks) blocks = kCacheMaxBlocks;
+    classes.cache_limit[c] = static_cast<uint16_t>(blocks < kCacheMinBlocks ? 0 : blocks);
+  }
+}
+
 void build_tables(SizeClasses& classes) {
   for (unsigned x = 0; x < 256; ++x) {
     uint8_t bit = 0;
@@ -56,6 +76,7 @@ void initialise_size_classes() {
   if (initialised.load(std::memory_order_relaxed)) return;
   build_classes(g_size_classes);
   build_tables(g_size_classes);
+  build_slot_tables(g_size_classes);
   initialised.store(true, std::memory_order_release);
 }
 

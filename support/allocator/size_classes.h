@@ -23,7 +23,14 @@ struct SizeClasses {
   uint32_t limit;              // size of the largest class: the small-block limit
   uint16_t small[256];         // small[i]: the class of a request of 4*i + 3 bytes
   uint8_t lowest_bit[256];     // lowest_bit[x]: index of the lowest set bit of x; 8 for 0
+  // Per class, for the slabs and the thread caches:
+  uint32_t stride[kMaxClasses];          // bytes between two slots: header word + block, rounded to 16
+  uint64_t stride_inverse[kMaxClasses];  // ceil(2^40 / stride): slot index by multiplication
+  uint16_t cache_limit[kMaxClasses];     // blocks a thread may keep cached; 0: not cached
 };
+
+// Bytes of one slot's header word, before its block.
+inline constexpr uint32_t kSlotHeader = sizeof(void*);
 
 // The process-wide tables; all zero until initialise_size_classes has run.
 extern SizeClasses g_size_classes;

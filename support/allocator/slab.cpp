@@ -8,7 +8,6 @@ namespace morvane::heap {
 
 namespace {
 
-constexpr size_t kSlotHeader = sizeof(void*);
 constexpr uint32_t kFullWord = 0xFFFFFFFFu;
 
 char* slot_start(const Slab* slab, uint32_t index) {
@@ -16,11 +15,16 @@ char* slot_start(const Slab* slab, uint32_t index) {
          size_t{index} * slot_stride(slab->size_class);
 }
 
-// A slab is below 4 GiB long, so 32-bit division is enough (and faster).
-uint32_t slot_index(const Slab* slab, const void* block) {
-  auto distance = static_cast<uint32_t>(static_cast<const char*>(block) - kSlotHeader -
-                                        reinterpret_cast<const char*>(slab) - slab->slot_offset);
-  return distance / slot_stride(slab->size_class);
+// The slot whose block holds `pointer`; slot_count or more when the pointer
+// lies before the first block or after the last slot. A slab fits in a
+// chunk, so the distance is below 2^18 and the multiplication is exact.
+uint32_t slot_index(const Slab* slab, const void* pointer) {
+  uintptr_t first_block = reinterpret_cast<uintptr_t>(slab) + slab->slot_offset + kSlotHeader;
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  if (address < first_block) return UINT32_MAX;
+  uint64_t distance = address - first_block;
+  if (distance >= (uint64_t{1} << 18)) return UINT32_MAX;
+  return static_cast<uint32_t>((distance * g_size_classes.stride_inverse[slab->size_class]) >> 40);
 }
 
 // The first slot lies so that the block after its header word is 16-byte
@@ -89,7 +93,7 @@ void* slab_take(Slab* slab) {
   return nullptr;
 }
 
-bool slab_give(Slab* slab, const void* block) {
+bool slab_give(Slab* slab, void* block) {
   uint32_t index = slot_index(slab, block);
   if (index >= slab->slot_count) return false;
   uint32_t& word = slab->bitmap()[index / 32];
@@ -98,13 +102,24 @@ bool slab_give(Slab* slab, const void* block) {
   word &= ~mask;
   if (index < slab->hint) slab->hint = index;
   ++slab->free_count;
+  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
   return true;
 }
 
-size_t slab_usable_size(const Slab* slab, const void* block) {
-  const char* end = slot_start(slab, slot_index(slab, block)) + kSlotHeader +
+void* slab_block_of(const Slab* slab, const void* pointer) {
+  uint32_t index = slot_index(slab, pointer);
+  if (index >= slab->slot_count) return nullptr;
+  void* block = slot_start(slab, index) + kSlotHeader;
+  uintptr_t address = reinterpret_cast<uintptr_t>(slab);
+  if (slot_word(block) != address) return nullptr;
+  if (block != pointer && slot_word(pointer) != address) return nullptr;
+  return block;
+}
+
+size_t slab_usable_size(const Slab* slab, const void* pointer) {
+  const char* end = slot_start(slab, slot_index(slab, pointer)) + kSlotHeader +
                     g_size_classes.size[slab->size_class];
-  return static_cast<size_t>(end - static_cast<const char*>(block));
+  return static_cast<size_t>(end - static_cast<const char*>(pointer));
 }
 
 const char* slab_check(const Slab* slab, unsigned bin) {
@@ -122,6 +137,15 @@ const char* slab_check(const Slab* slab, unsigned bin) {
       return "padding bit cleared";
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
+    // Slots free in the slab are touched by nobody else: their header words
+    // are 0 (never handed out) or the slab's address with the free mark.
+    for (uint32_t bit = 0; bit < used_bits; ++bit) {
+      if ((word >> bit) & 1) continue;
+      uintptr_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
+      if (header != 0 && header != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+        return "free slot without the free mark";
+      }
+    }
   }
   if (clear_bits != slab->free_count) return "free count differs from the bitmap";
   return nullptr;
