@@ -36,7 +36,13 @@ void* large_allocate(size_t bytes, size_t alignment) {
   size_t* header = reinterpret_cast<size_t*>(block - kHeader);
   header[0] = bytes;
   header[1] = 0;
-  if (lead != kHeader) *reinterpret_cast<uintptr_t*>(start) = block;
+  if (lead != kHeader) {
+    // The block's address, and a word that is not 0 where a block 16 bytes
+    // in would have its zero word.
+    auto* first = reinterpret_cast<uintptr_t*>(start);
+    first[0] = block;
+    first[1] = ~uintptr_t{0};
+  }
   chunk_map_add(ChunkKind::large, start);
   return reinterpret_cast<void*>(block);
 }

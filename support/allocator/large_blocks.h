@@ -5,8 +5,8 @@
 // a zero word. The mapping starts at the chunk boundary at or below the
 // header (see chunk_map.h) and is marked in the chunk map while the block
 // lives. A block that is not 16 bytes past that boundary (an over-aligned
-// one) has its own address in the mapping's first word, so that no other
-// address in the chunk passes for it.
+// one) has its own address in the mapping's first word and a word that is
+// not 0 in the second, so that no other address in the chunk passes for it.
 #pragma once
 
 #include <cstddef>

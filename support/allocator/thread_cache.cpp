@@ -153,11 +153,7 @@ void cache_free(Slab* slab, void* block) {
 
 void thread_cache_flush() { flush(t_cache); }
 
-size_t thread_cache_blocks() {
-  size_t blocks = 0;
-  for (const CacheList& list : t_cache.lists) blocks += list.count;
-  return blocks;
-}
+size_t thread_cache_blocks(unsigned size_class) { return t_cache.lists[size_class].count; }
 
 const char* thread_cache_check() {
   const ThreadCache& cache = t_cache;

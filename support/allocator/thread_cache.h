@@ -46,8 +46,8 @@ void cache_free(Slab* slab, void* block);
 // cache stays usable.
 void thread_cache_flush();
 
-// Blocks the calling thread's cache holds, over all classes.
-size_t thread_cache_blocks();
+// Blocks of class `size_class` that the calling thread's cache holds.
+size_t thread_cache_blocks(unsigned size_class);
 
 // Checks the calling thread's cache against its invariants (taking the bin
 // locks to look at the slabs); null when all hold, otherwise what is wrong.
