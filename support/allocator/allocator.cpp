@@ -33,7 +33,7 @@ void* allocator_malloc(size_t bytes) {
 void allocator_free(void* pointer) {
   if (pointer == nullptr) return;
   if (Slab* slab = heap::small_slab_of(pointer)) {
-    if (void* block = heap::slab_block_of(slab, pointer)) heap::cache_free(slab, block);
+    if (void* block = heap::slab_claim(slab, pointer)) heap::cache_free(slab, block);
     return;
   }
   if (heap::large_owns(pointer)) heap::large_free(pointer);

@@ -2,15 +2,16 @@
 
 #include <atomic>
 
+#include "support/allocator/slab.h"
 #include "support/heap/spinlock.h"
 
 namespace morvane::heap {
 
 SizeClasses g_size_classes;
+std::atomic<bool> g_size_classes_ready{false};
 
 namespace {
 
-std::atomic<bool> initialised{false};
 SpinWord initialise_lock{0};
 
 // The growth rule: each class is the previous one times a factor that starts
@@ -45,11 +46,6 @@ constexpr uint32_t kCacheMinBlocks = 4;
 
 void build_slot_tables(SizeClasses& classes) {
   for (unsigned c = 0; c < classes.count; ++c) {
-    uint32_t stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
-    classes.stride[c] = stride;
-    // Exact for every distance within a slab: distances stay below 2^18 and
-    // strides below 2^16, so the rounding error stays below 1 / stride.
-    classes.stride_inverse[c] = ((uint64_t{1} << 40) + stride - 1) / stride;
     uint32_t blocks = kCacheBytesPerClass / classes.size[c];
     if (blocks > kCacheMaxBlocks) blocks = kCacheMaxBlocks;
     classes.cache_limit[c] = static_cast<uint16_t>(blocks < kCacheMinBlocks ? 0 : blocks);
@@ -70,14 +66,14 @@ void build_tables(SizeClasses& classes) {
 
 }  // namespace
 
-void initialise_size_classes() {
-  if (initialised.load(std::memory_order_acquire)) return;
+void build_size_classes_once() {
   SpinGuard guard(initialise_lock);
-  if (initialised.load(std::memory_order_relaxed)) return;
+  if (g_size_classes_ready.load(std::memory_order_relaxed)) return;
   build_classes(g_size_classes);
   build_tables(g_size_classes);
   build_slot_tables(g_size_classes);
-  initialised.store(true, std::memory_order_release);
+  build_slab_layouts(g_size_classes);
+  g_size_classes_ready.store(true, std::memory_order_release);
 }
 
 }  // namespace morvane::heap

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 
@@ -11,27 +10,14 @@ namespace {
 constexpr uint32_t kFullWord = 0xFFFFFFFFu;
 
 char* slot_start(const Slab* slab, uint32_t index) {
-  return const_cast<char*>(reinterpret_cast<const char*>(slab)) + slab->slot_offset +
-         size_t{index} * slot_stride(slab->size_class);
+  return static_cast<char*>(slab_block(slab, index)) - kSlotHeader;
 }
 
-// The slot whose block holds `pointer`; slot_count or more when the pointer
-// lies before the first block or after the last slot. A slab fits in a
-// chunk, so the distance is below 2^18 and the multiplication is exact.
-uint32_t slot_index(const Slab* slab, const void* pointer) {
-  uintptr_t first_block = reinterpret_cast<uintptr_t>(slab) + slab->slot_offset + kSlotHeader;
-  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  if (address < first_block) return UINT32_MAX;
-  uint64_t distance = address - first_block;
-  if (distance >= (uint64_t{1} << 18)) return UINT32_MAX;
-  return static_cast<uint32_t>((distance * g_size_classes.stride_inverse[slab->size_class]) >> 40);
-}
-
-// The first slot lies so that the block after its header word is 16-byte
-// aligned.
-uint32_t first_slot_offset(uint32_t bitmap_words) {
-  size_t end_of_bitmap = sizeof(Slab) + 4 * bitmap_words + kSlotHeader;
-  return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
+// The first slot lies after the bitmap and the state bytes, so that the
+// block after its header word is 16-byte aligned.
+uint32_t first_slot_offset(uint32_t slots) {
+  size_t end_of_states = sizeof(Slab) + 4 * ((slots + 31) / 32) + slots + kSlotHeader;
+  return static_cast<uint32_t>((end_of_states + 15) / 16 * 16 - kSlotHeader);
 }
 
 // The lowest clear bit of a word that is not full, found byte by byte.
@@ -47,16 +33,25 @@ uint32_t lowest_clear_bit(uint32_t word) {
 
 }  // namespace
 
-uint32_t slab_slot_count(unsigned size_class) {
-  uint32_t slots = 2 * g_size_classes.limit / g_size_classes.size[size_class];
-  if (slots < 4) return 4;
-  if (slots > 1024) return 1024;
-  return slots;
+void build_slab_layouts(SizeClasses& classes) {
+  for (unsigned c = 0; c < classes.count; ++c) {
+    SlabLayout& layout = classes.layout[c];
+    uint32_t slots = 2 * classes.limit / classes.size[c];
+    layout.slots = slots < 4 ? 4 : slots > 1024 ? 1024 : slots;
+    layout.stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
+    layout.states = static_cast<uint32_t>(sizeof(Slab)) + 4 * ((layout.slots + 31) / 32);
+    layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
+    // Exact for every distance within a slab: distances stay below 2^18 and
+    // strides below 2^16, so the rounding error stays below 1 / stride.
+    layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;
+  }
 }
 
+uint32_t slab_slot_count(unsigned size_class) { return g_size_classes.layout[size_class].slots; }
+
 size_t slab_bytes(unsigned size_class) {
-  uint32_t slots = slab_slot_count(size_class);
-  return first_slot_offset((slots + 31) / 32) + slots * slot_stride(size_class);
+  const SlabLayout& layout = g_size_classes.layout[size_class];
+  return layout.first_block - kSlotHeader + size_t{layout.slots} * layout.stride;
 }
 
 Slab* slab_create(void* memory, unsigned size_class) {
@@ -67,10 +62,10 @@ Slab* slab_create(void* memory, unsigned size_class) {
   slab->bin = size_class;
   slab->previous = nullptr;
   slab->next = nullptr;
-  slab->slot_offset = first_slot_offset(slab->bitmap_words());
+  slab->slot_offset = first_slot_offset(slab->slot_count);
   slab->hint = 0;
   uint32_t words = slab->bitmap_words();
-  std::memset(slab->bitmap(), 0, 4 * words);
+  std::memset(slab->bitmap(), 0, 4 * words + slab->slot_count);
   // Padding bits past the last slot are marked handed out for good.
   uint32_t used_bits = slab->slot_count % 32;
   if (used_bits != 0) slab->bitmap()[words - 1] = kFullWord << used_bits;
@@ -94,7 +89,7 @@ void* slab_take(Slab* slab) {
 }
 
 bool slab_give(Slab* slab, void* block) {
-  uint32_t index = slot_index(slab, block);
+  uint32_t index = slab_slot_index(slab, block);
   if (index >= slab->slot_count) return false;
   uint32_t& word = slab->bitmap()[index / 32];
   uint32_t mask = 1u << (index % 32);
@@ -102,22 +97,11 @@ bool slab_give(Slab* slab, void* block) {
   word &= ~mask;
   if (index < slab->hint) slab->hint = index;
   ++slab->free_count;
-  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
   return true;
 }
 
-void* slab_block_of(const Slab* slab, const void* pointer) {
-  uint32_t index = slot_index(slab, pointer);
-  if (index >= slab->slot_count) return nullptr;
-  void* block = slot_start(slab, index) + kSlotHeader;
-  uintptr_t address = reinterpret_cast<uintptr_t>(slab);
-  if (slot_word(block) != address) return nullptr;
-  if (block != pointer && slot_word(pointer) != address) return nullptr;
-  return block;
-}
-
 size_t slab_usable_size(const Slab* slab, const void* pointer) {
-  const char* end = slot_start(slab, slot_index(slab, pointer)) + kSlotHeader +
+  const char* end = slot_start(slab, slab_slot_index(slab, pointer)) + kSlotHeader +
                     g_size_classes.size[slab->size_class];
   return static_cast<size_t>(end - static_cast<const char*>(pointer));
 }
@@ -125,7 +109,7 @@ size_t slab_usable_size(const Slab* slab, const void* pointer) {
 const char* slab_check(const Slab* slab, unsigned bin) {
   if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
   if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
-  if (slab->slot_offset != first_slot_offset(slab->bitmap_words())) return "wrong slot offset";
+  if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();
   uint32_t words = slab->bitmap_words();
   uint32_t clear_bits = 0;
@@ -137,13 +121,10 @@ const char* slab_check(const Slab* slab, unsigned bin) {
       return "padding bit cleared";
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
-    // Slots free in the slab are touched by nobody else: their header words
-    // are 0 (never handed out) or the slab's address with the free mark.
+    // A slot free in the slab is with no caller.
     for (uint32_t bit = 0; bit < used_bits; ++bit) {
-      if ((word >> bit) & 1) continue;
-      uintptr_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
-      if (header != 0 && header != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
-        return "free slot without the free mark";
+      if (((word >> bit) & 1) == 0 && slab->states()[32 * w + bit] != 0) {
+        return "free slot marked as with a caller";
       }
     }
   }

@@ -3,9 +3,11 @@
 //
 // Layout, from the slab's start (a chunk boundary, see chunk_map.h; the
 // mapping covers the whole chunk): the header below (40 bytes), then the
-// bitmap (one 32-bit word per 32 slots), padding up to slot_offset, then
-// slot_count slots `stride` bytes apart. A slot is an 8-byte header word
-// followed by the caller's block: 16-byte aligned, class-size bytes usable.
+// bitmap (one 32-bit word per 32 slots), then one state byte per slot,
+// padding up to slot_offset, then slot_count slots `stride` bytes apart. A
+// slot is an 8-byte header word holding the slab's address (written when the
+// slot is first handed out) followed by the caller's block: 16-byte aligned,
+// class-size bytes usable.
 //
 // Invariants (checked by slab_check):
 //   - size_class, bin, slot_count and slot_offset never change; bin equals
@@ -17,22 +19,25 @@
 //     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
-//   - a slot's header word is the slab's address exactly while its block is
-//     with a caller. While the block is in a thread cache or free in the slab
-//     the word is the address with kFreeMark set; a slot never handed out
-//     has 0. So free honours a block only when the word is the address, and a
-//     second free of a block, wherever the block went since, changes nothing
-//     until the block is handed out again.
+//   - state byte i is kWithCaller exactly while slot i's block is with a
+//     caller, and 0 while it is in a thread cache or free in the slab. Free
+//     honours a block only in kWithCaller and sets 0 before anything else, so
+//     a second free of a block, wherever the block went since, changes
+//     nothing until the block is handed out again. The byte is written only
+//     by the thread that holds the block (the caller, or the thread whose
+//     cache holds it) or under the bin's lock, and the bytes live apart from
+//     the blocks, so checking them costs no miss on a cold block.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "support/allocator/chunk_map.h"
 #include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 
-inline constexpr uintptr_t kFreeMark = 1;
+inline constexpr uint8_t kWithCaller = 1;
 
 struct Slab {
   uint32_t slot_count;
@@ -47,15 +52,70 @@ struct Slab {
   uint32_t* bitmap() { return reinterpret_cast<uint32_t*>(this + 1); }
   const uint32_t* bitmap() const { return reinterpret_cast<const uint32_t*>(this + 1); }
   uint32_t bitmap_words() const { return (slot_count + 31) / 32; }
+  uint8_t* states() { return reinterpret_cast<uint8_t*>(bitmap() + bitmap_words()); }
+  const uint8_t* states() const { return reinterpret_cast<const uint8_t*>(bitmap() + bitmap_words()); }
 };
 
 // Bytes between two slots of class `size_class`: the header word and the
 // block, rounded up to 16 so that every block stays 16-byte aligned.
-inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.stride[size_class]; }
+inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.layout[size_class].stride; }
+
+// Fills the slab layouts of all classes in `classes` (sizes and count set).
+void build_slab_layouts(SizeClasses& classes);
 
 // The header word before a block.
 inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
 inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
+
+// The slab a block of a slab lies in.
+inline Slab* slab_of_block(const void* block) { return reinterpret_cast<Slab*>(chunk_start_of(block)); }
+
+// The slot whose block holds `pointer`; slot_count or more when the pointer
+// lies before the first block or after the last slot. A slab fits in a
+// chunk, so the distance is below 2^18 and the multiplication is exact.
+inline uint32_t slab_slot_index(const Slab* slab, const void* pointer) {
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  uintptr_t first_block = reinterpret_cast<uintptr_t>(slab) + layout.first_block;
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  if (address < first_block) return UINT32_MAX;
+  uint64_t distance = address - first_block;
+  if (distance >= kChunkSize) return UINT32_MAX;
+  return static_cast<uint32_t>((distance * layout.inverse) >> 40);
+}
+
+// The block of slot `index`.
+inline void* slab_block(const Slab* slab, uint32_t index) {
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  return const_cast<char*>(reinterpret_cast<const char*>(slab)) + layout.first_block +
+         size_t{index} * layout.stride;
+}
+
+// Marks a block of class `size_class` (from a cache or just taken from its
+// slab) as with a caller.
+inline void slab_hand_to_caller(void* block, unsigned size_class) {
+  const SlabLayout& layout = g_size_classes.layout[size_class];
+  auto slab = reinterpret_cast<uint8_t*>(chunk_start_of(block));
+  uint64_t distance = static_cast<uint8_t*>(block) - slab - layout.first_block;
+  slab[layout.states + ((distance * layout.inverse) >> 40)] = kWithCaller;
+}
+
+// The block that `pointer` frees when it points into the slab, its state
+// set to 0: the block of a slot that is with a caller, when `pointer` is that
+// block or an over-aligned address in it with the slab's address in the
+// word before it. Null, and nothing changed, for anything else (a block not
+// with a caller, the header, bitmap or states, the padding after the last
+// slot).
+inline void* slab_claim(Slab* slab, const void* pointer) {
+  uint32_t index = slab_slot_index(slab, pointer);
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  if (index >= layout.slots) return nullptr;
+  uint8_t& state = reinterpret_cast<uint8_t*>(slab)[layout.states + index];
+  if (state != kWithCaller) return nullptr;
+  void* block = slab_block(slab, index);
+  if (block != pointer && slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  state = 0;
+  return block;
+}
 
 // Slots in a slab of the class: twice the small-block limit in blocks,
 // clamped to 4..1024.
@@ -69,20 +129,13 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word set to the slab), or null when the slab is full.
+// (its header word set to the slab, its state left 0), or null when the slab
+// is full.
 void* slab_take(Slab* slab);
 
-// Marks the slot holding `block` (a block as handed out) free and sets its
-// header word's free mark. False, and nothing changed, when the slot is not
-// handed out.
+// Marks the slot holding `block` (a block as handed out, state 0) free.
+// False, and nothing changed, when the slot is not handed out.
 bool slab_give(Slab* slab, void* block);
-
-// The block that `pointer` frees when it points into the slab: the block of
-// a slot whose header word is the slab's address, when `pointer` is that
-// block or an over-aligned address in it with the slab's address in the
-// word before it. Null for anything else (never handed out, freed already,
-// the header or bitmap, the padding after the last slot).
-void* slab_block_of(const Slab* slab, const void* pointer);
 
 // Usable bytes from `pointer` (into a slot's block) to the end of the block.
 size_t slab_usable_size(const Slab* slab, const void* pointer);

@@ -102,6 +102,7 @@ void release_slab(Slab* slab) {
 void* small_allocate(unsigned size_class) {
   void* block = nullptr;
   small_allocate_batch(size_class, &block, 1);
+  slab_hand_to_caller(block, slab_of_block(block)->size_class);  // maybe borrowed
   return block;
 }
 
@@ -157,12 +158,6 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count) {
   for (unsigned e = 0; e < empties; ++e) release_slab(empty[e]);
 }
 
-Slab* small_slab_of(const void* pointer) {
-  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  if (!chunk_map_contains(ChunkKind::slab, address)) return nullptr;
-  return reinterpret_cast<Slab*>(chunk_start(address));
-}
-
 BinCounts small_bin_counts(unsigned size_class) {
   Bin& bin = bins[size_class];
   SpinGuard guard(bin.lock);
@@ -209,6 +204,7 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
     return "cached pointer that is not a slot's block";
   }
   if (((slab->bitmap()[index / 32] >> (index % 32)) & 1) == 0) return "cached block free in its slab";
+  if (slab->states()[index] != 0) return "cached block marked as with a caller";
   return nullptr;
 }
 

@@ -30,19 +30,20 @@ struct alignas(32) Bin {
 };
 static_assert(sizeof(Bin) == 32, "bin records are 32 bytes apart");
 
-// A block of class `size_class`, or of the next class up when that bin is
-// free and the own bin is busy. Reports the failure when the system refuses
-// a new slab.
+// A block of class `size_class` for a caller (its state kWithCaller), or of
+// the next class up when that bin is free and the own bin is busy. Reports
+// the failure when the system refuses a new slab.
 void* small_allocate(unsigned size_class);
 
 // Up to `wanted` blocks of class `size_class` into `blocks`, under one lock
-// of the bin; returns how many (at least 1). When the own bin is busy and
+// of the bin, their states left 0; returns how many (at least 1). When the own bin is busy and
 // the next one up is free, that bin serves one block of its class instead.
 // Reports the failure when the system refuses a slab before any block was
 // taken.
 unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wanted);
 
-// Gives back a block of `slab`; a block that is not handed out is ignored.
+// Gives back a block of `slab` (claimed with slab_claim); a block that is
+// not handed out is ignored.
 void small_free(Slab* slab, void* block);
 
 // Gives back `count` blocks of class `size_class` chained through their
@@ -51,7 +52,11 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count);
 
 // The slab of a block handed out by this allocator, found through the chunk
 // map without touching the memory: null when the pointer is in no live slab.
-Slab* small_slab_of(const void* pointer);
+inline Slab* small_slab_of(const void* pointer) {
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  if (!chunk_map_contains(ChunkKind::slab, address)) return nullptr;
+  return reinterpret_cast<Slab*>(chunk_start(address));
+}
 
 struct BinCounts {
   uint32_t total_slots;

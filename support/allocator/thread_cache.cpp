@@ -12,25 +12,11 @@
 
 namespace morvane::heap {
 
+constinit thread_local ThreadCache t_thread_cache;
+
 namespace {
 
-struct CacheList {
-  void* head;
-  uint32_t count;
-  uint32_t limit;
-};
-
 enum CacheState : uint32_t { kUnused = 0, kActive, kRetired };
-
-struct ThreadCache {
-  CacheList lists[kMaxClasses];
-  uint32_t state;
-};
-
-// Zero at thread start: every limit 0, unused. Initial-exec: the allocator
-// is linked into executables only, and this keeps each access one load
-// relative to the thread pointer.
-thread_local ThreadCache t_cache __attribute__((tls_model("initial-exec")));
 
 constexpr unsigned kMaxBatch = 64;
 
@@ -40,8 +26,7 @@ SpinWord exit_key_lock{0};
 
 void* next_of(void* block) { return *static_cast<void**>(block); }
 
-void push(CacheList& list, Slab* slab, void* block) {
-  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
+void push(CacheList& list, void* block) {
   *static_cast<void**>(block) = list.head;
   list.head = block;
   ++list.count;
@@ -65,7 +50,7 @@ void flush(ThreadCache& cache) {
 // Runs when a thread that used its cache ends: the blocks go back, and the
 // cache stays off for whatever the thread's later exit code frees.
 void retire(void*) {
-  ThreadCache& cache = t_cache;
+  ThreadCache& cache = t_thread_cache;
   cache.state = kRetired;
   for (CacheList& list : cache.lists) list.limit = 0;
   flush(cache);
@@ -95,30 +80,30 @@ void activate(ThreadCache& cache) {
   pthread_setspecific(exit_key, &cache);
 }
 
-[[gnu::noinline]] void* refill(unsigned size_class) {
-  ThreadCache& cache = t_cache;
+}  // namespace
+
+void* cache_refill(unsigned size_class) {
+  ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
   CacheList& list = cache.lists[size_class];
   if (list.head != nullptr) {  // filled while activating
     void* block = list.head;
     list.head = next_of(block);
     --list.count;
-    slot_word(block) &= ~kFreeMark;
+    slab_hand_to_caller(block, size_class);
     return block;
   }
   if (list.limit == 0) return small_allocate(size_class);
   void* blocks[kMaxBatch];
   unsigned wanted = std::min<unsigned>(list.limit / 2, kMaxBatch);
   unsigned taken = small_allocate_batch(size_class, blocks, wanted);
-  for (unsigned i = taken; i-- > 1;) {
-    void* block = blocks[i];
-    push(list, reinterpret_cast<Slab*>(chunk_start_of(block)), block);
-  }
+  for (unsigned i = taken; i-- > 1;) push(list, blocks[i]);
+  slab_hand_to_caller(blocks[0], slab_of_block(blocks[0])->size_class);  // maybe borrowed
   return blocks[0];
 }
 
-[[gnu::noinline]] void free_slow(Slab* slab, void* block) {
-  ThreadCache& cache = t_cache;
+void cache_free_slow(Slab* slab, void* block) {
+  ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
   unsigned size_class = slab->size_class;
   CacheList& list = cache.lists[size_class];
@@ -127,36 +112,15 @@ void activate(ThreadCache& cache) {
     return;
   }
   if (list.count >= list.limit) give_back(list, size_class, list.count - list.limit / 2);
-  push(list, slab, block);
+  push(list, block);
 }
 
-}  // namespace
+void thread_cache_flush() { flush(t_thread_cache); }
 
-void* cache_allocate(unsigned size_class) {
-  CacheList& list = t_cache.lists[size_class];
-  void* block = list.head;
-  if (block == nullptr) return refill(size_class);
-  list.head = next_of(block);
-  --list.count;
-  slot_word(block) &= ~kFreeMark;
-  return block;
-}
-
-void cache_free(Slab* slab, void* block) {
-  CacheList& list = t_cache.lists[slab->size_class];
-  if (list.count < list.limit) {
-    push(list, slab, block);
-    return;
-  }
-  free_slow(slab, block);
-}
-
-void thread_cache_flush() { flush(t_cache); }
-
-size_t thread_cache_blocks(unsigned size_class) { return t_cache.lists[size_class].count; }
+size_t thread_cache_blocks(unsigned size_class) { return t_thread_cache.lists[size_class].count; }
 
 const char* thread_cache_check() {
-  const ThreadCache& cache = t_cache;
+  const ThreadCache& cache = t_thread_cache;
   for (unsigned c = 0; c < kMaxClasses; ++c) {
     const CacheList& list = cache.lists[c];
     uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
@@ -166,8 +130,6 @@ const char* thread_cache_check() {
     uint32_t seen = 0;
     for (void* block = list.head; block != nullptr; block = next_of(block)) {
       if (seen == list.count) return "cache list longer than its count";
-      uintptr_t slab = chunk_start_of(block);
-      if (slot_word(block) != (slab | kFreeMark)) return "cached block without the free mark";
       if (const char* problem = small_block_check_handed_out(c, block)) return problem;
       blocks[seen++] = block;
     }

@@ -17,8 +17,8 @@
 //     use and after the thread's end;
 //   - every block in a list is the block of a slot of a live slab of the
 //     list's class; the slot is handed out of the slab (counted in its bin's
-//     in_use), and its header word carries the free mark, so a second free
-//     of the block is ignored;
+//     in_use), and its state byte is 0, so a second free of the block is
+//     ignored;
 //   - at most limit blocks per class, so a thread caches at most 32 KiB per
 //     class; when the thread ends, the cache goes back to the bins and stays
 //     off (frees and allocations of its later exit code go to the bins).
@@ -28,19 +28,58 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "support/allocator/slab.h"
 
 namespace morvane::heap {
 
+struct CacheList {
+  void* head;  // newest block; each block's first word links to the next
+  uint32_t count;
+  uint32_t limit;
+};
+
+struct ThreadCache {
+  CacheList lists[kMaxClasses];
+  uint32_t state;  // see thread_cache.cpp
+};
+
+// Zero at thread start: every limit 0. Initial-exec: the allocator is
+// linked into executables only, and this keeps each access one load
+// relative to the thread pointer.
+extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initial-exec")]];
+
+// The slow paths: the first use of a thread's cache, an empty or full list,
+// a class that is not cached, a thread that has ended.
+void* cache_refill(unsigned size_class);
+void cache_free_slow(Slab* slab, void* block);
+
 // A block of class `size_class` from the calling thread's cache, refilled
 // from the bins when empty.
-void* cache_allocate(unsigned size_class);
+inline void* cache_allocate(unsigned size_class) {
+  CacheList& list = t_thread_cache.lists[size_class];
+  void* block = list.head;
+  if (block == nullptr) return cache_refill(size_class);
+  list.head = *static_cast<void**>(block);
+  --list.count;
+  slab_hand_to_caller(block, size_class);
+  return block;
+}
 
-// Takes back `block`, a block of `slab` as handed out (its header word the
-// slab's address), into the calling thread's cache; a full cache first gives
-// half of the class's list back to the bin.
-void cache_free(Slab* slab, void* block);
+// Takes back `block`, a block of `slab` claimed by slab_claim, into the
+// calling thread's cache; a full cache first gives half of the class's list
+// back to the bin.
+inline void cache_free(Slab* slab, void* block) {
+  CacheList& list = t_thread_cache.lists[slab->size_class];
+  if (list.count >= list.limit) {
+    cache_free_slow(slab, block);
+    return;
+  }
+  *static_cast<void**>(block) = list.head;
+  list.head = block;
+  ++list.count;
+}
 
 // Gives every block of the calling thread's cache back to the bins; the
 // cache stays usable.
