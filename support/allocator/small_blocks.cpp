@@ -3,6 +3,7 @@
 #include "support/allocator/chunk_map.h"
 #include "support/allocator/failure.h"
 #include "support/allocator/size_classes.h"
+#include "support/allocator/slab_reserve.h"
 #include "support/allocator/system_heap.h"
 
 namespace morvane::heap {
@@ -44,7 +45,8 @@ unsigned lock_bin_for(unsigned size_class) {
 Slab* add_slab(Bin& bin, unsigned size_class) {
   size_t bytes = slab_bytes(size_class);
   if (system_refuses(bytes)) return nullptr;
-  void* memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
+  void* memory = slab_reserve_take();
+  if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
   Slab* slab = slab_create(memory, size_class);
   chunk_map_add(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
@@ -90,11 +92,11 @@ Slab* give_locked(Bin& bin, Slab* slab, void* block) {
   return nullptr;
 }
 
-// The chunk leaves the map before its memory goes back, so that a late
-// free of one of its blocks finds no slab.
+// The chunk leaves the map before its memory goes back (through the
+// reserve), so that a late free of one of its blocks finds no slab.
 void release_slab(Slab* slab) {
   chunk_map_remove(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
-  system_release(slab, kChunkSize);
+  slab_reserve_put(slab, slab_bytes(slab->size_class));
 }
 
 }  // namespace
