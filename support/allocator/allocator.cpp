@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/allocator/failure.h"
+#include "support/allocator/fast_path.h"
 #include "support/allocator/large_blocks.h"
 #include "support/allocator/size_classes.h"
 #include "support/allocator/small_blocks.h"
@@ -15,29 +16,13 @@ using heap::Slab;
 
 namespace {
 
-constexpr size_t kAlignment = 16;
-
+constexpr size_t kAlignment = heap::kBlockAlignment;
 
 }  // namespace
 
-void* allocator_malloc(size_t bytes) {
-  heap::initialise_size_classes();
-  unsigned size_class = heap::class_of(bytes);
-  if (size_class == heap::kNoClass) return heap::large_allocate(bytes, kAlignment);
-  return heap::cache_allocate(size_class);
-}
+void* allocator_malloc(size_t bytes) { return heap::fast_malloc(bytes); }
 
-// Pointers are looked up in the chunk map before any memory is read, so a
-// pointer into a slab or large block that went back to the system, or into
-// memory the allocator never had, is ignored.
-void allocator_free(void* pointer) {
-  if (pointer == nullptr) return;
-  if (Slab* slab = heap::small_slab_of(pointer)) {
-    if (void* block = heap::slab_claim(slab, pointer)) heap::cache_free(slab, block);
-    return;
-  }
-  if (heap::large_owns(pointer)) heap::large_free(pointer);
-}
+void allocator_free(void* pointer) { heap::fast_free(pointer); }
 
 size_t allocator_msize(const void* block) {
   if (block == nullptr) return 0;

@@ -27,28 +27,36 @@ inline constexpr unsigned kAddressBits = 47;  // x86-64 user space
 
 enum class ChunkKind { slab = 0, large = 1 };
 
-// The maps: one bit per chunk and kind; null until the first add.
-extern std::atomic<std::atomic<uint64_t>*> g_chunk_maps[2];
+inline constexpr size_t kChunkMapWords = (size_t{1} << (kAddressBits - kChunkShift)) / 64;
+
+// The maps: one bit per chunk and kind, 64 MiB each of zero-filled static
+// storage, of which only the pages for chunks in use are ever touched.
+extern std::atomic<uint64_t> g_chunk_maps[2][kChunkMapWords];
 
 inline uintptr_t chunk_start(uintptr_t address) { return address & ~(uintptr_t{kChunkSize} - 1); }
 inline uintptr_t chunk_start_of(const void* pointer) {
   return chunk_start(reinterpret_cast<uintptr_t>(pointer));
 }
 
-// Marks the chunk at `start` (a chunk boundary). Aborts the process when the
-// map's own memory cannot be reserved (it is reserved once, 64 MiB per kind).
-void chunk_map_add(ChunkKind kind, uintptr_t start);
+// Marks the chunk at `start` (a chunk boundary below 2^47).
+inline void chunk_map_add(ChunkKind kind, uintptr_t start) {
+  uintptr_t chunk = start >> kChunkShift;
+  g_chunk_maps[static_cast<int>(kind)][chunk / 64].fetch_or(uint64_t{1} << (chunk % 64),
+                                                            std::memory_order_release);
+}
 
 // Clears the chunk at `start`.
-void chunk_map_remove(ChunkKind kind, uintptr_t start);
+inline void chunk_map_remove(ChunkKind kind, uintptr_t start) {
+  uintptr_t chunk = start >> kChunkShift;
+  g_chunk_maps[static_cast<int>(kind)][chunk / 64].fetch_and(~(uint64_t{1} << (chunk % 64)),
+                                                             std::memory_order_release);
+}
 
 // True when the chunk holding `address` is marked for `kind`.
 inline bool chunk_map_contains(ChunkKind kind, uintptr_t address) {
   if ((address >> kAddressBits) != 0) return false;
-  std::atomic<uint64_t>* map = g_chunk_maps[static_cast<int>(kind)].load(std::memory_order_acquire);
-  if (map == nullptr) return false;
   uintptr_t chunk = address >> kChunkShift;
-  uint64_t word = map[chunk / 64].load(std::memory_order_relaxed);
+  uint64_t word = g_chunk_maps[static_cast<int>(kind)][chunk / 64].load(std::memory_order_relaxed);
   return (word >> (chunk % 64)) & 1;
 }
 

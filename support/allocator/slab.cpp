@@ -41,6 +41,7 @@ void build_slab_layouts(SizeClasses& classes) {
     layout.stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
     layout.states = static_cast<uint32_t>(sizeof(Slab)) + 4 * ((layout.slots + 31) / 32);
     layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
+    layout.span = layout.slots * layout.stride;
     // Exact for every distance within a slab: distances stay below 2^18 and
     // strides below 2^16, so the rounding error stays below 1 / stride.
     layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;

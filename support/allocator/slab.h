@@ -105,14 +105,25 @@ inline void slab_hand_to_caller(void* block, unsigned size_class) {
 // word before it. Null, and nothing changed, for anything else (a block not
 // with a caller, the header, bitmap or states, the padding after the last
 // slot).
+//
+// With d = pointer - slot 0's block = k * stride + r (r < stride), d * inverse
+// is k * 2^40 + k * e + r * inverse, e = stride * inverse - 2^40 < stride.
+// k * e < k * stride < 2^18, while r >= 1 makes r * inverse >= 2^24 (and the
+// sum stays below 2^40): so the slot is k and r is 0 exactly when the low
+// 40 bits are below 2^18.
 inline void* slab_claim(Slab* slab, const void* pointer) {
-  uint32_t index = slab_slot_index(slab, pointer);
   const SlabLayout& layout = g_size_classes.layout[slab->size_class];
-  if (index >= layout.slots) return nullptr;
+  uint64_t distance = static_cast<const char*>(pointer) - reinterpret_cast<char*>(slab) - layout.first_block;
+  if (distance >= layout.span) return nullptr;  // also below the first block
+  uint64_t product = distance * layout.inverse;
+  uint32_t index = static_cast<uint32_t>(product >> 40);
   uint8_t& state = reinterpret_cast<uint8_t*>(slab)[layout.states + index];
   if (state != kWithCaller) return nullptr;
-  void* block = slab_block(slab, index);
-  if (block != pointer && slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  void* block = const_cast<void*>(pointer);
+  if ((product & ((uint64_t{1} << 40) - 1)) >= kChunkSize) {
+    block = slab_block(slab, index);
+    if (slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  }
   state = 0;
   return block;
 }

@@ -102,13 +102,12 @@ void* cache_refill(unsigned size_class) {
   return blocks[0];
 }
 
-void cache_free_slow(Slab* slab, void* block) {
+void cache_free_slow(unsigned size_class, void* block) {
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
-  unsigned size_class = slab->size_class;
   CacheList& list = cache.lists[size_class];
   if (list.limit == 0) {
-    small_free(slab, block);
+    small_free(slab_of_block(block), block);
     return;
   }
   if (list.count >= list.limit) give_back(list, size_class, list.count - list.limit / 2);

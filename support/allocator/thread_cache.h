@@ -53,27 +53,27 @@ extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initi
 // The slow paths: the first use of a thread's cache, an empty or full list,
 // a class that is not cached, a thread that has ended.
 void* cache_refill(unsigned size_class);
-void cache_free_slow(Slab* slab, void* block);
+void cache_free_slow(unsigned size_class, void* block);
 
 // A block of class `size_class` from the calling thread's cache, refilled
 // from the bins when empty.
 inline void* cache_allocate(unsigned size_class) {
   CacheList& list = t_thread_cache.lists[size_class];
   void* block = list.head;
-  if (block == nullptr) return cache_refill(size_class);
+  if (block == nullptr) [[unlikely]] return cache_refill(size_class);
   list.head = *static_cast<void**>(block);
   --list.count;
   slab_hand_to_caller(block, size_class);
   return block;
 }
 
-// Takes back `block`, a block of `slab` claimed by slab_claim, into the
-// calling thread's cache; a full cache first gives half of the class's list
-// back to the bin.
-inline void cache_free(Slab* slab, void* block) {
-  CacheList& list = t_thread_cache.lists[slab->size_class];
-  if (list.count >= list.limit) {
-    cache_free_slow(slab, block);
+// Takes back `block`, a block of class `size_class` claimed by slab_claim,
+// into the calling thread's cache; a full cache first gives half of the
+// class's list back to the bin.
+inline void cache_free(unsigned size_class, void* block) {
+  CacheList& list = t_thread_cache.lists[size_class];
+  if (list.count >= list.limit) [[unlikely]] {
+    cache_free_slow(size_class, block);
     return;
   }
   *static_cast<void**>(block) = list.head;

@@ -13,12 +13,6 @@ void* map_memory(size_t bytes) {
   return start == MAP_FAILED ? nullptr : start;
 }
 
-void* reserve_memory(size_t bytes) {
-  void* start = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  return start == MAP_FAILED ? nullptr : start;
-}
-
 void unmap_memory(void* start, size_t bytes) { munmap(start, bytes); }
 
 uint64_t monotonic_ns() {

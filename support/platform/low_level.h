@@ -12,9 +12,6 @@ namespace morvane::platform {
 // the page size; null when the system refuses it.
 void* map_memory(size_t bytes);
 
-// Like map_memory, but no swap is reserved for the mapping: for large, sparse
-// tables of which only the pages written ever use memory.
-void* reserve_memory(size_t bytes);
 
 // Gives back [start, start + bytes) of a mapping from map_memory; `start` is
 // page-aligned, `bytes` is rounded up to whole pages.
