@@ -45,6 +45,8 @@ void build_slab_layouts(SizeClasses& classes) {
     // Exact for every distance within a slab: distances stay below 2^18 and
     // strides below 2^16, so the rounding error stays below 1 / stride.
     layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;
+    // Every slab fits its chunk at the largest offset.
+    if (layout.first_block + layout.span + (kSlabColours - 1) * kSlabColourStep > kChunkSize) __builtin_trap();
   }
 }
 

@@ -1,8 +1,8 @@
 // A slab: one block of the private heap cut into equal slots of one size
 // class, with a bitmap of the slots handed out.
 //
-// Layout, from the slab's start (a chunk boundary, see chunk_map.h; the
-// mapping covers the whole chunk): the header below (40 bytes), then the
+// Layout, from the slab's start (a little past a chunk boundary, see
+// slab_offset_in_chunk and chunk_map.h; the mapping covers the whole chunk): the header below (40 bytes), then the
 // bitmap (one 32-bit word per 32 slots), then one state byte per slot,
 // padding up to slot_offset, then slot_count slots `stride` bytes apart. A
 // slot is an 8-byte header word holding the slab's address (written when the
@@ -67,8 +67,26 @@ void build_slab_layouts(SizeClasses& classes);
 inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
 inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
 
+// A slab starts 0 to 16,320 bytes into its chunk, a multiple of 64 that
+// the chunk's number gives: chunks are 256 KiB-aligned, and without the
+// offset the headers and state bytes of all slabs would compete for the
+// same few cache sets. The largest slab (243,264 bytes) still fits.
+inline constexpr uintptr_t kSlabColours = 256;
+inline constexpr uintptr_t kSlabColourStep = 64;
+
+inline uintptr_t slab_offset_in_chunk(uintptr_t address) {
+  return ((address >> kChunkShift) % kSlabColours) * kSlabColourStep;
+}
+
+// The slab that a slab's chunk holding `address` has.
+inline Slab* slab_in_chunk(uintptr_t address) {
+  return reinterpret_cast<Slab*>(chunk_start(address) + slab_offset_in_chunk(address));
+}
+
 // The slab a block of a slab lies in.
-inline Slab* slab_of_block(const void* block) { return reinterpret_cast<Slab*>(chunk_start_of(block)); }
+inline Slab* slab_of_block(const void* block) {
+  return slab_in_chunk(reinterpret_cast<uintptr_t>(block));
+}
 
 // The slot whose block holds `pointer`; slot_count or more when the pointer
 // lies before the first block or after the last slot. A slab fits in a
@@ -94,7 +112,7 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
 // slab) as with a caller.
 inline void slab_hand_to_caller(void* block, unsigned size_class) {
   const SlabLayout& layout = g_size_classes.layout[size_class];
-  auto slab = reinterpret_cast<uint8_t*>(chunk_start_of(block));
+  auto slab = reinterpret_cast<uint8_t*>(slab_of_block(block));
   uint64_t distance = static_cast<uint8_t*>(block) - slab - layout.first_block;
   slab[layout.states + ((distance * layout.inverse) >> 40)] = kWithCaller;
 }

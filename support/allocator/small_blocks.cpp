@@ -48,7 +48,8 @@ Slab* add_slab(Bin& bin, unsigned size_class) {
   void* memory = slab_reserve_take();
   if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
-  Slab* slab = slab_create(memory, size_class);
+  auto chunk = reinterpret_cast<uintptr_t>(memory);
+  Slab* slab = slab_create(reinterpret_cast<void*>(chunk + slab_offset_in_chunk(chunk)), size_class);
   chunk_map_add(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
   link_at_head(bin, slab);
   bin.total_slots += slab->slot_count;
@@ -96,7 +97,7 @@ Slab* give_locked(Bin& bin, Slab* slab, void* block) {
 // reserve), so that a late free of one of its blocks finds no slab.
 void release_slab(Slab* slab) {
   chunk_map_remove(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
-  slab_reserve_put(slab, slab_bytes(slab->size_class));
+  slab_reserve_put(reinterpret_cast<void*>(chunk_start_of(slab)), slab_bytes(slab->size_class));
 }
 
 }  // namespace
@@ -142,7 +143,7 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count) {
   void* block = chain;
   for (unsigned i = 0; i < count; ++i) {
     void* next = *static_cast<void**>(block);
-    Slab* slab = reinterpret_cast<Slab*>(chunk_start(reinterpret_cast<uintptr_t>(block)));
+    Slab* slab = slab_of_block(block);
     Slab* released = give_locked(bin, slab, block);
     if (released != nullptr) {
       if (empties == kReleaseRoom) {

@@ -55,7 +55,7 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count);
 inline Slab* small_slab_of(const void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
   if (!chunk_map_contains(ChunkKind::slab, address)) return nullptr;
-  return reinterpret_cast<Slab*>(chunk_start(address));
+  return slab_in_chunk(address);
 }
 
 struct BinCounts {
