@@ -22,7 +22,6 @@ inline constexpr unsigned kNoClass = ~0u;
 struct SlabLayout {
   uint32_t slots;        // slot count
   uint32_t stride;       // bytes between two slots: header word + block, rounded to 16
-  uint32_t states;       // from the slab's start to the state bytes
   uint32_t first_block;  // from the slab's start to slot 0's block
   uint32_t span;         // slots * stride: from slot 0's block past the last slot
   uint64_t inverse;      // ceil(2^40 / stride): slot index by multiplication

@@ -13,11 +13,11 @@ char* slot_start(const Slab* slab, uint32_t index) {
   return static_cast<char*>(slab_block(slab, index)) - kSlotHeader;
 }
 
-// The first slot lies after the bitmap and the state bytes, so that the
-// block after its header word is 16-byte aligned.
+// The first slot lies after the bitmap, so that the block after its header
+// word is 16-byte aligned.
 uint32_t first_slot_offset(uint32_t slots) {
-  size_t end_of_states = sizeof(Slab) + 4 * ((slots + 31) / 32) + slots + kSlotHeader;
-  return static_cast<uint32_t>((end_of_states + 15) / 16 * 16 - kSlotHeader);
+  size_t end_of_bitmap = sizeof(Slab) + 4 * ((slots + 31) / 32) + kSlotHeader;
+  return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
 }
 
 // The lowest clear bit of a word that is not full, found byte by byte.
@@ -39,7 +39,6 @@ void build_slab_layouts(SizeClasses& classes) {
     uint32_t slots = 2 * classes.limit / classes.size[c];
     layout.slots = slots < 4 ? 4 : slots > 1024 ? 1024 : slots;
     layout.stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
-    layout.states = static_cast<uint32_t>(sizeof(Slab)) + 4 * ((layout.slots + 31) / 32);
     layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
     layout.span = layout.slots * layout.stride;
     // Exact for every distance within a slab: distances stay below 2^18 and
@@ -68,7 +67,7 @@ Slab* slab_create(void* memory, unsigned size_class) {
   slab->slot_offset = first_slot_offset(slab->slot_count);
   slab->hint = 0;
   uint32_t words = slab->bitmap_words();
-  std::memset(slab->bitmap(), 0, 4 * words + slab->slot_count);
+  std::memset(slab->bitmap(), 0, 4 * words);
   // Padding bits past the last slot are marked handed out for good.
   uint32_t used_bits = slab->slot_count % 32;
   if (used_bits != 0) slab->bitmap()[words - 1] = kFullWord << used_bits;
@@ -85,7 +84,7 @@ void* slab_take(Slab* slab) {
     --slab->free_count;
     slab->hint = w * 32 + bit;
     char* slot = slot_start(slab, slab->hint);
-    *reinterpret_cast<Slab**>(slot) = slab;
+    *reinterpret_cast<uintptr_t*>(slot) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
     return slot + kSlotHeader;
   }
   return nullptr;
@@ -124,10 +123,13 @@ const char* slab_check(const Slab* slab, unsigned bin) {
       return "padding bit cleared";
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
-    // A slot free in the slab is with no caller.
+    // Slots free in the slab are touched by nobody else: their header words
+    // are 0 (never handed out) or the slab's address marked free.
     for (uint32_t bit = 0; bit < used_bits; ++bit) {
-      if (((word >> bit) & 1) == 0 && slab->states()[32 * w + bit] != 0) {
-        return "free slot marked as with a caller";
+      if ((word >> bit) & 1) continue;
+      uintptr_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
+      if (header != 0 && header != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+        return "free slot not marked free";
       }
     }
   }

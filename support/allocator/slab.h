@@ -2,12 +2,12 @@
 // class, with a bitmap of the slots handed out.
 //
 // Layout, from the slab's start (a little past a chunk boundary, see
-// slab_offset_in_chunk and chunk_map.h; the mapping covers the whole chunk): the header below (40 bytes), then the
-// bitmap (one 32-bit word per 32 slots), then one state byte per slot,
-// padding up to slot_offset, then slot_count slots `stride` bytes apart. A
-// slot is an 8-byte header word holding the slab's address (written when the
-// slot is first handed out) followed by the caller's block: 16-byte aligned,
-// class-size bytes usable.
+// slab_offset_in_chunk and chunk_map.h; the mapping covers the whole
+// chunk): the header below (40 bytes), then the bitmap (one 32-bit word per
+// 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
+// apart. A slot is an 8-byte header word holding the slab's address
+// (written when the slot is first handed out) followed by the caller's
+// block: 16-byte aligned, class-size bytes usable.
 //
 // Invariants (checked by slab_check):
 //   - size_class, bin, slot_count and slot_offset never change; bin equals
@@ -19,14 +19,15 @@
 //     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
-//   - state byte i is kWithCaller exactly while slot i's block is with a
-//     caller, and 0 while it is in a thread cache or free in the slab. Free
-//     honours a block only in kWithCaller and sets 0 before anything else, so
-//     a second free of a block, wherever the block went since, changes
-//     nothing until the block is handed out again. The byte is written only
-//     by the thread that holds the block (the caller, or the thread whose
-//     cache holds it) or under the bin's lock, and the bytes live apart from
-//     the blocks, so checking them costs no miss on a cold block.
+//   - a slot's header word is the slab's address exactly while its block is
+//     with a caller; while the block is in a thread cache or free in the
+//     slab it is the address with kFreeMark set, and a slot never handed out
+//     has 0. Free honours a block only when the word is the address and sets
+//     the mark before anything else, so a second free of a block, wherever
+//     the block went since, changes nothing until the block is handed out
+//     again. The word is written only by the thread that holds the block (the
+//     caller, or the thread whose cache holds it) or under the bin's lock. It
+//     shares the block's cache line, which the free writes anyway.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,7 @@
 
 namespace morvane::heap {
 
-inline constexpr uint8_t kWithCaller = 1;
+inline constexpr uintptr_t kFreeMark = 1;
 
 struct Slab {
   uint32_t slot_count;
@@ -52,8 +53,6 @@ struct Slab {
   uint32_t* bitmap() { return reinterpret_cast<uint32_t*>(this + 1); }
   const uint32_t* bitmap() const { return reinterpret_cast<const uint32_t*>(this + 1); }
   uint32_t bitmap_words() const { return (slot_count + 31) / 32; }
-  uint8_t* states() { return reinterpret_cast<uint8_t*>(bitmap() + bitmap_words()); }
-  const uint8_t* states() const { return reinterpret_cast<const uint8_t*>(bitmap() + bitmap_words()); }
 };
 
 // Bytes between two slots of class `size_class`: the header word and the
@@ -69,8 +68,8 @@ inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr
 
 // A slab starts 0 to 16,320 bytes into its chunk, a multiple of 64 that
 // the chunk's number gives: chunks are 256 KiB-aligned, and without the
-// offset the headers and state bytes of all slabs would compete for the
-// same few cache sets. The largest slab (243,264 bytes) still fits.
+// offset the headers and bitmaps of all slabs would compete for the same
+// few cache sets. The largest slab (243,264 bytes) still fits.
 inline constexpr uintptr_t kSlabColours = 256;
 inline constexpr uintptr_t kSlabColourStep = 64;
 
@@ -108,20 +107,14 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
          size_t{index} * layout.stride;
 }
 
-// Marks a block of class `size_class` (from a cache or just taken from its
-// slab) as with a caller.
-inline void slab_hand_to_caller(void* block, unsigned size_class) {
-  const SlabLayout& layout = g_size_classes.layout[size_class];
-  auto slab = reinterpret_cast<uint8_t*>(slab_of_block(block));
-  uint64_t distance = static_cast<uint8_t*>(block) - slab - layout.first_block;
-  slab[layout.states + ((distance * layout.inverse) >> 40)] = kWithCaller;
-}
+// Marks a block (from a cache or just taken from its slab) as with a caller.
+inline void slab_hand_to_caller(void* block) { slot_word(block) &= ~kFreeMark; }
 
-// The block that `pointer` frees when it points into the slab, its state
-// set to 0: the block of a slot that is with a caller, when `pointer` is that
+// The block that `pointer` frees when it points into the slab, its header
+// word marked free: the block of a slot that is with a caller, when `pointer` is that
 // block or an over-aligned address in it with the slab's address in the
 // word before it. Null, and nothing changed, for anything else (a block not
-// with a caller, the header, bitmap or states, the padding after the last
+// with a caller, the slab's header or bitmap, the padding after the last
 // slot).
 //
 // With d = pointer - slot 0's block = k * stride + r (r < stride), d * inverse
@@ -135,14 +128,13 @@ inline void* slab_claim(Slab* slab, const void* pointer) {
   if (distance >= layout.span) return nullptr;  // also below the first block
   uint64_t product = distance * layout.inverse;
   uint32_t index = static_cast<uint32_t>(product >> 40);
-  uint8_t& state = reinterpret_cast<uint8_t*>(slab)[layout.states + index];
-  if (state != kWithCaller) return nullptr;
   void* block = const_cast<void*>(pointer);
   if ((product & ((uint64_t{1} << 40) - 1)) >= kChunkSize) {
     block = slab_block(slab, index);
     if (slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
   }
-  state = 0;
+  if (slot_word(block) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
   return block;
 }
 
@@ -158,11 +150,12 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word set to the slab, its state left 0), or null when the slab
+// (its header word the slab's address marked free), or null when the slab
 // is full.
 void* slab_take(Slab* slab);
 
-// Marks the slot holding `block` (a block as handed out, state 0) free.
+// Marks the slot holding `block` (a block as handed out, its header word
+// marked free) free.
 // False, and nothing changed, when the slot is not handed out.
 bool slab_give(Slab* slab, void* block);
 

@@ -19,6 +19,7 @@ struct Entry {
   void* chunk;
   size_t bytes;
   uint64_t since;
+  unsigned size_class;
 };
 
 // Oldest first.
@@ -55,7 +56,7 @@ void give_back(void** chunks, unsigned count) {
 
 }  // namespace
 
-void* slab_reserve_take() {
+void* slab_reserve_take(unsigned size_class) {
   void* expired[kMaxChunks + 1];
   void* chunk = nullptr;
   unsigned dropped = 0;
@@ -63,17 +64,20 @@ void* slab_reserve_take() {
     SpinGuard guard(reserve.lock);
     if (reserve.count == 0) return nullptr;
     dropped = expire(platform::monotonic_ns(), expired);
-    if (reserve.count > 0) {
-      Entry& newest = reserve.entries[--reserve.count];
-      reserve.bytes -= newest.bytes;
-      chunk = newest.chunk;
+    for (unsigned i = reserve.count; i-- > 0;) {
+      if (reserve.entries[i].size_class != size_class) continue;
+      chunk = reserve.entries[i].chunk;
+      reserve.bytes -= reserve.entries[i].bytes;
+      for (unsigned j = i + 1; j < reserve.count; ++j) reserve.entries[j - 1] = reserve.entries[j];
+      --reserve.count;
+      break;
     }
   }
   give_back(expired, dropped);
   return chunk;
 }
 
-void slab_reserve_put(void* chunk, size_t slab_bytes) {
+void slab_reserve_put(void* chunk, unsigned size_class, size_t slab_bytes) {
   void* expired[kMaxChunks + 1];
   unsigned dropped = 0;
   {
@@ -88,7 +92,7 @@ void slab_reserve_put(void* chunk, size_t slab_bytes) {
       for (unsigned i = 1; i < reserve.count; ++i) reserve.entries[i - 1] = reserve.entries[i];
       --reserve.count;
     }
-    reserve.entries[reserve.count++] = Entry{chunk, slab_bytes, now};
+    reserve.entries[reserve.count++] = Entry{chunk, slab_bytes, now, size_class};
     reserve.bytes += slab_bytes;
     unsigned more = expire(now, expired + dropped);
     dropped += more;

@@ -45,7 +45,7 @@ unsigned lock_bin_for(unsigned size_class) {
 Slab* add_slab(Bin& bin, unsigned size_class) {
   size_t bytes = slab_bytes(size_class);
   if (system_refuses(bytes)) return nullptr;
-  void* memory = slab_reserve_take();
+  void* memory = slab_reserve_take(size_class);
   if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
   auto chunk = reinterpret_cast<uintptr_t>(memory);
@@ -97,7 +97,8 @@ Slab* give_locked(Bin& bin, Slab* slab, void* block) {
 // reserve), so that a late free of one of its blocks finds no slab.
 void release_slab(Slab* slab) {
   chunk_map_remove(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
-  slab_reserve_put(reinterpret_cast<void*>(chunk_start_of(slab)), slab_bytes(slab->size_class));
+  slab_reserve_put(reinterpret_cast<void*>(chunk_start_of(slab)), slab->size_class,
+                   slab_bytes(slab->size_class));
 }
 
 }  // namespace
@@ -105,7 +106,7 @@ void release_slab(Slab* slab) {
 void* small_allocate(unsigned size_class) {
   void* block = nullptr;
   small_allocate_batch(size_class, &block, 1);
-  slab_hand_to_caller(block, slab_of_block(block)->size_class);  // maybe borrowed
+  slab_hand_to_caller(block);
   return block;
 }
 
@@ -207,7 +208,9 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
     return "cached pointer that is not a slot's block";
   }
   if (((slab->bitmap()[index / 32] >> (index % 32)) & 1) == 0) return "cached block free in its slab";
-  if (slab->states()[index] != 0) return "cached block marked as with a caller";
+  if (slot_word(block) != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+    return "cached block not marked free";
+  }
   return nullptr;
 }
 

@@ -30,13 +30,13 @@ struct alignas(32) Bin {
 };
 static_assert(sizeof(Bin) == 32, "bin records are 32 bytes apart");
 
-// A block of class `size_class` for a caller (its state kWithCaller), or of
+// A block of class `size_class` for a caller (its header word unmarked), or of
 // the next class up when that bin is free and the own bin is busy. Reports
 // the failure when the system refuses a new slab.
 void* small_allocate(unsigned size_class);
 
 // Up to `wanted` blocks of class `size_class` into `blocks`, under one lock
-// of the bin, their states left 0; returns how many (at least 1). When the own bin is busy and
+// of the bin, their header words marked free; returns how many (at least 1). When the own bin is busy and
 // the next one up is free, that bin serves one block of its class instead.
 // Reports the failure when the system refuses a slab before any block was
 // taken.

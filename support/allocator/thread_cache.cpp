@@ -90,7 +90,7 @@ void* cache_refill(unsigned size_class) {
     void* block = list.head;
     list.head = next_of(block);
     --list.count;
-    slab_hand_to_caller(block, size_class);
+    slab_hand_to_caller(block);
     return block;
   }
   if (list.limit == 0) return small_allocate(size_class);
@@ -98,7 +98,7 @@ void* cache_refill(unsigned size_class) {
   unsigned wanted = std::min<unsigned>(list.limit / 2, kMaxBatch);
   unsigned taken = small_allocate_batch(size_class, blocks, wanted);
   for (unsigned i = taken; i-- > 1;) push(list, blocks[i]);
-  slab_hand_to_caller(blocks[0], slab_of_block(blocks[0])->size_class);  // maybe borrowed
+  slab_hand_to_caller(blocks[0]);
   return blocks[0];
 }
 

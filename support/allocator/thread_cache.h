@@ -17,8 +17,8 @@
 //     use and after the thread's end;
 //   - every block in a list is the block of a slot of a live slab of the
 //     list's class; the slot is handed out of the slab (counted in its bin's
-//     in_use), and its state byte is 0, so a second free of the block is
-//     ignored;
+//     in_use), and its header word is marked free, so a second free of the
+//     block is ignored;
 //   - at most limit blocks per class, so a thread caches at most 32 KiB per
 //     class; when the thread ends, the cache goes back to the bins and stays
 //     off (frees and allocations of its later exit code go to the bins).
@@ -63,7 +63,7 @@ inline void* cache_allocate(unsigned size_class) {
   if (block == nullptr) [[unlikely]] return cache_refill(size_class);
   list.head = *static_cast<void**>(block);
   --list.count;
-  slab_hand_to_caller(block, size_class);
+  slab_hand_to_caller(block);
   return block;
 }
 
