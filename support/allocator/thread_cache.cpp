@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "support/allocator/chunk_map.h"
 #include "support/allocator/small_blocks.h"
 #include "support/heap/spinlock.h"
 
