@@ -3,7 +3,7 @@
 //
 // Layout, from the slab's start (a little past a chunk boundary, see
 // slab_offset_in_chunk and chunk_map.h; the mapping covers the whole
-// chunk): the header below (40 bytes), then the bitmap (one 32-bit word per
+// chunk): the header below (88 bytes), then the bitmap (one 32-bit word per
 // 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
 // apart. A slot is an 8-byte header word holding the slab's address
 // (written when the slot is first handed out) followed by the caller's
@@ -40,15 +40,20 @@ namespace morvane::heap {
 
 inline constexpr uintptr_t kFreeMark = 1;
 
+// The fields that never change and that every free reads without a lock
+// have a cache line of their own; those that the bin's lock guards share
+// theirs with the bitmap. So a free on one core does not miss because a
+// refill on another has just taken slots of the same slab.
 struct Slab {
   uint32_t slot_count;
-  uint32_t free_count;
   uint32_t size_class;
   uint32_t bin;
+  uint32_t slot_offset;  // from the slab's start to slot 0
+  char line_apart[48];
+  uint32_t free_count;
+  uint32_t hint;  // the lowest slot that may be free
   Slab* previous;
   Slab* next;
-  uint32_t slot_offset;  // from the slab's start to slot 0
-  uint32_t hint;         // the lowest slot that may be free
 
   uint32_t* bitmap() { return reinterpret_cast<uint32_t*>(this + 1); }
   const uint32_t* bitmap() const { return reinterpret_cast<const uint32_t*>(this + 1); }
