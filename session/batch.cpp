@@ -31,6 +31,7 @@ void flush_batch() {
     result_slots.column_counts[i] = 0;
     result_slots.row_counts[i] = -1;
     result_slots.fetched_counts[i] = 0;
+    result_slots.returns_rows[i] = 0;
   }
   const char* const* texts = result_slots.text_pointers.data();
   int32_t count = static_cast<int32_t>(n);
@@ -40,10 +41,14 @@ void flush_batch() {
                            result_slots.row_counts.data(), result_slots.fetched_counts.data(), 0,
                            0, &client_error);
   } else {
-    ql_pool_do(connection, texts, count, result_slots.row_counts.data(), &client_error);
+    // Entries that the engine answers with rows show their tables.
+    cursor = ql_pool_run(connection, texts, count, result_slots.column_counts.data(),
+                         result_slots.row_counts.data(), result_slots.fetched_counts.data(),
+                         result_slots.returns_rows.data(), &client_error);
   }
   print_results(pending_are_queries, cursor);
-  if (pending_are_queries) ql_pool_close_cursor(cursor);
+  if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
+  for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
 }
 

@@ -23,7 +23,7 @@ std::string pg_message(const char* text) {
 }
 
 void PgReader::take_rows(const PGresult* result) {
-  if (!request_.query) return;  // only the command's count matters
+  if (!request_.keeps_rows()) return;  // only the command's count matters
   int columns = PQnfields(result);
   if (!in_result_) {
     std::vector<std::string> captions;
@@ -58,7 +58,7 @@ void PgReader::take(const PGresult* result) {
       outcome_->set_affected(command_count(result));
       break;
     case PGRES_COMMAND_OK:
-      outcome_->begin_result({});
+      outcome_->begin_result({}, false);
       in_result_ = false;
       outcome_->set_affected(command_count(result));
       break;

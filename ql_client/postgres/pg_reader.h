@@ -21,8 +21,10 @@ class PgReader {
 
   // Takes one result (the caller clears it afterwards).
   void take(const PGresult* result);
-  // True once the answers limit is reached and the rest can be stopped.
-  bool limit_reached() const { return limit_reached_; }
+  // True once the answers limit is reached and the rest can be stopped. A
+  // statement run for whatever rows it returns is never stopped: it may be
+  // changing data ("insert ... returning"); its rest is read, not counted.
+  bool limit_reached() const { return limit_reached_ && request_.query; }
   // Called when a cancel request for this statement was sent.
   void stopping() { stopping_ = true; }
   bool stopped() const { return stopping_; }

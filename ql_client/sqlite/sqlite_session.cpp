@@ -82,18 +82,27 @@ std::string SqliteSession::message(bool utf8) const { return to_program(sqlite3_
 
 bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool utf8, Outcome* outcome) {
   int columns = sqlite3_column_count(statement);
-  if (request.query) {
+  // Run for whatever it returns, a statement with columns keeps its rows
+  // but is stepped to its end: it may be changing data.
+  bool keep = request.query || (request.rows_if_any && columns > 0);
+  bool may_stop = request.query;
+  if (keep) {
     std::vector<std::string> captions;
     for (int c = 0; c < columns; ++c) captions.push_back(to_program(sqlite3_column_name(statement, c), utf8));
     outcome->begin_result(std::move(captions));
+  } else {
+    outcome->begin_result({}, false);
   }
   sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
   int64_t rows = 0;
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
     ++rows;
-    if (!request.query) continue;
-    if (!outcome->row_wanted()) break;  // finalizing the statement stops it
+    if (!keep) continue;
+    if (!outcome->row_wanted()) {
+      if (may_stop) break;  // finalizing the statement stops it
+      continue;
+    }
     if (outcome->keeps_next_row()) {
       for (int c = 0; c < columns; ++c) {
         if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
