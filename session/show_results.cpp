@@ -35,6 +35,7 @@ TableOptions table_options() {
   options.suppress_results = settings.suppress_results;
   options.quiet = settings.quiet;
   options.answers_limit = settings.answers_limit;
+  options.utf8_widths = settings.code_page == morvane::codepage_utf8;
   options.to_console = output_is_console ? text_to_console : nullptr;
   return options;
 }

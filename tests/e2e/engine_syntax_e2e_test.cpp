@@ -119,12 +119,18 @@ TEST_F(PostgresSyntax, PoolEntriesWithRowsShowTheirTables) {
 
 class SqliteSyntax : public morvane::testing::TempDirTest {
  protected:
-  RunResult run(const std::string& script) {
+  RunResult run(const std::string& script, const std::string& mode = "--raw") {
     write_file("s.sql", script);
-    return run_tarnwick({"--host=sqlite:" + path("test.db"), "--mode=w", "--raw", "--sql=s.sql"}, "",
+    return run_tarnwick({"--host=sqlite:" + path("test.db"), "--mode=w", mode, "--sql=s.sql"}, "",
                         dir_.string());
   }
 };
+
+TEST_F(SqliteSyntax, Utf8ColumnsAreAsWideAsTheirTextOnScreen) {
+  RunResult result = run("select 'Zoë' as n union all select '東京' union all select '🙂';", "--code-page=utf8");
+  EXPECT_EQ(result.out,
+            "type quit; to exit.\n3 row(s)\n+----+\n|n   |\n+----+\n|Zoë |\n|東京|\n|🙂  |\n");
+}
 
 TEST_F(SqliteSyntax, IdentifiersTriggerBodiesClientCommandsAndRows) {
   RunResult result = run(
