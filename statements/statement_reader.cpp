@@ -24,8 +24,11 @@
 //                                  so. sqlite: a "create" or "explain" that
 //                                  sqlite3_complete finds incomplete (a
 //                                  trigger body) goes on instead. postgres:
-//                                  after "copy ... from stdin" the data
-//                                  lines up to "\." go with the statement
+//                                  so does a CREATE FUNCTION or PROCEDURE
+//                                  inside BEGIN [ATOMIC] ... END (counted as
+//                                  psql counts it); after "copy ... from
+//                                  stdin" the data lines up to "\." go
+//                                  with the statement
 //   outside     other              append
 //   quoted      ' '                append both, stay quoted
 //   quoted      ' other            append one "'", put the other back, go
@@ -41,7 +44,8 @@
 //                                  report a dollar quote, identifier or
 //                                  escaped string left open
 //
-// Block comments end at the first "*/" ("/* x **/" ends at its last two
+// In a SQLite CREATE TRIGGER, line breaks and comments are kept as written
+// (SQLite stores the trigger's text). Block comments end at the first "*/" ("/* x **/" ends at its last two
 // bytes); on postgres they nest. A byte read ahead at the end of the source
 // (-1) is never put back. Comments leave nothing, so the text on both sides
 // joins directly ("a/*x*/b" is "ab").
@@ -55,8 +59,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "runtime/console_output.h"
 #include "statements/statement_text.h"
@@ -127,6 +133,9 @@ class Reader {
   bool statement_is_blank() const;
   bool complete_for_sqlite();
   bool is_copy_from_stdin() const;
+  bool in_atomic_body() const;
+  bool in_sqlite_trigger() const;
+  void keep_comment(int first, int second);
   void read_copy_data();
   void hand_on();
 
@@ -271,37 +280,118 @@ bool Reader::complete_for_sqlite() {
   return sqlite3_complete(start) != 0;
 }
 
-// Whether the statement in the buffer is "copy ... from stdin": its first
-// word is "copy" and the words "from stdin" follow outside quotes.
-bool Reader::is_copy_from_stdin() const {
-  const char* text = buffer_.data;
-  const char* end = text + buffer_.length;
-  const char* at = skip_blanks(text);  // the buffer ends with ";", so it is terminated
-  if (begins_with_unicode_marker(at)) at = skip_blanks(at + kUnicodeMarkerLength);
-  if (end - at < 5 || strncasecmp(at, "copy", 4) != 0 || is_name_byte(static_cast<unsigned char>(at[4]))) {
-    return false;
-  }
-  bool after_from = false;
-  while (at < end) {
+// Calls on_word(word, length, paren_depth) for each word of a PostgreSQL
+// statement in the reader's buffer (which holds no comments), skipping
+// quoted parts: '...', E'...', "..." and $tag$...$tag$.
+template <typename OnWord>
+void for_each_word(const char* text, size_t length, OnWord on_word) {
+  const char* end = text + length;
+  int paren_depth = 0;
+  for (const char* at = text; at < end;) {
     unsigned char c = static_cast<unsigned char>(*at);
-    if (c == '\'' || c == '"') {  // a quoted part: skip to its end
-      const char* close = static_cast<const char*>(std::memchr(at + 1, c, end - at - 1));
-      at = close == nullptr ? end : close + 1;
-      after_from = false;
+    if (c == '\'' || c == '"') {
+      bool escaped = c == '\'' && at > text && (at[-1] | 0x20) == 'e' &&
+                     (at - 1 == text || !is_name_byte(static_cast<unsigned char>(at[-2])));
+      for (++at; at < end; ++at) {
+        if (escaped && *at == '\\') {
+          ++at;
+        } else if (static_cast<unsigned char>(*at) == c) {
+          if (at + 1 < end && static_cast<unsigned char>(at[1]) == c) {
+            ++at;
+          } else {
+            break;
+          }
+        }
+      }
+      ++at;
       continue;
     }
-    if (!is_name_byte(c)) {
-      if (!is_blank(static_cast<char>(c))) after_from = false;
+    if (c == '$' && (at == text || !is_name_byte(static_cast<unsigned char>(at[-1])))) {
+      const char* tag_end = at + 1;
+      while (tag_end < end && *tag_end != '$' &&
+             (tag_end == at + 1 ? is_tag_start(static_cast<unsigned char>(*tag_end))
+                                : is_name_byte(static_cast<unsigned char>(*tag_end)))) {
+        ++tag_end;
+      }
+      if (tag_end < end && *tag_end == '$') {
+        std::string_view tag(at, static_cast<size_t>(tag_end - at + 1));
+        std::string_view rest(tag_end + 1, static_cast<size_t>(end - tag_end - 1));
+        size_t close = rest.find(tag);
+        at = close == std::string_view::npos ? end : rest.data() + close + tag.size();
+        continue;
+      }
+    }
+    if (c == '(') ++paren_depth;
+    if (c == ')' && paren_depth > 0) --paren_depth;
+    if (!is_name_byte(c) || (c >= '0' && c <= '9') || c == '$') {
       ++at;
       continue;
     }
     const char* word = at;
     while (at < end && is_name_byte(static_cast<unsigned char>(*at))) ++at;
-    size_t length = static_cast<size_t>(at - word);
-    if (after_from && is_word(word, length, "stdin")) return true;
-    after_from = is_word(word, length, "from");
+    on_word(word, static_cast<size_t>(at - word), paren_depth);
   }
-  return false;
+}
+
+// Whether the statement in the buffer is "copy ... from stdin": its first
+// word is "copy" and the words "from stdin" follow, outside parentheses.
+bool Reader::is_copy_from_stdin() const {
+  size_t count = 0;
+  bool copy = false, after_from = false, found = false;
+  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int depth) {
+    if (count++ == 0) copy = is_word(word, length, "copy");
+    if (!copy || found) return;
+    found = depth == 0 && after_from && is_word(word, length, "stdin");
+    after_from = depth == 0 && is_word(word, length, "from");
+  });
+  return found;
+}
+
+// Whether a PostgreSQL statement is inside the body of a function or
+// procedure written as BEGIN ATOMIC ... END, where ";" ends no statement.
+// As psql does: after CREATE [OR REPLACE] FUNCTION|PROCEDURE, the words
+// BEGIN (and CASE within it) open and END closes, outside parentheses.
+bool Reader::in_atomic_body() const {
+  size_t count = 0;
+  bool routine = false, possible = true;
+  int depth = 0;
+  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int parens) {
+    size_t k = count++;
+    if (!possible) return;
+    if (!routine) {
+      bool head_word = (k == 0 && is_word(word, length, "create")) ||
+                       (k == 1 && is_word(word, length, "or")) || (k == 2 && is_word(word, length, "replace"));
+      bool kind = is_word(word, length, "function") || is_word(word, length, "procedure");
+      if (kind && (k == 1 || k == 3)) {
+        routine = true;
+      } else if (!head_word || (k == 1 && !is_word(word, length, "or"))) {
+        possible = false;
+      }
+      return;
+    }
+    if (parens != 0) return;
+    if (is_word(word, length, "begin")) {
+      ++depth;
+    } else if (is_word(word, length, "case")) {
+      if (depth > 0) ++depth;
+    } else if (is_word(word, length, "end")) {
+      if (depth > 0) --depth;
+    }
+  });
+  return routine && depth > 0;
+}
+
+// On SQLite, whether the statement so far is a CREATE [TEMP] TRIGGER: the
+// engine keeps its text as written, so line breaks and comments in it stay.
+bool Reader::in_sqlite_trigger() const {
+  std::string head(buffer_.data, std::min<size_t>(buffer_.length, 64));
+  const char* at = skip_blanks(head.c_str());
+  if (begins_with_unicode_marker(at)) at = skip_blanks(at + kUnicodeMarkerLength);
+  if (!begins_with_ignoring_case(at, "create") || !is_blank(at[6])) return false;
+  at = skip_blanks(at + 6);
+  if (begins_with_ignoring_case(at, "temporary") && is_blank(at[9])) at = skip_blanks(at + 9);
+  if (begins_with_ignoring_case(at, "temp") && is_blank(at[4])) at = skip_blanks(at + 4);
+  return begins_with_ignoring_case(at, "trigger") && (is_blank(at[7]) || at[7] == '\0');
 }
 
 // The data lines of a COPY, up to the line "\." or the end of the source.
@@ -332,6 +422,19 @@ void Reader::read_copy_data() {
   error_line("The copy data in '", options_.source_name, where.c_str());
 }
 
+// A comment inside a SQLite trigger, appended as written.
+void Reader::keep_comment(int first, int second) {
+  append(first);
+  append(second);
+  int c, previous = 0;
+  while ((c = get()) != kEnd) {
+    append(c);
+    if (first == '-' && c == '\n') break;
+    if (first == '/' && previous == '*' && c == '/') break;
+    previous = c;
+  }
+}
+
 // Ends the text with a zero byte and hands it on, then empties the buffer.
 void Reader::hand_on() {
   append_byte(buffer_, '\0');
@@ -354,7 +457,7 @@ void Reader::run() {
       case '\r':
       case '\n':
       case '\0':
-        append(' ');
+        append(c != '\0' && sqlite() && in_sqlite_trigger() ? c : ' ');
         break;
       case '#':
         if (postgres()) {
@@ -366,7 +469,10 @@ void Reader::run() {
       case '-':
       case '/': {
         int next = get();
-        if (c == '-' && next == '-') {
+        bool comment = (c == '-' && next == '-') || (c == '/' && next == '*');
+        if (comment && sqlite() && in_sqlite_trigger()) {
+          keep_comment(c, next);
+        } else if (c == '-' && next == '-') {
           skip_line();
         } else if (c == '/' && next == '*') {
           skip_block_comment();
@@ -419,6 +525,7 @@ void Reader::run() {
       case ';':
         append(';');
         if (sqlite() && !complete_for_sqlite()) break;
+        if (postgres() && in_atomic_body()) break;
         if (postgres() && is_copy_from_stdin()) {
           read_copy_data();
           copy_data_of_statement = &copy_data_;

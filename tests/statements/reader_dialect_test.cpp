@@ -77,6 +77,18 @@ TEST_F(ReaderDialectTest, EscapedStringsIdentifiersAndUnicodeStrings) {
   EXPECT_EQ(pg("select U&'d\\0061;t';"), (Texts{"select U&'d\\0061;t';", ""}));
 }
 
+TEST_F(ReaderDialectTest, AtomicBodiesOfFunctionsAndProcedures) {
+  std::string atomic =
+      "create or replace function f(x int) returns int language sql begin atomic "
+      "select case when x > 0 then 1 else 2 end; select x + 1; end;";
+  EXPECT_EQ(pg(atomic + "select 1;"), (Texts{atomic, "select 1;", ""}));
+  std::string procedure = "CREATE PROCEDURE p() BEGIN ATOMIC ;; insert into t values (1); END;";
+  EXPECT_EQ(pg(procedure), (Texts{procedure, ""}));
+  // Only after CREATE [OR REPLACE] FUNCTION or PROCEDURE does BEGIN open a body.
+  EXPECT_EQ(pg("begin;select 1;end;"), (Texts{"begin;", "select 1;", "end;", ""}));
+  EXPECT_EQ(pg("create table begin_t (a int);x;"), (Texts{"create table begin_t (a int);", "x;", ""}));
+}
+
 TEST_F(ReaderDialectTest, PostgresCommentsNestAndHashIsAnOperator) {
   EXPECT_EQ(pg("a/* 1 /* 2; */ 3; */b;"), (Texts{"ab;", ""}));
   EXPECT_EQ(pg("update t set f = f # 4\nwhere id = 1;"), (Texts{"update t set f = f # 4 where id = 1;", ""}));
@@ -96,6 +108,9 @@ TEST_F(ReaderDialectTest, SqliteTriggerBodiesEndAtTheirEnd) {
       "update c set n = n + 1; end;";
   EXPECT_EQ(lite(trigger + "select 1;"), (Texts{trigger, "select 1;", ""}));
   EXPECT_EQ(lite("{unicode}" + trigger), (Texts{"{unicode}" + trigger, ""}));
+  // SQLite keeps a trigger's text: its line breaks and comments stay.
+  std::string kept = "create temp trigger t2 after delete on t\nbegin -- why; because\n  delete from u; /* x; */\nend;";
+  EXPECT_EQ(lite(kept), (Texts{kept, ""}));
   // A create that is no trigger ends at its first ";".
   EXPECT_EQ(lite("create table t (a);create table u (b);"), (Texts{"create table t (a);", "create table u (b);", ""}));
 }
