@@ -5,7 +5,8 @@
 //   ----------  -----------------  ------------------------------------------
 //   outside     TAB CR LF NUL      append one blank
 //   outside     #                  skip through the next LF (or the end);
-//                                  postgres: append (an operator there)
+//                                  postgres, within a statement: append (an
+//                                  operator there)
 //   outside     - -                skip through the next LF (or the end)
 //   outside     - other            append "-", put the other byte back
 //   outside     / *                skip a block comment (below)
@@ -460,7 +461,10 @@ void Reader::run() {
         append(c != '\0' && sqlite() && in_sqlite_trigger() ? c : ' ');
         break;
       case '#':
-        if (postgres()) {
+        // On PostgreSQL "#" is an operator (XOR, #>, #>>, #-); no statement
+        // begins with one, so there it starts a comment line only before a
+        // statement, as scripts written for this program use it.
+        if (postgres() && !statement_is_blank()) {
           append(c);
         } else {
           skip_line();

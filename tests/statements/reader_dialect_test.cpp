@@ -93,6 +93,8 @@ TEST_F(ReaderDialectTest, PostgresCommentsNestAndHashIsAnOperator) {
   EXPECT_EQ(pg("a/* 1 /* 2; */ 3; */b;"), (Texts{"ab;", ""}));
   EXPECT_EQ(pg("update t set f = f # 4\nwhere id = 1;"), (Texts{"update t set f = f # 4 where id = 1;", ""}));
   EXPECT_EQ(pg("select j #> '{a}', j #- '{b}';"), (Texts{"select j #> '{a}', j #- '{b}';", ""}));
+  // Before a statement nothing can be an operator: a comment line, as ever.
+  EXPECT_EQ(pg("# note; here\n  # more\nselect 1;"), (Texts{"  select 1;", ""}));
 }
 
 TEST_F(ReaderDialectTest, SqliteIdentifiersAndHashComments) {
