@@ -283,7 +283,8 @@ bool Reader::complete_for_sqlite() {
 
 // Calls on_word(word, length, paren_depth) for each word of a PostgreSQL
 // statement in the reader's buffer (which holds no comments), skipping
-// quoted parts: '...', E'...', "..." and $tag$...$tag$.
+// quoted parts: '...', E'...', "..." and $tag$...$tag$, until it returns
+// false.
 template <typename OnWord>
 void for_each_word(const char* text, size_t length, OnWord on_word) {
   const char* end = text + length;
@@ -330,20 +331,22 @@ void for_each_word(const char* text, size_t length, OnWord on_word) {
     }
     const char* word = at;
     while (at < end && is_name_byte(static_cast<unsigned char>(*at))) ++at;
-    on_word(word, static_cast<size_t>(at - word), paren_depth);
+    if (!on_word(word, static_cast<size_t>(at - word), paren_depth)) return;
   }
 }
 
 // Whether the statement in the buffer is "copy ... from stdin": its first
 // word is "copy" and the words "from stdin" follow, outside parentheses.
 bool Reader::is_copy_from_stdin() const {
-  size_t count = 0;
-  bool copy = false, after_from = false, found = false;
+  bool first = true, after_from = false, found = false;
   for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int depth) {
-    if (count++ == 0) copy = is_word(word, length, "copy");
-    if (!copy || found) return;
+    if (first) {
+      first = false;
+      return is_word(word, length, "copy");
+    }
     found = depth == 0 && after_from && is_word(word, length, "stdin");
     after_from = depth == 0 && is_word(word, length, "from");
+    return !found;
   });
   return found;
 }
@@ -354,23 +357,20 @@ bool Reader::is_copy_from_stdin() const {
 // BEGIN (and CASE within it) open and END closes, outside parentheses.
 bool Reader::in_atomic_body() const {
   size_t count = 0;
-  bool routine = false, possible = true;
+  bool routine = false;
   int depth = 0;
   for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int parens) {
     size_t k = count++;
-    if (!possible) return;
     if (!routine) {
-      bool head_word = (k == 0 && is_word(word, length, "create")) ||
-                       (k == 1 && is_word(word, length, "or")) || (k == 2 && is_word(word, length, "replace"));
-      bool kind = is_word(word, length, "function") || is_word(word, length, "procedure");
-      if (kind && (k == 1 || k == 3)) {
+      if ((k == 1 || k == 3) && (is_word(word, length, "function") || is_word(word, length, "procedure"))) {
         routine = true;
-      } else if (!head_word || (k == 1 && !is_word(word, length, "or"))) {
-        possible = false;
+        return true;
       }
-      return;
+      // Anything else than CREATE [OR REPLACE] before it: no routine.
+      return (k == 0 && is_word(word, length, "create")) || (k == 1 && is_word(word, length, "or")) ||
+             (k == 2 && is_word(word, length, "replace"));
     }
-    if (parens != 0) return;
+    if (parens != 0) return true;
     if (is_word(word, length, "begin")) {
       ++depth;
     } else if (is_word(word, length, "case")) {
@@ -378,6 +378,7 @@ bool Reader::in_atomic_body() const {
     } else if (is_word(word, length, "end")) {
       if (depth > 0) --depth;
     }
+    return true;
   });
   return routine && depth > 0;
 }
