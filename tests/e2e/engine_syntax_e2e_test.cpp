@@ -77,6 +77,14 @@ TEST_F(PostgresSyntax, CopyDataAndRowsOfEveryKindOfStatement) {
   EXPECT_EQ(result.err, "Skipping client command in 's.sql' line 7: \\echo not sql\n");
 }
 
+TEST_F(PostgresSyntax, ShowAndExplainShowTheirRows) {
+  RunResult result = run("show standard_conforming_strings;\nexplain (costs off) select 1;\n");
+  EXPECT_EQ(result.out,
+            "1 row(s)\n+---------------------------+\n|standard_conforming_strings|\n"
+            "+---------------------------+\n|on|\n"
+            "1 row(s)\n+----------+\n|QUERY PLAN|\n+----------+\n|Result|\n");
+}
+
 TEST_F(PostgresSyntax, RejectedCopyDataIsReportedAndTheRunGoesOn) {
   RunResult result = run(
       "drop table if exists e2e_nums;\ncreate table e2e_nums (n int);\n"
