@@ -57,8 +57,9 @@ bool is_copy(const char* text) {
   return begins_with_ignoring_case(word, "copy") && (is_blank(word[4]) || word[4] == '\0');
 }
 
+// The data of a COPY ... TO STDOUT is a result: suppressed with the tables.
 void write_copy_out(void*, const char* data, int32_t length) {
-  out_bytes(data, static_cast<size_t>(length));
+  if (!settings.suppress_results) out_bytes(data, static_cast<size_t>(length));
 }
 
 // Runs one non-query statement on the single-statement calls and shows

@@ -97,6 +97,16 @@ TEST_F(RowsAndCopyTest, CopyCarriesTheDataOfItsScriptAndWritesWhatItReceives) {
   EXPECT_EQ(statement_calls(), (Calls{"copy copy t from stdin;|1\tx\n2\ty\n", "copy COPY t to stdout;|"}));
 }
 
+TEST_F(RowsAndCopyTest, SuppressedResultsSuppressCopyDataToo) {
+  settings.suppress_results = true;
+  open();
+  fake_ql::Outcome out;
+  out.copy_out = "7\tz\n";
+  fake_ql::push(out);
+  run("copy t to stdout;");
+  EXPECT_EQ(output(), "1 row affected\n");
+}
+
 TEST_F(RowsAndCopyTest, ACopyInPoolModeSendsThePendingBatchFirst) {
   settings.statements = 4;
   open();
