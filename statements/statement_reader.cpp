@@ -386,8 +386,11 @@ bool Reader::in_atomic_body() const {
 // On SQLite, whether the statement so far is a CREATE [TEMP] TRIGGER: the
 // engine keeps its text as written, so line breaks and comments in it stay.
 bool Reader::in_sqlite_trigger() const {
-  std::string head(buffer_.data, std::min<size_t>(buffer_.length, 64));
-  const char* at = skip_blanks(head.c_str());
+  char head[65];  // the words looked at fit in the first 64 bytes
+  size_t length = std::min<size_t>(buffer_.length, sizeof head - 1);
+  if (length > 0) std::memcpy(head, buffer_.data, length);
+  head[length] = '\0';
+  const char* at = skip_blanks(head);
   if (begins_with_unicode_marker(at)) at = skip_blanks(at + kUnicodeMarkerLength);
   if (!begins_with_ignoring_case(at, "create") || !is_blank(at[6])) return false;
   at = skip_blanks(at + 6);
