@@ -80,6 +80,7 @@ bench: deps
 # bench/compare: tarnwick against sqlite3 and psql on the same work.
 bench-compare: build
 	bench/compare/console.sh build/app/tarnwick
+	bench/compare/corpus.sh build/app/tarnwick
 
 demo: build
 	cd examples && ../build/app/tarnwick --host=sqlite::memory: --mode=w --sql=tour.sql,after_quit.sql

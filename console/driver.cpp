@@ -90,9 +90,14 @@ void read_sources() {
         // stop flag is not consulted between records.
         play_replay_log(source, name, settings.ignore_create, replay_statement, &stop_flag);
         break;
-      case SourceKind::text:
-        read_statements(source, buffer, interpret_statement, &stop_flag);
+      case SourceKind::text: {
+        // The engine's lexical syntax decides where statements end.
+        ReaderOptions options;
+        options.dialect = dialect_of_host(settings.host.narrow(0));
+        options.source_name = name;
+        read_statements(source, buffer, interpret_statement, &stop_flag, options);
         break;
+      }
     }
     source.close();
   }

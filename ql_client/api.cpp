@@ -1,9 +1,11 @@
 // The C functions of ql_client.h: argument checks, the handle and cursor
 // tables, and the hand-over to the connection and its sessions. Nothing
 // thrown inside the library leaves these functions.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,11 +120,12 @@ void fill_counts(const Outcome& outcome, int32_t* column_count, int32_t* row_cou
 // Runs the n texts as one batch; null texts fail without reaching a session.
 // Reports the first failure (or success) and returns the outcomes.
 std::vector<Outcome> run_batch(Connection& connection, const char* const* texts, int32_t n, bool query,
-                               Limits limits, ClientError* error) {
+                               Limits limits, ClientError* error, bool rows_if_any = false) {
   std::vector<Request> requests(n);
   std::vector<Outcome> outcomes(n, Outcome(limits));
   for (int32_t i = 0; i < n; ++i) {
     requests[i].query = query;
+    requests[i].rows_if_any = rows_if_any;
     requests[i].limits = limits;
     if (texts[i] == nullptr) {
       outcomes[i].fail(null_text());
@@ -146,6 +149,19 @@ Failure check_batch(const char* const* texts, int32_t n) {
   if (texts == nullptr) return failure(QL_ERR_ARGUMENT, "the statement array is null");
   if (n < 1) return failure(QL_ERR_ARGUMENT, "a batch needs at least one statement");
   return {};
+}
+
+// The connection of a batch call, or null with the error set when the
+// handle or the statement array is bad.
+std::shared_ptr<Connection> batch_connection(ql_handle handle, const char* const* texts, int32_t n,
+                                             ClientError* error) {
+  std::shared_ptr<Connection> connection = find_connection(handle, error);
+  if (connection == nullptr) return nullptr;
+  if (Failure bad = check_batch(texts, n); bad.failed()) {
+    report(error, bad);
+    return nullptr;
+  }
+  return connection;
 }
 
 // The outcome of batch entry `entry` of `cursor`, or null with the error set.
@@ -175,6 +191,22 @@ char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientErro
     report(error, {});
     return cell->has_value() ? copy_text(**cell) : nullptr;
   });
+}
+
+// Runs one statement as `request` says on the handle's session 0; the
+// outcome, or null with the error set when the handle or text is bad.
+std::optional<Outcome> run_one(ql_handle handle, const char* text, Request request, ClientError* error) {
+  std::shared_ptr<Connection> connection = find_connection(handle, error);
+  if (connection == nullptr) return std::nullopt;
+  if (text == nullptr) {
+    report(error, null_text());
+    return std::nullopt;
+  }
+  request.statement = strip_unicode_marker(text);
+  request.limits = connection->settings().limits;
+  Outcome outcome = connection->run(request);
+  report(error, outcome.failure());
+  return outcome;
 }
 
 }  // namespace
@@ -255,16 +287,47 @@ int32_t ql_do(ql_handle handle, const char* text, ClientError* error) {
   });
 }
 
+ql_cursor ql_run(ql_handle handle, const char* text, int32_t* column_count, int32_t* row_count,
+                 int32_t* fetched_count, ClientError* error) {
+  fill_counts(Outcome(), column_count, row_count, fetched_count);
+  if (row_count != nullptr) *row_count = -1;
+  return guarded<ql_cursor>(error, 0, [&]() -> ql_cursor {
+    Request request;
+    request.rows_if_any = true;
+    std::optional<Outcome> outcome = run_one(handle, text, request, error);
+    if (!outcome || outcome->failed()) return 0;
+    if (!outcome->has_rows()) {
+      if (row_count != nullptr) *row_count = outcome->affected();
+      return 0;
+    }
+    fill_counts(*outcome, column_count, row_count, fetched_count);
+    ql_cursor id = cursors().add(std::make_shared<Cursor>(1, std::move(*outcome)));
+    report(error, id == 0 ? failure(QL_ERR_ARGUMENT, "no cursor left") : Failure{});
+    return id;
+  });
+}
+
+int32_t ql_copy(ql_handle handle, const char* text, const char* data, int64_t length, ql_copy_sink sink,
+                void* context, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    if (data == nullptr && length != 0) {
+      report(error, failure(QL_ERR_ARGUMENT, "the copy data is null"));
+      return -1;
+    }
+    CopyStreams streams{data, length < 0 ? 0 : length, sink, context};
+    Request request;
+    request.copy = &streams;
+    std::optional<Outcome> outcome = run_one(handle, text, request, error);
+    return outcome ? outcome->affected() : -1;
+  });
+}
+
 ql_cursor ql_pool_query(ql_handle handle, const char* const* texts, int32_t n, int32_t* column_counts,
                         int32_t* row_counts, int32_t* fetched_counts, int32_t page_size, int32_t answers_limit,
                         ClientError* error) {
   return guarded<ql_cursor>(error, 0, [&]() -> ql_cursor {
-    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    std::shared_ptr<Connection> connection = batch_connection(handle, texts, n, error);
     if (connection == nullptr) return 0;
-    if (Failure bad = check_batch(texts, n); bad.failed()) {
-      report(error, bad);
-      return 0;
-    }
     Limits limits = limits_for(*connection, page_size, answers_limit);
     auto cursor = std::make_shared<Cursor>(run_batch(*connection, texts, n, true, limits, error));
     for (int32_t i = 0; i < n; ++i) {
@@ -280,12 +343,8 @@ ql_cursor ql_pool_query(ql_handle handle, const char* const* texts, int32_t n, i
 int32_t ql_pool_do(ql_handle handle, const char* const* texts, int32_t n, int32_t* affected_counts,
                    ClientError* error) {
   return guarded<int32_t>(error, -1, [&]() -> int32_t {
-    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    std::shared_ptr<Connection> connection = batch_connection(handle, texts, n, error);
     if (connection == nullptr) return -1;
-    if (Failure bad = check_batch(texts, n); bad.failed()) {
-      report(error, bad);
-      return -1;
-    }
     std::vector<Outcome> outcomes = run_batch(*connection, texts, n, false, connection->settings().limits, error);
     int32_t failed = 0;
     for (int32_t i = 0; i < n; ++i) {
@@ -293,6 +352,29 @@ int32_t ql_pool_do(ql_handle handle, const char* const* texts, int32_t n, int32_
       if (outcomes[i].failed()) ++failed;
     }
     return failed;
+  });
+}
+
+ql_cursor ql_pool_run(ql_handle handle, const char* const* texts, int32_t n, int32_t* column_counts,
+                      int32_t* row_counts, int32_t* fetched_counts, int32_t* returns_rows, ClientError* error) {
+  return guarded<ql_cursor>(error, 0, [&]() -> ql_cursor {
+    std::shared_ptr<Connection> connection = batch_connection(handle, texts, n, error);
+    if (connection == nullptr) return 0;
+    auto cursor = std::make_shared<Cursor>(
+        run_batch(*connection, texts, n, false, connection->settings().limits, error, true));
+    for (int32_t i = 0; i < n; ++i) {
+      const Outcome& outcome = (*cursor)[i];
+      bool rows = outcome.has_rows();
+      if (returns_rows != nullptr) returns_rows[i] = rows ? 1 : 0;
+      fill_counts(outcome, column_counts ? &column_counts[i] : nullptr, row_counts ? &row_counts[i] : nullptr,
+                  fetched_counts ? &fetched_counts[i] : nullptr);
+      if (!rows && row_counts != nullptr) row_counts[i] = outcome.affected();
+    }
+    bool any_rows = std::any_of(cursor->begin(), cursor->end(), [](const Outcome& o) { return o.has_rows(); });
+    if (!any_rows) return 0;
+    ql_cursor id = cursors().add(std::move(cursor));
+    if (id == 0) report(error, failure(QL_ERR_ARGUMENT, "no cursor left"));
+    return id;
   });
 }
 

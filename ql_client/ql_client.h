@@ -186,6 +186,33 @@ ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count,
  * none), or -1 with the error set. */
 int32_t ql_do(ql_handle handle, const char* text, ClientError* error);
 
+/* Runs one statement of any kind and shows what the engine answered. When
+ * its answer is rows (the last result of the text has columns, as for
+ * "insert ... returning", "values", "show" or "explain"), returns a cursor
+ * and fills the three counts as ql_query does; the engine is not stopped at
+ * the answers limit then (a data-changing statement must finish), the rest
+ * of the rows are read and not counted. Otherwise returns 0 with the code
+ * 0, the column and fetched counts 0 and the row count the rows affected.
+ * On failure returns 0 with the error set and the row count -1. */
+ql_cursor ql_run(ql_handle handle, const char* text, int32_t* column_count,
+                 int32_t* row_count, int32_t* fetched_count, ClientError* error);
+
+/* Receives data that a "COPY ... TO STDOUT" sends, a piece at a time. */
+typedef void (*ql_copy_sink)(void* context, const char* data, int32_t length);
+
+/* Runs a COPY statement (or any statement) on PostgreSQL's copy protocol.
+ * When the engine asks for data ("FROM STDIN"), the `length` bytes at
+ * `data` are sent (data lines in the copy format, without the "\." end
+ * line) and the copy is ended; when it sends data ("TO STDOUT"), each piece
+ * goes to `sink` (dropped when `sink` is null). Returns the rows copied, or
+ * -1 with the error set; data the server rejects fails the statement with
+ * the server's message and leaves the session ready for the next one. Other
+ * statements run as with ql_do. SQLite has no copy protocol: the statement
+ * runs as with ql_do. */
+int32_t ql_copy(ql_handle handle, const char* text, const char* data,
+                int64_t length, ql_copy_sink sink, void* context,
+                ClientError* error);
+
 /* Runs a batch of n (1 or more) queries on the pool and keeps the first page
  * of each. Entry i of each count array is filled as ql_query fills its
  * counts (the arrays may be null). Returns one cursor for the whole batch
@@ -201,6 +228,18 @@ ql_cursor ql_pool_query(ql_handle handle, const char* const* texts, int32_t n,
  * -1 when the call itself failed. */
 int32_t ql_pool_do(ql_handle handle, const char* const* texts, int32_t n,
                    int32_t* affected_counts, ClientError* error);
+
+/* Runs a batch of n statements of any kind, as ql_run runs each. Entry i
+ * of `returns_rows` (may be null) is set to 1 when entry i answered with
+ * rows, whose counts and cells the returned batch cursor then holds as for
+ * ql_pool_query; 0 otherwise, with the rows affected (-1 when it failed) in
+ * its row count. Returns the batch cursor when at least one entry answered
+ * with rows (even when others failed); 0 when none did or when the call
+ * itself failed, so that there is then nothing to close. */
+ql_cursor ql_pool_run(ql_handle handle, const char* const* texts, int32_t n,
+                      int32_t* column_counts, int32_t* row_counts,
+                      int32_t* fetched_counts, int32_t* returns_rows,
+                      ClientError* error);
 
 /* The caption of a result column, never null on success. On a batch cursor
  * it reads entry 0. */

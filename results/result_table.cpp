@@ -2,11 +2,18 @@
 
 #include <cstring>
 
+#include "results/display_width.h"
 #include "runtime/console_output.h"
 
 namespace tarnwick {
 
 namespace {
+
+// The width of a text as the table counts it: bytes, or columns on screen.
+int64_t text_width(const TableOptions& options, const char* text) {
+  size_t length = std::strlen(text);
+  return options.utf8_widths ? utf8_display_width(text, length) : static_cast<int64_t>(length);
+}
 
 // The characters that draw the frame.
 constexpr char kCorner = '+';
@@ -46,24 +53,24 @@ void print_border(const TableOptions& options, const std::vector<int64_t>& width
   for (size_t k = 0; k < widths.size(); ++k) {
     if (k == 0) put_char(options, kCorner);
     int64_t dashes = widths[k];
-    if (options.raw) dashes = k < captions.size() ? static_cast<int64_t>(captions[k].size()) : 0;
+    if (options.raw) dashes = k < captions.size() ? text_width(options, captions[k].c_str()) : 0;
     write_repeat(options.stream, kHorizontal, dashes);
     put_char(options, kCorner);
   }
   end_table_line(options);
 }
 
-// Column widths: the caption, or the longest fetched value, in bytes.
-std::vector<int64_t> measure(const QueryCounts& counts, const std::vector<std::string>& captions,
-                             const CellSource& cells) {
+// Column widths: the caption, or the longest fetched value.
+std::vector<int64_t> measure(const TableOptions& options, const QueryCounts& counts,
+                             const std::vector<std::string>& captions, const CellSource& cells) {
   std::vector<int64_t> widths(static_cast<size_t>(counts.columns), 0);
   for (int32_t j = 0; j < counts.fetched; ++j) {
     for (int32_t k = 0; k < counts.columns; ++k) {
-      if (j == 0) widths[k] = k < static_cast<int32_t>(captions.size()) ? captions[k].size() : 0;
+      if (j == 0) widths[k] = k < static_cast<int32_t>(captions.size()) ? text_width(options, captions[k].c_str()) : 0;
       bool ok;
       char* value = cells.fetch(cells.context, j, k, &ok);
       if (!ok) continue;
-      int64_t length = value != nullptr ? static_cast<int64_t>(std::strlen(value)) : 0;
+      int64_t length = value != nullptr ? text_width(options, value) : 0;
       if (length > widths[k]) widths[k] = length;
       cells.release(value);
     }
@@ -95,7 +102,8 @@ void print_cell(const TableOptions& options, int64_t width, char* text) {
   if (options.to_console != nullptr) options.to_console(text);
   size_t length = std::strlen(text);
   write_bytes(options.stream, text, length);
-  write_repeat(options.stream, ' ', width - static_cast<int64_t>(length));
+  int64_t shown = options.utf8_widths ? utf8_display_width(text, length) : static_cast<int64_t>(length);
+  write_repeat(options.stream, ' ', width - shown);
 }
 
 void print_query_table(const TableOptions& options, const QueryCounts& counts,
@@ -107,7 +115,7 @@ void print_query_table(const TableOptions& options, const QueryCounts& counts,
 
   std::vector<int64_t> widths = options.raw
                                     ? std::vector<int64_t>(static_cast<size_t>(shown.columns), 0)
-                                    : measure(shown, captions, cells);
+                                    : measure(options, shown, captions, cells);
   // Captions are converted in place for a terminal; the caller's list stays
   // as the engine gave it.
   std::vector<std::string> header = captions;

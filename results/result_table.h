@@ -10,7 +10,8 @@
 //   |333|           |Rome|
 //
 // Every cell is left-aligned; a column is as wide as its caption or its
-// longest fetched value, in bytes. Values are fetched twice (once to measure,
+// longest fetched value, in bytes, or in columns on screen when the text is
+// UTF-8 (utf8_widths). Values are fetched twice (once to measure,
 // once to print) and never kept, so memory does not grow with the rows. In
 // raw mode nothing is measured and cells are written unpadded.
 //
@@ -34,6 +35,7 @@ struct TableOptions {
   bool suppress_results = false;   // nothing but the fetching
   bool quiet = false;              // no "affected" lines
   int32_t answers_limit = 1024;    // a count at the limit is "result truncated to"
+  bool utf8_widths = false;        // widths are columns on screen, not bytes
   void (*to_console)(char* text) = nullptr;  // converts a cell in place, when set
 };
 
@@ -63,8 +65,8 @@ void print_query_table(const TableOptions& options, const QueryCounts& counts,
 void print_affected_line(const TableOptions& options, int32_t rows);
 
 // Writes `text` (converted in place when options.to_console is set) padded
-// with blanks to `width` bytes; longer text is written whole. Null is an
-// empty cell.
+// with blanks to `width` bytes (columns with utf8_widths); longer text is
+// written whole. Null is an empty cell.
 void print_cell(const TableOptions& options, int64_t width, char* text);
 
 }  // namespace tarnwick

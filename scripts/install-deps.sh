@@ -11,8 +11,9 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries the program links
   libace-dev libpq-dev libsqlite3-dev
-  # the peers that bench/compare measures against (psql comes with postgresql)
-  sqlite3
+  # the peers that bench/compare and the corpus test measure against (psql
+  # comes with postgresql), and the corpus test's runner
+  sqlite3 python3
   # the throw-away database server of the end-to-end tests
   postgresql
   # test and benchmark frameworks

@@ -100,6 +100,7 @@ void flush_batch() {
     result_slots.column_counts[i] = 0;
     result_slots.row_counts[i] = -1;
     result_slots.fetched_counts[i] = 0;
+    result_slots.returns_rows[i] = 0;
   }
   const char* const* texts = result_slots.text_pointers.data();
   int32_t count = static_cast<int32_t>(n);
@@ -111,12 +112,21 @@ void flush_batch() {
                            0, &client_error);
     call_failed = cursor == 0;
   } else {
-    call_failed = ql_pool_do(connection, texts, count, result_slots.row_counts.data(),
-                             &client_error) < 0;
+    // Entries that the engine answers with rows show their tables. The
+    // library fills every entry's counts unless the call failed as a whole
+    // (no such handle, worker threads that would not start): a fetched
+    // count still at the -1 put there first tells the two apart.
+    result_slots.fetched_counts[0] = -1;
+    cursor = ql_pool_run(connection, texts, count, result_slots.column_counts.data(),
+                         result_slots.row_counts.data(), result_slots.fetched_counts.data(),
+                         result_slots.returns_rows.data(), &client_error);
+    call_failed = result_slots.fetched_counts[0] == -1;
+    if (call_failed) result_slots.fetched_counts[0] = 0;
   }
   report_pool_failure(call_failed, n);
   print_results(pending_are_queries, cursor);
-  if (pending_are_queries) ql_pool_close_cursor(cursor);
+  if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
+  for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
 }
 

@@ -7,6 +7,8 @@
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
+#include "runtime/console_output.h"
+#include "statements/statement_reader.h"
 #include "statements/statement_text.h"
 #include "statements/trace_file.h"
 
@@ -15,6 +17,21 @@ namespace tarnwick {
 uint32_t executed_count = 0;
 
 namespace {
+
+// Shows the rows of a cursor of slot 0 as a query's table, then closes it.
+void show_rows(ql_cursor cursor) {
+  std::vector<std::string>& captions = result_slots.caption_lists[0];
+  captions.clear();
+  if (result_slots.fetched_counts[0] != 0) {
+    for (int32_t column = 0; column < result_slots.column_counts[0]; ++column) {
+      char* caption = ql_column_caption(cursor, column, &client_error);
+      captions.emplace_back(caption != nullptr ? caption : "");
+      ql_mfree(caption);
+    }
+  }
+  print_results(true, cursor);
+  ql_close_cursor(cursor);
+}
 
 void run_query(char* text) {
   if (settings.ignore_select) return;
@@ -30,17 +47,48 @@ void run_query(char* text) {
     if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
     return;
   }
-  std::vector<std::string>& captions = result_slots.caption_lists[0];
-  captions.clear();
-  if (result_slots.fetched_counts[0] != 0) {
-    for (int32_t column = 0; column < result_slots.column_counts[0]; ++column) {
-      char* caption = ql_column_caption(cursor, column, &client_error);
-      captions.emplace_back(caption != nullptr ? caption : "");
-      ql_mfree(caption);
-    }
+  show_rows(cursor);
+}
+
+// Whether the statement's first word is "copy": it runs on the copy
+// protocol, with the data lines that followed it in its script.
+bool is_copy(const char* text) {
+  const char* word = begins_with_unicode_marker(text) ? text + kUnicodeMarkerLength : text;
+  return begins_with_ignoring_case(word, "copy") && (is_blank(word[4]) || word[4] == '\0');
+}
+
+// The data of a COPY ... TO STDOUT is a result: suppressed with the tables.
+void write_copy_out(void*, const char* data, int32_t length) {
+  if (!settings.suppress_results) out_bytes(data, static_cast<size_t>(length));
+}
+
+// Runs one non-query statement on the single-statement calls and shows
+// its outcome: the table of the rows the engine answered with, or the
+// affected line. False when it failed (the error is in client_error).
+bool run_single(const char* text) {
+  ql_cursor cursor = 0;
+  if (is_copy(text)) {
+    const std::string* data = copy_data_of_statement;
+    result_slots.row_counts[0] =
+        ql_copy(connection, text, data != nullptr ? data->data() : "",
+                data != nullptr ? static_cast<int64_t>(data->size()) : 0, write_copy_out, nullptr,
+                &client_error);
+  } else {
+    cursor = ql_run(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
+                    &result_slots.fetched_counts[0], &client_error);
   }
-  print_results(true, cursor);
-  ql_close_cursor(cursor);
+  if (client_error.code != 0) {
+    if (cursor != 0) ql_close_cursor(cursor);
+    return false;
+  }
+  if (cursor != 0) {
+    result_slots.returns_rows[0] = 1;
+    show_rows(cursor);
+    result_slots.returns_rows[0] = 0;
+  } else {
+    show_affected(result_slots.row_counts[0]);
+  }
+  return true;
 }
 
 }  // namespace
@@ -68,11 +116,12 @@ void run_statement(char* text, bool query, bool* stop_flag) {
     run_query(text);
   } else {
     if (apply_filters(text)) return;
-    if (settings.statements == 1) {
-      result_slots.row_counts[0] = ql_do(connection, text, &client_error);
-      if (client_error.code == 0) {
-        print_results(false, 0);
-      } else {
+    // A COPY carries its data with it, so it cannot wait in a batch: the
+    // batch before it is sent and the copy runs on its own.
+    bool alone = settings.statements == 1 || is_copy(text);
+    if (alone) {
+      if (settings.statements != 1) flush_batch();
+      if (!run_single(text)) {
         report_error();
         if (settings.debug) {
           trace_statement(text);

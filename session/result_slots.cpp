@@ -26,6 +26,7 @@ void ensure_result_slots(size_t count) {
   result_slots.row_counts.resize(count, 0);
   result_slots.fetched_counts.resize(count, 0);
   result_slots.caption_lists.resize(count);
+  result_slots.returns_rows.resize(count, 0);
 }
 
 void release_result_slots() {

@@ -19,6 +19,9 @@ struct ResultSlots {
   std::vector<int32_t> row_counts;               // rows of a query, or rows affected
   std::vector<int32_t> fetched_counts;           // rows the cursor holds
   std::vector<std::vector<std::string>> caption_lists;  // slot 0 only, single path
+  // For a non-query statement: 1 when the engine answered it with rows,
+  // which are then shown as a query's table.
+  std::vector<int32_t> returns_rows;
 };
 
 extern ResultSlots result_slots;

@@ -35,6 +35,7 @@ TableOptions table_options() {
   options.suppress_results = settings.suppress_results;
   options.quiet = settings.quiet;
   options.answers_limit = settings.answers_limit;
+  options.utf8_widths = settings.code_page == morvane::codepage_utf8;
   options.to_console = output_is_console ? text_to_console : nullptr;
   return options;
 }
@@ -45,7 +46,7 @@ void print_results(bool query, ql_cursor cursor) {
   ensure_result_slots(pending_statements.size());
   const TableOptions options = table_options();
   for (size_t slot = 0; slot < pending_statements.size(); ++slot) {
-    if (!query) {
+    if (!query && result_slots.returns_rows[slot] == 0) {
       print_affected_line(options, result_slots.row_counts[slot]);
       continue;
     }
@@ -59,5 +60,7 @@ void print_results(bool query, ql_cursor cursor) {
     print_query_table(options, counts, result_slots.caption_lists[slot], cells);
   }
 }
+
+void show_affected(int32_t rows) { print_affected_line(table_options(), rows); }
 
 }  // namespace tarnwick

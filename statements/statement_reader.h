@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "support/file/file.h"
 
@@ -26,10 +28,36 @@ void release(StatementBuffer& buffer);
 // Receives each statement, NUL-terminated, with the source's stop flag.
 using StatementSink = void (*)(char* text, bool* stop_flag);
 
+// The lexical syntax the reader knows beyond its own rules.
+enum class Dialect {
+  plain,     // quotes '...' only; "#" starts a line comment
+  postgres,  // + $tag$...$tag$, E'...', "...", nested /* */, "#" is an
+             // operator, COPY ... FROM STDIN data, "\" client commands
+  sqlite,    // + "...", [...], `...`, trigger bodies, "." client commands
+};
+
+// The dialect of the engine a host names: "sqlite:..." is SQLite, any
+// other host a PostgreSQL server.
+Dialect dialect_of_host(const char* host);
+
+struct ReaderOptions {
+  Dialect dialect = Dialect::plain;
+  const char* source_name = "";  // named in messages about the source
+};
+
 // Reads `source` to its end, or until the sink sets *stop_flag after a
 // statement. What is left at the end is handed on as a last statement (it
-// needs no ";"), even when blank.
+// needs no ";"), even when blank. Skipped client commands and a quote or
+// copy block left open at the end are reported on standard error.
+void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
+                     bool* stop_flag, const ReaderOptions& options);
+// The same with the plain dialect.
 void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
                      bool* stop_flag);
+
+// While the reader hands on a "COPY ... FROM STDIN" statement of a
+// PostgreSQL source: the data lines that followed it, up to (not including)
+// the line "\."; null for every other statement.
+extern const std::string* copy_data_of_statement;
 
 }  // namespace tarnwick

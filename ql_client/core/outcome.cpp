@@ -4,8 +4,9 @@
 
 namespace ql {
 
-void Outcome::begin_result(std::vector<std::string> captions) {
+void Outcome::begin_result(std::vector<std::string> captions, bool rows) {
   captions_ = std::move(captions);
+  has_rows_ = rows;
   cells_.clear();
   rows_ = 0;
   fetched_ = 0;

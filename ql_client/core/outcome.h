@@ -28,8 +28,9 @@ class Outcome {
   Outcome() = default;
   explicit Outcome(Limits limits) : limits_(limits) {}
 
-  // Starts a new result set with these column captions; forgets any earlier one.
-  void begin_result(std::vector<std::string> captions);
+  // Starts a new result set with these column captions; forgets any earlier
+  // one. `rows` is false for the answer of a statement that returns no rows.
+  void begin_result(std::vector<std::string> captions, bool rows = true);
   // Whether the next row is still to be counted; false once the answers
   // limit is reached, when the engine should stop.
   bool row_wanted() const;
@@ -58,6 +59,8 @@ class Outcome {
   int32_t rows() const { return failed() ? -1 : rows_; }
   int32_t fetched() const { return failed() ? 0 : fetched_; }
   int32_t affected() const;
+  // Whether the last result set was rows (a row set, even of no rows).
+  bool has_rows() const { return !failed() && has_rows_; }
 
   // Null when out of range; an empty optional is SQL NULL.
   const std::optional<std::string>* cell(int32_t row, int32_t column) const;
@@ -71,6 +74,7 @@ class Outcome {
   int32_t rows_ = 0;
   int32_t fetched_ = 0;
   int64_t affected_ = 0;
+  bool has_rows_ = false;
 };
 
 }  // namespace ql

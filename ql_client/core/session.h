@@ -12,6 +12,7 @@
 #include "ql_client/core/failure.h"
 #include "ql_client/core/outcome.h"
 #include "ql_client/core/text.h"
+#include "ql_client/ql_client.h"
 
 namespace ql {
 
@@ -48,12 +49,27 @@ struct OpenSettings {
   std::shared_ptr<NoticeSink> notices = std::make_shared<NoticeSink>();
 };
 
+// Where a COPY statement's data comes from and goes to (PostgreSQL only).
+struct CopyStreams {
+  const char* data = nullptr;  // what "FROM STDIN" sends
+  int64_t length = 0;
+  ql_copy_sink sink = nullptr;  // what "TO STDOUT" receives; null drops it
+  void* context = nullptr;
+};
+
 // One statement to run. A query keeps its first page within `limits`; any
-// other statement only counts the rows it affected.
+// other statement only counts the rows it affected, unless `rows_if_any`
+// asks to keep the rows of an answer that has them (without stopping the
+// engine at the answers limit). `copy` is set for a COPY run through the
+// copy protocol.
 struct Request {
   StatementText statement;
   bool query = false;
   Limits limits;
+  bool rows_if_any = false;
+  const CopyStreams* copy = nullptr;
+
+  bool keeps_rows() const { return query || rows_if_any; }
 };
 
 // A session runs one statement at a time. It is used by one thread at a

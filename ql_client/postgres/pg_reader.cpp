@@ -28,7 +28,7 @@ bool PgReader::stoppable() const {
 }
 
 void PgReader::take_rows(const PGresult* result) {
-  if (!request_.query) {  // only counted
+  if (!request_.keeps_rows()) {  // only counted
     counted_ += PQntuples(result);
     int32_t limit = outcome_->limits().answers_limit;
     if (limit > 0 && counted_ >= limit) {
@@ -75,7 +75,7 @@ void PgReader::take(const PGresult* result) {
       }
       break;
     case PGRES_COMMAND_OK:
-      outcome_->begin_result({});
+      outcome_->begin_result({}, false);
       in_result_ = false;
       outcome_->set_affected(command_count(result));
       break;

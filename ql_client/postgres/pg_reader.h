@@ -23,7 +23,9 @@ class PgReader {
 
   // Takes one result (the caller clears it afterwards).
   void take(const PGresult* result);
-  // True once the answers limit is reached and the rest can be stopped.
+  // True once the answers limit is reached and the rest can be stopped:
+  // only a statement that reads (may_stop). One that may change data
+  // ("insert ... returning") is read to its end; its rest is not counted.
   bool limit_reached() const { return limit_reached_ && stoppable(); }
   // Called when a cancel request for this statement was sent.
   void stopping() { stopping_ = true; }

@@ -305,6 +305,7 @@ void PgSession::abandon(Outcome* outcome) {
 }
 
 Outcome PgSession::run(const Request& request) {
+  if (request.copy != nullptr) return run_copy(request);
   if (lost_) return lost_outcome(request);
   Outcome outcome(request.limits);
   bool switch_encoding = request.statement.utf8 && !utf8_;

@@ -57,6 +57,9 @@ class PgSession final : public Session {
   void stop_statement(PgReader* reader, bool in_block);
   // Whether the session is inside a transaction block (between statements).
   bool in_block() const;
+  // A COPY through the copy protocol, its data from and to request.copy
+  // (pg_copy.cpp).
+  Outcome run_copy(const Request& request);
   // Reads COPY data the statement started, so the session can go on.
   void end_copy(const PGresult* result);
   // After a failure: when the connection is gone, marks the session lost

@@ -82,25 +82,34 @@ std::string SqliteSession::message(bool utf8) const { return to_program(sqlite3_
 
 bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool utf8, Outcome* outcome) {
   int columns = sqlite3_column_count(statement);
-  if (request.query) {
+  // Run for whatever it returns, a statement with columns keeps its rows.
+  bool keep = request.query || (request.rows_if_any && columns > 0);
+  if (keep) {
     std::vector<std::string> captions;
     for (int c = 0; c < columns; ++c) captions.push_back(to_program(sqlite3_column_name(statement, c), utf8));
     outcome->begin_result(std::move(captions));
+  } else {
+    outcome->begin_result({}, false);
   }
+  // A statement that only reads stops at the answers limit: finalizing it
+  // ends it. One that changes data (with RETURNING) is stepped to its end,
+  // so that every row is changed and counted; past the limit its rows are
+  // read and not kept.
+  const bool stoppable = request.query || may_stop(request.statement.text);
+  const int64_t limit = request.limits.answers_limit;
   sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
   int64_t rows = 0;
   int rc;
-  // A statement stops at the answers limit: finalizing it ends it. A
-  // statement run by ql_do that changes data (with RETURNING) is stepped to
-  // the end so that it reports every row it changed.
-  int64_t limit = request.query || may_stop(request.statement.text) ? request.limits.answers_limit : 0;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    if (!request.query) {
-      if (++rows == limit) break;
+    ++rows;
+    if (!keep) {
+      if (stoppable && rows == limit) break;
       continue;
     }
-    if (!outcome->row_wanted()) break;
-    ++rows;
+    if (!outcome->row_wanted()) {
+      if (stoppable) break;
+      continue;
+    }
     if (outcome->keeps_next_row()) {
       for (int c = 0; c < columns; ++c) {
         if (sqlite3_column_type(statement, c) == SQLITE_NULL) {

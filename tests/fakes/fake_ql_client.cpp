@@ -192,6 +192,59 @@ int32_t ql_do(ql_handle, const char* text, ClientError* error) {
   return outcome.error_code != 0 ? -1 : outcome.affected;
 }
 
+ql_cursor ql_run(ql_handle, const char* text, int32_t* columns, int32_t* rows, int32_t* fetched,
+                 ClientError* error) {
+  state().calls.push_back(std::string("do ") + text);
+  fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::set_error(error, outcome.error_code, outcome.error_text);
+  if (outcome.error_code != 0 || !outcome.returns_rows) {
+    fake_ql::fill_counts(fake_ql::Outcome(), columns, rows, fetched);
+    if (columns) *columns = 0;
+    if (rows) *rows = outcome.error_code != 0 ? -1 : outcome.affected;
+    return 0;
+  }
+  fake_ql::fill_counts(outcome, columns, rows, fetched);
+  int32_t cursor = state().next_id++;
+  state().cursors[cursor] = {outcome};
+  return cursor;
+}
+
+int32_t ql_copy(ql_handle, const char* text, const char* data, int64_t length, ql_copy_sink sink,
+                void* context, ClientError* error) {
+  state().calls.push_back(std::string("copy ") + text + "|" + std::string(data, length));
+  fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::set_error(error, outcome.error_code, outcome.error_text);
+  if (sink != nullptr && !outcome.copy_out.empty()) {
+    sink(context, outcome.copy_out.data(), static_cast<int32_t>(outcome.copy_out.size()));
+  }
+  return outcome.error_code != 0 ? -1 : outcome.affected;
+}
+
+ql_cursor ql_pool_run(ql_handle, const char* const* texts, int32_t n, int32_t* columns,
+                      int32_t* rows, int32_t* fetched, int32_t* returns_rows, ClientError* error) {
+  state().calls.push_back("pool_do " + fake_ql::joined(texts, n));
+  std::vector<fake_ql::Outcome> entries;
+  for (int32_t i = 0; i < n; ++i) {
+    entries.push_back(fake_ql::next_outcome(false));
+    const fake_ql::Outcome& outcome = entries.back();
+    bool with_rows = outcome.error_code == 0 && outcome.returns_rows;
+    returns_rows[i] = with_rows ? 1 : 0;
+    fake_ql::fill_counts(outcome, columns + i, rows + i, fetched + i);
+    if (!with_rows) {
+      columns[i] = 0;
+      fetched[i] = 0;
+      rows[i] = outcome.error_code != 0 ? -1 : outcome.affected;
+    }
+  }
+  fake_ql::set_first_failure(error, entries);
+  bool any_rows = false;
+  for (int32_t i = 0; i < n; ++i) any_rows = any_rows || returns_rows[i] != 0;
+  if (!any_rows) return 0;
+  int32_t cursor = state().next_id++;
+  state().cursors[cursor] = entries;
+  return cursor;
+}
+
 ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t* columns,
                         int32_t* rows, int32_t* fetched, int32_t, int32_t, ClientError* error) {
   state().calls.push_back("pool_query " + fake_ql::joined(texts, n));

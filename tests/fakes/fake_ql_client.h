@@ -24,6 +24,8 @@ struct Outcome {
   int32_t row_count = -2;                // reported rows; -2 means rows.size()
   std::set<std::pair<int32_t, int32_t>> failing_cells;  // (row, column)
   int32_t affected = 1;                  // ql_do's result
+  bool returns_rows = false;             // ql_run and ql_pool_run answer with the rows
+  std::string copy_out;                  // what ql_copy hands its sink
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
 };
@@ -38,9 +40,10 @@ void fail_next_open(int32_t code, const std::string& text);
 void set_list_db_failures(int32_t failures);
 
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
-// "query <text>", "do <text>", "pool_query <t1>|<t2>...",
-// "pool_do <t1>|<t2>...", "close_cursor <c>", "pool_close_cursor <c>",
-// "list_db", "cancel <h>", "set_notice_handler <h>".
+// "query <text>", "do <text>" (ql_do and ql_run), "pool_query <t1>|<t2>...",
+// "pool_do <t1>|<t2>..." (ql_pool_do and ql_pool_run), "copy <text>|<data>",
+// "close_cursor <c>", "pool_close_cursor <c>", "list_db", "cancel <h>",
+// "set_notice_handler <h>".
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();

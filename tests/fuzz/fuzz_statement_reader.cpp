@@ -32,13 +32,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(data, 1, size, file);
   std::fclose(file);
 
-  morvane::iFile source;
-  if (!source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) return 0;
-  tarnwick::StatementBuffer buffer;
-  bool stop_flag = false;
-  handed_bytes = 0;
-  statements = 0;
-  tarnwick::read_statements(source, buffer, count, &stop_flag);
-  if (handed_bytes > size || statements == 0 || buffer.length != 0) std::abort();
+  // Each dialect in turn: dollar quotes, identifiers, trigger bodies, copy
+  // data and client commands only ever drop bytes or keep them as read.
+  for (tarnwick::Dialect dialect :
+       {tarnwick::Dialect::plain, tarnwick::Dialect::postgres, tarnwick::Dialect::sqlite}) {
+    morvane::iFile source;
+    if (!source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) return 0;
+    tarnwick::StatementBuffer buffer;
+    bool stop_flag = false;
+    handed_bytes = 0;
+    statements = 0;
+    tarnwick::ReaderOptions options;
+    options.dialect = dialect;
+    options.source_name = "fuzz";
+    tarnwick::read_statements(source, buffer, count, &stop_flag, options);
+    if (handed_bytes > size || statements == 0 || buffer.length != 0) std::abort();
+  }
   return 0;
 }
