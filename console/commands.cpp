@@ -95,7 +95,7 @@ void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
   }
 
   std::string copy(start);
-  if (input_is_console) text_from_console(copy.data());
+  if (input_is_console) text_from_console(copy);
 
   if (settings.verbose) {
     out_text(text);

@@ -2,6 +2,7 @@
 
 #include "runtime/client_error.h"
 #include "runtime/console_text.h"
+#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
@@ -21,6 +22,7 @@ void reset_process_state() {
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
+  run_end = RunEnd::none;
 }
 
 }  // namespace tarnwick

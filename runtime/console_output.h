@@ -32,6 +32,12 @@ void end_statement_output();
 // and flushes it; standard output is flushed first.
 void error_line(const char* a, const char* b = "", const char* c = "");
 
+// Writes a notice of the engine to standard error as the engine's own
+// client does ("NOTICE:  text"), converted when standard error is a
+// terminal. Safe to call from the client library's pool threads while the
+// main thread waits in a batch call.
+void write_notice(const char* message);
+
 // Gives standard output a large buffer when it is not a terminal; called
 // once by the driver before anything is written.
 void set_up_output();

@@ -10,7 +10,7 @@ PACKAGES=(
   # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets
   clang libclang-rt-14-dev
   # libraries the program links
-  libace-dev libpq-dev libsqlite3-dev
+  libace-dev libpq-dev libsqlite3-dev libedit-dev
   # the peers that bench/compare measures against (psql comes with postgresql)
   sqlite3
   # the throw-away database server of the end-to-end tests

@@ -45,6 +45,9 @@ void flush_batch() {
   print_results(pending_are_queries, cursor);
   if (pending_are_queries) ql_pool_close_cursor(cursor);
   pending_statements.clear();
+  // Batch failures show only as -1 counts; a run that stops on the first
+  // error names it, with the message of the batch's first failing entry.
+  if (settings.stop_on_error && client_error.code != 0) report_error();
 }
 
 }  // namespace tarnwick

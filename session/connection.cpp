@@ -2,6 +2,7 @@
 
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
+#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
 #include "session/result_slots.h"
 
@@ -43,11 +44,14 @@ void reconnect(ql_handle* handle) {
 
 void report_error() {
   client_error.text[sizeof client_error.text - 1] = '\0';
-  if (output_is_console) text_to_console(client_error.text);
+  if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
   out_text("Error : ");
   out_text(client_error.text);
   end_line();
   end_statement_output();
+  // At a terminal an error never ends the session (as in psql); the user
+  // is there to type the next statement.
+  if (settings.stop_on_error && !input_is_console) run_end = RunEnd::error_stop;
 }
 
 }  // namespace tarnwick

@@ -35,7 +35,11 @@ TableOptions table_options() {
   options.suppress_results = settings.suppress_results;
   options.quiet = settings.quiet;
   options.answers_limit = settings.answers_limit;
-  options.to_console = output_is_console ? text_to_console : nullptr;
+  options.format = settings.format;
+  if (output_is_console) {
+    options.to_console = text_to_console;
+    options.width_of = console_width;
+  }
   return options;
 }
 

@@ -38,6 +38,9 @@ namespace {
 
 constexpr int kEnd = -1;
 
+// See open_text(): kept beside the reader's own state, never read by it.
+OpenText open_now = OpenText::none;
+
 void skip_line(morvane::iFile& source) {
   int c;
   do {
@@ -46,14 +49,16 @@ void skip_line(morvane::iFile& source) {
 }
 
 void skip_block_comment(morvane::iFile& source) {
+  open_now = OpenText::comment;
   for (;;) {
     int c = source.getc();
-    if (c == kEnd) return;
+    if (c == kEnd) break;
     if (c != '*') continue;
     c = source.getc();
-    if (c == '/' || c == kEnd) return;
+    if (c == '/' || c == kEnd) break;
     // Any other byte after "*", another "*" included, is comment text.
   }
+  open_now = OpenText::none;
 }
 
 // Ends the text with a zero byte and hands it on, then empties the buffer.
@@ -64,6 +69,8 @@ void hand_on(StatementBuffer& buffer, StatementSink sink, bool* stop_flag) {
 }
 
 }  // namespace
+
+OpenText open_text() { return open_now; }
 
 void append_byte(StatementBuffer& buffer, char c) {
   if (buffer.length >= buffer.capacity) {
@@ -112,6 +119,7 @@ void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementS
         } else {
           if (next != kEnd) source.ungetc(next);
           quoted = false;
+          open_now = OpenText::none;
         }
       } else {
         append_byte(buffer, static_cast<char>(c));
@@ -144,6 +152,7 @@ void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementS
       case '\'':
         append_byte(buffer, '\'');
         quoted = true;
+        open_now = OpenText::quote;
         break;
       case ';':
         append_byte(buffer, ';');
@@ -155,6 +164,7 @@ void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementS
         break;
     }
   }
+  open_now = OpenText::none;
   hand_on(buffer, sink, stop_flag);
 }
 

@@ -49,6 +49,12 @@ class iFile {
   // descriptor, without a page limit), IF_MULTI_READ, IF_BUFFERED without
   // IF_MAP; otherwise a plain descriptor file.
   bool open(const char* name, int mode, uint32_t flags, uint32_t cache_size);
+  // Takes over a file object made elsewhere (a source that is not a named
+  // file, such as a line editor), closing the one held before.
+  void adopt(std::unique_ptr<iAbstractFile> file) {
+    file_ = std::move(file);
+    throw_on_short_io_ = false;
+  }
   // Destroys the file object, which closes it; nothing when there is none.
   void close() { file_.reset(); }
   bool is_open() const { return file_ != nullptr && file_->is_open(); }

@@ -73,8 +73,8 @@ TEST(ResultTable, SwitchesComeFromTheOptions) {
   TableOptions options;
   options.quiet = true;
   options.answers_limit = 1;
-  options.to_console = [](char* text) {
-    for (char* c = text; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(*c));
+  options.to_console = [](std::string& text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(c));
   };
   EXPECT_EQ(render(options, {"id", "name"}, table, 1),
             "result truncated to 1 row(s)\n"

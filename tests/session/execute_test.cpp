@@ -107,7 +107,7 @@ TEST_F(ExecuteTest, AQueryWithoutRowsGathersNoCaptions) {
 }
 
 TEST_F(ExecuteTest, ErrorTextsAreConvertedForATerminalOnly) {
-  set_console_conversions([](char* text) { text[0] = '*'; }, nullptr);
+  set_console_conversions([](std::string& text) { text[0] = '*'; }, nullptr);
   fake_ql::Outcome failing;
   failing.error_code = QL_ERR_ENGINE;
   failing.error_text = "bad";

@@ -1,0 +1,89 @@
+#include "terminal/interrupts.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+namespace tarnwick {
+
+namespace {
+
+// Written by the handler and read by the main thread and the watcher;
+// lock-free atomics are safe in a signal handler.
+std::atomic<bool> interrupt_pending{false};
+std::atomic<bool> interrupted_run{false};
+std::atomic<bool> interactive_now{false};
+std::atomic<ql_handle> cancel_target{0};
+int wake_pipe[2] = {-1, -1};
+pthread_t main_thread;
+
+void on_interrupt(int) {
+  int saved = errno;
+  // Any thread may take the signal (the client library's pool threads
+  // included); only the main thread's blocking read must see it, so that a
+  // line being typed is given up.
+  if (!pthread_equal(pthread_self(), main_thread)) {
+    pthread_kill(main_thread, SIGINT);
+    errno = saved;
+    return;
+  }
+  interrupt_pending = true;
+  if (!interactive_now) {
+    interrupted_run = true;
+    signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
+  }
+  char byte = 1;
+  ssize_t ignored = write(wake_pipe[1], &byte, 1);
+  (void)ignored;
+  errno = saved;
+}
+
+void watch() {
+  char byte;
+  for (;;) {
+    ssize_t n = read(wake_pipe[0], &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    ql_handle handle = cancel_target;
+    if (handle != 0) ql_cancel(handle);
+  }
+}
+
+}  // namespace
+
+void install_interrupts() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  main_thread = pthread_self();
+  if (pipe2(wake_pipe, O_CLOEXEC) != 0) return;
+  // The watcher never takes the signal itself.
+  sigset_t blocked, previous;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+  std::thread(watch).detach();
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+
+  // No SA_RESTART: a read that waits for typed or piped input returns, so
+  // that the line is given up or the run ends.
+  struct sigaction action = {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+void set_interactive(bool interactive) { interactive_now = interactive; }
+
+void set_cancel_target(ql_handle handle) { cancel_target = handle; }
+
+bool take_interrupt() { return interrupt_pending.exchange(false); }
+
+bool run_interrupted() { return interrupted_run; }
+
+}  // namespace tarnwick
