@@ -78,7 +78,13 @@ void install_interrupts() {
   sigaction(SIGINT, &action, nullptr);
 }
 
-void set_interactive(bool interactive) { interactive_now = interactive; }
+void set_interactive(bool interactive) {
+  interactive_now = interactive;
+  // A terminal that goes away (SIGHUP) ends the input as Ctrl-D does, since
+  // its reads then fail, instead of killing the shell mid-way: the sessions
+  // are closed and the history saved.
+  if (interactive) signal(SIGHUP, SIG_IGN);
+}
 
 void set_cancel_target(ql_handle handle) { cancel_target = handle; }
 

@@ -18,7 +18,8 @@ namespace tarnwick {
 void install_interrupts();
 
 // Whether a terminal is being read (see above); the driver says so for
-// each source.
+// each source. From the first terminal on, a hang-up no longer ends the
+// process: the failing reads end the input.
 void set_interactive(bool interactive);
 
 // The handle to cancel on Ctrl-C while a statement runs; 0 while none runs.
