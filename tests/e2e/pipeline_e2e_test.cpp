@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/postgres_fixture.h"
 #include "tests/e2e/run_binary.h"
 #include "tests/support/file/temp_dir.h"
 
@@ -86,18 +87,8 @@ TEST_F(PipelineRun, OnErrorStopEndsTheRunAtTheFirstFailure) {
   EXPECT_EQ(tables.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
 }
 
-class PostgresPipeline : public morvane::testing::TempDirTest {
+class PostgresPipeline : public PostgresRun {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    server_ = pg_test_server();
-    if (!server_.available()) GTEST_SKIP() << "no PostgreSQL test server";
-  }
-  std::vector<std::string> arguments(std::vector<std::string> more) const {
-    more.insert(more.begin(), {"--host=" + server_.host, "--port=" + server_.port,
-                               "--user=" + server_.user, "--mode=w", "--quiet"});
-    return more;
-  }
   // No statement that begins with `text` still runs on the server. (Each
   // test sleeps for its own time, so that tests running at the same time
   // are told apart.)
@@ -108,7 +99,6 @@ class PostgresPipeline : public morvane::testing::TempDirTest {
         dir_.string());
     EXPECT_EQ(active.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
   }
-  PgServer server_;
 };
 
 TEST_F(PostgresPipeline, FormatsWriteWhatPsqlWrites) {
@@ -118,7 +108,7 @@ TEST_F(PostgresPipeline, FormatsWriteWhatPsqlWrites) {
   write_file("formats.sql", script);
   bool have_psql = !output_of("command -v psql").empty();
   for (const char* format : kFormats) {
-    RunResult result = run_tarnwick(arguments({std::string("--format=") + format}), script, dir_.string());
+    RunResult result = run({std::string("--format=") + format}, script);
     EXPECT_EQ(result.exit_code, 0) << format;
     EXPECT_EQ(result.out, golden(std::string("formats.") + format)) << format;
     if (!have_psql) continue;
@@ -132,10 +122,9 @@ TEST_F(PostgresPipeline, FormatsWriteWhatPsqlWrites) {
 }
 
 TEST_F(PostgresPipeline, NoticesGoToStandardErrorAsPsqlWritesThem) {
-  RunResult result = run_tarnwick(
-      arguments({"--raw"}),
-      "do 'begin raise notice ''hello %'', 1; raise warning ''careful''; end';\nselect 1 as x;\n",
-      dir_.string());
+  RunResult result = run(
+      {"--raw"},
+      "do 'begin raise notice ''hello %'', 1; raise warning ''careful''; end';\nselect 1 as x;\n");
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.err, "NOTICE:  hello 1\nWARNING:  careful\n");
   EXPECT_EQ(result.out, "1 row(s)\n+-+\n|x|\n+-+\n|1|\n");
