@@ -93,14 +93,4 @@ int32_t TerminalInput::ungetc(int32_t c) {
   return c;
 }
 
-int32_t TerminalInput::read(void* buffer, uint32_t n) {
-  uint32_t done = 0;
-  for (; done < n; ++done) {
-    int32_t c = getc();
-    if (c < 0) break;
-    static_cast<char*>(buffer)[done] = static_cast<char>(c);
-  }
-  return static_cast<int32_t>(done);
-}
-
 }  // namespace tarnwick

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "statements/statement_reader.h"
-#include "support/file/abstract_file.h"
+#include "terminal/byte_source.h"
 
 namespace tarnwick {
 
-class TerminalInput final : public morvane::iAbstractFile {
+class TerminalInput final : public ByteSource {
  public:
   // `buffer` is the reader's statement buffer: text in it that is not blank
   // is an open statement.
@@ -35,15 +35,6 @@ class TerminalInput final : public morvane::iAbstractFile {
   int32_t getc() override;
   int32_t ungetc(int32_t c) override;
   int32_t eof() override { return state_ != State::reading && position_ >= line_.size() ? 1 : 0; }
-  int32_t read(void* buffer, uint32_t n) override;
-
-  bool is_open() const override { return true; }
-  void close() override {}
-  int32_t write(const void*, uint32_t) override { return -1; }
-  int32_t tell() override { return -1; }
-  int32_t seek(int32_t, int) override { return -1; }
-  int32_t sync() override { return 0; }
-  int32_t flush() override { return 0; }
 
  private:
   enum class State { reading, interrupted, ended };

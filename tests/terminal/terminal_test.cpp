@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "statements/statement_reader.h"
+#include "terminal/byte_source.h"
 #include "terminal/prompt.h"
 #include "terminal/terminal_input.h"
 
@@ -39,7 +40,7 @@ TEST(QuitLine, BackslashQAlwaysQuitAndExitOnlyBetweenStatements) {
 }
 
 // A source that notes the reader's open state each time a byte is asked for.
-class RecordingSource final : public morvane::iAbstractFile {
+class RecordingSource final : public ByteSource {
  public:
   explicit RecordingSource(std::string text) : text_(std::move(text)) {}
   std::vector<OpenText> states;
@@ -52,14 +53,6 @@ class RecordingSource final : public morvane::iAbstractFile {
     --position_;
     return c;
   }
-  bool is_open() const override { return true; }
-  void close() override {}
-  int32_t read(void*, uint32_t) override { return -1; }
-  int32_t write(const void*, uint32_t) override { return -1; }
-  int32_t tell() override { return -1; }
-  int32_t seek(int32_t, int) override { return -1; }
-  int32_t sync() override { return 0; }
-  int32_t flush() override { return 0; }
 
  private:
   std::string text_;
