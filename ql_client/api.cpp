@@ -9,7 +9,6 @@
 
 #include "ql_client/core/connection.h"
 #include "ql_client/core/id_table.h"
-#include "ql_client/core/notices.h"
 #include "ql_client/engines.h"
 #include "ql_client/ql_client.h"
 
@@ -327,17 +326,6 @@ void ql_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }
 void ql_pool_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }
 
 void ql_close(ql_handle handle) { handles().remove(handle); }
-
-int32_t ql_cancel(ql_handle handle) {
-  std::shared_ptr<Connection> connection = handles().find(handle);
-  if (connection == nullptr) return 0;
-  connection->cancel();
-  return 1;
-}
-
-void ql_set_notice_receiver(ql_notice_receiver receiver, void* context) {
-  set_notice_receiver(receiver, context);
-}
 
 void ql_pool_close(ql_handle handle) { handles().remove(handle); }
 

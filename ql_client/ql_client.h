@@ -66,13 +66,7 @@
  *   The library never reconnects by itself.
  *
  * - Threads. Calls may come from any thread. A handle and the cursors made
- *   from it must not be used by two threads at once, except for ql_cancel,
- *   which is meant to be called from another thread while one waits in a
- *   call on the handle.
- *
- * - Notices. Messages that the engine sends beside results (PostgreSQL
- *   NOTICE, WARNING, INFO) are not errors; they go to the receiver set with
- *   ql_set_notice_receiver, or nowhere.
+ *   from it must not be used by two threads at once.
  */
 #ifndef QL_CLIENT_QL_CLIENT_H_
 #define QL_CLIENT_QL_CLIENT_H_
@@ -196,25 +190,6 @@ void ql_pool_close_cursor(ql_cursor cursor);
  * 0 or unknown handles are ignored. */
 void ql_close(ql_handle handle);
 void ql_pool_close(ql_handle handle);
-
-/* Cancels what runs on the handle: the statement of a session, or the
- * running entry of every session of a pool (later entries of a batch still
- * run). The cancelled call fails with the engine's own message
- * (PostgreSQL: "canceling statement due to user request", through libpq's
- * cancel request; SQLite: "interrupted"). With nothing running it has no
- * effect. Safe to call from any thread, not from a signal handler. Returns
- * 1 when the handle is known, 0 otherwise. */
-int32_t ql_cancel(ql_handle handle);
-
-/* Receives one notice: the engine's message as the engine's own client
- * prints it (PostgreSQL: "NOTICE:  text\n"), in the session's encoding. It
- * is called on the thread that runs the statement, a pool's threads
- * included, so it must be safe to call from several threads at once. */
-typedef void (*ql_notice_receiver)(void* context, const char* message);
-
-/* Sets the receiver of the notices of every session, open or opened later;
- * null (the default) drops them. */
-void ql_set_notice_receiver(ql_notice_receiver receiver, void* context);
 
 #ifdef __cplusplus
 }

@@ -14,10 +14,6 @@ std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32
   return connection;
 }
 
-void Connection::cancel() {
-  for (const std::unique_ptr<Session>& session : sessions_) session->cancel();
-}
-
 Outcome Connection::run(const Request& request) { return sessions_[0]->run(request); }
 
 void Connection::run_batch(std::span<const Request> requests, std::span<Outcome> outcomes) {

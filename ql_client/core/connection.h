@@ -20,9 +20,6 @@ class Connection {
 
   const OpenSettings& settings() const { return settings_; }
 
-  // Cancels what runs on every session; safe while another thread runs.
-  void cancel();
-
   // Runs one statement on session 0.
   Outcome run(const Request& request);
 

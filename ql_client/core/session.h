@@ -43,11 +43,6 @@ class Session {
 
   virtual Outcome run(const Request& request) = 0;
 
-  // Asks the engine to stop the statement that runs now, if any. Called
-  // from another thread than the one in run; the stopped statement fails
-  // with the engine's message.
-  virtual void cancel() {}
-
   // Runs the requests in order, outcome i for request i; a request whose
   // outcome has already failed (a null text) is skipped. Engines that can
   // overlap the statements of one session (PostgreSQL pipelining) override it.

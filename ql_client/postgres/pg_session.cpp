@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "ql_client/core/notices.h"
 #include "ql_client/postgres/pg_reader.h"
 
 namespace ql {
@@ -71,20 +70,13 @@ std::unique_ptr<Session> PgSession::open(const OpenSettings& settings, Failure* 
   return std::unique_ptr<Session>(new PgSession(connection, settings.utf8));
 }
 
-// Notices (warnings the server sends beside results) are not errors: they
-// go to the program's receiver, never to the console from here.
-static void forward_notice(void*, const char* message) { send_notice(message); }
+// Notices (warnings the server sends beside results) are not errors; the
+// library has no channel for them and must not write to the console itself.
+static void drop_notice(void*, const char*) {}
 
 PgSession::PgSession(PGconn* connection, bool utf8)
     : connection_(connection), cancel_(PQgetCancel(connection)), utf8_(utf8) {
-  PQsetNoticeProcessor(connection_, forward_notice, nullptr);
-}
-
-void PgSession::cancel() {
-  // PQcancel reads the PGcancel object only, so it is safe beside the
-  // thread that waits for the result.
-  char message[256];
-  if (cancel_ != nullptr) PQcancel(cancel_, message, sizeof message);
+  PQsetNoticeProcessor(connection_, drop_notice, nullptr);
 }
 
 PgSession::~PgSession() {

@@ -19,8 +19,6 @@ class PgSession final : public Session {
 
   // One statement in the simple protocol, streamed in single-row mode.
   Outcome run(const Request& request) override;
-  // libpq's cancel request, from any thread.
-  void cancel() override;
   // Several statements sent at once in pipeline mode (pg_pipeline.cpp).
   void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
 

@@ -19,8 +19,6 @@ class SqliteSession final : public Session {
 
   // Runs every statement of the text in order; the last one is the outcome.
   Outcome run(const Request& request) override;
-  // sqlite3_interrupt, from any thread.
-  void cancel() override { sqlite3_interrupt(database_); }
 
  private:
   SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}

@@ -1,6 +1,5 @@
 #include "tests/fakes/fake_ql_client.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -22,11 +21,7 @@ struct State {
   int32_t list_db_failures = 0;
   std::string last_open;
   int64_t outstanding = 0;
-  ql_notice_receiver notice_receiver = nullptr;
-  void* notice_context = nullptr;
 };
-
-std::atomic<int32_t> cancel_calls{0};
 
 State& state() {
   static State instance;
@@ -41,9 +36,6 @@ Outcome next_outcome(bool query) {
   }
   Outcome outcome = state().queue.front();
   state().queue.pop_front();
-  for (const std::string& notice : outcome.notices) {
-    if (state().notice_receiver != nullptr) state().notice_receiver(state().notice_context, notice.c_str());
-  }
   return outcome;
 }
 
@@ -118,10 +110,7 @@ char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientErr
 
 }  // namespace
 
-void reset() {
-  state() = State();
-  cancel_calls = 0;
-}
+void reset() { state() = State(); }
 void push(Outcome outcome) { state().queue.push_back(std::move(outcome)); }
 void fail_next_open(int32_t code, const std::string& text) {
   state().open_failure_code = code;
@@ -131,7 +120,6 @@ void set_list_db_failures(int32_t failures) { state().list_db_failures = failure
 const std::vector<std::string>& calls() { return state().calls; }
 const std::string& last_open_arguments() { return state().last_open; }
 int64_t texts_outstanding() { return state().outstanding; }
-int32_t cancels() { return cancel_calls; }
 
 }  // namespace fake_ql
 
@@ -251,16 +239,6 @@ void ql_close_cursor(ql_cursor cursor) {
 void ql_pool_close_cursor(ql_cursor cursor) {
   state().calls.push_back("pool_close_cursor " + std::to_string(cursor));
   state().cursors.erase(cursor);
-}
-
-int32_t ql_cancel(ql_handle) {
-  ++fake_ql::cancel_calls;
-  return 1;
-}
-
-void ql_set_notice_receiver(ql_notice_receiver receiver, void* context) {
-  fake_ql::state().notice_receiver = receiver;
-  fake_ql::state().notice_context = context;
 }
 
 void ql_close(ql_handle handle) { state().calls.push_back("close " + std::to_string(handle)); }

@@ -26,7 +26,6 @@ struct Outcome {
   int32_t affected = 1;                  // ql_do's result
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
-  std::vector<std::string> notices;      // sent to the notice receiver as it runs
 };
 
 // Forgets the queue, the log, the handles and cursors; open and list_db
@@ -47,7 +46,5 @@ const std::vector<std::string>& calls();
 const std::string& last_open_arguments();
 // Texts handed out and not yet released with ql_mfree.
 int64_t texts_outstanding();
-// ql_cancel calls since the last reset (from any thread).
-int32_t cancels();
 
 }  // namespace fake_ql
