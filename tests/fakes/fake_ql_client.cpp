@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_ql_client.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -224,6 +225,16 @@ char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column
                     ClientError* error) {
   return fake_ql::cell(cursor, entry, row, column, error);
 }
+
+void ql_cancel(ql_handle handle) { state().calls.push_back("cancel " + std::to_string(handle)); }
+
+int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler, void*, ClientError* error) {
+  state().calls.push_back("set_notice_handler " + std::to_string(handle));
+  if (error != nullptr) error->code = 0;
+  return 1;
+}
+
+void ql_notice_to_stderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text != nullptr ? text : ""); }
 
 void ql_mfree(char* text) {
   if (text == nullptr) return;
