@@ -160,8 +160,6 @@ void read_sources() {
   release(buffer);
 }
 
-void write_notice_of_engine(void*, const char* message) { write_notice(message); }
-
 }  // namespace
 
 int run_console(int argc, const char* const* argv) {
@@ -172,7 +170,6 @@ int run_console(int argc, const char* const* argv) {
   if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();
-  ql_set_notice_receiver(write_notice_of_engine, nullptr);
   if (!wait_for_server()) return kExitServerWaitFailed;
 
   connection = connect();

@@ -8,6 +8,12 @@
 
 namespace tarnwick {
 
+namespace {
+
+void write_engine_notice(const char* text, void*) { write_notice(text); }
+
+}  // namespace
+
 ql_handle connect() {
   if (settings.statements == 1) {
     pending_statements.assign(1, std::string());
@@ -17,13 +23,17 @@ ql_handle connect() {
   const char* user = settings.user.narrow(0);
   const char* language = settings.default_language.c_str();
   int32_t read_only = settings.read_only ? 1 : 0;
-  if (single_mode()) {
-    return ql_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
-                   settings.answers_limit, settings.code_page, &client_error);
-  }
-  return ql_pool_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
-                      settings.answers_limit, settings.code_page, settings.sessions,
-                      &client_error);
+  ql_handle handle =
+      single_mode()
+          ? ql_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
+                    settings.answers_limit, settings.code_page, &client_error)
+          : ql_pool_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
+                         settings.answers_limit, settings.code_page, settings.sessions,
+                         &client_error);
+  // The engine's notices go to standard error as they come (null record:
+  // the open's outcome stays in client_error).
+  if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
+  return handle;
 }
 
 void disconnect(ql_handle* handle) {

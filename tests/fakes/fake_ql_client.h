@@ -26,6 +26,7 @@ struct Outcome {
   int32_t affected = 1;                  // ql_do's result
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
+  std::vector<std::string> notices;      // sent to the notice handler as it runs
 };
 
 // Forgets the queue, the log, the handles and cursors; open and list_db
@@ -40,11 +41,15 @@ void set_list_db_failures(int32_t failures);
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
 // "query <text>", "do <text>", "pool_query <t1>|<t2>...",
 // "pool_do <t1>|<t2>...", "close_cursor <c>", "pool_close_cursor <c>",
-// "list_db", "cancel <h>", "set_notice_handler <h>".
+// "list_db". ql_cancel and ql_set_notice_handler are not logged: the
+// first may come from another thread (see cancels()), the second comes
+// with every open.
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();
 // Texts handed out and not yet released with ql_mfree.
 int64_t texts_outstanding();
+// ql_cancel calls since the last reset, from any thread.
+int32_t cancels();
 
 }  // namespace fake_ql

@@ -119,5 +119,15 @@ TEST_F(ExecuteTest, ErrorTextsAreConvertedForATerminalOnly) {
   EXPECT_EQ(output(), "Error : bad\nError : *ad\n");
 }
 
+TEST_F(ExecuteTest, NoticesGoToStandardErrorBeforeTheResult) {
+  fake_ql::Outcome noisy;
+  noisy.notices = {"NOTICE:  first", "WARNING:  second\nDETAIL:  more"};
+  fake_ql::push(noisy);
+  ::testing::internal::CaptureStderr();
+  run("insert x");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "NOTICE:  first\nWARNING:  second\nDETAIL:  more\n");
+  EXPECT_EQ(output(), "1 row affected\n");
+}
+
 }  // namespace
 }  // namespace tarnwick
