@@ -192,6 +192,19 @@ TEST_F(TerminalSession, ArrowKeysEditTheLineAndTheUpArrowRecallsAStatement) {
   EXPECT_EQ(again.exit_code(), 0);
 }
 
+TEST_F(TerminalSession, CtrlRFindsAnEarlierStatement) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("select 77 as r;");
+  ASSERT_TRUE(terminal.wait_for("|77|\r\n")) << terminal.unseen();
+  terminal.enter("select 5 as f;");
+  ASSERT_TRUE(terminal.wait_for("|5|\r\n")) << terminal.unseen();
+  terminal.type("\x12" "77\r");
+  ASSERT_TRUE(terminal.wait_for("|77|\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
 TEST_F(TerminalSession, CtrlCAtThePromptThrowsAwayTheTypedStatement) {
   Terminal terminal(sqlite(), dir_.string());
   ASSERT_TRUE(terminal.wait_for(kPrompt)) << terminal.screen();
