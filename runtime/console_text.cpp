@@ -1,8 +1,10 @@
 #include "runtime/console_text.h"
 
 #include <strings.h>
+#include <wchar.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "support/platform/platform.h"
 
@@ -53,11 +55,25 @@ void text_to_console(char* text, size_t capacity) {
 
 int64_t console_width(const char* text, size_t length) {
   if (!terminal_is_utf8) return static_cast<int64_t>(length);
-  int64_t characters = 0;
-  for (size_t i = 0; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++characters;
+  // Each character as wide as the terminal draws it (two columns for most
+  // East Asian ones); a byte that starts no valid character, or a control
+  // character, counts one.
+  int64_t columns = 0;
+  std::mbstate_t state{};
+  for (size_t i = 0; i < length;) {
+    wchar_t character;
+    size_t used = std::mbrtowc(&character, text + i, length - i, &state);
+    if (used == 0 || used > length - i) {
+      state = std::mbstate_t{};
+      used = 1;
+      ++columns;
+    } else {
+      int width = wcwidth(character);
+      columns += width < 0 ? 1 : width;
+    }
+    i += used;
   }
-  return characters;
+  return columns;
 }
 
 void set_console_conversions(ConsoleConversion to_console, ConsoleConversion from_console) {

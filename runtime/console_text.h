@@ -29,8 +29,8 @@ void text_from_console(std::string& text);
 // client error text): the converted text, cut to fit.
 void text_to_console(char* text, size_t capacity);
 
-// Columns that console text takes on screen: characters at a UTF-8
-// terminal once the real pair is set up, bytes otherwise.
+// Columns that console text takes on screen at a UTF-8 terminal once the
+// real pair is set up (wcwidth of each character), bytes otherwise.
 int64_t console_width(const char* text, size_t length);
 
 // Replaces the pair; null restores the identity (and byte widths).

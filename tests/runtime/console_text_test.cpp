@@ -60,6 +60,8 @@ TEST_F(ConsoleTextTest, SameCharsetOrTheCLocaleLeaveTextAlone) {
   text_to_console(text);
   EXPECT_EQ(text, "caf\xC3\xA9");
   EXPECT_EQ(console_width(text.data(), text.size()), 4);
+  std::string wide = "\xE6\x97\xA5\xE6\x9C\xAC x";  // two East Asian characters
+  EXPECT_EQ(console_width(wide.data(), wide.size()), 6);
 
   use_locale("C");
   set_up_console_text(morvane::codepage_latin1);
