@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <thread>
 
@@ -18,7 +19,12 @@ namespace {
 std::atomic<bool> interrupt_pending{false};
 std::atomic<bool> interrupted_run{false};
 std::atomic<bool> interactive_now{false};
-std::atomic<ql_handle> cancel_target{0};
+// The handle to cancel (low 32 bits) and the number of the statement it
+// runs (high 32 bits), in one word that the handler reads at once. The
+// watcher may run late; it cancels only when the same statement still
+// runs, never one that began after the Ctrl-C.
+std::atomic<uint64_t> cancel_target{0};
+uint32_t statement_number = 0;  // main thread only
 int wake_pipe[2] = {-1, -1};
 pthread_t main_thread;
 
@@ -37,20 +43,20 @@ void on_interrupt(int) {
     interrupted_run = true;
     signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
   }
-  char byte = 1;
-  ssize_t ignored = write(wake_pipe[1], &byte, 1);
+  uint64_t target = cancel_target;
+  ssize_t ignored = write(wake_pipe[1], &target, sizeof target);  // one write: atomic on a pipe
   (void)ignored;
   errno = saved;
 }
 
 void watch() {
-  char byte;
+  uint64_t target;
   for (;;) {
-    ssize_t n = read(wake_pipe[0], &byte, 1);
+    ssize_t n = read(wake_pipe[0], &target, sizeof target);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    ql_handle handle = cancel_target;
-    if (handle != 0) ql_cancel(handle);
+    if (n != sizeof target) return;
+    ql_handle handle = static_cast<ql_handle>(static_cast<uint32_t>(target));
+    if (handle != 0 && cancel_target == target) ql_cancel(handle);
   }
 }
 
@@ -86,7 +92,10 @@ void set_interactive(bool interactive) {
   if (interactive) signal(SIGHUP, SIG_IGN);
 }
 
-void set_cancel_target(ql_handle handle) { cancel_target = handle; }
+void set_cancel_target(ql_handle handle) {
+  ++statement_number;
+  cancel_target = (uint64_t{statement_number} << 32) | static_cast<uint32_t>(handle);
+}
 
 bool take_interrupt() { return interrupt_pending.exchange(false); }
 
