@@ -2,13 +2,18 @@
 // state the statement reader shows while it waits for its next byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "statements/statement_reader.h"
 #include "terminal/byte_source.h"
+#include "terminal/interrupts.h"
 #include "terminal/prompt.h"
 #include "terminal/terminal_input.h"
+#include "tests/fakes/fake_ql_client.h"
 
 namespace tarnwick {
 namespace {
@@ -77,6 +82,44 @@ TEST(ReaderOpenState, FollowsQuotesAndComments) {
                                  O::comment, O::comment, O::comment, O::none, O::none};
   EXPECT_EQ(source->states, expected);
   EXPECT_EQ(open_text(), OpenText::none);
+}
+
+// Waits up to two seconds for the watcher thread to have cancelled `count`
+// times in all.
+bool cancels_reach(int32_t count) {
+  for (int i = 0; i < 200 && fake_ql::cancels() < count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return fake_ql::cancels() == count;
+}
+
+TEST(Interrupts, CtrlCCancelsTheRunningStatementAndEndsOnlyARunWithoutTerminal) {
+  fake_ql::reset();
+  install_interrupts();
+  take_interrupt();
+
+  // At a terminal, at the prompt: recorded, nothing to cancel.
+  set_interactive(true);
+  set_cancel_target(0);
+  raise(SIGINT);
+  EXPECT_TRUE(take_interrupt());
+  EXPECT_FALSE(take_interrupt());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(fake_ql::cancels(), 0);
+
+  // At a terminal, while a statement runs: it is cancelled, the shell goes on.
+  set_cancel_target(7);
+  raise(SIGINT);
+  EXPECT_TRUE(cancels_reach(1));
+  EXPECT_FALSE(run_interrupted());
+
+  // Without a terminal the run ends (the last case: a second Ctrl-C would
+  // now end the process).
+  set_interactive(false);
+  raise(SIGINT);
+  EXPECT_TRUE(cancels_reach(2));
+  EXPECT_TRUE(run_interrupted());
+  set_cancel_target(0);
 }
 
 }  // namespace
