@@ -18,17 +18,17 @@
 #include "console/commands.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
+#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
-#include "statements/statement_reader.h"
 #include "session/batch.h"
 #include "session/connection.h"
-#include "session/result_slots.h"
 #include "session/execute.h"
+#include "session/result_slots.h"
 #include "statements/input_source.h"
 #include "statements/replay_log.h"
+#include "statements/statement_reader.h"
 #include "statements/trace_file.h"
 #include "support/platform/platform.h"
-#include "runtime/run_end.h"
 #include "terminal/interrupts.h"
 #include "terminal/line_editor.h"
 #include "terminal/prompt.h"
@@ -116,6 +116,7 @@ void read_terminal(StatementBuffer& buffer, bool* stop_flag) {
   typed_input = input.get();
   morvane::iFile source;
   source.adopt(std::move(input));
+  *stop_flag = false;  // what an earlier source left does not end this one
   do {
     read_statements(source, buffer, interpret_typed_statement, stop_flag);
   } while (!*stop_flag && typed_input->resume_after_interrupt());
