@@ -89,13 +89,13 @@ TEST_F(PipelineRun, OnErrorStopEndsTheRunAtTheFirstFailure) {
 
 class PostgresPipeline : public PostgresRun {
  protected:
-  // No statement that begins with `text` still runs on the server. (Each
-  // test sleeps for its own time, so that tests running at the same time
-  // are told apart.)
+  // The statement `text` no longer runs on the server. (Each test sleeps
+  // for its own time, so that tests running at the same time on the same
+  // server are told apart.)
   void expect_nothing_active(const std::string& text) {
     RunResult active = run_tarnwick(
         arguments({"--raw"}),
-        "select count(*) as n from pg_stat_activity where state = 'active' and query like '" + text + "%';",
+        "select count(*) as n from pg_stat_activity where state = 'active' and query = '" + text + "';",
         dir_.string());
     EXPECT_EQ(active.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
   }
@@ -136,7 +136,7 @@ TEST_F(PostgresPipeline, CtrlCCancelsTheStatementAndEndsTheRun) {
   EXPECT_EQ(result.exit_code, 130);
   EXPECT_LT(result.seconds_after_interrupt, 2.0);
   EXPECT_EQ(result.out, "Error : ERROR:  canceling statement due to user request\n");
-  expect_nothing_active("select pg_sleep(30.5)");
+  expect_nothing_active("select pg_sleep(30.5);");
 }
 
 TEST_F(PostgresPipeline, CtrlCCancelsEverySessionOfAPool) {
@@ -147,7 +147,7 @@ TEST_F(PostgresPipeline, CtrlCCancelsEverySessionOfAPool) {
   EXPECT_EQ(result.exit_code, 130);
   EXPECT_LT(result.seconds_after_interrupt, 2.0);
   EXPECT_EQ(result.out.find("after"), std::string::npos) << result.out;
-  expect_nothing_active("select pg_sleep(30.25)");
+  expect_nothing_active("select pg_sleep(30.25);");
 }
 
 }  // namespace

@@ -293,7 +293,7 @@ TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
 
   RunResult active = run_tarnwick(
       {"--host=" + server.host, "--port=" + server.port, "--user=" + server.user, "--quiet", "--raw"},
-      "select count(*) as n from pg_stat_activity where state = 'active' and query like 'select pg_sleep(30)%';",
+      "select count(*) as n from pg_stat_activity where state = 'active' and query = 'select pg_sleep(30);';",
       dir_.string());
   EXPECT_EQ(active.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
 
