@@ -16,7 +16,7 @@ namespace {
 
 // Written by the handler and read by the main thread and the watcher;
 // lock-free atomics are safe in a signal handler.
-std::atomic<bool> interrupt_pending{false};
+std::atomic<bool> pending_interrupt{false};
 std::atomic<bool> interrupted_run{false};
 std::atomic<bool> interactive_now{false};
 // The handle to cancel (low 32 bits) and the number of the statement it
@@ -38,7 +38,7 @@ void on_interrupt(int) {
     errno = saved;
     return;
   }
-  interrupt_pending = true;
+  pending_interrupt = true;
   if (!interactive_now) {
     interrupted_run = true;
     signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
@@ -97,7 +97,9 @@ void set_cancel_target(ql_handle handle) {
   cancel_target = (uint64_t{statement_number} << 32) | static_cast<uint32_t>(handle);
 }
 
-bool take_interrupt() { return interrupt_pending.exchange(false); }
+bool take_interrupt() { return pending_interrupt.exchange(false); }
+
+bool interrupt_pending() { return pending_interrupt; }
 
 bool run_interrupted() { return interrupted_run; }
 

@@ -27,6 +27,8 @@ void set_cancel_target(ql_handle handle);
 
 // True when a Ctrl-C came since the last call; clears the record.
 bool take_interrupt();
+// The same without clearing it (for waits that stop at Ctrl-C).
+bool interrupt_pending();
 
 // True once a Ctrl-C came while no terminal was being read. Never cleared.
 bool run_interrupted();

@@ -87,6 +87,14 @@ TEST_F(PipelineRun, OnErrorStopEndsTheRunAtTheFirstFailure) {
   EXPECT_EQ(tables.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
 }
 
+TEST_F(PipelineRun, CtrlCEndsAPauseAndTheRun) {
+  RunResult result = run_tarnwick_interrupted({"--host=sqlite::memory:", "--quiet", "--raw"},
+                                              "select 1 as a;\npause60;\nselect 2 as b;\n", dir_.string(), 300);
+  EXPECT_EQ(result.exit_code, 130);
+  EXPECT_LT(result.seconds_after_interrupt, 2.0);
+  EXPECT_EQ(result.out, "1 row(s)\n+-+\n|a|\n+-+\n|1|\n");
+}
+
 class PostgresPipeline : public PostgresRun {
  protected:
   // The statement `text` no longer runs on the server. (Each test sleeps
