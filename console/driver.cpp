@@ -9,6 +9,8 @@
 // no terminal is being read; what is pending is then dropped, not sent.
 #include "console/driver.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -47,12 +49,19 @@ bool wait_for_server() {
   if (settings.timeout == 0) return true;
   char* databases = nullptr;
   for (int32_t attempt = 0; attempt < settings.timeout; ++attempt) {
+    // Probes start one second apart: the time a probe took (up to its own
+    // bound of about a second) comes off the pause, so N attempts last
+    // about N seconds even against a server that never answers.
+    const auto started = std::chrono::steady_clock::now();
     int32_t answered = ql_list_db(settings.host.narrow(0), settings.port.narrow(0), &databases,
                                   &client_error);
     ql_mfree(databases);  // the list itself is not used
     databases = nullptr;
     if (answered != 0) break;
-    morvane::platform::sleep_ms(1000);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - started)
+                           .count();
+    if (spent < 1000) morvane::platform::sleep_ms(static_cast<uint32_t>(1000 - spent));
   }
   if (client_error.code == 0) return true;
   client_error.text[sizeof client_error.text - 1] = '\0';
@@ -81,11 +90,14 @@ void interpret_statement(char* text, bool* stop_flag) {
   if (run_is_ending()) *stop_flag = true;
 }
 
+// A replayed statement's output is flushed as a text statement's is, so
+// that a long replay shows its results as they come.
 void run_replayed(char* text, bool query, bool* stop_flag) {
   if (run_is_ending()) return;  // the log is read to its end, nothing more runs
   set_cancel_target(connection);
   run_statement(text, query, stop_flag);
   set_cancel_target(0);
+  end_statement_output();
 }
 
 // The terminal being read, while it is.
@@ -133,11 +145,17 @@ void read_sources() {
   bool stop_flag = false;
   for (const morvane::WString& entry : settings.sql_inputs) {
     if (run_is_ending()) break;
+    const char* name = entry.narrow(0);
     bool standard_input = std::strcmp(entry.narrow(1), "-") == 0;
-    if (!standard_input) input_is_console = false;
+    if (!standard_input) {
+      input_is_console = false;
+    } else {
+      // After Ctrl-D at a terminal the stream stays at its end; a later "-"
+      // reads the terminal again.
+      std::clearerr(stdin);
+    }
     bool at_terminal = standard_input && input_is_console && output_is_console;
     set_interactive(at_terminal);
-    const char* name = entry.narrow(0);
     switch (open_source(source, name)) {
       case SourceKind::unreadable:
         break;
@@ -206,7 +224,7 @@ int run_console(int argc, const char* const* argv) {
     case RunEnd::interrupted: return kExitInterrupted;
     case RunEnd::none: break;
   }
-  return kExitOk;
+  return output_lost() ? kExitOutputLost : kExitOk;
 }
 
 }  // namespace tarnwick

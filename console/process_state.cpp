@@ -1,9 +1,11 @@
 #include "console/process_state.h"
 
 #include "runtime/client_error.h"
+#include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_end.h"
 #include "runtime/run_settings.h"
+#include "session/batch.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
 #include "statements/trace_file.h"
@@ -23,6 +25,8 @@ void reset_process_state() {
   close_trace_file();
   trace_counter = 0;
   run_end = RunEnd::none;
+  reset_output_state();
+  forget_pool_reports();
 }
 
 }  // namespace tarnwick

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cerrno>
-#include <thread>
 
 namespace tarnwick {
 
@@ -49,12 +48,12 @@ void on_interrupt(int) {
   errno = saved;
 }
 
-void watch() {
+void* watch(void*) {
   uint64_t target;
   for (;;) {
     ssize_t n = read(wake_pipe[0], &target, sizeof target);
     if (n < 0 && errno == EINTR) continue;
-    if (n != sizeof target) return;
+    if (n != sizeof target) return nullptr;
     ql_handle handle = static_cast<ql_handle>(static_cast<uint32_t>(target));
     if (handle != 0 && cancel_target == target) ql_cancel(handle);
   }
@@ -73,7 +72,10 @@ void install_interrupts() {
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGINT);
   pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-  std::thread(watch).detach();
+  // Without the watcher (a thread limit) Ctrl-C is still recorded; only
+  // the cancel of a running statement is lost.
+  pthread_t watcher;
+  if (pthread_create(&watcher, nullptr, watch, nullptr) == 0) pthread_detach(watcher);
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
   // No SA_RESTART: a read that waits for typed or piped input returns, so

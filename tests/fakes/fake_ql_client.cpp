@@ -57,6 +57,17 @@ void set_error(ClientError* error, int32_t code, const std::string& text) {
   }
 }
 
+// A batch reports the code and message of its first failing entry.
+void set_first_failure(ClientError* error, const std::vector<Outcome>& entries) {
+  for (const Outcome& entry : entries) {
+    if (entry.error_code != 0) {
+      set_error(error, entry.error_code, entry.error_text);
+      return;
+    }
+  }
+  set_error(error, 0, "");
+}
+
 char* copy_text(const std::string& text) {
   ++state().outstanding;
   char* copy = static_cast<char*>(std::malloc(text.size() + 1));
@@ -201,7 +212,7 @@ ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t*
     entries.push_back(fake_ql::next_outcome(true));
     fake_ql::fill_counts(entries.back(), columns + i, rows + i, fetched + i);
   }
-  fake_ql::set_error(error, 0, "");
+  fake_ql::set_first_failure(error, entries);
   int32_t cursor = state().next_id++;
   state().cursors[cursor] = entries;
   return cursor;
@@ -210,12 +221,15 @@ ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t*
 int32_t ql_pool_do(ql_handle, const char* const* texts, int32_t n, int32_t* affected,
                    ClientError* error) {
   state().calls.push_back("pool_do " + fake_ql::joined(texts, n));
+  std::vector<fake_ql::Outcome> entries;
+  int32_t failed = 0;
   for (int32_t i = 0; i < n; ++i) {
-    fake_ql::Outcome outcome = fake_ql::next_outcome(false);
-    affected[i] = outcome.error_code != 0 ? -1 : outcome.affected;
+    entries.push_back(fake_ql::next_outcome(false));
+    affected[i] = entries.back().error_code != 0 ? -1 : entries.back().affected;
+    if (entries.back().error_code != 0) ++failed;
   }
-  fake_ql::set_error(error, 0, "");
-  return 0;
+  fake_ql::set_first_failure(error, entries);
+  return failed;
 }
 
 char* ql_column_caption(ql_cursor cursor, int32_t column, ClientError* error) {
