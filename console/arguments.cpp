@@ -30,7 +30,7 @@ enum class Action {
   verbose, ignore_create, ignore_select, ignore_delete, ignore_switch, ignore_backup,
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
-  timeout, sql,
+  timeout, sql, format, on_error,
 };
 
 struct Option {
@@ -78,6 +78,8 @@ constexpr Option kOptions[] = {
     {"--default-charset=", Kind::prefix, Action::code_page},
     {"--timeout=", Kind::prefix, Action::timeout},
     {"--sql=", Kind::prefix, Action::sql},
+    {"--format=", Kind::prefix, Action::format},
+    {"--on-error=", Kind::prefix, Action::on_error},
 };
 
 // The option an argument matches, with its value (the rest of the
@@ -128,6 +130,38 @@ void at_least_one(int32_t& value, const char* name) {
   value = 1;
 }
 
+void warn_unrecognized(const char* argument) {
+  out_text("Warning : unrecognized argument ");
+  out_text(argument);
+  end_line();
+}
+
+// --format=table|csv|tsv|unaligned; anything else warns and gives the table.
+void set_format(const char* argument, const char* value) {
+  static constexpr struct {
+    const char* name;
+    OutputFormat format;
+  } kFormats[] = {{"table", OutputFormat::table},
+                  {"csv", OutputFormat::csv},
+                  {"tsv", OutputFormat::tsv},
+                  {"unaligned", OutputFormat::unaligned}};
+  for (const auto& known : kFormats) {
+    if (std::strcmp(value, known.name) == 0) {
+      settings.format = known.format;
+      return;
+    }
+  }
+  warn_unrecognized(argument);
+  settings.format = OutputFormat::table;
+}
+
+// --on-error=stop|continue; anything else warns and gives continue.
+void set_on_error(const char* argument, const char* value) {
+  bool known = std::strcmp(value, "stop") == 0 || std::strcmp(value, "continue") == 0;
+  if (!known) warn_unrecognized(argument);
+  settings.stop_on_error = std::strcmp(value, "stop") == 0;
+}
+
 }  // namespace
 
 ParseResult parse_arguments(int argc, const char* const* argv) {
@@ -136,9 +170,7 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
     const char* value = nullptr;
     const Option* option = match(argument, &value);
     if (option == nullptr) {
-      out_text("Warning : unrecognized argument ");
-      out_text(argument);
-      end_line();
+      warn_unrecognized(argument);
       continue;
     }
     switch (option->action) {
@@ -186,6 +218,8 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::code_page: set_code_page(value); break;
       case Action::timeout: settings.timeout = number(value); break;
       case Action::sql: add_inputs(value); break;
+      case Action::format: set_format(argument, value); break;
+      case Action::on_error: set_on_error(argument, value); break;
     }
   }
   at_least_one(settings.sessions, "sessions");

@@ -15,7 +15,8 @@
 //                        or "{unicode}select"
 //
 // Reconnect and disconnect only send the batch under
-// --no-connect-disconnect. A negative N for pause or wait counts as 0.
+// --no-connect-disconnect. A negative N for pause or wait counts as 0, and
+// Ctrl-C ends either.
 #include "console/commands.h"
 
 #include <cstdlib>
@@ -31,6 +32,7 @@
 #include "session/execute.h"
 #include "statements/statement_text.h"
 #include "support/platform/platform.h"
+#include "terminal/interrupts.h"
 
 namespace tarnwick {
 
@@ -61,12 +63,13 @@ bool is_word(const std::string& word, const char* literal) {
   return tarnwick::is_word(word.data(), word.size(), literal);
 }
 
-// Sleeps `seconds` seconds, in slices the sleep call can take.
+// Sleeps `seconds` seconds, in short slices so that Ctrl-C ends the sleep.
 void sleep_seconds(int64_t seconds) {
+  constexpr int64_t kSlice = 100;
   end_statement_output();  // what came before the pause is seen before it
   int64_t milliseconds = seconds * 1000;
-  while (milliseconds > 0) {
-    int64_t slice = milliseconds > 3600000 ? 3600000 : milliseconds;
+  while (milliseconds > 0 && !interrupt_pending()) {
+    int64_t slice = milliseconds > kSlice ? kSlice : milliseconds;
     morvane::platform::sleep_ms(static_cast<uint32_t>(slice));
     milliseconds -= slice;
   }
@@ -95,7 +98,7 @@ void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
   }
 
   std::string copy(start);
-  if (input_is_console) text_from_console(copy.data());
+  if (input_is_console) text_from_console(copy);
 
   if (settings.verbose) {
     out_text(text);

@@ -2,26 +2,39 @@
 // up to N probes a second apart); connect; the hint; the result slots; each
 // input source in turn ("-" when none is named); then the pending batch is
 // sent, the connection and the trace file closed.
+//
+// Standard input read at a terminal (standard output one too) goes through
+// the line editor, with prompts and history. A run ends before its last
+// source when a statement fails under --on-error=stop, or at Ctrl-C when
+// no terminal is being read; what is pending is then dropped, not sent.
 #include "console/driver.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "console/arguments.h"
 #include "console/commands.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
+#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
-#include "statements/statement_reader.h"
 #include "session/batch.h"
 #include "session/connection.h"
-#include "session/result_slots.h"
 #include "session/execute.h"
+#include "session/result_slots.h"
 #include "statements/input_source.h"
 #include "statements/replay_log.h"
+#include "statements/statement_reader.h"
 #include "statements/trace_file.h"
 #include "support/platform/platform.h"
+#include "terminal/interrupts.h"
+#include "terminal/line_editor.h"
+#include "terminal/prompt.h"
+#include "terminal/terminal_input.h"
 
 namespace tarnwick {
 
@@ -52,18 +65,75 @@ bool wait_for_server() {
   }
   if (client_error.code == 0) return true;
   client_error.text[sizeof client_error.text - 1] = '\0';
-  if (output_is_console) text_to_console(client_error.text);
+  if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
   error_line("Fatal : ", client_error.text);
   return false;
 }
 
-void interpret_statement(char* text, bool* stop_flag) { interpret(text, &connection, stop_flag); }
+constexpr int kExitErrorStop = 3;
+constexpr int kExitInterrupted = 130;
+
+// Records a Ctrl-C of a run that reads no terminal; true when the run ends.
+bool run_is_ending() {
+  if (run_interrupted()) run_end = RunEnd::interrupted;
+  return run_end != RunEnd::none;
+}
+
+void interpret_statement(char* text, bool* stop_flag) {
+  if (run_is_ending()) {
+    *stop_flag = true;
+    return;
+  }
+  set_cancel_target(connection);
+  interpret(text, &connection, stop_flag);
+  set_cancel_target(0);
+  if (run_is_ending()) *stop_flag = true;
+}
 
 // A replayed statement's output is flushed as a text statement's is, so
 // that a long replay shows its results as they come.
-void replay_statement(char* text, bool query, bool* stop_flag) {
+void run_replayed(char* text, bool query, bool* stop_flag) {
+  if (run_is_ending()) return;  // the log is read to its end, nothing more runs
+  set_cancel_target(connection);
   run_statement(text, query, stop_flag);
+  set_cancel_target(0);
   end_statement_output();
+}
+
+// The terminal being read, while it is.
+TerminalInput* typed_input = nullptr;
+
+void interpret_typed_statement(char* text, bool* stop_flag) {
+  if (typed_input->discarding()) return;
+  take_interrupt();
+  set_cancel_target(connection);
+  interpret(text, &connection, stop_flag);
+  set_cancel_target(0);
+  // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
+  // line given up.
+  if (take_interrupt()) typed_input->drop_rest_of_line();
+}
+
+std::string history_path() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr && *home != '\0' ? std::string(home) + "/.tarnwick_history" : "";
+}
+
+// Reads statements typed at the terminal until the input ends; Ctrl-C at
+// the prompt throws away what was typed and starts a new statement.
+void read_terminal(StatementBuffer& buffer, bool* stop_flag, const ReaderOptions& options) {
+  open_line_editor(history_path());
+  auto input = std::make_unique<TerminalInput>(
+      prompt_name(settings.host.narrow(0), settings.user.narrow(0)), &buffer);
+  typed_input = input.get();
+  morvane::iFile source;
+  source.adopt(std::move(input));
+  *stop_flag = false;  // what an earlier source left does not end this one
+  do {
+    read_statements(source, buffer, interpret_typed_statement, stop_flag, options);
+  } while (!*stop_flag && typed_input->resume_after_interrupt());
+  typed_input = nullptr;
+  release(buffer);
 }
 
 void read_sources() {
@@ -74,33 +144,43 @@ void read_sources() {
   morvane::iFile source;
   bool stop_flag = false;
   for (const morvane::WString& entry : settings.sql_inputs) {
+    if (run_is_ending()) break;
     const char* name = entry.narrow(0);
-    if (std::strcmp(entry.narrow(1), "-") != 0) {
+    bool standard_input = std::strcmp(entry.narrow(1), "-") == 0;
+    if (!standard_input) {
       input_is_console = false;
     } else {
       // After Ctrl-D at a terminal the stream stays at its end; a later "-"
       // reads the terminal again.
       std::clearerr(stdin);
     }
+    bool at_terminal = standard_input && input_is_console && output_is_console;
+    set_interactive(at_terminal);
     switch (open_source(source, name)) {
       case SourceKind::unreadable:
         break;
       case SourceKind::replay_log:
         // Statements go straight to execution: no console commands, and the
         // stop flag is not consulted between records.
-        play_replay_log(source, name, settings.ignore_create, replay_statement, &stop_flag);
+        play_replay_log(source, name, settings.ignore_create, run_replayed, &stop_flag);
         break;
       case SourceKind::text: {
         // The engine's lexical syntax decides where statements end.
         ReaderOptions options;
         options.dialect = dialect_of_host(settings.host.narrow(0));
         options.source_name = name;
-        read_statements(source, buffer, interpret_statement, &stop_flag, options);
+        if (at_terminal) {
+          read_terminal(buffer, &stop_flag, options);
+        } else {
+          read_statements(source, buffer, interpret_statement, &stop_flag, options);
+        }
         break;
       }
     }
     source.close();
   }
+  set_interactive(false);
+  close_line_editor();
   release(buffer);
 }
 
@@ -112,18 +192,21 @@ int run_console(int argc, const char* const* argv) {
   set_up_output();
 
   if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
+  if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
+  install_interrupts();
   if (!wait_for_server()) return kExitServerWaitFailed;
 
   connection = connect();
   if (client_error.code != 0) {
-    if (output_is_console) text_to_console(client_error.text);
+    if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
     out_text("Fatal : ");
     out_text(client_error.text);
     end_line();
     end_statement_output();
     return kExitConnectFailed;
   }
-  if (!settings.quiet) {
+  // The hint belongs to the table; the other formats write rows only.
+  if (!settings.quiet && settings.format == OutputFormat::table) {
     out_text("type quit; to exit.");
     end_line();
     end_statement_output();
@@ -132,11 +215,20 @@ int run_console(int argc, const char* const* argv) {
 
   read_sources();
 
-  flush_batch();
+  if (run_is_ending()) {
+    if (settings.statements >= 2) pending_statements.clear();  // nothing more runs
+  } else {
+    flush_batch();
+  }
   disconnect(&connection);
   close_trace_file();
   release_result_slots();
   end_statement_output();
+  switch (run_end) {
+    case RunEnd::error_stop: return kExitErrorStop;
+    case RunEnd::interrupted: return kExitInterrupted;
+    case RunEnd::none: break;
+  }
   return output_lost() ? kExitOutputLost : kExitOk;
 }
 

@@ -3,6 +3,7 @@
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
+#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
 #include "session/execute.h"
@@ -23,6 +24,7 @@ void reset_process_state() {
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
+  run_end = RunEnd::none;
   reset_output_state();
   forget_pool_reports();
 }

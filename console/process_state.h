@@ -10,6 +10,7 @@
 //                             input_is_console    set by the driver; cleared
 //                                                  when a named source starts
 //                             start_time          constant from process start
+//   runtime/run_end.h         run_end             why the run ends early
 //   runtime/client_error.h    client_error        the error record of every
 //                                                  client-library call
 //                             connection          the open handle, or 0

@@ -10,8 +10,7 @@
 //   |333|           |Rome|
 //
 // Every cell is left-aligned; a column is as wide as its caption or its
-// longest fetched value, in bytes, or in columns on screen when the text is
-// UTF-8 (utf8_widths). Values are fetched twice (once to measure,
+// longest fetched value, in bytes. Values are fetched twice (once to measure,
 // once to print) and never kept, so memory does not grow with the rows. In
 // raw mode nothing is measured and cells are written unpadded.
 //
@@ -25,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/run_settings.h"
+
 namespace tarnwick {
 
 // How a table is written.
@@ -34,9 +35,11 @@ struct TableOptions {
   bool raw = false;                // no measuring, no padding
   bool suppress_results = false;   // nothing but the fetching
   bool quiet = false;              // no "affected" lines
+  OutputFormat format = OutputFormat::table;  // other formats: results/delimited.h
   int32_t answers_limit = 1024;    // a count at the limit is "result truncated to"
-  bool utf8_widths = false;        // widths are columns on screen, not bytes
-  void (*to_console)(char* text) = nullptr;  // converts a cell in place, when set
+  void (*to_console)(std::string& text) = nullptr;  // converts a cell, when set
+  // Columns a converted text takes on screen; null counts bytes.
+  int64_t (*width_of)(const char* text, size_t length) = nullptr;
 };
 
 // Where the cells of one result come from. fetch returns the text of the
@@ -56,17 +59,23 @@ struct QueryCounts {
   int32_t fetched = 0;   // rows the source can hand out
 };
 
-// Writes the count line and, when rows > 0, the table. Missing captions
+// Writes the count line and, when rows > 0, the table; in the other
+// formats, the rows as results/delimited.h writes them. Missing captions
 // head their columns with empty ones.
 void print_query_table(const TableOptions& options, const QueryCounts& counts,
                        const std::vector<std::string>& captions, const CellSource& cells);
 
-// Writes "N row affected" / "N rows affected" unless quiet.
+// Writes "N row affected" / "N rows affected" unless quiet or in a format
+// other than the table (whose readers expect rows only).
 void print_affected_line(const TableOptions& options, int32_t rows);
 
-// Writes `text` (converted in place when options.to_console is set) padded
-// with blanks to `width` bytes (columns with utf8_widths); longer text is
-// written whole. Null is an empty cell.
-void print_cell(const TableOptions& options, int64_t width, char* text);
+// Writes `text` (converted when options.to_console is set) padded with
+// blanks to `width` columns; longer text is written whole. Null is an empty
+// cell.
+void print_cell(const TableOptions& options, int64_t width, const char* text);
+
+// The columns `text` takes once written: converted when options.to_console
+// is set, counted by options.width_of (bytes when null).
+int64_t shown_width(const TableOptions& options, const char* text);
 
 }  // namespace tarnwick

@@ -6,9 +6,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
+#include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "support/platform/platform.h"
 
 namespace tarnwick {
+
+namespace {
+constexpr int kStderr = 2;
+}  // namespace
 
 void write_bytes(FILE* stream, const char* bytes, size_t length) {
   if (length > 0) fwrite_unlocked(bytes, 1, length, stream);
@@ -88,6 +96,15 @@ void error_line(const char* a, const char* b, const char* c) {
   std::fputs(b, stderr);
   std::fputs(c, stderr);
   std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+void write_notice(const char* message) {
+  std::string text(message);
+  if (morvane::platform::is_console(kStderr)) text_to_console(text);
+  if (text.empty() || text.back() != '\n') text += '\n';
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 

@@ -32,6 +32,12 @@ void end_statement_output();
 // and flushes it; standard output is flushed first.
 void error_line(const char* a, const char* b = "", const char* c = "");
 
+// Writes a notice of the engine to standard error as the engine's own
+// client does ("NOTICE:  text"), converted when standard error is a
+// terminal. Safe to call from the client library's pool threads while the
+// main thread waits in a batch call.
+void write_notice(const char* message);
+
 // Lost output. A write to standard output that fails (a full disk, a pipe
 // whose reader has gone while SIGPIPE is ignored) is noticed at the next
 // flush and reported once on standard error, "Cannot write standard

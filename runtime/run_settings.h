@@ -13,6 +13,11 @@
 
 namespace tarnwick {
 
+// How query results are written: the framed table with its count line, or
+// the row-per-line forms that other programs read (as psql --csv, psql -A
+// -F '\t' and psql -A write them, without footers).
+enum class OutputFormat { table, csv, tsv, unaligned };
+
 struct RunSettings {
   // Texts from the command line, built from the argument bytes read as
   // ISO-8859-1, so narrow(0) hands them on byte for byte.
@@ -43,6 +48,8 @@ struct RunSettings {
   bool connect_disconnect = true;
   std::vector<morvane::WString> sql_inputs;  // "-" is standard input
   int32_t timeout = 0;                       // server-wait attempts
+  OutputFormat format = OutputFormat::table;  // --format=
+  bool stop_on_error = false;                 // --on-error=stop
 };
 
 extern RunSettings settings;

@@ -10,7 +10,7 @@ PACKAGES=(
   # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets
   clang libclang-rt-14-dev
   # libraries the program links
-  libace-dev libpq-dev libsqlite3-dev
+  libace-dev libpq-dev libsqlite3-dev libedit-dev
   # the peers that bench/compare and the corpus test measure against (psql
   # comes with postgresql), and the corpus test's runner
   sqlite3 python3

@@ -128,6 +128,9 @@ void flush_batch() {
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
   for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
+  // Batch failures show only as -1 counts; a run that stops on the first
+  // error names it, with the message of the batch's first failing entry.
+  if (settings.stop_on_error && client_error.code != 0) report_error();
 }
 
 }  // namespace tarnwick

@@ -21,7 +21,8 @@ void disconnect(ql_handle* handle);
 void reconnect(ql_handle* handle);
 
 // Writes "Error : " and the client message (converted for a terminal) on
-// standard output.
+// standard output. Under --on-error=stop, outside a terminal, it also ends
+// the run (runtime/run_end.h).
 void report_error();
 
 }  // namespace tarnwick

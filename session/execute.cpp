@@ -22,7 +22,9 @@ namespace {
 void show_rows(ql_cursor cursor) {
   std::vector<std::string>& captions = result_slots.caption_lists[0];
   captions.clear();
-  if (result_slots.fetched_counts[0] != 0) {
+  // The table shows captions only above rows; the other formats write
+  // their header line for an empty result too.
+  if (result_slots.fetched_counts[0] != 0 || settings.format != OutputFormat::table) {
     for (int32_t column = 0; column < result_slots.column_counts[0]; ++column) {
       char* caption = ql_column_caption(cursor, column, &client_error);
       captions.emplace_back(caption != nullptr ? caption : "");

@@ -1,5 +1,6 @@
 #include "session/show_results.h"
 
+#include "results/display_width.h"
 #include "results/result_table.h"
 #include "runtime/client_error.h"
 #include "runtime/console_text.h"
@@ -35,8 +36,17 @@ TableOptions table_options() {
   options.suppress_results = settings.suppress_results;
   options.quiet = settings.quiet;
   options.answers_limit = settings.answers_limit;
-  options.utf8_widths = settings.code_page == morvane::codepage_utf8;
-  options.to_console = output_is_console ? text_to_console : nullptr;
+  options.format = settings.format;
+  if (output_is_console) {
+    // At a terminal the text is converted to the terminal's character set
+    // and measured as the terminal draws it.
+    options.to_console = text_to_console;
+    options.width_of = console_width;
+  } else if (settings.code_page == morvane::codepage_utf8) {
+    // Elsewhere UTF-8 text is measured in columns on screen; Latin-1 text
+    // in bytes, one column each.
+    options.width_of = utf8_display_width;
+  }
   return options;
 }
 

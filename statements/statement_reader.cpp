@@ -98,6 +98,10 @@ bool is_name_byte(int c) {
 
 bool is_tag_start(int c) { return is_name_byte(c) && c != '$' && !(c >= '0' && c <= '9'); }
 
+// See open_text(): what is open while the reader waits for input; kept
+// beside the reader's own state and never read by it.
+OpenText open_now = OpenText::none;
+
 class Reader {
  public:
   Reader(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink, bool* stop_flag,
@@ -122,6 +126,7 @@ class Reader {
   bool sqlite() const { return options_.dialect == Dialect::sqlite; }
 
   void open_quote(Quote quote, int c) {
+    open_now = OpenText::quote;
     append(c);
     quote_ = quote;
     quote_line_ = line_;
@@ -163,14 +168,15 @@ void Reader::skip_line() {
 }
 
 void Reader::skip_block_comment() {
+  open_now = OpenText::comment;
   int depth = 1;
   for (;;) {
     int c = get();
-    if (c == kEnd) return;
+    if (c == kEnd) break;
     if (c == '*') {
       int next = get();
       if (next == '/') {
-        if (--depth == 0) return;
+        if (--depth == 0) break;
       } else {
         unget(next);  // "**/" still ends the comment at its last two bytes
       }
@@ -183,6 +189,7 @@ void Reader::skip_block_comment() {
       }
     }
   }
+  open_now = OpenText::none;
 }
 
 // One byte inside a quote.
@@ -194,11 +201,15 @@ void Reader::read_quoted(int c) {
           std::memcmp(buffer_.data + buffer_.length - dollar_tag_.size(), dollar_tag_.data(),
                       dollar_tag_.size()) == 0) {
         quote_ = Quote::none;
+        open_now = OpenText::none;
       }
       return;
     case Quote::bracket:
       append(c);
-      if (c == ']') quote_ = Quote::none;
+      if (c == ']') {
+        quote_ = Quote::none;
+        open_now = OpenText::none;
+      }
       return;
     case Quote::escaped:
       if (c == '\\') {
@@ -223,6 +234,7 @@ void Reader::read_quoted(int c) {
   } else {
     unget(next);
     quote_ = Quote::none;
+    open_now = OpenText::none;
   }
 }
 
@@ -244,6 +256,7 @@ void Reader::open_dollar() {
   append('$');
   tag += '$';
   quote_ = Quote::dollar;
+  open_now = OpenText::quote;
   quote_line_ = line_;
   dollar_tag_ = tag;
   dollar_body_ = buffer_.length;
@@ -448,6 +461,7 @@ void Reader::hand_on() {
 }
 
 void Reader::run() {
+  open_now = OpenText::none;
   for (;;) {
     int c = get();
     if (c == kEnd) break;
@@ -554,10 +568,13 @@ void Reader::run() {
     error_line((std::string("Unterminated ") + open + " at the end of '").c_str(), options_.source_name,
                where.c_str());
   }
+  open_now = OpenText::none;
   hand_on();
 }
 
 }  // namespace
+
+OpenText open_text() { return open_now; }
 
 Dialect dialect_of_host(const char* host) {
   return std::strncmp(host, "sqlite:", 7) == 0 ? Dialect::sqlite : Dialect::postgres;

@@ -25,6 +25,12 @@ void append_byte(StatementBuffer& buffer, char c);
 // Releases the storage; the buffer is empty with capacity 0.
 void release(StatementBuffer& buffer);
 
+// What the reader has open where it reads now, for a prompt that shows it
+// (a line editor asks while the reader waits for its next byte). none
+// outside read_statements.
+enum class OpenText { none, quote, comment };
+OpenText open_text();
+
 // Receives each statement, NUL-terminated, with the source's stop flag.
 using StatementSink = void (*)(char* text, bool* stop_flag);
 

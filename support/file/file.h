@@ -61,6 +61,12 @@ class iFile {
   // it; nothing when there is none. 0, or the flush's non-zero result when
   // pending data could not be written (throwing mode: FileWriteError).
   int32_t close();
+  // Takes over a file object made elsewhere (a source that is not a named
+  // file, such as a line editor), closing the one held before.
+  void adopt(std::unique_ptr<iAbstractFile> file) {
+    file_ = std::move(file);
+    throw_on_short_io_ = false;
+  }
   bool is_open() const { return file_ != nullptr && file_->is_open(); }
 
   // Forwarded, with the throwing rule; -1 when there is no file.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace morvane::platform {
 
@@ -29,5 +30,14 @@ size_t page_size();
 // socket the process opens takes the lowest free number, and what the
 // program writes as standard output or error would go into it.
 void fill_closed_standard_descriptors();
+
+// The character set of the user's locale (LC_CTYPE from the environment),
+// as iconv names it: "UTF-8", "ISO-8859-1", "ANSI_X3.4-1968" (the C locale).
+std::string locale_charset();
+
+// `text` converted from the character set `from` to `to` (iconv names). A
+// character that `to` cannot hold, or a byte that is not valid in `from`,
+// becomes "?". False, with `out` untouched, when the pair is unknown.
+bool convert_charset(const char* from, const char* to, const std::string& text, std::string* out);
 
 }  // namespace morvane::platform

@@ -141,5 +141,26 @@ TEST_F(ArgumentsTest, SqlListsAreCutAtCommasAndSemicolonsAndAccumulate) {
   EXPECT_EQ(inputs(), (std::vector<std::string>{"a.sql", "b.sql", "-", "a", "", "b", "c"}));
 }
 
+TEST_F(ArgumentsTest, FormatAndOnErrorTakeKnownValuesAndWarnOnOthers) {
+  EXPECT_EQ(settings.format, OutputFormat::table);
+  EXPECT_FALSE(settings.stop_on_error);
+  parse({"--format=csv", "--on-error=stop"});
+  EXPECT_EQ(settings.format, OutputFormat::csv);
+  EXPECT_TRUE(settings.stop_on_error);
+  parse({"--format=tsv"});
+  EXPECT_EQ(settings.format, OutputFormat::tsv);
+  parse({"--format=unaligned", "--on-error=continue"});
+  EXPECT_EQ(settings.format, OutputFormat::unaligned);
+  EXPECT_FALSE(settings.stop_on_error);
+  // A bad value warns as an unknown argument does and gives the default.
+  parse({"--on-error=stop", "--format=CSV", "--on-error=", "--format"});
+  EXPECT_EQ(settings.format, OutputFormat::table);
+  EXPECT_FALSE(settings.stop_on_error);
+  EXPECT_EQ(output(),
+            "Warning : unrecognized argument --format=CSV\n"
+            "Warning : unrecognized argument --on-error=\n"
+            "Warning : unrecognized argument --format\n");
+}
+
 }  // namespace
 }  // namespace tarnwick

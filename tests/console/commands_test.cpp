@@ -68,8 +68,8 @@ TEST_F(CommandsTest, VerboseEchoesTheTextAsReceived) {
 }
 
 TEST_F(CommandsTest, TheConsoleConversionAppliesToTheStatementNotToCommandsOrTheEcho) {
-  set_console_conversions(nullptr, [](char* text) {
-    for (; *text; ++text) if (*text == 'o') *text = '0';
+  set_console_conversions(nullptr, [](std::string& text) {
+    for (char& c : text) if (c == 'o') c = '0';
   });
   input_is_console = true;
   settings.verbose = true;

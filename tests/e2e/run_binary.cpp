@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace tarnwick::e2e {
 
@@ -34,8 +37,10 @@ std::vector<std::string> trace_files_in(const std::string& directory) {
   return names;
 }
 
-RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
-                       const std::string& directory, const std::string& scratch) {
+namespace {
+
+RunResult run(const std::vector<std::string>& arguments, const std::string& input,
+              const std::string& directory, const std::string& scratch, int interrupt_after_ms) {
   std::string base = (scratch.empty() ? directory : scratch) + "/.run";
   {
     std::ofstream in(base + ".in", std::ios::binary);
@@ -61,7 +66,16 @@ RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::str
   }
   RunResult result;
   int status = 0;
-  waitpid(child, &status, 0);
+  if (interrupt_after_ms >= 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+    auto interrupted = std::chrono::steady_clock::now();
+    kill(child, SIGINT);
+    waitpid(child, &status, 0);
+    result.seconds_after_interrupt =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - interrupted).count();
+  } else {
+    waitpid(child, &status, 0);
+  }
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = slurp(base + ".out");
   result.err = slurp(base + ".err");
@@ -69,6 +83,18 @@ RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::str
   unlink((base + ".out").c_str());
   unlink((base + ".err").c_str());
   return result;
+}
+
+}  // namespace
+
+RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
+                       const std::string& directory, const std::string& scratch) {
+  return run(arguments, input, directory, scratch, -1);
+}
+
+RunResult run_tarnwick_interrupted(const std::vector<std::string>& arguments, const std::string& input,
+                                   const std::string& directory, int milliseconds) {
+  return run(arguments, input, directory, "", milliseconds);
 }
 
 PgServer pg_test_server() {

@@ -12,6 +12,7 @@ struct RunResult {
   int exit_code = -1;
   std::string out;
   std::string err;
+  double seconds_after_interrupt = 0;  // from the SIGINT to the end of the run
 };
 
 // `arguments` exclude the program name; `directory` becomes the working
@@ -19,6 +20,10 @@ struct RunResult {
 // working directory when empty).
 RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::string& input,
                        const std::string& directory, const std::string& scratch = "");
+
+// As run_tarnwick, sending SIGINT (Ctrl-C) `milliseconds` after the start.
+RunResult run_tarnwick_interrupted(const std::vector<std::string>& arguments, const std::string& input,
+                                   const std::string& directory, int milliseconds);
 
 // The names of the statement trace files ("SQL.Tarnwick.…") in `directory`.
 std::vector<std::string> trace_files_in(const std::string& directory);

@@ -1,23 +1,42 @@
 // The interactive shell through a pseudo-terminal: standard input and output
-// are a terminal, so the console paths (terminal flags, per-line flushing,
-// the conversions) run.
+// are a terminal, so the console paths run (line editor, prompts, history,
+// Ctrl-C, the terminal's character set, per-line flushing).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "tests/e2e/run_binary.h"
+#include "tests/support/file/temp_dir.h"
+
+namespace tarnwick::e2e {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 class Terminal {
  public:
-  explicit Terminal(const char* host) {
+  // Runs tarnwick with `arguments` on a new pseudo-terminal, in a UTF-8
+  // locale, with `home` as its home folder (where the history lives).
+  Terminal(const std::vector<std::string>& arguments, const std::string& home) {
     child_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (child_ == 0) {
-      execl(TARNWICK_BINARY, TARNWICK_BINARY, host, "--mode=w", static_cast<char*>(nullptr));
+      setenv("HOME", home.c_str(), 1);
+      setenv("LANG", "C.UTF-8", 1);
+      unsetenv("LC_ALL");
+      unsetenv("LC_CTYPE");
+      setenv("TERM", "xterm", 1);
+      std::vector<char*> argv{const_cast<char*>(TARNWICK_BINARY)};
+      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      argv.push_back(nullptr);
+      execv(TARNWICK_BINARY, argv.data());
       _exit(121);
     }
   }
@@ -26,64 +45,265 @@ class Terminal {
       kill(child_, SIGKILL);
       waitpid(child_, nullptr, 0);
     }
-    if (master_ >= 0) close(master_);
+    hang_up();
   }
 
-  void type(const std::string& text) { ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+  // Types `text`, at least 100 ms after the last awaited output: a prompt
+  // shows a moment before the editor has the terminal in its own mode, and
+  // keys typed before that (Ctrl-C, Ctrl-R, arrows) would reach the
+  // terminal's line discipline instead. No person types that fast.
+  void type(const std::string& text) {
+    std::this_thread::sleep_until(last_seen_ + std::chrono::milliseconds(100));
+    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
 
-  // Reads until `wanted` has appeared on the screen or 10 s have passed.
-  bool wait_for(const std::string& wanted) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (screen_.find(wanted) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
+  // Reads until `wanted` has appeared on the screen after what earlier
+  // waits consumed, or `seconds` have passed.
+  bool wait_for(const std::string& wanted, int seconds = 10) {
+    auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+      size_t found = screen_.find(wanted, seen_);
+      if (found != std::string::npos) {
+        seen_ = found + wanted.size();
+        last_seen_ = Clock::now();
+        return true;
+      }
+      if (Clock::now() > deadline) return false;
       pollfd descriptor{master_, POLLIN, 0};
-      if (poll(&descriptor, 1, 100) <= 0) continue;
+      if (poll(&descriptor, 1, 50) <= 0) continue;
       char buffer[4096];
       ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n <= 0) return screen_.find(wanted) != std::string::npos;
+      if (n <= 0) return false;
       screen_.append(buffer, static_cast<size_t>(n));
     }
-    return true;
   }
 
-  int exit_code() {
+  // Types `line` once the first prompt shows, then Enter.
+  void enter(const std::string& line) { type(line + "\r"); }
+
+  // The exit code, or -1 when the process did not end by itself within
+  // `seconds` (or ended by a signal).
+  int exit_code(int seconds = 10) {
+    auto deadline = Clock::now() + std::chrono::seconds(seconds);
     int status = 0;
-    waitpid(child_, &status, 0);
+    while (waitpid(child_, &status, WNOHANG) == 0) {
+      if (Clock::now() > deadline) return -1;
+      drain();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     child_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+  // Closes the terminal under the shell.
+  void hang_up() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+
   const std::string& screen() const { return screen_; }
+  std::string unseen() const { return screen_.substr(seen_); }
 
  private:
+  // Keeps the terminal's buffer from filling while the process ends.
+  void drain() {
+    if (master_ < 0) return;
+    pollfd descriptor{master_, POLLIN, 0};
+    char buffer[4096];
+    while (poll(&descriptor, 1, 0) > 0) {
+      ssize_t n = read(master_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      screen_.append(buffer, static_cast<size_t>(n));
+    }
+  }
+
   int master_ = -1;
   pid_t child_ = -1;
   std::string screen_;
+  size_t seen_ = 0;
+  Clock::time_point last_seen_ = Clock::now();
 };
 
-TEST(TerminalSession, TypedStatementsComeBackAsTables) {
-  Terminal terminal("--host=sqlite::memory:");
-  ASSERT_TRUE(terminal.wait_for("type quit; to exit.\r\n")) << terminal.screen();
-  terminal.type("create table t (id int, name text);\n");
+constexpr const char* kPrompt = "sqlite:memory=> ";
+constexpr const char* kLeft = "\x1b[D";
+constexpr const char* kUp = "\x1b[A";
+constexpr const char* kHome = "\x1b[H";
+constexpr const char* kEnd = "\x1b[F";
+constexpr const char* kCtrlC = "\x03";
+constexpr const char* kCtrlD = "\x04";
+
+class TerminalSession : public morvane::testing::TempDirTest {
+ protected:
+  std::vector<std::string> sqlite() const { return {"--host=sqlite::memory:", "--mode=w"}; }
+};
+
+TEST_F(TerminalSession, TypedStatementsComeBackAsTables) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(std::string("type quit; to exit.\r\n") + kPrompt)) << terminal.screen();
+  terminal.enter("create table t (id int, name text);");
   ASSERT_TRUE(terminal.wait_for("0 row affected\r\n")) << terminal.screen();
-  terminal.type("insert into t values (1, 'Ann'),\n (22, 'Bo');\n");
+  terminal.enter("insert into t values (1, 'Ann'),");
+  terminal.enter(" (22, 'Bo');");
   ASSERT_TRUE(terminal.wait_for("2 rows affected\r\n")) << terminal.screen();
-  terminal.type("select * from t\n order by id;\n");
+  terminal.enter("select * from t");
+  terminal.enter(" order by id;");
   ASSERT_TRUE(terminal.wait_for("|id|name|\r\n+--+----+\r\n|1 |Ann |\r\n|22|Bo  |\r\n"))
       << terminal.screen();
-  terminal.type("select nope;\n");
+  terminal.enter("select nope;");
   ASSERT_TRUE(terminal.wait_for("Error : no such column: nope\r\n")) << terminal.screen();
-  terminal.type("quit;\n");
+  terminal.enter("quit;");
   EXPECT_EQ(terminal.exit_code(), 0);
 }
 
-TEST(TerminalSession, EndOfInputEndsTheRunAndRunsTheLastStatement) {
-  Terminal terminal("--host=sqlite::memory:");
-  ASSERT_TRUE(terminal.wait_for("type quit; to exit.\r\n"));
-  terminal.type("select 42 as answer");
-  terminal.type("\n\x04");  // Ctrl-D at the start of a line: end of input
+TEST_F(TerminalSession, PromptsShowWhatIsOpen) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt)) << terminal.screen();
+  terminal.enter("select 1 as");
+  ASSERT_TRUE(terminal.wait_for("sqlite:memory-> ")) << terminal.unseen();
+  terminal.enter("'a");
+  ASSERT_TRUE(terminal.wait_for("sqlite:memory'> ")) << terminal.unseen();
+  terminal.enter("b' /* note");
+  ASSERT_TRUE(terminal.wait_for("sqlite:memory*> ")) << terminal.unseen();
+  terminal.enter("*/;");
+  ASSERT_TRUE(terminal.wait_for("|a\r\nb|\r\n+---+\r\n|1  |\r\n" + std::string(kPrompt))) << terminal.unseen();
+  // "exit" inside an open statement is text (a column name here), not a quit.
+  terminal.enter("select 2 as");
+  terminal.enter("exit;");
+  ASSERT_TRUE(terminal.wait_for("|exit|\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+TEST_F(TerminalSession, ArrowKeysEditTheLineAndTheUpArrowRecallsAStatement) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt)) << terminal.screen();
+  terminal.type(std::string("elect 1 as ab") + kLeft + kLeft + "x" + kHome + "s" + kEnd + ";\r");
+  ASSERT_TRUE(terminal.wait_for("|xab|\r\n+---+\r\n|1  |\r\n")) << terminal.unseen();
+  // A statement of two lines comes back as one entry.
+  terminal.enter("select 6");
+  terminal.enter("as six;");
+  ASSERT_TRUE(terminal.wait_for("|six|\r\n+---+\r\n|6  |\r\n" + std::string(kPrompt))) << terminal.unseen();
+  terminal.type(std::string(kUp) + "\r");
+  ASSERT_TRUE(terminal.wait_for("|six|\r\n+---+\r\n|6  |\r\n" + std::string(kPrompt))) << terminal.unseen();
+  terminal.type(std::string(kUp) + kUp + "\r");
+  ASSERT_TRUE(terminal.wait_for("|xab|\r\n")) << terminal.unseen();
+  terminal.enter("quit");
+  EXPECT_EQ(terminal.exit_code(), 0);
+
+  // The history outlives the run.
+  Terminal again(sqlite(), dir_.string());
+  ASSERT_TRUE(again.wait_for(kPrompt)) << again.screen();
+  again.type(std::string(kUp) + "\r");
+  ASSERT_TRUE(again.wait_for("|xab|\r\n")) << again.unseen();
+  again.enter("exit");
+  EXPECT_EQ(again.exit_code(), 0);
+}
+
+TEST_F(TerminalSession, CtrlRFindsAnEarlierStatement) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("select 77 as r;");
+  ASSERT_TRUE(terminal.wait_for("|77|\r\n")) << terminal.unseen();
+  terminal.enter("select 5 as f;");
+  ASSERT_TRUE(terminal.wait_for("|5|\r\n" + std::string(kPrompt))) << terminal.unseen();
+  terminal.type("\x12" "77\r");
+  ASSERT_TRUE(terminal.wait_for("|77|\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+TEST_F(TerminalSession, CtrlCAtThePromptThrowsAwayTheTypedStatement) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt)) << terminal.screen();
+  terminal.enter("select 'half");
+  ASSERT_TRUE(terminal.wait_for("sqlite:memory'> ")) << terminal.unseen();
+  terminal.type(std::string("typed") + kCtrlC);
+  ASSERT_TRUE(terminal.wait_for(kPrompt)) << terminal.unseen();
+  terminal.enter("select 3 as c;");
+  ASSERT_TRUE(terminal.wait_for("|c|\r\n+-+\r\n|3|\r\n" + std::string(kPrompt))) << terminal.unseen();
+  EXPECT_EQ(terminal.screen().find("Error"), std::string::npos) << terminal.screen();
+  terminal.type(kCtrlD);
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+TEST_F(TerminalSession, EndOfInputRunsTheLastStatement) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("select 42 as answer");
+  ASSERT_TRUE(terminal.wait_for("sqlite:memory-> ")) << terminal.unseen();
+  terminal.type(kCtrlD);  // Ctrl-D on an empty line: end of input
   ASSERT_TRUE(terminal.wait_for("|42    |\r\n")) << terminal.screen();
   EXPECT_EQ(terminal.exit_code(), 0);
 }
 
+TEST_F(TerminalSession, TextTypedInUtf8ReachesALatin1EngineAsCharacters) {
+  Terminal terminal(sqlite(), dir_.string());  // default code page: ISO-8859-1
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("create table c (x text);");
+  terminal.enter("insert into c values ('caf\xc3\xa9'), ('\xe2\x82\xac');");
+  ASSERT_TRUE(terminal.wait_for("2 rows affected\r\n")) << terminal.unseen();
+  terminal.enter("select length(x) as n, x from c;");
+  // Stored as four characters, shown in UTF-8 again and measured as four
+  // columns; the euro sign has no Latin-1 form and became "?".
+  ASSERT_TRUE(terminal.wait_for("|n|x   |\r\n+-+----+\r\n|4|caf\xc3\xa9|\r\n|1|?   |\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+TEST_F(TerminalSession, ATerminalClosedUnderTheShellEndsTheInput) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.type("select 1");
+  terminal.hang_up();
+  // It ends by itself, promptly and normally: no loop on a dead terminal.
+  // The unfinished statement runs, as at Ctrl-D, and its table cannot be
+  // shown: the exit code says that output was lost.
+  EXPECT_EQ(terminal.exit_code(5), 5);
+}
+
+TEST_F(TerminalSession, AnUnusableHistoryFileGivesOneWarning) {
+  ASSERT_EQ(mkdir(path(".tarnwick_history").c_str(), 0700), 0);  // neither readable nor writable as a file
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("select 8 as h;");
+  ASSERT_TRUE(terminal.wait_for("|8|\r\n" + std::string(kPrompt))) << terminal.unseen();
+  terminal.type(std::string(kUp) + "\r");  // the history works in memory
+  ASSERT_TRUE(terminal.wait_for("|8|\r\n")) << terminal.unseen();
+  terminal.enter("quit");
+  EXPECT_EQ(terminal.exit_code(), 0);
+  const std::string& screen = terminal.screen();
+  size_t warning = screen.find("Warning : cannot read history file " + path(".tarnwick_history"));
+  ASSERT_NE(warning, std::string::npos) << screen;
+  EXPECT_EQ(screen.find("Warning", warning + 1), std::string::npos) << screen;
+}
+
+TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
+  PgServer server = pg_test_server();
+  if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
+  std::vector<std::string> arguments{"--host=" + server.host, "--port=" + server.port,
+                                     "--user=" + server.user};
+  Terminal terminal(arguments, dir_.string());
+  std::string prompt = "postgres:" + server.user + "=> ";
+  ASSERT_TRUE(terminal.wait_for(prompt)) << terminal.screen();
+  terminal.enter("select pg_sleep(30);");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  auto pressed = Clock::now();
+  terminal.type(kCtrlC);
+  ASSERT_TRUE(terminal.wait_for("Error : ERROR:  canceling statement due to user request\r\n" + prompt, 5))
+      << terminal.unseen();
+  EXPECT_LT(Clock::now() - pressed, std::chrono::seconds(2));
+
+  RunResult active = run_tarnwick(
+      {"--host=" + server.host, "--port=" + server.port, "--user=" + server.user, "--quiet", "--raw"},
+      "select count(*) as n from pg_stat_activity where state = 'active' and query = 'select pg_sleep(30);';",
+      dir_.string());
+  EXPECT_EQ(active.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
+
+  terminal.enter("select 'still here' as s;");
+  ASSERT_TRUE(terminal.wait_for("|still here|\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
 }  // namespace
+}  // namespace tarnwick::e2e

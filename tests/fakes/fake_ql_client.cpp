@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_ql_client.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +23,11 @@ struct State {
   int32_t list_db_failures = 0;
   std::string last_open;
   int64_t outstanding = 0;
+  ql_notice_handler notice_handler = nullptr;
+  void* notice_context = nullptr;
 };
+
+std::atomic<int32_t> cancel_calls{0};
 
 State& state() {
   static State instance;
@@ -37,6 +42,9 @@ Outcome next_outcome(bool query) {
   }
   Outcome outcome = state().queue.front();
   state().queue.pop_front();
+  for (const std::string& notice : outcome.notices) {
+    if (state().notice_handler != nullptr) state().notice_handler(notice.c_str(), state().notice_context);
+  }
   return outcome;
 }
 
@@ -122,7 +130,10 @@ char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientErr
 
 }  // namespace
 
-void reset() { state() = State(); }
+void reset() {
+  state() = State();
+  cancel_calls = 0;
+}
 void push(Outcome outcome) { state().queue.push_back(std::move(outcome)); }
 void fail_next_open(int32_t code, const std::string& text) {
   state().open_failure_code = code;
@@ -132,6 +143,7 @@ void set_list_db_failures(int32_t failures) { state().list_db_failures = failure
 const std::vector<std::string>& calls() { return state().calls; }
 const std::string& last_open_arguments() { return state().last_open; }
 int64_t texts_outstanding() { return state().outstanding; }
+int32_t cancels() { return cancel_calls; }
 
 }  // namespace fake_ql
 
@@ -293,10 +305,11 @@ char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column
   return fake_ql::cell(cursor, entry, row, column, error);
 }
 
-void ql_cancel(ql_handle handle) { state().calls.push_back("cancel " + std::to_string(handle)); }
+void ql_cancel(ql_handle) { ++fake_ql::cancel_calls; }
 
-int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler, void*, ClientError* error) {
-  state().calls.push_back("set_notice_handler " + std::to_string(handle));
+int32_t ql_set_notice_handler(ql_handle, ql_notice_handler handler, void* context, ClientError* error) {
+  state().notice_handler = handler;
+  state().notice_context = context;
   if (error != nullptr) error->code = 0;
   return 1;
 }

@@ -28,6 +28,7 @@ struct Outcome {
   std::string copy_out;                  // what ql_copy hands its sink
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
+  std::vector<std::string> notices;      // sent to the notice handler as it runs
 };
 
 // Forgets the queue, the log, the handles and cursors; open and list_db
@@ -42,12 +43,15 @@ void set_list_db_failures(int32_t failures);
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
 // "query <text>", "do <text>" (ql_do and ql_run), "pool_query <t1>|<t2>...",
 // "pool_do <t1>|<t2>..." (ql_pool_do and ql_pool_run), "copy <text>|<data>",
-// "close_cursor <c>", "pool_close_cursor <c>", "list_db", "cancel <h>",
-// "set_notice_handler <h>".
+// "close_cursor <c>", "pool_close_cursor <c>", "list_db". ql_cancel and
+// ql_set_notice_handler are not logged: the first may come from another
+// thread (see cancels()), the second comes with every open.
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();
 // Texts handed out and not yet released with ql_mfree.
 int64_t texts_outstanding();
+// ql_cancel calls since the last reset, from any thread.
+int32_t cancels();
 
 }  // namespace fake_ql

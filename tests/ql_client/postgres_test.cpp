@@ -327,8 +327,8 @@ TEST_F(Postgres, CancelStopsEverySessionOfAPoolAndLeavesNothingRunning) {
 
   ql_handle admin = open(postgres_port());
   cursor = ql_query(admin,
-                    "select count(*) from pg_stat_activity where state = 'active' and query like '%pg_sleep%' "
-                    "and pid <> pg_backend_pid()",
+                    "select count(*) from pg_stat_activity where state = 'active' "
+                    "and query = 'select pg_sleep(30)' and pid <> pg_backend_pid()",
                     nullptr, nullptr, nullptr, 0, 0, &error_);
   char* active = ql_column_value(cursor, 0, 0, &error_);
   EXPECT_STREQ(active, "0");

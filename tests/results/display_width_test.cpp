@@ -58,7 +58,7 @@ std::string render(bool utf8_widths, bool raw) {
   size_t size = 0;
   TableOptions options;
   options.stream = open_memstream(&bytes, &size);
-  options.utf8_widths = utf8_widths;
+  if (utf8_widths) options.width_of = utf8_display_width;
   options.raw = raw;
   QueryCounts counts{3, 3, 3};
   print_query_table(options, counts, captions, CellSource{fetch, [](char* text) { std::free(text); }, &cells});

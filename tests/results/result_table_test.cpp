@@ -73,8 +73,8 @@ TEST(ResultTable, SwitchesComeFromTheOptions) {
   TableOptions options;
   options.quiet = true;
   options.answers_limit = 1;
-  options.to_console = [](char* text) {
-    for (char* c = text; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(*c));
+  options.to_console = [](std::string& text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(c));
   };
   EXPECT_EQ(render(options, {"id", "name"}, table, 1),
             "result truncated to 1 row(s)\n"
@@ -82,6 +82,90 @@ TEST(ResultTable, SwitchesComeFromTheOptions) {
             "|ID|NAME|\n"
             "+--+----+\n"
             "|1 |ANN |\n");
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Values that each need a rule of psql's CSV: separator, quote, line feed,
+// carriage return, COPY's end marker, an empty string and NULL.
+Table awkward_values() {
+  return Table{{{"a,b", "say \"hi\""}, {"two\nlines", "cr\rx"}, {"\\.", ""}, {std::nullopt, "p|t\tq"}}};
+}
+
+TEST(DelimitedFormats, CsvQuotesWhatAReaderWouldMisreadAndWritesNoCounts) {
+  Table table = awkward_values();
+  TableOptions options;
+  options.format = OutputFormat::csv;
+  EXPECT_EQ(render(options, {"x", "y,z"}, table, 4),
+            "x,\"y,z\"\n"
+            "\"a,b\",\"say \"\"hi\"\"\"\n"
+            "\"two\nlines\",\"cr\rx\"\n"
+            "\"\\.\",\n"
+            ",p|t\tq\n");
+  EXPECT_EQ(table.fetched, 8);  // once each: nothing is measured
+  EXPECT_EQ(table.released, 8);  // NULL included, as every fetched cell
+}
+
+TEST(DelimitedFormats, TsvAndUnalignedNeverQuote) {
+  Table table = awkward_values();
+  TableOptions options;
+  options.format = OutputFormat::tsv;
+  EXPECT_EQ(render(options, {"x", "y"}, table, 4),
+            "x\ty\na,b\tsay \"hi\"\ntwo\nlines\tcr\rx\n\\.\t\n\tp|t\tq\n");
+  Table again = awkward_values();
+  options.format = OutputFormat::unaligned;
+  EXPECT_EQ(render(options, {"x", "y"}, again, 4),
+            "x|y\na,b|say \"hi\"\ntwo\nlines|cr\rx\n\\.|\n|p|t\tq\n");
+}
+
+TEST(DelimitedFormats, AnEmptyResultWritesItsHeaderAndSilentWritesNothing) {
+  Table table;
+  TableOptions options;
+  options.format = OutputFormat::csv;
+  EXPECT_EQ(render(options, {"id", "name"}, table, 0), "id,name\n");
+  Table rows{{{"1", "Ann"}}};
+  options.suppress_results = true;
+  EXPECT_EQ(render(options, {"id", "name"}, rows, 1), "");
+  EXPECT_EQ(rows.fetched, 1 * 2);
+}
+
+// Latin-1 "é" as UTF-8, as a terminal conversion makes it: one byte
+// becomes two, the text stays one column wide.
+void latin1_to_utf8(std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) == 0xE9) {
+      out += "\xC3\xA9";
+    } else {
+      out += c;
+    }
+  }
+  text = out;
+}
+
+int64_t code_points(const char* text, size_t length) {
+  int64_t count = 0;
+  for (size_t i = 0; i < length; ++i) count += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  return count;
+}
+
+TEST(ResultTable, ColumnsAreMeasuredAsTheTerminalShowsThem) {
+  Table table{{{"caf\xE9", "1"}, {"tea", "22"}}};
+  TableOptions options;
+  options.to_console = latin1_to_utf8;
+  options.width_of = code_points;
+  EXPECT_EQ(render(options, {"dr\xE9nk", "n"}, table, 2),
+            "2 row(s)\n"
+            "+-----+--+\n"
+            "|dr\xC3\xA9nk|n |\n"
+            "+-----+--+\n"
+            "|caf\xC3\xA9 |1 |\n"
+            "|tea  |22|\n"
+            "2 rows affected\n");
 }
 
 }  // namespace

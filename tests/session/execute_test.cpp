@@ -107,7 +107,7 @@ TEST_F(ExecuteTest, AQueryWithoutRowsGathersNoCaptions) {
 }
 
 TEST_F(ExecuteTest, ErrorTextsAreConvertedForATerminalOnly) {
-  set_console_conversions([](char* text) { text[0] = '*'; }, nullptr);
+  set_console_conversions([](std::string& text) { text[0] = '*'; }, nullptr);
   fake_ql::Outcome failing;
   failing.error_code = QL_ERR_ENGINE;
   failing.error_text = "bad";
@@ -117,6 +117,16 @@ TEST_F(ExecuteTest, ErrorTextsAreConvertedForATerminalOnly) {
   output_is_console = true;
   run("x");
   EXPECT_EQ(output(), "Error : bad\nError : *ad\n");
+}
+
+TEST_F(ExecuteTest, NoticesGoToStandardErrorBeforeTheResult) {
+  fake_ql::Outcome noisy;
+  noisy.notices = {"NOTICE:  first", "WARNING:  second\nDETAIL:  more"};
+  fake_ql::push(noisy);
+  ::testing::internal::CaptureStderr();
+  run("insert x");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "NOTICE:  first\nWARNING:  second\nDETAIL:  more\n");
+  EXPECT_EQ(output(), "1 row affected\n");
 }
 
 }  // namespace

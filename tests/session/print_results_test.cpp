@@ -109,8 +109,8 @@ TEST_F(ResultTableTest, QuietKeepsTables) {
   EXPECT_EQ(render(testing::people()).substr(0, 9), "3 row(s)\n");
 }
 
-void upper(char* text) {
-  for (; *text != '\0'; ++text) *text = static_cast<char>(std::toupper(*text));
+void upper(std::string& text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(c));
 }
 
 TEST_F(ResultTableTest, ValuesAndCaptionsAreConvertedOnlyForATerminal) {
