@@ -1,10 +1,13 @@
 #include "console/process_state.h"
 
+#include "measure/report.h"
+#include "measure/run_stats.h"
 #include "runtime/client_error.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
+#include "session/timing.h"
 #include "statements/trace_file.h"
 
 namespace tarnwick {
@@ -21,6 +24,9 @@ void reset_process_state() {
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
+  reset_run_stats();
+  reset_timing();
+  close_report_file();
 }
 
 }  // namespace tarnwick

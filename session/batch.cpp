@@ -1,6 +1,8 @@
 #include "session/batch.h"
 
+#include "measure/run_stats.h"
 #include "session/show_results.h"
+#include "session/timing.h"
 #include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
@@ -35,6 +37,7 @@ void flush_batch() {
   const char* const* texts = result_slots.text_pointers.data();
   int32_t count = static_cast<int32_t>(n);
   ql_cursor cursor = 0;
+  schedule_next_call(n);
   if (pending_are_queries) {
     cursor = ql_pool_query(connection, texts, count, result_slots.column_counts.data(),
                            result_slots.row_counts.data(), result_slots.fetched_counts.data(), 0,
@@ -42,6 +45,8 @@ void flush_batch() {
   } else {
     ql_pool_do(connection, texts, count, result_slots.row_counts.data(), &client_error);
   }
+  if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
+  measure_call(n, pending_are_queries);
   print_results(pending_are_queries, cursor);
   if (pending_are_queries) ql_pool_close_cursor(cursor);
   pending_statements.clear();

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "measure/run_stats.h"
 #include "session/show_results.h"
+#include "session/timing.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
 #include "session/connection.h"
@@ -17,14 +19,19 @@ uint32_t executed_count = 0;
 namespace {
 
 void run_query(char* text) {
-  if (settings.ignore_select) return;
+  if (settings.ignore_select) {
+    record_skipped();
+    return;
+  }
   if (settings.statements >= 2) {
     append_to_batch(text, true);
     return;
   }
+  schedule_next_call(1);
   ql_cursor cursor = ql_query(connection, text, &result_slots.column_counts[0],
                               &result_slots.row_counts[0], &result_slots.fetched_counts[0], 0, 0,
                               &client_error);
+  measure_call(1, true);
   if (cursor == 0 || client_error.code != 0) {
     report_error();
     if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
@@ -67,9 +74,14 @@ void run_statement(char* text, bool query, bool* stop_flag) {
   if (query) {
     run_query(text);
   } else {
-    if (apply_filters(text)) return;
+    if (apply_filters(text)) {
+      record_skipped();
+      return;
+    }
     if (settings.statements == 1) {
+      schedule_next_call(1);
       result_slots.row_counts[0] = ql_do(connection, text, &client_error);
+      measure_call(1, false);
       if (client_error.code == 0) {
         print_results(false, 0);
       } else {

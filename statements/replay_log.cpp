@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "statements/statement_text.h"
 #include "support/codepage/codepage.h"
@@ -82,6 +83,7 @@ uint32_t decode_u32(const unsigned char bytes[4], bool big_endian) {
 
 // The two problems a log can have, each reported once on standard error.
 ReplayEnd report_damage(ReplayEnd end, const char* name) {
+  run_stats.log_bytes = 0;
   if (end == ReplayEnd::invalid_file) {
     error_line("Invalid file '", name, "' (skipping it)");
   } else {
@@ -135,7 +137,10 @@ void play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, b
   }
   char* utf8 = morvane::utf16_to_utf8(buffers.units.data(), length);
   std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
-  if (ignore_create && begins_with_create(utf8)) return;
+  if (ignore_create && begins_with_create(utf8)) {
+    record_skipped();
+    return;
+  }
   run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
 }
 
@@ -148,7 +153,11 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
   if (!read_header(log, &header)) return report_damage(ReplayEnd::invalid_file, name);
 
   RecordBuffers buffers;
+  // The share of the log played so far, for the progress lines.
+  run_stats.log_bytes = log.remaining();
+  run_stats.log_bytes_done = 0;
   while (!log.at_end()) {
+    run_stats.log_bytes_done = run_stats.log_bytes - log.remaining();
     unsigned char prefix[8];  // the skipped value, then the length
     if (!log.take(prefix, 8)) return report_damage(ReplayEnd::invalid_entry, name);
     const uint32_t length = decode_u32(prefix + 4, header.big_endian);
@@ -162,6 +171,7 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
       play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
     }
   }
+  run_stats.log_bytes = 0;
   return ReplayEnd::finished;
 }
 

@@ -1,5 +1,7 @@
 #include "ql_client/core/connection.h"
 
+#include <algorithm>
+
 namespace ql {
 
 std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions,
@@ -14,7 +16,7 @@ std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32
   return connection;
 }
 
-Outcome Connection::run(const Request& request) { return sessions_[0]->run(request); }
+Outcome Connection::run(const Request& request) { return sessions_[0]->run_timed(request); }
 
 void Connection::run_batch(std::span<const Request> requests, std::span<Outcome> outcomes) {
   size_t session_count = std::min(sessions_.size(), requests.size());
@@ -24,9 +26,16 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
     session_requests[i % session_count].push_back(&requests[i]);
     session_outcomes[i % session_count].push_back(&outcomes[i]);
   }
+  // Entries with due times go one by one at those times: the base loop,
+  // never an engine's pipeline.
+  bool scheduled = std::any_of(requests.begin(), requests.end(), [](const Request& r) { return r.due_ns != 0; });
   auto job = [&](size_t s) {
     try {
-      sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
+      if (scheduled) {
+        sessions_[s]->Session::run_in_order(session_requests[s], session_outcomes[s]);
+      } else {
+        sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
+      }
     } catch (const std::exception& e) {  // nothing may escape a worker thread
       for (Outcome* outcome : session_outcomes[s]) outcome->fail(failure(QL_ERR_ENGINE, e.what()));
     }

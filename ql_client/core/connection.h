@@ -2,6 +2,7 @@
 // the entries of a batch at the same time.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <span>
 #include <vector>
@@ -27,6 +28,24 @@ class Connection {
   // requests in order, the sessions at the same time. Returns when all are
   // done, outcome i for request i.
   void run_batch(std::span<const Request> requests, std::span<Outcome> outcomes);
+
+  // The session that runs entry `entry` of a batch of `count`.
+  int32_t session_of(size_t entry, size_t count) const {
+    return static_cast<int32_t>(entry % std::min(sessions_.size(), count));
+  }
+
+  // What the C functions keep between calls on this handle: the outcomes
+  // of the last call that ran statements (timings and errors only), and
+  // the due times for the next one. Used by one thread at a time, as the
+  // handle is.
+  struct EntryRecord {
+    int64_t started_ns = 0;
+    int64_t finished_ns = 0;
+    int32_t session = 0;
+    Failure failure;
+  };
+  std::vector<EntryRecord> last_entries;
+  std::vector<int64_t> next_due_ns;
 
  private:
   Connection() = default;

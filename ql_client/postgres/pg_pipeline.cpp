@@ -74,6 +74,9 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
     PQsetnonblocking(connection_, 0);
     return;
   }
+  // Each item is stamped from the answer of the one before it (the first
+  // from here) to its own answer: the time the session spent on it.
+  int64_t mark = monotonic_ns();
   for (size_t i = 0; i < items.size(); ++i) {
     *outcome_of(items[i]) = Outcome(items[i].request->limits);
     if (!PQsendQueryParams(connection_, items[i].text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
@@ -120,6 +123,9 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
           run_again.push_back(current);
         }
         reader.reset();
+        int64_t answered = monotonic_ns();
+        outcome_of(items[current])->stamp(mark, answered);
+        mark = answered;
         awaiting_sync = true;
         continue;
       }
@@ -138,7 +144,7 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
   // after that statement ended and stop the next one instead. Outside a
   // transaction block each statement of the pipeline is its own
   // transaction, so the one stopped by mistake changed nothing: run it again.
-  for (size_t i : run_again) *items[i].outcome = run(*items[i].request);
+  for (size_t i : run_again) *items[i].outcome = run_timed(*items[i].request);
 }
 
 }  // namespace ql
