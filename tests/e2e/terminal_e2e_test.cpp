@@ -8,16 +8,26 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tests/e2e/run_binary.h"
+#include "tests/support/file/temp_dir.h"
 
 namespace {
 
 class Terminal {
  public:
-  explicit Terminal(const char* host) {
+  explicit Terminal(const char* host) : Terminal(std::vector<std::string>{host, "--mode=w"}) {}
+  // The binary with these arguments, its three standard streams on the terminal.
+  explicit Terminal(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv = {const_cast<char*>(TARNWICK_BINARY)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     child_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (child_ == 0) {
-      execl(TARNWICK_BINARY, TARNWICK_BINARY, host, "--mode=w", static_cast<char*>(nullptr));
+      execv(TARNWICK_BINARY, argv.data());
       _exit(121);
     }
   }
@@ -31,9 +41,9 @@ class Terminal {
 
   void type(const std::string& text) { ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
 
-  // Reads until `wanted` has appeared on the screen or 10 s have passed.
-  bool wait_for(const std::string& wanted) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // Reads until `wanted` has appeared on the screen or `seconds` have passed.
+  bool wait_for(const std::string& wanted, int seconds = 10) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (screen_.find(wanted) == std::string::npos) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       pollfd descriptor{master_, POLLIN, 0};
@@ -84,6 +94,37 @@ TEST(TerminalSession, EndOfInputEndsTheRunAndRunsTheLastStatement) {
   terminal.type("\n\x04");  // Ctrl-D at the start of a line: end of input
   ASSERT_TRUE(terminal.wait_for("|42    |\r\n")) << terminal.screen();
   EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+// Progress lines come by default, every 5 s, when standard error is a
+// terminal and the run plays a replay log; never when it is a file. The log
+// is held to 50 statements a second so that the run outlasts an interval.
+class LoadProgress : public morvane::testing::TempDirTest {
+ protected:
+  std::string make_log() {
+    std::string script;
+    for (int i = 0; i < 290; ++i) script += "select 1;\n";
+    write_file("script.sql", script);
+    std::string command = std::string(TARNWICK_LOG_BINARY) + " " + path("script.sql") + " " +
+                          path("slow.SQL.log.1") + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return path("slow.SQL.log.1");
+  }
+};
+
+TEST_F(LoadProgress, ProgressLinesAppearOnATerminalOnly) {
+  std::string log = make_log();
+  Terminal terminal(std::vector<std::string>{"--host=sqlite::memory:", "--silent", "--rate=50", "--sql=" + log});
+  ASSERT_TRUE(terminal.wait_for("progress: 5.0 s, 2", 15)) << terminal.screen();
+  ASSERT_TRUE(terminal.wait_for("/s, 0 failed, p50 ")) << terminal.screen();
+  EXPECT_NE(terminal.screen().find("%), 5"), std::string::npos) << "the share of the log, about 50 a second";
+  EXPECT_EQ(terminal.exit_code(), 0);
+
+  tarnwick::e2e::RunResult to_file = tarnwick::e2e::run_tarnwick(
+      {"--host=sqlite::memory:", "--silent", "--rate=50", "--sql=" + log}, "", dir_.string(), dir_.string());
+  EXPECT_EQ(to_file.exit_code, 0);
+  EXPECT_EQ(to_file.err, "");
+  EXPECT_EQ(to_file.out, "");
 }
 
 }  // namespace
