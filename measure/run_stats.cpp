@@ -46,8 +46,12 @@ void record_success(int32_t session, StatementKind kind, int64_t latency_ns, int
   ++run_stats.interval_done;
 }
 
-void record_failure(int32_t session, const char* message) {
-  if (session >= 0) ++session_stats(session).failed;
+void record_failure(int32_t session, const char* message, int64_t busy_ns) {
+  if (session >= 0) {
+    SessionStats& stats = session_stats(session);
+    ++stats.failed;
+    stats.busy_ns += busy_ns;
+  }
   ++run_stats.failed;
   ++run_stats.interval_done;
   for (ErrorCount& error : run_stats.errors) {

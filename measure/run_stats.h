@@ -82,8 +82,9 @@ void reset_run_stats();
 // One statement that succeeded on `session`: its latency (from its
 // scheduled time in fixed-rate runs) and the time its session spent on it.
 void record_success(int32_t session, StatementKind kind, int64_t latency_ns, int64_t busy_ns);
-// One statement that failed with `message` on `session` (-1: unknown).
-void record_failure(int32_t session, const char* message);
+// One statement that failed with `message` on `session` (-1: unknown),
+// which spent `busy_ns` on it.
+void record_failure(int32_t session, const char* message, int64_t busy_ns = 0);
 void record_skipped();
 void record_batch(uint64_t entries, uint64_t capacity);
 // How late a scheduled statement started.

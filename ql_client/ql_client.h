@@ -66,7 +66,7 @@
  *   The library never reconnects by itself.
  *
  * - Timing. Every call that runs statements records, for each statement
- *   (entry 0 of a single-statement call), when its session began on it and
+ *   (entry 0 of a single-statement call), when its session sent it and
  *   when its answer was complete, in nanoseconds of CLOCK_MONOTONIC, and its
  *   own error; ql_last_timings and ql_last_entry_error read them back until
  *   the next such call on the handle. ql_schedule_next makes the next call
@@ -198,10 +198,11 @@ void ql_pool_close_cursor(ql_cursor cursor);
 void ql_close(ql_handle handle);
 void ql_pool_close(ql_handle handle);
 
-/* One statement of the last call that ran statements on a handle. On a
- * pool session that pipelines its entries, `started_ns` is the later of the
- * batch's start and the answer of the session's previous entry, so that
- * finished - started is the time the session spent on this entry. */
+/* One statement of the last call that ran statements on a handle: when
+ * its session sent it to the engine and when its answer was complete. A
+ * session that pipelines (PostgreSQL, in a batch without due times) sends
+ * all its entries at once, so their times overlap: the latency of a later
+ * entry includes the wait behind the entries before it. */
 typedef struct ql_entry_timing {
   int64_t started_ns;  /* CLOCK_MONOTONIC; 0 when the entry never reached a session */
   int64_t finished_ns; /* CLOCK_MONOTONIC; 0 likewise */

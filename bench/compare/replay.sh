@@ -6,6 +6,10 @@
 # -M prepared running the same two statements for the same count.
 # Prints statements per second for both, the ratio, and tarnwick's peak RSS
 # for a log of N/4 and of N statements (it must not grow with the log).
+# Then the cost of measuring: the same log played with --report=FILE and
+# without, five times each in turn (best of five; it must stay within 3%),
+# and the report's latency next to pgbench's for the same statements
+# (pgbench -r per statement, and its per-transaction log for p50/p99).
 # Usage: bench/compare/replay.sh [N]   (N defaults to 200000)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -52,9 +56,11 @@ print(f"{elapsed:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}")
 PY
 }
 
-replay() {  # log
+replay() {  # log [options...]
+  local log=$1
+  shift
   measure "$tarnwick" --host="$PGTEST_HOST" --port="$PGTEST_PORT" --user="$PGTEST_USER" \
-    --mode=w --sessions=8 --statements=64 --silent --sql="$1"
+    --mode=w --sessions=8 --statements=64 --silent --sql="$log" "$@"
 }
 
 make_log $((n / 4)) "$work/quarter.SQL.log.1"
@@ -72,9 +78,47 @@ per_client=$((n / 2 / 8))
 read -r peer _ < <(measure pgbench -n -c 8 -j 2 -M prepared -t "$per_client" \
   -h "$PGTEST_HOST" -p "$PGTEST_PORT" -U "$PGTEST_USER" -f "$work/pgbench.sql" "$PGTEST_USER")
 
+# Measuring on against off, in turn, best of five each.
+best_off=999999
+best_on=999999
+for _ in 1 2 3 4 5; do
+  read -r t _ < <(replay "$work/full.SQL.log.1")
+  best_off=$(awk -v a="$best_off" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+  read -r t _ < <(replay "$work/full.SQL.log.1" --report="$work/report.json")
+  best_on=$(awk -v a="$best_on" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+done
+read -r q50 q99 o50 o99 < <(python3 - "$work/report.json" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))["latency_ms"]
+print(" ".join("%.3f" % r[k][p] for k in ("query", "other") for p in ("p50", "p99")))
+PY
+)
+
+# pgbench's latency for the same statements: per statement (-r), and p50
+# and p99 of its transactions (one select and one insert each) from its log.
+(cd "$work" && pgbench -n -c 8 -j 2 -M prepared -t "$per_client" -r -l \
+  -h "$PGTEST_HOST" -p "$PGTEST_PORT" -U "$PGTEST_USER" -f "$work/pgbench.sql" "$PGTEST_USER" \
+  >"$work/pgbench.out" 2>/dev/null)
+read -r pg_select pg_insert < <(awk '/select v from bench_kv/ { s = $1 } /insert into bench_ins/ { i = $1 }
+  END { print s, i }' "$work/pgbench.out")
+read -r pg50 pg99 < <(cat "$work"/pgbench_log.* | awk '{ print $3 / 1000 }' | sort -n |
+  awk '{ v[NR] = $1 } END { printf "%.3f %.3f\n", v[int(NR * 0.5 + 0.5)], v[int(NR * 0.99 + 0.5)] }')
+
 awk -v n="$n" -v ours="$ours" -v peer="$peer" -v q="$rss_quarter" -v f="$rss_full" 'BEGIN {
   printf "replay of %d statements, 8 sessions, batches of 64\n", n
   printf "  tarnwick %9.0f statements/s\n", n / ours
   printf "  pgbench  %9.0f statements/s (-c 8 -j 2 -M prepared)\n", n / peer
   printf "  ratio    %9.2f (tarnwick rate / pgbench rate)\n", peer / ours
   printf "  tarnwick peak RSS: %d KiB for %d statements, %d KiB for %d\n", q, n / 4, f, n }'
+awk -v n="$n" -v off="$best_off" -v on="$best_on" 'BEGIN {
+  printf "measuring (best of 5 each)\n"
+  printf "  without --report %9.0f statements/s\n", n / off
+  printf "  with --report    %9.0f statements/s\n", n / on
+  printf "  cost             %9.1f%% of the rate (at most 3%%)\n", 100 * (1 - off / on) }'
+printf 'latency in ms, from sending to answer (tarnwick: each statement, pipelined 8 to a session;\n'
+printf '  pgbench: -r averages per statement, and percentiles of its logged transactions)\n'
+printf '  tarnwick select  p50 %8s  p99 %8s\n' "$q50" "$q99"
+printf '  tarnwick insert  p50 %8s  p99 %8s\n' "$o50" "$o99"
+printf '  pgbench select   avg %8s\n' "$pg_select"
+printf '  pgbench insert   avg %8s\n' "$pg_insert"
+printf '  pgbench select+insert transaction  p50 %8s  p99 %8s\n' "$pg50" "$pg99"

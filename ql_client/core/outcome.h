@@ -47,8 +47,8 @@ class Outcome {
   // Records that the connection was lost, over any earlier failure.
   void lose(std::string text) { failure_ = Failure{QL_ERR_LOST, std::move(text)}; }
 
-  // When the session began on the statement and when its answer was
-  // complete (monotonic_ns); 0 until stamped.
+  // When the session sent the statement and when its answer was complete
+  // (monotonic_ns); 0 until stamped.
   void stamp(int64_t started_ns, int64_t finished_ns) {
     started_ns_ = started_ns;
     finished_ns_ = finished_ns;

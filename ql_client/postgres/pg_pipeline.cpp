@@ -24,6 +24,7 @@ struct Item {
   const Request* request = nullptr;
   Outcome* outcome = nullptr;
   const char* text = nullptr;
+  int64_t sent_ns = 0;
 };
 
 const Request kSwitchRequest{};
@@ -74,11 +75,9 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
     PQsetnonblocking(connection_, 0);
     return;
   }
-  // Each item is stamped from the answer of the one before it (the first
-  // from here) to its own answer: the time the session spent on it.
-  int64_t mark = monotonic_ns();
   for (size_t i = 0; i < items.size(); ++i) {
     *outcome_of(items[i]) = Outcome(items[i].request->limits);
+    items[i].sent_ns = monotonic_ns();  // each item is stamped from its sending to its answer
     if (!PQsendQueryParams(connection_, items[i].text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
         !PQpipelineSync(connection_)) {
       fail_rest(0);
@@ -123,9 +122,7 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
           run_again.push_back(current);
         }
         reader.reset();
-        int64_t answered = monotonic_ns();
-        outcome_of(items[current])->stamp(mark, answered);
-        mark = answered;
+        outcome_of(items[current])->stamp(items[current].sent_ns, monotonic_ns());
         awaiting_sync = true;
         continue;
       }

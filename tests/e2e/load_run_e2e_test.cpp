@@ -69,7 +69,7 @@ class LoadRunE2e : public morvane::testing::TempDirTest, public ::testing::WithP
 
   // A fresh table name per run (the PostgreSQL database is shared).
   std::string make_failing_log(const std::string& table) {
-    write_file("script.sql", (postgres() ? "drop table if exists " + table + ";\n" : "") + failing_script(table));
+    write_file("script.sql", (postgres() ? "drop table if exists " + table + ";\nselect 1;\n" : "") + failing_script(table));
     std::string command = std::string(TARNWICK_LOG_BINARY) + " " + path("script.sql") + " " +
                           path("fail.SQL.log.1") + " 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
@@ -85,7 +85,7 @@ class LoadRunE2e : public morvane::testing::TempDirTest, public ::testing::WithP
 
 TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
   if (!have_python()) GTEST_SKIP() << "python3 checks the JSON";
-  int extra = postgres() ? 1 : 0;  // the drop statement
+  int extra = postgres() ? 2 : 0;  // the drop statement and a query after it
   std::string log = make_failing_log("load_single");
   RunResult single = run({"--silent", "--report=" + path("single.json"), "--sql=" + log});
   EXPECT_EQ(single.exit_code, 4) << single.err;
