@@ -121,13 +121,7 @@ std::string report_text(const ReportSettings& report) {
                      [](const ErrorCount* a, const ErrorCount* b) { return a->count > b->count; });
     for (const ErrorCount* e : sorted) {
       append(out, "    %13llu  ", ull(e->count));
-      // A message of several lines (PostgreSQL's DETAIL and LINE parts)
-      // keeps its later lines under its first.
-      for (char c : e->message) {
-        out += c;
-        if (c == '\n') out.append(19, ' ');
-      }
-      while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
+      out += e->message;
       out += '\n';
     }
     if (run_stats.other_errors > 0) append(out, "    %13llu  (other messages)\n", ull(run_stats.other_errors));

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cstring>
+#include <string_view>
 
 namespace tarnwick {
 
@@ -54,14 +55,19 @@ void record_failure(int32_t session, const char* message, int64_t busy_ns) {
   }
   ++run_stats.failed;
   ++run_stats.interval_done;
+  // Failures are grouped by the first line of their message: engines put
+  // the particulars of one failure (PostgreSQL's DETAIL and LINE parts: the
+  // key, the position) on the lines after it.
+  std::string_view first_line(message);
+  first_line = first_line.substr(0, first_line.find('\n'));
   for (ErrorCount& error : run_stats.errors) {
-    if (error.message == message) {
+    if (error.message == first_line) {
       ++error.count;
       return;
     }
   }
   if (run_stats.errors.size() < RunStats::kMaxErrorMessages) {
-    run_stats.errors.push_back({message, 1});
+    run_stats.errors.push_back({std::string(first_line), 1});
   } else {
     ++run_stats.other_errors;
   }

@@ -43,8 +43,9 @@ struct RunStats {
 
   std::vector<std::unique_ptr<SessionStats>> sessions;  // by session number
 
-  // The most frequent messages are among the first kMaxErrorMessages
-  // distinct ones; failures with any other message are counted apart.
+  // Failures by the first line of their message. The first
+  // kMaxErrorMessages distinct messages are kept; failures with any other
+  // message are counted apart.
   std::vector<ErrorCount> errors;
   uint64_t other_errors = 0;
 

@@ -8,6 +8,7 @@
 # for a log of N/4 and of N statements (it must not grow with the log).
 # Then the cost of measuring: the same log played with --report=FILE and
 # without, five times each in turn (best of five; it must stay within 3%),
+# on the server and on the embedded engine,
 # and the report's latency next to pgbench's for the same statements
 # (pgbench -r per statement, and its per-transaction log for p50/p99).
 # Usage: bench/compare/replay.sh [N]   (N defaults to 200000)
@@ -45,14 +46,16 @@ make_log() {  # count file
   "$tarnwick_log" "$work/script.sql" "$2" 2>/dev/null
 }
 
-# Wall seconds and peak RSS (KiB) of a command, output thrown away.
+# Wall seconds, peak RSS (KiB) and CPU seconds (user + system) of a
+# command, output thrown away.
 measure() {
   python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
 start = time.monotonic()
 subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 elapsed = time.monotonic() - start
-print(f"{elapsed:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}")
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(f"{elapsed:.3f} {usage.ru_maxrss} {usage.ru_utime + usage.ru_stime:.3f}")
 PY
 }
 
@@ -78,15 +81,45 @@ per_client=$((n / 2 / 8))
 read -r peer _ < <(measure pgbench -n -c 8 -j 2 -M prepared -t "$per_client" \
   -h "$PGTEST_HOST" -p "$PGTEST_PORT" -U "$PGTEST_USER" -f "$work/pgbench.sql" "$PGTEST_USER")
 
-# Measuring on against off, in turn, best of five each.
+# Measuring on against off, in turn, best of five each: wall time (the
+# rate) and tarnwick's own CPU time, which other load on the machine
+# disturbs less.
 best_off=999999
 best_on=999999
+cpu_off=999999
+cpu_on=999999
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
 for _ in 1 2 3 4 5; do
-  read -r t _ < <(replay "$work/full.SQL.log.1")
-  best_off=$(awk -v a="$best_off" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
-  read -r t _ < <(replay "$work/full.SQL.log.1" --report="$work/report.json")
-  best_on=$(awk -v a="$best_on" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+  read -r t _ c < <(replay "$work/full.SQL.log.1")
+  best_off=$(smaller "$best_off" "$t")
+  cpu_off=$(smaller "$cpu_off" "$c")
+  read -r t _ c < <(replay "$work/full.SQL.log.1" --report="$work/report.json")
+  best_on=$(smaller "$best_on" "$t")
+  cpu_on=$(smaller "$cpu_on" "$c")
 done
+# The same on the embedded engine, where a statement costs the client a few
+# microseconds and the server nothing: the worst case for the cost of
+# measuring, and free of the server's noise.
+awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) print (int(i / 64) % 2 == 0 ? "select 1;" : "select 2;") }' \
+  >"$work/embedded.sql"
+"$tarnwick_log" "$work/embedded.sql" "$work/embedded.SQL.log.1" 2>/dev/null
+embedded() {  # options...
+  measure "$tarnwick" --host=sqlite::memory: --sessions=1 --statements=64 --silent \
+    --sql="$work/embedded.SQL.log.1" "$@"
+}
+e_off=999999
+e_on=999999
+ec_off=999999
+ec_on=999999
+for _ in 1 2 3 4 5; do
+  read -r t _ c < <(embedded)
+  e_off=$(smaller "$e_off" "$t")
+  ec_off=$(smaller "$ec_off" "$c")
+  read -r t _ c < <(embedded --report="$work/embedded.json")
+  e_on=$(smaller "$e_on" "$t")
+  ec_on=$(smaller "$ec_on" "$c")
+done
+
 read -r q50 q99 o50 o99 < <(python3 - "$work/report.json" <<'PY'
 import json, sys
 r = json.load(open(sys.argv[1]))["latency_ms"]
@@ -110,11 +143,18 @@ awk -v n="$n" -v ours="$ours" -v peer="$peer" -v q="$rss_quarter" -v f="$rss_ful
   printf "  pgbench  %9.0f statements/s (-c 8 -j 2 -M prepared)\n", n / peer
   printf "  ratio    %9.2f (tarnwick rate / pgbench rate)\n", peer / ours
   printf "  tarnwick peak RSS: %d KiB for %d statements, %d KiB for %d\n", q, n / 4, f, n }'
-awk -v n="$n" -v off="$best_off" -v on="$best_on" 'BEGIN {
+awk -v n="$n" -v off="$best_off" -v on="$best_on" -v coff="$cpu_off" -v con="$cpu_on" 'BEGIN {
   printf "measuring (best of 5 each)\n"
-  printf "  without --report %9.0f statements/s\n", n / off
-  printf "  with --report    %9.0f statements/s\n", n / on
-  printf "  cost             %9.1f%% of the rate (at most 3%%)\n", 100 * (1 - off / on) }'
+  printf "  without --report %9.0f statements/s, %.3f CPU s\n", n / off, coff
+  printf "  with --report    %9.0f statements/s, %.3f CPU s\n", n / on, con
+  printf "  cost             %9.1f%% of the rate, %.1f%% more CPU time (at most 3%%)\n",
+    100 * (1 - off / on), 100 * (con / coff - 1) }'
+awk -v n="$n" -v off="$e_off" -v on="$e_on" -v coff="$ec_off" -v con="$ec_on" 'BEGIN {
+  printf "measuring on the embedded engine (sqlite::memory:, select 1; best of 5 each)\n"
+  printf "  without --report %9.0f statements/s, %.3f CPU s\n", n / off, coff
+  printf "  with --report    %9.0f statements/s, %.3f CPU s\n", n / on, con
+  printf "  cost             %9.1f%% of the rate, %.1f%% more CPU time (at most 3%%)\n",
+    100 * (1 - off / on), 100 * (con / coff - 1) }'
 printf 'latency in ms, from sending to answer (tarnwick: each statement, pipelined 8 to a session;\n'
 printf '  pgbench: -r averages per statement, and percentiles of its logged transactions)\n'
 printf '  tarnwick select  p50 %8s  p99 %8s\n' "$q50" "$q99"

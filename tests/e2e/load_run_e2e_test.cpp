@@ -102,6 +102,7 @@ TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
   EXPECT_NE(pool.err.find("            3  "), std::string::npos) << pool.err;
   EXPECT_NE(pool.err.find("            2  "), std::string::npos) << pool.err;
   EXPECT_NE(pool.err.find("no_such_table"), std::string::npos) << pool.err;
+  EXPECT_EQ(pool.err.find("DETAIL"), std::string::npos) << "failures are grouped by their first line";
   EXPECT_NE(pool.err.find("batches     "), std::string::npos) << pool.err;
 
   // The JSON on standard output, which --silent leaves free for it.
