@@ -7,7 +7,7 @@
 # Prints statements per second for both, the ratio, and tarnwick's peak RSS
 # for a log of N/4 and of N statements (it must not grow with the log).
 # Then the cost of measuring: the same log played with --report=FILE and
-# without, five times each in turn (best of five; it must stay within 3%),
+# without, six times each (medians; the cost must stay within 3%),
 # on the server and on the embedded engine,
 # and the report's latency next to pgbench's for the same statements
 # (pgbench -r per statement, and its per-transaction log for p50/p99).
@@ -81,22 +81,39 @@ per_client=$((n / 2 / 8))
 read -r peer _ < <(measure pgbench -n -c 8 -j 2 -M prepared -t "$per_client" \
   -h "$PGTEST_HOST" -p "$PGTEST_PORT" -U "$PGTEST_USER" -f "$work/pgbench.sql" "$PGTEST_USER")
 
-# Measuring on against off, in turn, best of five each: wall time (the
-# rate) and tarnwick's own CPU time, which other load on the machine
-# disturbs less.
-best_off=999999
-best_on=999999
-cpu_off=999999
-cpu_on=999999
-smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }
-for _ in 1 2 3 4 5; do
-  read -r t _ c < <(replay "$work/full.SQL.log.1")
-  best_off=$(smaller "$best_off" "$t")
-  cpu_off=$(smaller "$cpu_off" "$c")
-  read -r t _ c < <(replay "$work/full.SQL.log.1" --report="$work/report.json")
-  best_on=$(smaller "$best_on" "$t")
-  cpu_on=$(smaller "$cpu_on" "$c")
-done
+# Measuring on against off: `runner` six times without and six times with
+# --report=FILE, in the order off, on, on, off (so that neither side always
+# runs first on a warmer or fuller server); prints the median wall and CPU
+# seconds of each (CPU time, tarnwick's own, is less disturbed by other load).
+median() { tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ v[NR] = $1 } END { print (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'; }
+best_on_off() {  # runner report-file
+  local off="" coff="" on="" con="" t c
+  for _ in 1 2 3; do
+    for side in off on on off; do
+      if [[ $side == off ]]; then
+        read -r t _ c < <("$1")
+        off+=" $t"
+        coff+=" $c"
+      else
+        read -r t _ c < <("$1" --report="$2")
+        on+=" $t"
+        con+=" $c"
+      fi
+    done
+  done
+  echo "$(median <<<"$off") $(median <<<"$coff") $(median <<<"$on") $(median <<<"$con")"
+}
+print_cost() {  # title off coff on con
+  awk -v n="$n" -v title="$1" -v off="$2" -v coff="$3" -v on="$4" -v con="$5" 'BEGIN {
+    printf "%s (median of 6 each)\n", title
+    printf "  without --report %9.0f statements/s, %.3f CPU s\n", n / off, coff
+    printf "  with --report    %9.0f statements/s, %.3f CPU s\n", n / on, con
+    printf "  cost             %9.1f%% of the rate, %.1f%% more CPU time (at most 3%%)\n",
+      100 * (1 - off / on), 100 * (con / coff - 1) }'
+}
+replay_full() { replay "$work/full.SQL.log.1" "$@"; }
+read -r pg_off pg_coff pg_on pg_con < <(best_on_off replay_full "$work/report.json")
+
 # The same on the embedded engine, where a statement costs the client a few
 # microseconds and the server nothing: the worst case for the cost of
 # measuring, and free of the server's noise.
@@ -107,18 +124,7 @@ embedded() {  # options...
   measure "$tarnwick" --host=sqlite::memory: --sessions=1 --statements=64 --silent \
     --sql="$work/embedded.SQL.log.1" "$@"
 }
-e_off=999999
-e_on=999999
-ec_off=999999
-ec_on=999999
-for _ in 1 2 3 4 5; do
-  read -r t _ c < <(embedded)
-  e_off=$(smaller "$e_off" "$t")
-  ec_off=$(smaller "$ec_off" "$c")
-  read -r t _ c < <(embedded --report="$work/embedded.json")
-  e_on=$(smaller "$e_on" "$t")
-  ec_on=$(smaller "$ec_on" "$c")
-done
+read -r e_off e_coff e_on e_con < <(best_on_off embedded "$work/embedded.json")
 
 read -r q50 q99 o50 o99 < <(python3 - "$work/report.json" <<'PY'
 import json, sys
@@ -143,18 +149,8 @@ awk -v n="$n" -v ours="$ours" -v peer="$peer" -v q="$rss_quarter" -v f="$rss_ful
   printf "  pgbench  %9.0f statements/s (-c 8 -j 2 -M prepared)\n", n / peer
   printf "  ratio    %9.2f (tarnwick rate / pgbench rate)\n", peer / ours
   printf "  tarnwick peak RSS: %d KiB for %d statements, %d KiB for %d\n", q, n / 4, f, n }'
-awk -v n="$n" -v off="$best_off" -v on="$best_on" -v coff="$cpu_off" -v con="$cpu_on" 'BEGIN {
-  printf "measuring (best of 5 each)\n"
-  printf "  without --report %9.0f statements/s, %.3f CPU s\n", n / off, coff
-  printf "  with --report    %9.0f statements/s, %.3f CPU s\n", n / on, con
-  printf "  cost             %9.1f%% of the rate, %.1f%% more CPU time (at most 3%%)\n",
-    100 * (1 - off / on), 100 * (con / coff - 1) }'
-awk -v n="$n" -v off="$e_off" -v on="$e_on" -v coff="$ec_off" -v con="$ec_on" 'BEGIN {
-  printf "measuring on the embedded engine (sqlite::memory:, select 1; best of 5 each)\n"
-  printf "  without --report %9.0f statements/s, %.3f CPU s\n", n / off, coff
-  printf "  with --report    %9.0f statements/s, %.3f CPU s\n", n / on, con
-  printf "  cost             %9.1f%% of the rate, %.1f%% more CPU time (at most 3%%)\n",
-    100 * (1 - off / on), 100 * (con / coff - 1) }'
+print_cost "measuring on PostgreSQL" "$pg_off" "$pg_coff" "$pg_on" "$pg_con"
+print_cost "measuring on the embedded engine (sqlite::memory:, select 1)" "$e_off" "$e_coff" "$e_on" "$e_con"
 printf 'latency in ms, from sending to answer (tarnwick: each statement, pipelined 8 to a session;\n'
 printf '  pgbench: -r averages per statement, and percentiles of its logged transactions)\n'
 printf '  tarnwick select  p50 %8s  p99 %8s\n' "$q50" "$q99"
