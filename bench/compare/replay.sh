@@ -126,6 +126,20 @@ embedded() {  # options...
 }
 read -r e_off e_coff e_on e_con < <(best_on_off embedded "$work/embedded.json")
 
+# Instructions are not disturbed by other load at all: where valgrind is
+# installed, count them for the first 20,000 statements of the embedded log.
+instructions=""
+if command -v valgrind >/dev/null; then
+  head -n 20000 "$work/embedded.sql" >"$work/counted.sql"
+  "$tarnwick_log" "$work/counted.sql" "$work/counted.SQL.log.1" 2>/dev/null
+  count_instructions() {  # options...
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$tarnwick" --host=sqlite::memory: \
+      --sessions=1 --statements=64 --silent --sql="$work/counted.SQL.log.1" "$@" 2>&1 >/dev/null |
+      sed -n 's/.*Collected : *//p'
+  }
+  instructions="$(count_instructions) $(count_instructions --report="$work/counted.json")"
+fi
+
 read -r q50 q99 o50 o99 < <(python3 - "$work/report.json" <<'PY'
 import json, sys
 r = json.load(open(sys.argv[1]))["latency_ms"]
@@ -151,6 +165,11 @@ awk -v n="$n" -v ours="$ours" -v peer="$peer" -v q="$rss_quarter" -v f="$rss_ful
   printf "  tarnwick peak RSS: %d KiB for %d statements, %d KiB for %d\n", q, n / 4, f, n }'
 print_cost "measuring on PostgreSQL" "$pg_off" "$pg_coff" "$pg_on" "$pg_con"
 print_cost "measuring on the embedded engine (sqlite::memory:, select 1)" "$e_off" "$e_coff" "$e_on" "$e_con"
+if [[ -n $instructions ]]; then
+  awk -v off="${instructions% *}" -v on="${instructions#* }" 'BEGIN {
+    printf "  instructions     %.0f without, %.0f with --report per statement: %.1f%% more\n",
+      off / 20000, on / 20000, 100 * (on / off - 1) }'
+fi
 printf 'latency in ms, from sending to answer (tarnwick: each statement, pipelined 8 to a session;\n'
 printf '  pgbench: -r averages per statement, and percentiles of its logged transactions)\n'
 printf '  tarnwick select  p50 %8s  p99 %8s\n' "$q50" "$q99"
