@@ -4,6 +4,7 @@
 // sent, the connection and the trace file closed.
 #include "console/driver.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "console/arguments.h"
@@ -77,12 +78,19 @@ bool wait_for_server() {
   if (settings.timeout == 0) return true;
   char* databases = nullptr;
   for (int32_t attempt = 0; attempt < settings.timeout; ++attempt) {
+    // Probes start one second apart: the time a probe took (up to its own
+    // bound of about a second) comes off the pause, so N attempts last
+    // about N seconds even against a server that never answers.
+    const auto started = std::chrono::steady_clock::now();
     int32_t answered = ql_list_db(settings.host.narrow(0), settings.port.narrow(0), &databases,
                                   &client_error);
     ql_mfree(databases);  // the list itself is not used
     databases = nullptr;
     if (answered != 0) break;
-    morvane::platform::sleep_ms(1000);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - started)
+                           .count();
+    if (spent < 1000) morvane::platform::sleep_ms(static_cast<uint32_t>(1000 - spent));
   }
   if (client_error.code == 0) return true;
   client_error.text[sizeof client_error.text - 1] = '\0';

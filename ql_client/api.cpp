@@ -390,6 +390,31 @@ int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n, Cli
   });
 }
 
+void ql_cancel(ql_handle handle) {
+  try {
+    std::shared_ptr<Connection> connection = handles().find(handle);
+    if (connection != nullptr) connection->cancel();
+  } catch (...) {  // nothing leaves a C function
+  }
+}
+
+int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler, void* context, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    connection->settings().notices->set(handler, context);
+    report(error, {});
+    return 1;
+  });
+}
+
+void ql_notice_to_stderr(const char* text, void* /*context*/) {
+  try {
+    write_notice_line(text == nullptr ? "" : text);
+  } catch (...) {  // nothing leaves a C function
+  }
+}
+
 void ql_mfree(char* text) { std::free(text); }
 
 void ql_close_cursor(ql_cursor cursor) { cursors().remove(cursor); }

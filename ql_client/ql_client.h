@@ -43,10 +43,24 @@
  *   page) and count rows up to `answers_limit`; the engine is stopped at
  *   the limit, so the row count is min(rows of the result, answers_limit).
  *   A page size below 1 keeps no rows; an answers limit below 1 counts
- *   every row. Rows are streamed from the engine, never held in full.
- *   PostgreSQL is stopped with a cancel request, except inside an open
- *   transaction block, which a cancel would abort: there the rest of the
- *   result is read and not counted.
+ *   every row. Rows are streamed from the engine, never held in full. A
+ *   statement run by ql_do or ql_pool_do that returns rows is counted and
+ *   stopped the same way (with the session's answers limit), so a result
+ *   that never ends does not hang either call.
+ *   Stopping undoes what the statement changed on PostgreSQL, so only a
+ *   statement that begins as a read (select, with, values, table, show,
+ *   explain, fetch, execute, or a parenthesis) and names none of the words
+ *   insert, update, delete or merge is stopped; any other is read to its
+ *   end, counting rows up to the limit (ql_do then reports every row it
+ *   changed). PostgreSQL is stopped with a cancel request; inside an open
+ *   transaction block such a statement runs behind a savepoint of the
+ *   library's own ("tarnwick_limit"), and a stop rolls back to it, so the
+ *   block goes on. SQLite simply stops stepping.
+ *
+ * - Running out of memory while a result comes in (a huge page) fails that
+ *   statement with QL_ERR_ENGINE "out of memory" and frees what it kept;
+ *   the session takes statements again. In the middle of a pipelined batch
+ *   the session is lost instead (QL_ERR_LOST).
  *
  * - Pools. A pool holds `sessions` sessions. A batch of n statements runs
  *   entry i on session i mod sessions; each session runs its entries in
@@ -59,6 +73,23 @@
  *   On PostgreSQL a session sends all its entries of a batch at once
  *   (pipelining), each as its own transaction unless a transaction block is
  *   open; an entry must then hold a single statement.
+ *
+ * - PostgreSQL and the environment. Where to connect and as whom never
+ *   comes from libpq's environment variables: the host, port, user and
+ *   database are always passed explicitly, so PGHOST, PGPORT, PGUSER and
+ *   PGDATABASE never apply, nor do the same settings of a service file. An
+ *   empty port means 5432; a null or empty user means the login name of the
+ *   process (not PGUSER); a null database means the database named as the
+ *   user (not PGDATABASE). The library sets connect_timeout,
+ *   client_encoding and application_name itself. Everything else libpq
+ *   reads from the environment applies as it does for psql: PGPASSWORD,
+ *   PGPASSFILE and ~/.pgpass (no password is passed), PGSERVICE and
+ *   PGSERVICEFILE for what is not passed, PGSSLMODE and the other SSL, GSS
+ *   and Kerberos variables, PGOPTIONS (on a read-only session the library's
+ *   read-only option comes after it and wins), PGTARGETSESSIONATTRS,
+ *   PGHOSTADDR and the rest. A host given as a libpq URI is libpq's own
+ *   connection string: what it leaves out, libpq takes from the environment
+ *   by its usual rules.
  *
  * - Lost connections. When the engine goes away (server stopped, backend
  *   terminated, connection cut mid-result), the call fails with QL_ERR_LOST
@@ -73,7 +104,8 @@
  *   start each entry no earlier than a given time (fixed-rate runs).
  *
  * - Threads. Calls may come from any thread. A handle and the cursors made
- *   from it must not be used by two threads at once.
+ *   from it must not be used by two threads at once, except that ql_cancel
+ *   may stop a call that runs on another thread.
  */
 #ifndef QL_CLIENT_QL_CLIENT_H_
 #define QL_CLIENT_QL_CLIENT_H_
@@ -110,18 +142,24 @@ enum {
 /* Asks whether an engine answers at host and port. Returns 1 when it
  * answered (a PostgreSQL server that refuses the login answers too), 0
  * otherwise (with QL_ERR_CONNECT). When `databases` is not null it is set to
- * a newline-separated list of database names when the engine lets the
- * default user read it (libpq's defaults: PGUSER or the login name), to null
- * otherwise. */
+ * a newline-separated list of database names when the engine lets the user
+ * read it (the login name of the process, or a URI's user), to null
+ * otherwise. A PostgreSQL probe waits about one second at most for the
+ * server to finish the start-up and give the list; a server that accepts
+ * and stays silent fails with "no answer ... within 1000 ms". (Only when
+ * the server refused the login at once does a second connection, bounded
+ * by libpq's shortest connect_timeout of 2 s, tell a refusal from no
+ * server.) */
 int32_t ql_list_db(const char* host, const char* port, char** databases,
                    ClientError* error);
 
 /* Opens one session. `database` null means the engine's default (for
- * PostgreSQL, the database named as the user); `password` null or "" means
- * none. `default_language` is accepted and not used: engines give their
+ * PostgreSQL, the database named as the user); `password` null or "" passes
+ * none (PostgreSQL may then take PGPASSWORD or ~/.pgpass, see above). `default_language` is accepted and not used: engines give their
  * messages in their own configured language. `read_only` 1 makes every
  * transaction read-only (PostgreSQL) or opens the file read-only (SQLite).
- * `page_size` and `answers_limit` are the defaults of every query;
+ * `page_size` and `answers_limit` are the defaults of every query (the
+ * answers limit also counts the rows of ql_do and ql_pool_do);
  * `code_page` is 0 (ISO-8859-1) or 1 (UTF-8). Returns the handle, or 0 with
  * the error set. */
 ql_handle ql_open(const char* host, const char* port, const char* database,
@@ -185,6 +223,39 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column,
  * single-query cursor). */
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row,
                     int32_t column, ClientError* error);
+
+/* Stops the statement that runs on `handle` now, on every session of a
+ * pool, and the statements of the same call that have not started yet. A
+ * stopped statement fails with QL_ERR_ENGINE and the engine's message
+ * ("canceling statement due to user request" on PostgreSQL, "interrupted"
+ * on SQLite); entries of a batch that never started fail with "canceled
+ * before it ran". On PostgreSQL a session sends all its entries of a batch
+ * at once, so those after the stopped one are already on the server and
+ * run to their end. On PostgreSQL a cancel inside a transaction block aborts
+ * the block, as any failure there does. Nothing happens when no call runs.
+ * Unlike every other call, it may come from another thread while a call runs
+ * on the same handle (for instance from a thread that waits for SIGINT with
+ * sigwait); it is not meant for a signal handler itself. 0 or unknown
+ * handles are ignored. */
+void ql_cancel(ql_handle handle);
+
+/* Notices and warnings the engine sends while a statement runs (PostgreSQL
+ * NOTICE, WARNING, INFO...). Each comes as one text, formatted as psql shows
+ * it ("NOTICE:  text", then any DETAIL or HINT lines), without a final
+ * newline, in the session's encoding. */
+typedef void (*ql_notice_handler)(const char* text, void* context);
+
+/* Sends the notices of every session of `handle` to `handler`, called with
+ * `context`; a null handler drops them, as a new handle does. The handler
+ * is called on the thread that runs the statement (a pool's worker threads
+ * too), one notice at a time; it must not call back into the library.
+ * Returns 1, or 0 with the error set. SQLite sends no notices. */
+int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler,
+                              void* context, ClientError* error);
+
+/* A ready handler that writes each notice and a newline to standard error
+ * in one write, as psql shows them; `context` is not used. */
+void ql_notice_to_stderr(const char* text, void* context);
 
 /* Releases a text returned by the library; null does nothing. */
 void ql_mfree(char* text);

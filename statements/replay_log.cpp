@@ -17,29 +17,41 @@ namespace {
 
 // Reads the log through a large buffer of its own, so that a log of many
 // small records costs few system calls whatever flags the source has.
+//
+// A file whose size the 32-bit positions give is "sized": the bytes left in
+// it bound every length the log may claim before anything is allocated. A
+// pipe or a file past 2 GiB is read to its end without knowing the size;
+// then a claimed length is only believed as far as bytes really come.
 class LogReader {
  public:
   static constexpr size_t kChunk = 1u << 20;
 
   explicit LogReader(morvane::iFile& source) : source_(source) {
-    // The bytes left in the file bound every length the log may claim.
     morvane::iAbstractFile* file = source.get();
     int32_t here = file->tell();
-    int32_t end = file->seek(0, morvane::kSeekEnd);
-    if (here >= 0 && end >= here) {
-      file->seek(here, morvane::kSeekBegin);
-      left_in_file_ = static_cast<uint64_t>(end - here);
-    }
-    buffer_.resize(static_cast<size_t>(std::min<uint64_t>(kChunk, left_in_file_)));
+    int32_t end = here < 0 ? -1 : file->seek(0, morvane::kSeekEnd);
+    // A failed seek may still have moved the descriptor (past 2 GiB).
+    if (here >= 0) file->seek(here, morvane::kSeekBegin);
+    sized_ = here >= 0 && end >= here;
+    if (sized_) left_in_file_ = static_cast<uint64_t>(end - here);
+    buffer_.resize(sized_ ? static_cast<size_t>(std::min<uint64_t>(kChunk, left_in_file_)) : kChunk);
   }
 
-  // Bytes not yet taken from the file and the buffer together.
-  uint64_t remaining() const { return left_in_file_ + (filled_ - used_); }
-  bool at_end() const { return remaining() == 0; }
+  bool at_end() {
+    if (used_ < filled_) return false;
+    return sized_ ? left_in_file_ == 0 : !refill();
+  }
+
+  // The bytes not yet taken of a sized log; 0 when the size is not known.
+  uint64_t left() const { return sized_ ? left_in_file_ + (filled_ - used_) : 0; }
+
+  // Whether n more bytes may be there: false only when the size is known
+  // and fewer are left.
+  bool may_hold(uint64_t n) const { return !sized_ || n <= left_in_file_ + (filled_ - used_); }
 
   // Copies exactly n bytes into `out`; false when fewer are there.
   bool take(void* out, uint64_t n) {
-    if (n > remaining()) return false;
+    if (!may_hold(n)) return false;
     auto* dst = static_cast<unsigned char*>(out);
     while (n > 0) {
       if (used_ == filled_ && !refill()) return false;
@@ -52,20 +64,38 @@ class LogReader {
     return true;
   }
 
- private:
-  bool refill() {
-    size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, left_in_file_));
-    int32_t got = want == 0 ? 0 : source_.read(buffer_.data(), static_cast<uint32_t>(want));
-    if (got <= 0) {
-      left_in_file_ = 0;  // the file ended early (it shrank, or a read failed)
-      return false;
+  // Replaces `out` with exactly n bytes; false when fewer are there. Grows
+  // `out` only as the bytes arrive, so a damaged length in an unsized log
+  // costs no more memory than the log has.
+  template <typename Byte>
+  bool take_into(std::vector<Byte>& out, uint64_t n) {
+    static_assert(sizeof(Byte) == 1);
+    out.clear();
+    if (!may_hold(n)) return false;
+    while (out.size() < n) {
+      size_t piece = static_cast<size_t>(std::min<uint64_t>(n - out.size(), kChunk));
+      size_t at = out.size();
+      out.resize(at + piece);
+      if (!take(out.data() + at, piece)) return false;
     }
-    used_ = 0;
-    filled_ = static_cast<size_t>(got);
-    left_in_file_ -= static_cast<uint64_t>(got);
     return true;
   }
 
+ private:
+  bool refill() {
+    size_t want = sized_ ? static_cast<size_t>(std::min<uint64_t>(kChunk, left_in_file_)) : kChunk;
+    int32_t got = want == 0 ? 0 : source_.read(buffer_.data(), static_cast<uint32_t>(want));
+    used_ = filled_ = 0;
+    if (got <= 0) {
+      left_in_file_ = 0;  // the file ended (early when it shrank or a read failed)
+      return false;
+    }
+    filled_ = static_cast<size_t>(got);
+    if (sized_) left_in_file_ -= std::min<uint64_t>(left_in_file_, static_cast<uint64_t>(got));
+    return true;
+  }
+
+  bool sized_ = false;
   morvane::iFile& source_;
   std::vector<unsigned char> buffer_;
   size_t used_ = 0;
@@ -116,22 +146,23 @@ struct RecordBuffers {
 
 // An 8-bit record: leading blanks are skipped, and a query is "select"
 // followed by a space or tab.
-void play_narrow_record(LogReader& log, uint32_t length, RecordBuffers& buffers, ReplayRunner run,
+// False when the log ends before the text does.
+bool play_narrow_record(LogReader& log, uint32_t length, RecordBuffers& buffers, ReplayRunner run,
                         bool* stop_flag) {
-  buffers.text.resize(length + size_t{1});
-  log.take(buffers.text.data(), length);
-  buffers.text[length] = '\0';
+  if (!log.take_into(buffers.text, length)) return false;
+  buffers.text.push_back('\0');
   char* statement = const_cast<char*>(skip_blanks(buffers.text.data()));
   run(statement, begins_with_select_keyword(statement, false), stop_flag);
+  return true;
 }
 
 // A 16-bit record: converted to UTF-8; the {unicode} marker may precede
-// the keyword, and --ignore-create drops creations.
-void play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, bool ignore_create,
+// the keyword, and --ignore-create drops creations. False when the log ends
+// before the text does.
+bool play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, bool ignore_create,
                       ReplayRunner run, bool* stop_flag) {
+  if (!log.take_into(buffers.raw, uint64_t{length} * 2)) return false;
   buffers.units.resize(length + size_t{1});
-  buffers.raw.resize(size_t{length} * 2);
-  log.take(buffers.raw.data(), buffers.raw.size());
   for (uint32_t i = 0; i < length; ++i) {
     buffers.units[i] = static_cast<char16_t>(buffers.raw[2 * i] | buffers.raw[2 * i + 1] << 8);
   }
@@ -139,9 +170,10 @@ void play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, b
   std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
   if (ignore_create && begins_with_create(utf8)) {
     record_skipped();
-    return;
+  } else {
+    run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
   }
-  run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
+  return true;
 }
 
 }  // namespace
@@ -153,23 +185,19 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
   if (!read_header(log, &header)) return report_damage(ReplayEnd::invalid_file, name);
 
   RecordBuffers buffers;
-  // The share of the log played so far, for the progress lines.
-  run_stats.log_bytes = log.remaining();
+  // The share of the log played so far, for the progress lines (when the
+  // size of the log is known).
+  run_stats.log_bytes = log.left();
   run_stats.log_bytes_done = 0;
   while (!log.at_end()) {
-    run_stats.log_bytes_done = run_stats.log_bytes - log.remaining();
+    run_stats.log_bytes_done = run_stats.log_bytes - log.left();
     unsigned char prefix[8];  // the skipped value, then the length
     if (!log.take(prefix, 8)) return report_damage(ReplayEnd::invalid_entry, name);
     const uint32_t length = decode_u32(prefix + 4, header.big_endian);
-    // Checked before anything is allocated for the text.
-    if (uint64_t{length} * header.width > log.remaining()) {
-      return report_damage(ReplayEnd::invalid_entry, name);
-    }
-    if (header.width == 1) {
-      play_narrow_record(log, length, buffers, run, stop_flag);
-    } else {
-      play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
-    }
+    const bool played = header.width == 1
+                            ? play_narrow_record(log, length, buffers, run, stop_flag)
+                            : play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
+    if (!played) return report_damage(ReplayEnd::invalid_entry, name);
   }
   run_stats.log_bytes = 0;
   return ReplayEnd::finished;

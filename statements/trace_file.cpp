@@ -15,8 +15,11 @@ std::unique_ptr<morvane::iFile> holder;
 }
 
 void trace_statement(const char* text) {
-  if (holder != nullptr && holder->is_open() && holder->ftell() >= TRACE_ROTATE_POSITION) {
-    holder.reset();
+  if (holder != nullptr && holder->is_open()) {
+    // The 32-bit position reads -1 once the file has passed 2^31 - 1 bytes
+    // (one long statement can take it there): that file is full as well.
+    const int32_t position = holder->ftell();
+    if (position < 0 || position >= TRACE_ROTATE_POSITION) holder.reset();
   }
   if (holder == nullptr) {
     holder = std::make_unique<morvane::iFile>();

@@ -16,7 +16,14 @@ std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32
   return connection;
 }
 
-Outcome Connection::run(const Request& request) { return sessions_[0]->run_timed(request); }
+Outcome Connection::run(const Request& request) {
+  sessions_[0]->clear_cancel();
+  return sessions_[0]->run_timed(request);
+}
+
+void Connection::cancel() {
+  for (const std::unique_ptr<Session>& session : sessions_) session->cancel();
+}
 
 void Connection::run_batch(std::span<const Request> requests, std::span<Outcome> outcomes) {
   size_t session_count = std::min(sessions_.size(), requests.size());
@@ -26,6 +33,7 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
     session_requests[i % session_count].push_back(&requests[i]);
     session_outcomes[i % session_count].push_back(&outcomes[i]);
   }
+  for (size_t s = 0; s < session_count; ++s) sessions_[s]->clear_cancel();
   // Entries with due times go one by one at those times: the base loop,
   // never an engine's pipeline.
   bool scheduled = std::any_of(requests.begin(), requests.end(), [](const Request& r) { return r.due_ns != 0; });
@@ -36,8 +44,10 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
       } else {
         sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
       }
-    } catch (const std::exception& e) {  // nothing may escape a worker thread
-      for (Outcome* outcome : session_outcomes[s]) outcome->fail(failure(QL_ERR_ENGINE, e.what()));
+    } catch (...) {  // nothing may escape a worker thread, whatever its type
+      for (Outcome* outcome : session_outcomes[s]) {
+        if (!outcome->failed()) outcome->fail(failure(QL_ERR_ENGINE, "out of memory"));
+      }
     }
   };
 

@@ -29,6 +29,11 @@ class Connection {
   // done, outcome i for request i.
   void run_batch(std::span<const Request> requests, std::span<Outcome> outcomes);
 
+  // Stops the statement each session runs now, and what the running call
+  // has not started yet; the stopped statements fail with the engine's
+  // message. Safe from any thread while another thread runs a call.
+  void cancel();
+
   // The session that runs entry `entry` of a batch of `count`.
   int32_t session_of(size_t entry, size_t count) const {
     return static_cast<int32_t>(entry % std::min(sessions_.size(), count));

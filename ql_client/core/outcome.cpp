@@ -14,6 +14,13 @@ void Outcome::begin_result(std::vector<std::string> captions) {
   fetched_ = 0;
 }
 
+void Outcome::drop_page() {
+  std::vector<std::string>().swap(captions_);
+  std::vector<std::optional<std::string>>().swap(cells_);
+  rows_ = 0;
+  fetched_ = 0;
+}
+
 bool Outcome::row_wanted() const {
   if (limits_.answers_limit < 1) return rows_ < std::numeric_limits<int32_t>::max();
   return rows_ < limits_.answers_limit;

@@ -42,6 +42,10 @@ class Outcome {
   void count_row();
 
   void set_affected(int64_t affected) { affected_ = affected; }
+  // Releases the captions and the fetched page (after a failure that
+  // leaves them half-read).
+  void drop_page();
+  const Limits& limits() const { return limits_; }
   // Records the first failure; later ones are dropped.
   void fail(Failure failure);
   // Records that the connection was lost, over any earlier failure.

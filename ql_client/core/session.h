@@ -2,8 +2,10 @@
 // settings every session is opened with.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -12,6 +14,27 @@
 #include "ql_client/core/text.h"
 
 namespace ql {
+
+// Where the notices an engine sends beside its results go (PostgreSQL
+// NOTICE, WARNING and the like). Shared by the sessions of one handle,
+// which may deliver from several threads at once.
+class NoticeSink {
+ public:
+  using Handler = void (*)(const char* text, void* context);
+
+  // `handler` null drops the notices, as a new sink does.
+  void set(Handler handler, void* context);
+  // Delivers one notice, without its final newline.
+  void deliver(const char* text);
+
+ private:
+  std::mutex mutex_;
+  Handler handler_ = nullptr;
+  void* context_ = nullptr;
+};
+
+// Writes `text` and a newline to standard error (ql_notice_to_stderr).
+void write_notice_line(const char* text);
 
 struct OpenSettings {
   std::string host;
@@ -22,6 +45,7 @@ struct OpenSettings {
   bool read_only = false;
   Limits limits;
   bool utf8 = false;  // the program's texts are UTF-8 (code page 1), else Latin-1
+  std::shared_ptr<NoticeSink> notices = std::make_shared<NoticeSink>();
 };
 
 // One statement to run. A query keeps its first page within `limits`; any
@@ -55,13 +79,38 @@ class Session {
 
   // Runs the requests in order, outcome i for request i, each at its due
   // time and stamped; a request whose outcome has already failed (a null
-  // text) is skipped. Engines that can overlap the statements of one session
-  // (PostgreSQL pipelining) override it, for batches without due times.
+  // text) is skipped, and so is every request after a cancel. Engines that
+  // can overlap the statements of one session (PostgreSQL pipelining)
+  // override it, for batches without due times.
   virtual void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
     for (size_t i = 0; i < requests.size(); ++i) {
-      if (!outcomes[i]->failed()) *outcomes[i] = run_timed(*requests[i]);
+      if (outcomes[i]->failed()) continue;
+      if (canceled()) {
+        outcomes[i]->fail(canceled_before_start());
+      } else {
+        *outcomes[i] = run_timed(*requests[i]);
+      }
     }
   }
+
+  // Stops what the session runs now and the statements of the same call
+  // that have not started. Safe from any thread while another runs a
+  // statement on the session.
+  void cancel() {
+    canceled_.store(true, std::memory_order_release);
+    interrupt();
+  }
+  // Forgets an earlier cancel; called as each library call begins.
+  void clear_cancel() { canceled_.store(false, std::memory_order_relaxed); }
+  bool canceled() const { return canceled_.load(std::memory_order_acquire); }
+
+ protected:
+  // Asks the engine to stop the running statement (thread-safe).
+  virtual void interrupt() = 0;
+  static Failure canceled_before_start() { return failure(QL_ERR_ENGINE, "canceled before it ran"); }
+
+ private:
+  std::atomic<bool> canceled_{false};
 };
 
 // Opens one session on an engine; on failure returns null and sets

@@ -1,6 +1,7 @@
 #include "ql_client/core/text.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace ql {
 
@@ -82,6 +83,57 @@ bool valid_utf8(std::string_view text) {
   size_t at = 0;
   while (at < text.size()) {
     if (decode_one(text, &at) < 0) return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+         (static_cast<unsigned char>(c) & 0x80) != 0;
+}
+
+bool same_word(std::string_view word, std::string_view keyword) {
+  if (word.size() != keyword.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (lower(word[i]) != keyword[i]) return false;
+  }
+  return true;
+}
+
+bool is_any(std::string_view word, std::initializer_list<std::string_view> keywords) {
+  for (std::string_view keyword : keywords) {
+    if (same_word(word, keyword)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool may_stop(std::string_view statement) {
+  size_t at = 0;
+  while (at < statement.size() && (statement[at] == ' ' || (statement[at] >= '\t' && statement[at] <= '\r'))) ++at;
+  if (at == statement.size()) return false;
+  bool first = true;
+  if (statement[at] == '(') {
+    first = false;
+    ++at;
+  }
+  while (at < statement.size()) {
+    if (!word_char(statement[at])) {
+      ++at;
+      continue;
+    }
+    size_t end = at;
+    while (end < statement.size() && word_char(statement[end])) ++end;
+    std::string_view word = statement.substr(at, end - at);
+    if (first && !is_any(word, {"select", "with", "values", "table", "show", "explain", "fetch", "execute"})) {
+      return false;
+    }
+    first = false;
+    if (is_any(word, {"insert", "update", "delete", "merge"})) return false;
+    at = end;
   }
   return true;
 }

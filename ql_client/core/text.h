@@ -25,6 +25,17 @@ std::string latin1_to_utf8(std::string_view text);
 // Characters above U+00FF and bytes that are not valid UTF-8 become '?'.
 std::string utf8_to_latin1(std::string_view text);
 
+// Whether an engine may stop a statement once it has given as many rows as
+// the answers limit. On PostgreSQL a stop undoes what the statement changed
+// (and on SQLite a statement with RETURNING makes every change before its
+// first row, but should report them all), so only a
+// statement that begins as a read (select, with, values, table, show,
+// explain, fetch, execute, or a parenthesis) and names no insert, update,
+// delete or merge anywhere may be stopped; the rows of any other are read to
+// the end. Words inside literals count too: that only makes the library
+// read more than it needs, never lose a change.
+bool may_stop(std::string_view statement);
+
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).
 bool valid_utf8(std::string_view text);

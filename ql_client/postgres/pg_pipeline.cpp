@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ql_client/postgres/pg_reader.h"
@@ -42,13 +44,45 @@ std::vector<Item> pipeline_items(std::span<const Request* const> requests, std::
   return items;
 }
 
+// Whether a statement opens a transaction block (begin, start transaction).
+bool opens_block(std::string_view text) {
+  size_t at = text.find_first_not_of(" \t\r\n\f\v");
+  if (at == std::string_view::npos) return false;
+  size_t end = text.find_first_of(" \t\r\n\f\v;", at);
+  std::string word(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+  for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return word == "begin" || word == "start";
+}
+
 }  // namespace
 
 void PgSession::run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
-  if (requests.size() == 1 || lost_) {
+  // Inside a transaction block a statement stopped at the answers limit
+  // needs a savepoint around it, which run() sets: a batch that runs in a
+  // block, or may open one, goes one statement at a time.
+  bool one_by_one = requests.size() == 1 || lost_ || in_block();
+  for (const Request* request : requests) one_by_one = one_by_one || opens_block(request->statement.text);
+  if (one_by_one) {
     Session::run_in_order(requests, outcomes);
     return;
   }
+  try {
+    run_pipeline(requests, outcomes);
+  } catch (...) {  // an allocation failed: std::bad_alloc or the process allocator's own
+    // The pipeline is cut half-way and cannot be resumed: the session is
+    // lost, and what the batch kept is freed.
+    if (!lost_) {
+      lost_ = true;
+      lost_message_ = "out of memory";
+    }
+    for (Outcome* outcome : outcomes) {
+      outcome->drop_page();
+      outcome->lose(lost_message_);
+    }
+  }
+}
+
+void PgSession::run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
   std::vector<Item> items = pipeline_items(requests, outcomes, utf8_);
   if (items.empty()) return;
 
@@ -118,7 +152,7 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
         continue;
       }
       if (result == nullptr) {  // the item's results are done
-        if (reader->canceled_by_mistake() && !block && items[current].outcome != nullptr) {
+        if (reader->canceled_by_mistake() && !block && !canceled() && items[current].outcome != nullptr) {
           run_again.push_back(current);
         }
         reader.reset();
@@ -126,8 +160,8 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
         awaiting_sync = true;
         continue;
       }
+      std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
       reader->take(result);
-      PQclear(result);
     }
     // Everything that had arrived is read. A query past its answers limit
     // whose end has not come is still running on the server: stop it.
@@ -141,7 +175,9 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
   // after that statement ended and stop the next one instead. Outside a
   // transaction block each statement of the pipeline is its own
   // transaction, so the one stopped by mistake changed nothing: run it again.
-  for (size_t i : run_again) *items[i].outcome = run_timed(*items[i].request);
+  for (size_t i : run_again) {
+    if (!canceled()) *items[i].outcome = run_timed(*items[i].request);
+  }
 }
 
 }  // namespace ql

@@ -22,8 +22,21 @@ std::string pg_message(const char* text) {
   return message.empty() ? "unknown PostgreSQL error" : message;
 }
 
+bool PgReader::stoppable() const {
+  if (stoppable_ < 0) stoppable_ = may_stop(request_.statement.text) ? 1 : 0;
+  return stoppable_ == 1;
+}
+
 void PgReader::take_rows(const PGresult* result) {
-  if (!request_.query) return;  // only the command's count matters
+  if (!request_.query) {  // only counted
+    counted_ += PQntuples(result);
+    int32_t limit = outcome_->limits().answers_limit;
+    if (limit > 0 && counted_ >= limit) {
+      limit_reached_ = true;
+      outcome_->set_affected(limit);
+    }
+    return;
+  }
   int columns = PQnfields(result);
   if (!in_result_) {
     std::vector<std::string> captions;
@@ -55,7 +68,11 @@ void PgReader::take(const PGresult* result) {
     case PGRES_TUPLES_OK:
       if (!limit_reached_) take_rows(result);
       in_result_ = false;
-      outcome_->set_affected(command_count(result));
+      // A stopped statement that ended before the stop reached the server
+      // still reports no more than the limit.
+      if (!request_.query) {  // a query's count is its rows, which take_rows counted
+        outcome_->set_affected(limit_reached() ? outcome_->limits().answers_limit : command_count(result));
+      }
       break;
     case PGRES_COMMAND_OK:
       outcome_->begin_result({});

@@ -12,9 +12,11 @@ namespace ql {
 std::string pg_message(const char* text);
 
 // Reads the results of one statement, as they come, in single-row mode or
-// whole. A query keeps its first page and stops counting at the answers
-// limit; the session then stops the server (limit_reached) and the reader
-// drops the rest, including the error the stop causes.
+// whole. A query keeps its first page; rows are counted up to the answers
+// limit (a statement run by ql_do counts them as its affected rows). A
+// statement that `may_stop` is then stopped by the session (limit_reached)
+// and the reader drops the rest, including the error the stop causes; the
+// rows of any other are read and not counted.
 class PgReader {
  public:
   PgReader(const Request& request, Outcome* outcome) : request_(request), outcome_(outcome) {}
@@ -22,7 +24,7 @@ class PgReader {
   // Takes one result (the caller clears it afterwards).
   void take(const PGresult* result);
   // True once the answers limit is reached and the rest can be stopped.
-  bool limit_reached() const { return limit_reached_; }
+  bool limit_reached() const { return limit_reached_ && stoppable(); }
   // Called when a cancel request for this statement was sent.
   void stopping() { stopping_ = true; }
   bool stopped() const { return stopping_; }
@@ -35,8 +37,14 @@ class PgReader {
 
   const Request& request_;
   Outcome* outcome_;
+  // Whether the statement may be stopped, worked out when first asked: most
+  // statements never reach the limit.
+  bool stoppable() const;
+
+  mutable int stoppable_ = -1;  // -1 until worked out, then 0 or 1
   bool in_result_ = false;  // the rows of a result set are coming
-  bool limit_reached_ = false;
+  bool limit_reached_ = false;  // counting is over
+  int64_t counted_ = 0;         // rows of a statement that is not a query
   bool stopping_ = false;  // a cancel was sent; its error is expected
   bool canceled_by_mistake_ = false;
 };

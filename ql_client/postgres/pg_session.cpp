@@ -1,5 +1,12 @@
 #include "ql_client/postgres/pg_session.h"
 
+#include <poll.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <vector>
 
 #include "ql_client/postgres/pg_reader.h"
@@ -34,24 +41,126 @@ const std::string kReadOnly = "-c default_transaction_read_only=on";
 const std::string kUtf8 = "UTF8";
 const std::string kLatin1 = "LATIN1";
 const std::string kApplication = "tarnwick";
+const std::string kDefaultPort = "5432";
+// How long one probe of ql_list_db may take, connecting and listing.
+constexpr int kProbeMs = 1000;
+// The ping that tells a refused login from no server: libpq's shortest wait.
+const std::string kPingTimeout = "2";
+// Where a statement that may be stopped at the answers limit starts, inside
+// a transaction block: the stop rolls back to here instead of aborting the block.
+constexpr const char* kSavepoint = "savepoint tarnwick_limit";
+constexpr const char* kRollbackToSavepoint = "rollback to savepoint tarnwick_limit; release savepoint tarnwick_limit";
+constexpr const char* kReleaseSavepoint = "release savepoint tarnwick_limit";
+
+// The name the process runs as, which libpq would take when neither a user
+// nor PGUSER is given; empty when the system does not know it.
+std::string login_name() {
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[1024];
+  if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr) return "";
+  return found->pw_name;
+}
+
+// The parameters of a connection. Where to connect and as whom never come
+// from the environment: host, port, user and database are always given
+// (see ql_client.h). A URI is libpq's own connection string and is left to
+// libpq's rules.
+struct ConnectSettings {
+  std::string host, port, user, database, password, options;
+  Parameters parameters;
+
+  explicit ConnectSettings(const OpenSettings& settings, const std::string& timeout = kConnectTimeout) {
+    if (is_uri(settings.host)) {
+      host = settings.host;
+      parameters.add("dbname", host);  // expanded: it carries host, port, user, database
+    } else {
+      host = settings.host;
+      port = settings.port.empty() ? kDefaultPort : settings.port;
+      user = settings.user.empty() ? login_name() : settings.user;
+      database = settings.database.empty() ? user : settings.database;
+      parameters.add("host", host);
+      parameters.add("port", port);
+      parameters.add("dbname", database);
+      parameters.add("user", user);
+    }
+    password = settings.password;
+    parameters.add("password", password);
+    parameters.add("connect_timeout", timeout);
+    parameters.add("client_encoding", settings.utf8 ? kUtf8 : kLatin1);
+    parameters.add("application_name", kApplication);
+    if (settings.read_only) {
+      // PGOPTIONS stays in force; the read-only setting comes after it and wins.
+      const char* from_environment = std::getenv("PGOPTIONS");
+      options = from_environment != nullptr ? std::string(from_environment) + " " + kReadOnly : kReadOnly;
+      parameters.add("options", options);
+    }
+    parameters.end();
+  }
+};
 
 PGconn* connect(const OpenSettings& settings) {
-  Parameters parameters;
-  if (is_uri(settings.host)) {
-    parameters.add("dbname", settings.host);  // expanded: it carries host, port, user, database
-  } else {
-    parameters.add("host", settings.host);
-    parameters.add("port", settings.port);
-    parameters.add("dbname", settings.database);
-    parameters.add("user", settings.user);
+  ConnectSettings connect_settings(settings);
+  return PQconnectdbParams(connect_settings.parameters.keywords.data(), connect_settings.parameters.values.data(), 1);
+}
+
+using Clock = std::chrono::steady_clock;
+
+int milliseconds_left(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left < 0 ? 0 : static_cast<int>(left);
+}
+
+// Waits until the connection's socket is ready for `events` or the
+// deadline passes; false on the deadline or a failed wait.
+bool wait_socket(PGconn* connection, short events, Clock::time_point deadline) {
+  for (;;) {
+    int left = milliseconds_left(deadline);
+    if (left == 0) return false;
+    pollfd wait{PQsocket(connection), events, 0};
+    int ready = poll(&wait, 1, left);
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
   }
-  parameters.add("password", settings.password);
-  parameters.add("connect_timeout", kConnectTimeout);
-  parameters.add("client_encoding", settings.utf8 ? kUtf8 : kLatin1);
-  parameters.add("application_name", kApplication);
-  if (settings.read_only) parameters.add("options", kReadOnly);
-  parameters.end();
-  return PQconnectdbParams(parameters.keywords.data(), parameters.values.data(), 1);
+}
+
+// Connects without waiting past `deadline`. Sets `timed_out` when the
+// server did not finish the start-up in time.
+PGconn* connect_until(const OpenSettings& settings, Clock::time_point deadline, bool* timed_out) {
+  ConnectSettings connect_settings(settings);
+  PGconn* connection =
+      PQconnectStartParams(connect_settings.parameters.keywords.data(), connect_settings.parameters.values.data(), 1);
+  *timed_out = false;
+  if (connection == nullptr || PQstatus(connection) == CONNECTION_BAD) return connection;
+  PostgresPollingStatusType status = PGRES_POLLING_WRITING;
+  while (status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
+    if (!wait_socket(connection, status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) {
+      *timed_out = true;
+      return connection;
+    }
+    status = PQconnectPoll(connection);
+  }
+  return connection;
+}
+
+// Runs `query` and appends the first column of each row to `list`, one per
+// line; gives up quietly at the deadline.
+void list_rows(PGconn* connection, const char* query, Clock::time_point deadline, std::string* list) {
+  if (!PQsendQuery(connection, query)) return;
+  for (;;) {
+    while (!PQisBusy(connection)) {
+      PGresult* result = PQgetResult(connection);
+      if (result == nullptr) return;
+      if (PQresultStatus(result) == PGRES_TUPLES_OK) {
+        for (int row = 0; row < PQntuples(result); ++row) {
+          *list += PQgetvalue(result, row, 0);
+          *list += '\n';
+        }
+      }
+      PQclear(result);
+    }
+    if (!wait_socket(connection, POLLIN, deadline) || !PQconsumeInput(connection)) return;
+  }
 }
 
 }  // namespace
@@ -67,21 +176,36 @@ std::unique_ptr<Session> PgSession::open(const OpenSettings& settings, Failure* 
     PQfinish(connection);
     return nullptr;
   }
-  return std::unique_ptr<Session>(new PgSession(connection, settings.utf8));
+  return std::unique_ptr<Session>(new PgSession(connection, settings));
 }
 
-// Notices (warnings the server sends beside results) are not errors; the
-// library has no channel for them and must not write to the console itself.
-static void drop_notice(void*, const char*) {}
+// libpq hands each notice over formatted as psql shows it ("NOTICE:  text",
+// then any DETAIL and HINT lines), with a final newline.
+// Nothing may be thrown back into libpq.
+static void pass_notice(void* sink, const char* message) {
+  try {
+    std::string_view text = message == nullptr ? "" : message;
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    static_cast<NoticeSink*>(sink)->deliver(std::string(text).c_str());
+  } catch (...) {  // out of memory: the notice is lost, nothing more
+  }
+}
 
-PgSession::PgSession(PGconn* connection, bool utf8)
-    : connection_(connection), cancel_(PQgetCancel(connection)), utf8_(utf8) {
-  PQsetNoticeProcessor(connection_, drop_notice, nullptr);
+PgSession::PgSession(PGconn* connection, const OpenSettings& settings)
+    : connection_(connection), cancel_(PQgetCancel(connection)), notices_(settings.notices), utf8_(settings.utf8) {
+  PQsetNoticeProcessor(connection_, pass_notice, notices_.get());
 }
 
 PgSession::~PgSession() {
   if (cancel_ != nullptr) PQfreeCancel(cancel_);
   PQfinish(connection_);
+}
+
+void PgSession::interrupt() {
+  // PQcancel only uses what PQgetCancel prepared at connect time; it is
+  // safe from any thread while another reads results.
+  char message[256];
+  if (cancel_ != nullptr) PQcancel(cancel_, message, sizeof message);
 }
 
 Outcome PgSession::lost_outcome(const Request& request) const {
@@ -127,63 +251,104 @@ bool PgSession::set_encoding(bool utf8, Outcome* outcome) {
   return false;
 }
 
+bool PgSession::command(const char* text, Outcome* outcome) {
+  PGresult* result = PQexec(connection_, text);
+  bool done = PQresultStatus(result) == PGRES_COMMAND_OK;
+  if (!done && !check_lost(outcome)) {
+    outcome->fail(failure(QL_ERR_ENGINE, pg_message(result != nullptr ? PQresultErrorMessage(result)
+                                                                      : PQerrorMessage(connection_))));
+  }
+  PQclear(result);
+  return done;
+}
+
+void PgSession::execute(const Request& request, Outcome* outcome) {
+  bool block = in_block();
+  // Inside a block a stop would abort the whole transaction: a statement
+  // that may be stopped runs behind a savepoint, and a stop rolls back to it.
+  bool guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && may_stop(request.statement.text);
+  if (guarded && !command(kSavepoint, outcome)) return;
+  if (!PQsendQuery(connection_, request.statement.text.data())) {
+    if (!check_lost(outcome)) outcome->fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
+    return;
+  }
+  PQsetSingleRowMode(connection_);
+  PgReader reader(request, outcome);
+  while (PGresult* result = PQgetResult(connection_)) {
+    std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+    reader.take(result);
+    end_copy(result);
+    if (reader.limit_reached()) stop_statement(&reader, block && !guarded);
+  }
+  if (check_lost(outcome) || !guarded) return;
+  if (reader.stopped()) {
+    command(kRollbackToSavepoint, outcome);
+  } else if (PQtransactionStatus(connection_) == PQTRANS_INTRANS) {
+    command(kReleaseSavepoint, outcome);
+  }
+  // Otherwise the statement failed and the block is aborted, savepoint
+  // and all, as any failure in a block aborts it.
+}
+
+void PgSession::abandon(Outcome* outcome) {
+  // Memory ran out while the rows came in. Free what was kept, stop the
+  // statement and read the rest of its results, so that the session takes
+  // statements again; the statement fails.
+  outcome->drop_page();
+  outcome->fail(failure(QL_ERR_ENGINE, "out of memory"));
+  interrupt();
+  while (PGresult* result = PQgetResult(connection_)) {
+    end_copy(result);
+    PQclear(result);
+  }
+  check_lost(outcome);
+}
+
 Outcome PgSession::run(const Request& request) {
   if (lost_) return lost_outcome(request);
   Outcome outcome(request.limits);
   bool switch_encoding = request.statement.utf8 && !utf8_;
   if (switch_encoding && !set_encoding(true, &outcome)) return outcome;
-
-  bool block = in_block();
-  if (!PQsendQuery(connection_, request.statement.text.data())) {
-    if (!check_lost(&outcome)) outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
-  } else {
-    PQsetSingleRowMode(connection_);
-    PgReader reader(request, &outcome);
-    while (PGresult* result = PQgetResult(connection_)) {
-      reader.take(result);
-      end_copy(result);
-      PQclear(result);
-      if (reader.limit_reached()) stop_statement(&reader, block);
-    }
-    check_lost(&outcome);
+  try {
+    execute(request, &outcome);
+  } catch (...) {  // an allocation failed: std::bad_alloc or the process allocator's own
+    abandon(&outcome);
   }
   if (switch_encoding && !lost_) set_encoding(false, &outcome);
   return outcome;
 }
 
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure) {
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kProbeMs);
   OpenSettings settings;
   settings.host = host;
   settings.port = port;
   settings.utf8 = true;
   if (!is_uri(host)) settings.database = "postgres";
-  PGconn* connection = connect(settings);
+  bool timed_out = false;
+  PGconn* connection = connect_until(settings, deadline, &timed_out);
   if (connection == nullptr) {
     *failure = ql::failure(QL_ERR_CONNECT, "out of memory");
     return false;
   }
-  bool answered = PQstatus(connection) == CONNECTION_OK;
+  bool answered = !timed_out && PQstatus(connection) == CONNECTION_OK;
   if (answered) {
-    PGresult* result = PQexec(connection, "select datname from pg_database where datallowconn order by datname");
-    if (PQresultStatus(result) == PGRES_TUPLES_OK) {
-      for (int row = 0; row < PQntuples(result); ++row) {
-        *databases += PQgetvalue(result, row, 0);
-        *databases += '\n';
-      }
-    }
-    PQclear(result);
+    list_rows(connection, "select datname from pg_database where datallowconn order by datname", deadline,
+              databases);
+  } else if (timed_out) {
+    *failure = ql::failure(QL_ERR_CONNECT, "no answer from the server at " + host + (port.empty() ? "" : ":" + port) +
+                                               " within " + std::to_string(kProbeMs) + " ms");
   } else {
-    // A server that refuses the login is there all the same.
+    // A server that refuses the login is there all the same. The ping
+    // opens a connection of its own, which a server that just answered
+    // takes at once.
     std::string message = pg_message(PQerrorMessage(connection));
-    PQfinish(connection);
-    connection = nullptr;
-    const char* keywords[] = {"host", "port", "connect_timeout", nullptr};
-    const char* values[] = {host.c_str(), port.empty() ? nullptr : port.c_str(), kConnectTimeout.c_str(), nullptr};
-    PGPing ping = is_uri(host) ? PQping(host.c_str()) : PQpingParams(keywords, values, 0);
+    ConnectSettings ping_settings(settings, kPingTimeout);
+    PGPing ping = PQpingParams(ping_settings.parameters.keywords.data(), ping_settings.parameters.values.data(), 1);
     answered = ping == PQPING_OK || ping == PQPING_REJECT;
     if (!answered) *failure = ql::failure(QL_ERR_CONNECT, message);
   }
-  if (connection != nullptr) PQfinish(connection);
+  PQfinish(connection);
   return answered;
 }
 

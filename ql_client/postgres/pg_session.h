@@ -23,7 +23,21 @@ class PgSession final : public Session {
   void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
 
  private:
-  PgSession(PGconn* connection, bool utf8);
+  PgSession(PGconn* connection, const OpenSettings& settings);
+
+  // run_in_order's pipeline (pg_pipeline.cpp).
+  void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
+
+  void interrupt() override;
+  // Runs one statement in single-row mode into `outcome`.
+  void execute(const Request& request, Outcome* outcome);
+  // After an allocation failure in execute: frees the page, stops and
+  // drains the statement. (A pipeline cut half-way marks the session lost
+  // instead, in run_in_order.)
+  void abandon(Outcome* outcome);
+  // Runs a command of the library's own; false, with `outcome` failed, when
+  // it failed.
+  bool command(const char* text, Outcome* outcome);
 
   // Sends a cancel request for the running statement, unless the session
   // is inside a transaction block, which the cancel would abort: then the
@@ -42,6 +56,7 @@ class PgSession final : public Session {
 
   PGconn* connection_;
   PGcancel* cancel_;
+  std::shared_ptr<NoticeSink> notices_;
   bool utf8_;          // the session's client_encoding is UTF8
   bool lost_ = false;  // the connection is gone; every call fails with code 28
   std::string lost_message_;

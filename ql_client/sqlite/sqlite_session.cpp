@@ -90,10 +90,17 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
   int64_t rows = 0;
   int rc;
+  // A statement stops at the answers limit: finalizing it ends it. A
+  // statement run by ql_do that changes data (with RETURNING) is stepped to
+  // the end so that it reports every row it changed.
+  int64_t limit = request.query || may_stop(request.statement.text) ? request.limits.answers_limit : 0;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    if (!request.query) {
+      if (++rows == limit) break;
+      continue;
+    }
+    if (!outcome->row_wanted()) break;
     ++rows;
-    if (!request.query) continue;
-    if (!outcome->row_wanted()) break;  // finalizing the statement stops it
     if (outcome->keeps_next_row()) {
       for (int c = 0; c < columns; ++c) {
         if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
@@ -148,8 +155,16 @@ Outcome SqliteSession::run(const Request& request) {
     at = tail;
     if (statement == nullptr) continue;  // only blanks or comments
     ran = true;
-    bool stepped = step(statement, request, utf8, &outcome);
-    sqlite3_finalize(statement);
+    // Finalized on every way out: a statement left open would hold its
+    // read transaction and block later writers.
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(statement, sqlite3_finalize);
+    bool stepped = false;
+    try {
+      stepped = step(statement, request, utf8, &outcome);
+    } catch (...) {  // an allocation failed: std::bad_alloc or the process allocator's own
+      outcome.drop_page();
+      outcome.fail(failure(QL_ERR_ENGINE, "out of memory"));
+    }
     if (!stepped) return outcome;
   }
   if (!ran) outcome.fail(failure(QL_ERR_EMPTY, "empty statement"));

@@ -23,6 +23,9 @@ class SqliteSession final : public Session {
  private:
   SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}
 
+  // sqlite3_interrupt: the running step fails with "interrupted".
+  void interrupt() override { sqlite3_interrupt(database_); }
+
   // Steps one prepared statement into `outcome`; false when it failed.
   bool step(sqlite3_stmt* statement, const Request& request, bool utf8, Outcome* outcome);
   // The database's last message, in the statement's encoding.

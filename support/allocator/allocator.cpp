@@ -50,6 +50,7 @@ void* allocator_realloc(void* block, size_t bytes) {
   size_t old_size = allocator_msize(block);
   if (old_size >= bytes) return block;
   void* moved = allocator_malloc(bytes);
+  if (moved == nullptr) return nullptr;
   std::memcpy(moved, block, old_size);
   allocator_free(block);
   return moved;
@@ -57,8 +58,12 @@ void* allocator_realloc(void* block, size_t bytes) {
 
 void* allocator_calloc(size_t count, size_t size) {
   size_t bytes = 0;
-  if (__builtin_mul_overflow(count, size, &bytes)) heap::report_failure(SIZE_MAX);
+  if (__builtin_mul_overflow(count, size, &bytes)) {
+    heap::report_failure(SIZE_MAX);
+    return nullptr;
+  }
   void* block = allocator_malloc(bytes);
+  if (block == nullptr) return nullptr;
   // A large block is a fresh mapping and already zero.
   if (slab_of(block) != nullptr) std::memset(block, 0, bytes);
   return block;
@@ -75,6 +80,7 @@ void* allocator_aligned(size_t alignment, size_t bytes) {
     return heap::large_allocate(bytes, alignment);
   }
   void* block = allocator_malloc(bytes + spare);
+  if (block == nullptr) return nullptr;
   uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + spare) & ~(uintptr_t{alignment} - 1);
   void* result = reinterpret_cast<void*>(aligned);
   if (result != block) slab_word(result) = slab_of(block);

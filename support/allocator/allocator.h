@@ -8,9 +8,10 @@
 //
 // Blocks are 16-byte aligned. A small block's usable size is its class size
 // (malloc(8) gets 12 bytes, malloc(1024) 1200); a large block's is the size
-// asked. Allocation never returns null: when the system refuses memory the
-// failure is reported on both standard streams and thrown as iException (see
-// support/allocator/failure.h).
+// asked. When the system refuses memory the failure is reported on both
+// standard streams and thrown as iException (see support/allocator/failure.h).
+// The one null result: a request refused while this thread is building the
+// exception of an earlier refusal.
 //
 // Threads: every function is safe to call from any thread at any time.
 #pragma once

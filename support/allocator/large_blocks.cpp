@@ -18,10 +18,16 @@ uintptr_t round_up(uintptr_t value, size_t unit) { return round_down(value + uni
 }  // namespace
 
 void* large_allocate(size_t bytes, size_t alignment) {
-  if (bytes > SIZE_MAX - alignment) report_failure(SIZE_MAX);
+  if (bytes > SIZE_MAX - alignment) {
+    report_failure(SIZE_MAX);
+    return nullptr;  // refused while a refusal was being thrown
+  }
   size_t asked = bytes + alignment;
   void* memory = system_allocate(asked);
-  if (memory == nullptr) report_failure(asked);
+  if (memory == nullptr) {
+    report_failure(asked);
+    return nullptr;
+  }
 
   // The mapping is page-aligned, so for alignments up to a page the block
   // lies `alignment` bytes in; beyond that the pages before the header's

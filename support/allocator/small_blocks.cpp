@@ -66,6 +66,7 @@ void* small_allocate(unsigned size_class) {
       // The lock is released first so that the bin stays usable after the throw.
       spinlock_release(bin.lock);
       report_failure(slab_bytes(size_class));
+      return nullptr;  // refused while a refusal was being thrown
     }
     block = slab_take(slab);
   }

@@ -1,6 +1,23 @@
 #include "support/exception/exception.h"
 
+#include "support/heap/heap.h"
+
 namespace morvane {
+
+namespace {
+
+// The support library's allocations (heap_allocate, below this library)
+// report a refusal of the system as iException. The handler is installed
+// when this file is loaded, which is whenever a program uses iException.
+[[noreturn]] void throw_refusal(size_t refused_bytes) {
+  char text[64];
+  format_refusal_message(refused_bytes, text);
+  throw iException(text);
+}
+
+const bool refusal_handler_installed = (set_refusal_handler(throw_refusal), true);
+
+}  // namespace
 
 iException::iException(const WString& message) : code_(-1), message_(message) {}
 

@@ -146,11 +146,16 @@ int32_t iFdFile::seek(int32_t offset, int whence) {
       case kSeekBegin: target = offset; break;
       case kSeekCurrent: target = int64_t{mapped_position_} + offset; break;
       case kSeekEnd: target = int64_t{mapped_size_} - offset; break;
-      default: return -1;
+      default: set_error(); return -1;
     }
     if (target < 0 || target > mapped_size_ || target > INT32_MAX) return -1;
     mapped_position_ = static_cast<uint32_t>(target);
     return static_cast<int32_t>(target);
+  }
+  // The system knows more whence values (SEEK_DATA, SEEK_HOLE) that move.
+  if (!file_io::valid_whence(whence)) {
+    set_error();
+    return -1;
   }
   return file_io::narrow_position(::lseek(descriptor_, offset, whence));
 }

@@ -1,5 +1,6 @@
 #include "support/file/file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -77,6 +78,39 @@ bool iFile::open(const char* name, int mode, uint32_t flags, uint32_t cache_size
   }
   file_.reset(file);
   return file->open(name, mode, flags);
+}
+
+int32_t iFile::close() {
+  if (file_ == nullptr) return 0;
+  // A read-only file has nothing to push out.
+  const bool writable = file_->is_open() && (file_->flags() & kFileFlagReadOnly) == 0;
+  const int32_t result = writable ? file_->flush() : 0;
+  WString name = result != 0 && throw_on_short_io_ ? name_tail(file_.get()) : WString();
+  file_.reset();
+  if (result != 0 && throw_on_short_io_) throw FileWriteError(name);
+  return result;
+}
+
+int32_t iFile::flush() {
+  if (file_ == nullptr) return 0;
+  const int32_t result = file_->flush();
+  if (result != 0 && throw_on_short_io_) throw FileWriteError(name_tail(file_.get()));
+  return result;
+}
+
+bool iFile::open_stream(const char* name) {
+  if (file_ != nullptr) {
+    if (file_->is_open()) return false;
+    file_.reset();
+  }
+  if (name == nullptr) return false;
+  std::FILE* stream = std::fopen(name, "rbe");  // e: close on exec
+  if (stream == nullptr) {
+    if (errno == ENFILE || errno == EMFILE) throw TooManyOpenFiles(WString(name, codepage_latin1));
+    return false;
+  }
+  file_ = std::make_unique<iFILEFile>(stream, true, name);
+  return true;
 }
 
 template <typename Error>

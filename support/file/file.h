@@ -3,7 +3,8 @@
 // and flags it chooses the file class, builds it, keeps it and opens it.
 //
 // In throwing mode (IF_THROW at any open) a short or failed read or write
-// throws FileReadError or FileWriteError instead of returning the count.
+// throws FileReadError or FileWriteError instead of returning the count, and
+// so does a flush or close that could not write pending data.
 //
 // Threads: one thread at a time (REQUIRES: external synchronization).
 #pragma once
@@ -49,8 +50,17 @@ class iFile {
   // descriptor, without a page limit), IF_MULTI_READ, IF_BUFFERED without
   // IF_MAP; otherwise a plain descriptor file.
   bool open(const char* name, int mode, uint32_t flags, uint32_t cache_size);
-  // Destroys the file object, which closes it; nothing when there is none.
-  void close() { file_.reset(); }
+  // Opens `name` for reading as a stdio stream that this holder owns: for
+  // what the other classes cannot read, pipes, devices and files past
+  // 2 GiB. getc, ungetc and eof go through the stream's buffer; read goes to
+  // the descriptor (use one kind or the other on one file). False when the
+  // holder's file is still open or the name cannot be opened; the
+  // descriptor limit throws TooManyOpenFiles as open does.
+  bool open_stream(const char* name);
+  // Flushes the file's pending writes and destroys the object, which closes
+  // it; nothing when there is none. 0, or the flush's non-zero result when
+  // pending data could not be written (throwing mode: FileWriteError).
+  int32_t close();
   bool is_open() const { return file_ != nullptr && file_->is_open(); }
 
   // Forwarded, with the throwing rule; -1 when there is no file.
@@ -60,7 +70,9 @@ class iFile {
   int32_t write_at(const void* buffer, uint32_t n, int32_t position);
   // Forwarded; 0 when there is no file.
   int32_t ftell() { return file_ ? file_->ftell() : 0; }
-  int32_t flush() { return file_ ? file_->flush() : 0; }
+  // Forwarded; 0 when there is no file. A failed flush (pending data that
+  // could not be written) throws FileWriteError in throwing mode.
+  int32_t flush();
   // Forwarded; -1 when there is no file.
   int32_t getc() { return file_ ? file_->getc() : -1; }
   int32_t ungetc(int32_t c) { return file_ ? file_->ungetc(c) : -1; }

@@ -52,6 +52,9 @@ inline int32_t narrow_position(int64_t position) {
   return position < 0 || position > INT32_MAX ? -1 : static_cast<int32_t>(position);
 }
 
+// Whence values of the 32-bit interface: begin (0), current (1), end (2).
+inline bool valid_whence(int whence) { return whence >= 0 && whence <= 2; }
+
 // Writes one of the fixed diagnostic texts to standard output, as it is (no
 // line end is added), and flushes it.
 inline void print_diagnostic(const char* text) {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "support/file/fd_file.h"
 #include "support/file/file_io.h"
+#include "support/file/open_flags.h"
 #include "support/file/uncached_file.h"
+#include "support/heap/heap.h"
 #include "support/platform/platform.h"
 
 namespace morvane {
@@ -34,10 +34,15 @@ bool iMemoryPagedFile<F>::is_open() const {
 }
 
 template <typename F>
-bool iMemoryPagedFile<F>::open(F* inner, int /*mode*/, uint32_t cache_bytes) {
+bool iMemoryPagedFile<F>::open(F* inner, int mode, uint32_t cache_bytes) {
   if (inner_ != nullptr && inner_.get() != inner) close();
   inner_.reset(inner);
-  if (inner_ == nullptr || !inner_->is_open()) return false;
+  if (inner_ == nullptr || !inner_->is_open()) {
+    inner_.reset();
+    return false;
+  }
+  flags_ = mode == IF_MODE_READ ? kFileFlagReadOnly : 0;
+  state_ = 0;
   const char* inner_name = inner_->name();
   if (inner_name != nullptr) {
     const char* bar = std::strrchr(inner_name, '|');
@@ -48,7 +53,12 @@ bool iMemoryPagedFile<F>::open(F* inner, int /*mode*/, uint32_t cache_bytes) {
   page_limit_ = cache_bytes / page_size_;
   int32_t position = inner_->tell();
   int32_t size = inner_->seek(0, kSeekEnd);
-  if (position < 0 || size < 0) return false;
+  if (position < 0 || size < 0) {
+    // Not a file this cache can address (a pipe, or past 2 GiB): refused
+    // and closed, so that the holder takes a later open.
+    inner_.reset();
+    return false;
+  }
   position_ = 0;
   size_ = static_cast<uint32_t>(size);
   seek(position, kSeekBegin);
@@ -125,15 +135,14 @@ void iMemoryPagedFile<F>::set_dirty(uint32_t page, bool dirty) {
 // past the end of the file read as zeros.
 template <typename F>
 unsigned char* iMemoryPagedFile<F>::new_block() {
-  void* block = std::aligned_alloc(page_size_, page_size_);
-  if (block == nullptr) throw std::bad_alloc();
+  void* block = heap_allocate_aligned(page_size_, page_size_);
   std::memset(block, 0, page_size_);
   return static_cast<unsigned char*>(block);
 }
 
 template <typename F>
 void iMemoryPagedFile<F>::free_block(Page& page) {
-  std::free(page.block);
+  heap_free(page.block);
   page.block = nullptr;
 }
 
@@ -149,12 +158,16 @@ int64_t iMemoryPagedFile<F>::page_bytes(uint32_t first_page, uint32_t pages) con
 }
 
 template <typename F>
-void iMemoryPagedFile<F>::write_back(uint32_t first_page, const unsigned char* data,
+bool iMemoryPagedFile<F>::write_back(uint32_t first_page, const unsigned char* data,
                                      int64_t length) {
-  if (length <= 0 || inner_ == nullptr) return;
-  // Errors of the inner file are its own to record (its error bit).
-  inner_->seek(static_cast<int32_t>(int64_t{first_page} * page_size_), kSeekBegin);
-  inner_->write(data, static_cast<uint32_t>(length));
+  if (length <= 0 || inner_ == nullptr) return true;
+  const auto start = static_cast<int32_t>(int64_t{first_page} * page_size_);
+  if (inner_->seek(start, kSeekBegin) == start &&
+      inner_->write(data, static_cast<uint32_t>(length)) == length) {
+    return true;
+  }
+  set_error();
+  return false;
 }
 
 template <typename F>
@@ -209,7 +222,11 @@ int32_t iMemoryPagedFile<F>::read(void* out, uint32_t n) {
 
 template <typename F>
 int32_t iMemoryPagedFile<F>::write(const void* in, uint32_t n) {
-  if (read_only() || n == 0 || inner_ == nullptr) return 0;
+  if (read_only()) {  // as a descriptor opened for reading refuses it
+    set_error();
+    return -1;
+  }
+  if (n == 0 || inner_ == nullptr) return 0;
   n = std::min<uint32_t>(n, INT32_MAX - position_);
   const auto* buffer = static_cast<const unsigned char*>(in);
   uint32_t remaining = n;
@@ -250,21 +267,29 @@ int32_t iMemoryPagedFile<F>::write(const void* in, uint32_t n) {
 template <typename F>
 int32_t iMemoryPagedFile<F>::flush() {
   if (read_only()) return 0;
+  bool failed = false;
   for (size_t word = 0; word < dirty_.size(); ++word) {
+    uint32_t still_dirty = 0;
     for (uint32_t bits = dirty_[word]; bits != 0; bits &= bits - 1) {
-      auto page = static_cast<uint32_t>(word * 32 + static_cast<unsigned>(__builtin_ctz(bits)));
+      const unsigned bit = static_cast<unsigned>(__builtin_ctz(bits));
+      auto page = static_cast<uint32_t>(word * 32 + bit);
       if (page >= pages_.size() || pages_[page].block == nullptr) continue;
-      write_back(page, pages_[page].block, page_bytes(page, 1));
+      if (!write_back(page, pages_[page].block, page_bytes(page, 1))) {
+        // Kept dirty: the bytes stay in memory and a later flush tries again.
+        still_dirty |= 1u << bit;
+        failed = true;
+        continue;
+      }
       if (page_limit_ != 0) candidates_.insert({pages_[page].counter, page});
     }
-    dirty_[word] = 0;
+    dirty_[word] = still_dirty;
   }
-  return 0;
+  return failed ? -1 : 0;
 }
 
 template <typename F>
 int32_t iMemoryPagedFile<F>::sync() {
-  flush();
+  if (flush() != 0) return -1;
   return inner_ == nullptr ? 0 : inner_->sync();
 }
 
@@ -287,7 +312,7 @@ void iMemoryPagedFile<F>::evict_quick() {
       // A candidate is clean by rule. Should one be dirty all the same, its
       // bytes are written back rather than lost.
       file_io::print_diagnostic("assert violation");
-      write_back(page, pages_[page].block, page_bytes(page, 1));
+      if (!write_back(page, pages_[page].block, page_bytes(page, 1))) return;  // kept
       set_dirty(page, false);
     }
     free_block(pages_[page]);
@@ -317,22 +342,23 @@ void iMemoryPagedFile<F>::evict_batch() {
   std::sort(selected.begin(), selected.end());
 
   const uint32_t highest = selected.back();
-  write_back(highest, pages_[highest].block, page_bytes(highest, 1));
+  const bool highest_kept =
+      !write_back(highest, pages_[highest].block, page_bytes(highest, 1)) && page_dirty(highest);
   candidates_.clear();
-  candidates_.insert({pages_[highest].counter, highest});
-  set_dirty(highest, false);
-  uncharge(1);
+  if (!highest_kept) {  // a dirty page that could not be written stays dirty
+    candidates_.insert({pages_[highest].counter, highest});
+    set_dirty(highest, false);
+    uncharge(1);
+  }
   for (size_t i = k; i < listed.size(); ++i) {
     uint32_t page = listed[i].page;
     if (!page_dirty(page)) candidates_.insert({pages_[page].counter, page});
   }
 
   // Runs of adjacent dirty pages go out from one page-aligned scratch block.
-  void* allocation = std::malloc(size_t{page_size_} * (kMaxRunPages + 1));
-  if (allocation == nullptr) throw std::bad_alloc();
-  auto start = reinterpret_cast<uintptr_t>(allocation);
-  auto* scratch = reinterpret_cast<unsigned char*>((start + page_size_ - 1) &
-                                                   ~(uintptr_t{page_size_} - 1));
+  std::unique_ptr<void, void (*)(void*)> allocation(
+      heap_allocate_aligned(page_size_, size_t{page_size_} * kMaxRunPages), heap_free);
+  auto* scratch = static_cast<unsigned char*>(allocation.get());
   for (size_t j = 0; j < selected.size();) {
     const uint32_t page = selected[j];
     if (page >= pages_.size()) {
@@ -341,27 +367,29 @@ void iMemoryPagedFile<F>::evict_batch() {
       continue;
     }
     uint32_t run = 1;
+    bool written = true;
     if (page_dirty(page)) {
       while (j + run < selected.size() && run < kMaxRunPages && selected[j + run] == page + run &&
              page_dirty(page + run) && page_loaded(page + run)) {
         ++run;
       }
       if (run == 1) {
-        set_dirty(page, false);
-        write_back(page, pages_[page].block, page_bytes(page, 1));
+        written = write_back(page, pages_[page].block, page_bytes(page, 1));
       } else {
         for (uint32_t r = 0; r < run; ++r) {
-          set_dirty(page + r, false);
           std::memcpy(scratch + size_t{r} * page_size_, pages_[page + r].block, page_size_);
         }
-        write_back(page, scratch, page_bytes(page, run));
+        written = write_back(page, scratch, page_bytes(page, run));
       }
+      // Pages whose write-back failed stay dirty and loaded: no candidates.
+      for (uint32_t r = 0; r < run; ++r) set_dirty(page + r, !written);
     }
-    uncharge(run);
-    for (uint32_t r = 0; r < run; ++r) candidates_.insert({pages_[page + r].counter, page + r});
+    if (written) {
+      uncharge(run);
+      for (uint32_t r = 0; r < run; ++r) candidates_.insert({pages_[page + r].counter, page + r});
+    }
     j += run;
   }
-  std::free(allocation);
 }
 
 template class iMemoryPagedFile<iFdFile>;

@@ -17,6 +17,11 @@
 // the quick path meets a dirty page, "discepancy\n" when a batch selects a
 // page beyond the page table.
 //
+// A write-back that the inner file refuses (a full disk, the file size
+// limit) sets the error bit and leaves the pages dirty in memory; flush and
+// sync then return -1, and eviction keeps such pages instead of dropping
+// them.
+//
 // Threads: one thread at a time (REQUIRES: external synchronization).
 #pragma once
 
@@ -48,11 +53,15 @@ class iMemoryPagedFile final : public iAbstractFile {
   int32_t seek(int32_t offset, int whence) override;
   // flush, then the inner file's sync.
   int32_t sync() override;
-  // Writes back every dirty page in page order; 0.
+  // Writes back every dirty page in page order; 0, or -1 (and the error
+  // bit) when a page could not be written: such pages stay dirty.
   int32_t flush() override;
   int32_t eof() override { return position_ >= size_ ? 1 : 0; }
-  // Takes ownership of `inner` at once; false when it is null or not open.
-  // The mode is not used: the paged file accepts writes.
+  // Takes ownership of `inner` at once; false when it is null, not open or
+  // cannot be sought in (a pipe, past 2 GiB), and then inner is destroyed so
+  // that this object is closed. Mode IF_MODE_READ makes the cache
+  // read-only: writes then fail with -1 and the error bit, as they do on a
+  // descriptor opened for reading.
   bool open(F* inner, int mode, uint32_t cache_bytes);
 
   uint32_t page_limit() const { return page_limit_; }
@@ -80,8 +89,9 @@ class iMemoryPagedFile final : public iAbstractFile {
   void evict_quick();
   void evict_batch();
   void touch_clean(uint32_t page);
-  // Writes `length` bytes of `data` at page start through the inner file.
-  void write_back(uint32_t first_page, const unsigned char* data, int64_t length);
+  // Writes `length` bytes of `data` at page start through the inner file;
+  // false, with the error bit set, when the inner file did not take them.
+  bool write_back(uint32_t first_page, const unsigned char* data, int64_t length);
   int64_t page_bytes(uint32_t first_page, uint32_t pages) const;
   void uncharge(uint32_t pages);
 

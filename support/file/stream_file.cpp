@@ -25,6 +25,7 @@ int32_t iFILEFile::write(const void* buffer, uint32_t n) {
 int32_t iFILEFile::tell() { return file_io::narrow_position(::lseek(descriptor(), 0, SEEK_CUR)); }
 
 int32_t iFILEFile::seek(int32_t offset, int whence) {
+  if (!file_io::valid_whence(whence)) return -1;
   return file_io::narrow_position(::lseek(descriptor(), offset, whence));
 }
 

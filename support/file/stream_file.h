@@ -1,5 +1,5 @@
 // iFILEFile: a file over a C stdio stream; the holder builds it for the name
-// "-" (standard input).
+// "-" (standard input) and for open_stream (a named file read as a stream).
 //
 // read, write, tell and seek work on the stream's descriptor and bypass the
 // stream's buffer; gets, getc, ungetc, puts, putc, fread, fwrite, ftell,
@@ -18,6 +18,10 @@ namespace morvane {
 class iFILEFile final : public iAbstractFile {
  public:
   iFILEFile(FILE* stream, bool owns_stream) : stream_(stream), owns_stream_(owns_stream) {}
+  // The same, with the name the stream was opened under.
+  iFILEFile(FILE* stream, bool owns_stream, const char* name) : iFILEFile(stream, owns_stream) {
+    name_.assign(name);
+  }
   ~iFILEFile() override;
 
   bool is_open() const override { return stream_ != nullptr; }

@@ -158,14 +158,15 @@ void iUncachedFile::read_pages(uint32_t first_page, uint32_t pages) {
   drop_cache(offset, bytes);
 }
 
-void iUncachedFile::write_pages(uint32_t first_page, uint32_t pages) {
+bool iUncachedFile::write_pages(uint32_t first_page, uint32_t pages) {
   Handle& h = *handle_;
   size_t bytes = pages * h.page;
   off_t offset = static_cast<off_t>(first_page) * static_cast<off_t>(h.page);
-  if (file_io::pwrite_some(h.descriptor, h.bounce, bytes, offset) != static_cast<ssize_t>(bytes)) {
-    file_io::print_diagnostic(kWriteShort);
-  }
+  const bool written =
+      file_io::pwrite_some(h.descriptor, h.bounce, bytes, offset) == static_cast<ssize_t>(bytes);
+  if (!written) file_io::print_diagnostic(kWriteShort);
   drop_cache(offset, bytes);
+  return written;
 }
 
 int32_t iUncachedFile::read(void* out, uint32_t n) {
@@ -214,7 +215,10 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
       n % h.page == 0) {
     ssize_t written = file_io::pwrite_some(h.descriptor, buffer, n, h.position);
     uint32_t count = written < 0 ? 0 : static_cast<uint32_t>(written);
-    if (count < n) file_io::print_diagnostic(kWriteShort);
+    if (count < n) {
+      file_io::print_diagnostic(kWriteShort);
+      set_error();
+    }
     drop_cache(h.position, n);
     h.position += count;
     if (count != n) file_io::print_diagnostic(kWriteIncomplete);
@@ -243,7 +247,10 @@ int32_t iUncachedFile::write(const void* in, uint32_t n) {
     uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{h.position} + n, pages_end) -
                                            h.position);
     std::memcpy(h.bounce + offset, buffer, chunk);
-    write_pages(first_page, pages);
+    if (!write_pages(first_page, pages)) {
+      set_error();  // the count says how much reached the disk
+      break;
+    }
     h.position += chunk;
     buffer += chunk;
     n -= chunk;

@@ -40,6 +40,8 @@ class iUncachedFile final : public iAbstractFile {
   int32_t read(void* buffer, uint32_t n) override;
   // A write from a page-aligned buffer at a page-aligned position, of whole
   // pages, goes straight to the disk; any other through the bounce block.
+  // When the disk takes fewer bytes, the error bit is set and the count is
+  // what reached it.
   int32_t write(const void* buffer, uint32_t n) override;
   int32_t tell() override;
   // Whence 2 counts back from the end; a target beyond the size grows the
@@ -59,7 +61,8 @@ class iUncachedFile final : public iAbstractFile {
   struct Handle;
 
   void read_pages(uint32_t first_page, uint32_t pages);
-  void write_pages(uint32_t first_page, uint32_t pages);
+  // Writes whole pages from the bounce block; false when the disk took fewer.
+  bool write_pages(uint32_t first_page, uint32_t pages);
   void drop_cache(off_t offset, size_t length) const;
 
   std::unique_ptr<Handle> handle_;

@@ -13,8 +13,15 @@ using morvane::allocator_malloc;
 
 namespace {
 
+// The allocator gives null only for a refusal met while the exception of
+// another refusal is being built; the throwing forms never return it.
+void* never_null(void* block) {
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
 void* aligned(std::size_t bytes, std::align_val_t alignment) {
-  return allocator_aligned(static_cast<std::size_t>(alignment), bytes);
+  return never_null(allocator_aligned(static_cast<std::size_t>(alignment), bytes));
 }
 
 template <typename Allocate>
@@ -28,8 +35,8 @@ void* or_null(Allocate allocate) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t bytes) { return allocator_malloc(bytes); }
-void* operator new[](std::size_t bytes) { return allocator_malloc(bytes); }
+void* operator new(std::size_t bytes) { return never_null(allocator_malloc(bytes)); }
+void* operator new[](std::size_t bytes) { return never_null(allocator_malloc(bytes)); }
 void* operator new(std::size_t bytes, std::align_val_t alignment) { return aligned(bytes, alignment); }
 void* operator new[](std::size_t bytes, std::align_val_t alignment) {
   return aligned(bytes, alignment);

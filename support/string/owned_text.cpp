@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 
 #include "support/heap/heap.h"
 #include "support/string/wstring.h"
@@ -45,7 +44,7 @@ OwnedText& OwnedText::assign(const char* text) {
 const char* OwnedText::c_str() const { return text_ == nullptr ? kEmptyText : text_; }
 
 TextBuffer::TextBuffer(size_t size) : data_(nullptr), size_(size) {
-  if (size == SIZE_MAX) throw std::length_error("TextBuffer size too large");
+  if (size == SIZE_MAX) heap_refuse(SIZE_MAX);  // no room for the NUL
   data_ = heap_allocate_array<char>(size + 1);
   data_[0] = '\0';
 }

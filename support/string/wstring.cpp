@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <new>
-#include <stdexcept>
+#include <algorithm>
 
 #include "support/heap/heap.h"
 #include "support/heap/spinlock.h"
@@ -35,7 +35,13 @@ LockStripe& stripe_of(const StringRep* rep) {
 constexpr size_t kMaxLength = UINT32_MAX - 1;
 
 StringRep* make_rep(size_t length, size_t capacity) {
-  if (length > kMaxLength) throw std::length_error("WString longer than 4294967294 units");
+  // A body this long is refused like any allocation the system cannot give.
+  if (length > kMaxLength || capacity > kMaxLength + 1) {
+    const size_t units = std::max(length + 1, capacity);
+    heap_refuse(units > (SIZE_MAX - sizeof(StringRep)) / sizeof(char16_t)
+                    ? SIZE_MAX
+                    : sizeof(StringRep) + units * sizeof(char16_t));
+  }
   void* block = heap_allocate(sizeof(StringRep) + capacity * sizeof(char16_t));
   auto* rep = new (block) StringRep;
   rep->length = static_cast<uint32_t>(length);

@@ -113,7 +113,7 @@ TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
             "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 2\n");
 }
 
-TEST_P(LoadRunE2e, AReportThatCannotBeWrittenStopsTheRunBeforeItStarts) {
+TEST_P(LoadRunE2e, AReportInAMissingDirectoryStopsTheRunBeforeItStarts) {
   std::string log = make_failing_log("load_never");
   RunResult missing = run({"--report=" + path("no/such/dir/r.json"), "--sql=" + log});
   EXPECT_EQ(missing.exit_code, 5);
@@ -124,7 +124,11 @@ TEST_P(LoadRunE2e, AReportThatCannotBeWrittenStopsTheRunBeforeItStarts) {
     EXPECT_FALSE(std::filesystem::exists(path("load.db"))) << "nothing was opened";
   }
 
+}
+
+TEST_P(LoadRunE2e, AReportInAReadOnlyDirectoryStopsTheRunBeforeItStarts) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+  std::string log = make_failing_log("load_never");
   std::filesystem::create_directory(path("locked"));
   chmod(path("locked").c_str(), 0555);
   RunResult locked = run({"--report=" + path("locked/r.json"), "--sql=" + log});

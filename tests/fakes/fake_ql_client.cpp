@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
@@ -291,6 +292,16 @@ int32_t ql_schedule_next(ql_handle, const int64_t* due_ns, int32_t n, ClientErro
   fake_ql::set_error(error, 0, "");
   return 1;
 }
+
+void ql_cancel(ql_handle handle) { state().calls.push_back("cancel " + std::to_string(handle)); }
+
+int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler, void*, ClientError* error) {
+  state().calls.push_back("set_notice_handler " + std::to_string(handle));
+  if (error != nullptr) error->code = 0;
+  return 1;
+}
+
+void ql_notice_to_stderr(const char* text, void*) { std::fprintf(stderr, "%s\n", text != nullptr ? text : ""); }
 
 void ql_mfree(char* text) {
   if (text == nullptr) return;

@@ -43,7 +43,7 @@ void set_list_db_failures(int32_t failures);
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
 // "query <text>", "do <text>", "pool_query <t1>|<t2>...",
 // "pool_do <t1>|<t2>...", "close_cursor <c>", "pool_close_cursor <c>",
-// "list_db".
+// "list_db", "cancel <h>", "set_notice_handler <h>".
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();

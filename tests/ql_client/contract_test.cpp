@@ -1,7 +1,9 @@
 // The contract of ql_client.h, run on both engines.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/ql_client/engine_fixture.h"
@@ -72,6 +74,79 @@ TEST_P(Contract, StoppingAtTheLimitKeepsAnOpenTransaction) {
   EXPECT_EQ(query(db, series(5000)).rows, 1024);
   run(db, "commit");
   EXPECT_EQ(query(db, "select count(*) from kept_rows").cells[0][0], "1");
+}
+
+TEST_P(Contract, EndlessStatementsStopAtTheLimitInAndOutOfBlocks) {
+  ql_handle db = open();
+  // Run without a page (ql_do), the rows are counted up to the limit too.
+  EXPECT_EQ(run(db, endless()), 1024);
+  run(db, "create table kept_rows (x integer)");
+  run(db, "begin");
+  run(db, "insert into kept_rows values (1)");
+  EXPECT_EQ(query(db, endless(), 0, 100).rows, 100);
+  EXPECT_EQ(run(db, endless()), 1024);
+  // The stops left the block whole: it takes statements and commits both rows.
+  run(db, "insert into kept_rows values (2)");
+  run(db, "commit");
+  EXPECT_EQ(query(db, "select count(*) from kept_rows").cells[0][0], "2");
+
+  // A statement that changes data is never cut short and reports every row.
+  EXPECT_EQ(run(db, "insert into kept_rows select x from (" + series(3000) + ") q returning x"), 3000);
+  EXPECT_EQ(query(db, "select count(*) from kept_rows").cells[0][0], "3002");
+
+  // A pool session inside a block: its batch stops each endless entry.
+  ql_handle pool = open_pool(1);
+  run(pool, "begin");
+  std::string text = endless();
+  const char* texts[] = {text.c_str(), "select 5", text.c_str()};
+  int32_t rows[3] = {};
+  ql_cursor cursor = ql_pool_query(pool, texts, 3, nullptr, rows, nullptr, 0, 10, &error_);
+  EXPECT_EQ(error_.code, 0) << error_.text;
+  EXPECT_EQ(rows[0], 10);
+  EXPECT_EQ(rows[1], 1);
+  EXPECT_EQ(rows[2], 10);
+  ql_pool_close_cursor(cursor);
+  run(pool, "commit");
+  // Outside a block a session sends its entries at once (PostgreSQL
+  // pipelining): each endless one is stopped and the next ones still run.
+  const char* loose[] = {text.c_str(), "select 5", text.c_str()};
+  EXPECT_EQ(ql_pool_do(pool, loose, 3, rows, &error_), 0) << error_.text;
+  EXPECT_EQ(rows[0], 1024);
+  EXPECT_EQ(rows[1], 1);
+  EXPECT_EQ(rows[2], 1024);
+  // And a batch that opens the block itself.
+  const char* block[] = {"begin", "insert into kept_rows values (3)", text.c_str(), "commit"};
+  int32_t affected[4] = {};
+  EXPECT_EQ(ql_pool_do(pool, block, 4, affected, &error_), 0) << error_.text;
+  EXPECT_EQ(affected[2], 1024);
+  EXPECT_EQ(query(db, "select count(*) from kept_rows").cells[0][0], "3003");
+}
+
+TEST_P(Contract, CancelFromAnotherThreadStopsTheStatement) {
+  ql_handle db = open();
+  std::string slow = GetParam() == Engine::postgres
+                         ? "select pg_sleep(30)"
+                         : "with recursive s(x) as (select 1 union all select x + 1 from s where x < 10000000000) "
+                           "select count(*) from s";
+  auto start = std::chrono::steady_clock::now();
+  std::thread canceler([db] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ql_cancel(db);
+  });
+  int32_t rows = 0;
+  EXPECT_EQ(ql_query(db, slow.c_str(), nullptr, &rows, nullptr, 0, 0, &error_), 0);
+  canceler.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE);
+  EXPECT_EQ(rows, -1);
+  std::string message = error_.text;
+  EXPECT_TRUE(message.find("cancel") != std::string::npos || message.find("interrupt") != std::string::npos)
+      << message;
+  // The session goes on; a cancel with nothing running changes nothing.
+  ql_cancel(db);
+  EXPECT_EQ(query(db, "select 7").cells[0][0], "7");
+  ql_cancel(0);
+  ql_cancel(123456);
 }
 
 TEST_P(Contract, ReadOnlySessionsRefuseWrites) {

@@ -1,10 +1,21 @@
-// PostgreSQL only: a lost connection (code 28), pool parallelism, and an
-// engine that is not there.
+// PostgreSQL only: a lost connection (code 28), pool parallelism, an
+// engine that is not there or never answers, the environment, notices and
+// cancelling a pool.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/ql_client/engine_fixture.h"
@@ -172,17 +183,158 @@ TEST_F(Postgres, UriHostAndListDb) {
   ql_mfree(name);
   ql_close_cursor(cursor);
 
+  // The list is read as the URI's user; a host and port alone log in as
+  // the process's login name, which the test server does not know: it
+  // answered all the same.
   char* list = nullptr;
-  setenv("PGUSER", postgres_user().c_str(), 1);
-  EXPECT_EQ(ql_list_db(postgres_host().c_str(), postgres_port().c_str(), &list, &error_), 1);
+  EXPECT_EQ(ql_list_db(uri.c_str(), "", &list, &error_), 1);
   ASSERT_NE(list, nullptr);
   EXPECT_NE(std::string(list).find("Tarnwick\n"), std::string::npos) << list;
   ql_mfree(list);
-  // A user the server does not know: the server answered all the same.
-  setenv("PGUSER", "no_such_user", 1);
+  list = nullptr;
+  setenv("PGUSER", postgres_user().c_str(), 1);  // not used: see ql_client.h
   EXPECT_EQ(ql_list_db(postgres_host().c_str(), postgres_port().c_str(), &list, &error_), 1);
   EXPECT_EQ(list, nullptr);
   unsetenv("PGUSER");
+}
+
+// Sets environment variables for one test and restores them afterwards.
+class Environment {
+ public:
+  void set(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+    setenv(name, value, 1);
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        unsetenv(it->first.c_str());
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(Postgres, WhereAndAsWhomNeverComeFromTheEnvironment) {
+  Environment environment;
+  environment.set("PGDATABASE", "no_such_database");
+  environment.set("PGHOST", "no-such-host.invalid");
+  environment.set("PGPORT", "1");
+  environment.set("PGUSER", "no_such_user");
+  environment.set("PGOPTIONS", "-c search_path=from_environment -c default_transaction_read_only=off");
+  ql_handle db = open(postgres_port());
+  ASSERT_NE(db, 0);
+  ql_cursor cursor = ql_query(db, "select current_database(), current_user, current_setting('search_path')",
+                              nullptr, nullptr, nullptr, 0, 0, &error_);
+  ASSERT_EQ(error_.code, 0) << error_.text;
+  auto cell = [&](int32_t column) {
+    char* value = ql_column_value(cursor, 0, column, &error_);
+    std::string text = value != nullptr ? value : "<null>";
+    ql_mfree(value);
+    return text;
+  };
+  EXPECT_EQ(cell(0), postgres_user()) << "no database given: the user's";
+  EXPECT_EQ(cell(1), postgres_user());
+  EXPECT_EQ(cell(2), "from_environment") << "PGOPTIONS applies";
+  ql_close_cursor(cursor);
+
+  // A read-only session stays read-only whatever PGOPTIONS says.
+  ql_handle reader = ql_open(postgres_host().c_str(), postgres_port().c_str(), nullptr, postgres_user().c_str(), "",
+                             "English", 1, 20, 1024, 1, &error_);
+  ASSERT_EQ(error_.code, 0) << error_.text;
+  handles_.push_back(reader);
+  EXPECT_EQ(ql_do(reader, "create table never_made (x integer)", &error_), -1);
+  EXPECT_NE(std::string(error_.text).find("read-only"), std::string::npos) << error_.text;
+}
+
+TEST_F(Postgres, ListDbGivesUpOnASilentServerWithinASecond) {
+  // A listener that accepts connections and never says a word.
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 16), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  std::string port = std::to_string(ntohs(address.sin_port));
+
+  auto start = std::chrono::steady_clock::now();
+  char* list = nullptr;
+  EXPECT_EQ(ql_list_db("127.0.0.1", port.c_str(), &list, &error_), 0);
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(error_.code, QL_ERR_CONNECT);
+  EXPECT_NE(std::string(error_.text).find("no answer"), std::string::npos) << error_.text;
+  EXPECT_EQ(list, nullptr);
+  EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
+  EXPECT_GE(elapsed, std::chrono::milliseconds(900));
+  close(listener);
+}
+
+void collect_notice(const char* text, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(text); }
+
+TEST_F(Postgres, NoticesGoToTheHandlerOfTheHandle) {
+  ql_handle pool = open(postgres_port(), 2);
+  const char* notice = "do $$ begin raise notice 'hello %', 1; raise warning 'careful'; end $$";
+  std::vector<std::string> notices;
+  ASSERT_EQ(ql_set_notice_handler(pool, collect_notice, &notices, &error_), 1);
+  EXPECT_EQ(ql_do(pool, notice, &error_), 0) << error_.text;
+  EXPECT_EQ(notices, (std::vector<std::string>{"NOTICE:  hello 1", "WARNING:  careful"}));
+  // Every session of the pool, also those on worker threads.
+  notices.clear();
+  const char* texts[] = {"do $$ begin raise notice 'zero'; end $$", "do $$ begin raise notice 'one'; end $$"};
+  ql_pool_do(pool, texts, 2, nullptr, &error_);
+  std::sort(notices.begin(), notices.end());
+  EXPECT_EQ(notices, (std::vector<std::string>{"NOTICE:  one", "NOTICE:  zero"}));
+
+  // The ready handler writes them to standard error as psql does; with
+  // none, as on a new handle, they are dropped.
+  ASSERT_EQ(ql_set_notice_handler(pool, ql_notice_to_stderr, nullptr, &error_), 1);
+  testing::internal::CaptureStderr();
+  ql_do(pool, notice, &error_);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "NOTICE:  hello 1\nWARNING:  careful\n");
+  ASSERT_EQ(ql_set_notice_handler(pool, nullptr, nullptr, &error_), 1);
+  testing::internal::CaptureStderr();
+  ql_do(pool, notice, &error_);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(ql_set_notice_handler(0, collect_notice, nullptr, &error_), 0);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+}
+
+TEST_F(Postgres, CancelStopsEverySessionOfAPoolAndLeavesNothingRunning) {
+  ql_handle pool = open(postgres_port(), 2);
+  const char* texts[] = {"select pg_sleep(30)", "select pg_sleep(30)", "select 1", "select 2"};
+  int32_t rows[4] = {};
+  auto start = std::chrono::steady_clock::now();
+  std::thread canceler([pool] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ql_cancel(pool);
+  });
+  ql_cursor cursor = ql_pool_query(pool, texts, 4, nullptr, rows, nullptr, 0, 0, &error_);
+  canceler.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(error_.code, QL_ERR_ENGINE);
+  EXPECT_NE(std::string(error_.text).find("cancel"), std::string::npos) << error_.text;
+  EXPECT_EQ(rows[0], -1);
+  EXPECT_EQ(rows[1], -1);  // entries 2 and 3 were on the server already and ran
+  ql_pool_close_cursor(cursor);
+
+  ql_handle admin = open(postgres_port());
+  cursor = ql_query(admin,
+                    "select count(*) from pg_stat_activity where state = 'active' and query like '%pg_sleep%' "
+                    "and pid <> pg_backend_pid()",
+                    nullptr, nullptr, nullptr, 0, 0, &error_);
+  char* active = ql_column_value(cursor, 0, 0, &error_);
+  EXPECT_STREQ(active, "0");
+  ql_mfree(active);
+  ql_close_cursor(cursor);
+  EXPECT_EQ(ql_do(pool, "select 3", &error_), 1) << error_.text;
 }
 
 }  // namespace

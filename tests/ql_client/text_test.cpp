@@ -15,6 +15,20 @@ TEST(UnicodeMarker, OnlyALeadingMarkerInAnyCase) {
   EXPECT_EQ(strip_unicode_marker("{unicode").text, "{unicode");
 }
 
+TEST(MayStop, ReadsThatNameNoChangeOfData) {
+  EXPECT_TRUE(may_stop("select x from t"));
+  EXPECT_TRUE(may_stop("  WITH RECURSIVE c(x) as (select 1 union all select x + 1 from c) select x from c"));
+  EXPECT_TRUE(may_stop("(select 1) union (select 2)"));
+  EXPECT_TRUE(may_stop("values (1), (2)"));
+  EXPECT_TRUE(may_stop("select updated_at, deleted from inserts"));  // words, not parts of words
+  EXPECT_FALSE(may_stop("insert into t select * from u returning *"));
+  EXPECT_FALSE(may_stop("with d as (DELETE from t returning *) select * from d"));
+  EXPECT_FALSE(may_stop("select * from t; update t set x = 1"));
+  EXPECT_FALSE(may_stop("select 'update me'"));  // a literal counts: read to the end, never lose a change
+  EXPECT_FALSE(may_stop("create table t (x int)"));
+  EXPECT_FALSE(may_stop(""));
+}
+
 TEST(Latin1Utf8, RoundTripAndReplacement) {
   std::string all;
   for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));

@@ -72,6 +72,22 @@ TEST_F(TraceFileTest, AFileAtTheRotationPositionIsLeftAndTheNextOneBegins) {
   EXPECT_EQ(read_file(name(first + 1)), "d\n");
 }
 
+TEST_F(TraceFileTest, AFileThatAStatementTakesPastTwoGibibytesIsLeftAsWell) {
+  uint32_t first = trace_counter;
+  trace_statement("a");
+  // Just below the rotation position (sparse again), one statement of
+  // 10 MB takes the file past 2^31 - 1 bytes, where a 32-bit position can
+  // no longer say where it is.
+  ASSERT_EQ(trace_file_holder()->get()->seek(TRACE_ROTATE_POSITION - 1, morvane::kSeekBegin),
+            TRACE_ROTATE_POSITION - 1);
+  trace_statement(std::string(10'000'100, 'x').c_str());
+  const auto full_size = fs::file_size(path(name(first)));
+  ASSERT_GT(full_size, static_cast<uintmax_t>(INT32_MAX));
+  trace_statement("next");
+  EXPECT_EQ(fs::file_size(path(name(first))), full_size);
+  EXPECT_EQ(read_file(name(first + 1)), "next\n");
+}
+
 TEST_F(TraceFileTest, BelowTheRotationPositionTheFileGoesOn) {
   uint32_t first = trace_counter;
   trace_statement("a");
