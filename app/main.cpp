@@ -1,22 +1,43 @@
 // tarnwick: the interactive shell, script runner and replay tool.
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <new>
 
 #include "console/driver.h"
+#include "runtime/console_output.h"
 #include "support/exception/exception.h"
+#include "support/platform/platform.h"
+
+namespace {
+
+// The allocator's report of a refused block begins with this text.
+constexpr const char kAllocationFailure[] = "MEMORY ALLOCATION FAILURE";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything opens a descriptor: a closed standard stream must not
+  // become the number of the first file or socket the run opens.
+  morvane::platform::fill_closed_standard_descriptors();
+  // Nothing the run throws may end it in an abort. An allocation failure
+  // has been reported where it happened (by the allocator, on both
+  // streams); the run ends with what was written so far on the page.
   try {
     return tarnwick::run_console(argc, argv);
   } catch (const std::bad_alloc&) {
-    // The failure has been reported where it happened; end the run with
-    // what was written so far on the page, instead of aborting.
     std::fflush(stdout);
-    return 1;
-  } catch (const morvane::iException&) {
-    // The same for a refusal inside the support library (reported by the
-    // allocator before it was thrown).
-    std::fflush(stdout);
-    return 1;
+    return tarnwick::kExitOutOfMemory;
+  } catch (const morvane::iException& e) {
+    const char* message = e.message().narrow(0);
+    if (std::strncmp(message, kAllocationFailure, sizeof kAllocationFailure - 1) == 0) {
+      std::fflush(stdout);
+      return tarnwick::kExitOutOfMemory;
+    }
+    tarnwick::error_line("Fatal : ", e.what().narrow(0));
+    return tarnwick::kExitInternalFailure;
+  } catch (const std::exception& e) {
+    tarnwick::error_line("Fatal : ", e.what());
+    return tarnwick::kExitInternalFailure;
   }
 }

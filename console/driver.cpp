@@ -5,6 +5,7 @@
 #include "console/driver.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "console/arguments.h"
@@ -68,7 +69,7 @@ int finish_measuring(int exit_code) {
   if (!settings.report) return exit_code;
   ReportSettings report{settings.statements, settings.rate, settings.late_ms,
                         settings.code_page == morvane::codepage_utf8};
-  if (!write_report(report, settings.report_path)) return kExitOutputFailed;
+  if (!write_report(report, settings.report_path)) return kExitOutputLost;
   return run_stats.failed > 0 ? kExitStatementFailed : exit_code;
 }
 
@@ -101,6 +102,13 @@ bool wait_for_server() {
 
 void interpret_statement(char* text, bool* stop_flag) { interpret(text, &connection, stop_flag); }
 
+// A replayed statement's output is flushed as a text statement's is, so
+// that a long replay shows its results as they come.
+void replay_statement(char* text, bool query, bool* stop_flag) {
+  run_statement(text, query, stop_flag);
+  end_statement_output();
+}
+
 void read_sources() {
   if (settings.sql_inputs.empty()) {
     settings.sql_inputs.emplace_back("-", morvane::codepage_latin1);
@@ -109,15 +117,21 @@ void read_sources() {
   morvane::iFile source;
   bool stop_flag = false;
   for (const morvane::WString& entry : settings.sql_inputs) {
-    if (std::strcmp(entry.narrow(1), "-") != 0) input_is_console = false;
     const char* name = entry.narrow(0);
+    if (std::strcmp(entry.narrow(1), "-") != 0) {
+      input_is_console = false;
+    } else {
+      // After Ctrl-D at a terminal the stream stays at its end; a later "-"
+      // reads the terminal again.
+      std::clearerr(stdin);
+    }
     switch (open_source(source, name)) {
       case SourceKind::unreadable:
         break;
       case SourceKind::replay_log:
         // Statements go straight to execution: no console commands, and the
         // stop flag is not consulted between records.
-        play_replay_log(source, name, settings.ignore_create, run_statement, &stop_flag);
+        play_replay_log(source, name, settings.ignore_create, replay_statement, &stop_flag);
         break;
       case SourceKind::text:
         read_statements(source, buffer, interpret_statement, &stop_flag);
@@ -136,7 +150,7 @@ int run_console(int argc, const char* const* argv) {
   set_up_output();
 
   if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
-  if (!set_up_measuring()) return kExitOutputFailed;
+  if (!set_up_measuring()) return kExitOutputLost;
   if (!wait_for_server()) return kExitServerWaitFailed;
 
   connection = connect();
@@ -165,7 +179,7 @@ int run_console(int argc, const char* const* argv) {
   close_trace_file();
   release_result_slots();
   end_statement_output();
-  return exit_code;
+  return output_lost() ? kExitOutputLost : exit_code;
 }
 
 }  // namespace tarnwick

@@ -3,8 +3,10 @@
 #include "measure/report.h"
 #include "measure/run_stats.h"
 #include "runtime/client_error.h"
+#include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "session/batch.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
 #include "session/timing.h"
@@ -24,6 +26,8 @@ void reset_process_state() {
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
+  reset_output_state();
+  forget_pool_reports();
   reset_run_stats();
   reset_timing();
   close_report_file();

@@ -14,11 +14,13 @@
 //                                                  client-library call
 //                             connection          the open handle, or 0
 //   runtime/console_text.h    the conversion pair set by set_console_conversions
-//   runtime/console_output.h  standard output's buffer (set_up_output)
+//   runtime/console_output.h  standard output's buffer (set_up_output),
+//                             whether output was lost (output_lost)
 //   session/result_slots.h    result_slots, pending_statements,
 //                             pending_are_queries
 //   session/execute.h         executed_count      against the statement limit
 //   statements/trace_file.h   trace_counter and the open trace file
+//   session/batch.cpp         what was reported about the pool's failures
 //   measure/run_stats.h       run_stats           the load run's statistics
 //   measure/report.h          the open report file (--report=FILE)
 //   session/timing.h          the fixed-rate schedule and the reused

@@ -1,5 +1,8 @@
 #include "runtime/console_output.h"
 
+#include <stdio_ext.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -39,12 +42,45 @@ void out_repeat(char c, int64_t count) { write_repeat(stdout, c, count); }
 
 void out_number(int64_t value) { write_number(stdout, value); }
 
-void end_line() {
-  putc_unlocked('\n', stdout);
-  if (output_is_console) std::fflush(stdout);
+namespace {
+
+bool lost_output = false;
+bool stdout_failure_reported = false;
+
+// Checks standard output after a flush. The first failure is reported; the
+// bytes still in the buffer are dropped, so that a stream that cannot be
+// written costs one failing write per buffer, not one per byte.
+void check_stdout(int flush_result) {
+  if (flush_result == 0 && !std::ferror(stdout)) return;
+  int error_number = errno;
+  std::clearerr(stdout);
+  __fpurge(stdout);
+  if (stdout_failure_reported) return;
+  stdout_failure_reported = true;
+  note_lost_output("Cannot write standard output: ",
+                   error_number != 0 ? std::strerror(error_number) : "write failed");
 }
 
-void end_statement_output() { std::fflush(stdout); }
+}  // namespace
+
+void end_line() {
+  putc_unlocked('\n', stdout);
+  if (output_is_console) check_stdout(std::fflush(stdout));
+}
+
+void end_statement_output() { check_stdout(std::fflush(stdout)); }
+
+void note_lost_output(const char* a, const char* b, const char* c) {
+  lost_output = true;
+  error_line(a, b, c);
+}
+
+bool output_lost() { return lost_output; }
+
+void reset_output_state() {
+  lost_output = false;
+  stdout_failure_reported = false;
+}
 
 void error_line(const char* a, const char* b, const char* c) {
   std::fflush(stdout);

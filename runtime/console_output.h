@@ -32,6 +32,17 @@ void end_statement_output();
 // and flushes it; standard output is flushed first.
 void error_line(const char* a, const char* b = "", const char* c = "");
 
+// Lost output. A write to standard output that fails (a full disk, a pipe
+// whose reader has gone while SIGPIPE is ignored) is noticed at the next
+// flush and reported once on standard error, "Cannot write standard
+// output: <reason>"; the run goes on. note_lost_output reports other lost
+// output (the trace files) as one line on standard error. Either makes
+// output_lost() true, and the driver then ends the run with exit code 5.
+void note_lost_output(const char* a, const char* b = "", const char* c = "");
+bool output_lost();
+// Back to the state at process start (for tests).
+void reset_output_state();
+
 // Gives standard output a large buffer when it is not a terminal; called
 // once by the driver before anything is written.
 void set_up_output();

@@ -1,13 +1,82 @@
 #include "session/batch.h"
 
+#include <string>
+#include <vector>
+
 #include "measure/run_stats.h"
-#include "session/show_results.h"
-#include "session/timing.h"
+#include "runtime/console_output.h"
 #include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
+#include "session/show_results.h"
+#include "session/timing.h"
 
 namespace tarnwick {
+
+namespace {
+
+// What has been said on standard error about the open pool: which of its
+// sessions were reported lost, and the last failure of a whole batch call.
+// A new handle (after a reconnect) starts afresh; the library never reuses
+// handle numbers.
+struct PoolReports {
+  ql_handle handle = 0;
+  std::vector<bool> lost_sessions;
+  std::string batch_failure;
+};
+PoolReports reports;
+
+// The engine's message on one line: each run of line breaks and tabs
+// becomes one blank, and trailing blanks go.
+std::string one_line(const char* text) {
+  std::string line;
+  for (const char* c = text; *c != '\0'; ++c) {
+    bool space = *c == '\n' || *c == '\r' || *c == '\t';
+    if (!space) {
+      line += *c;
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+// A failed batch shows on standard output only as -1 counts, so failures
+// of the pool itself get one line on standard error: a batch call that
+// failed as a whole (no handle, worker threads that would not start), once
+// for each new message; and a lost session, once per session. The library
+// gives the code and message of the first failing entry, and entry i ran
+// on session i mod sessions.
+void report_pool_failure(bool call_failed, size_t n) {
+  if (client_error.code == 0) return;
+  if (reports.handle != connection) {
+    reports = PoolReports();
+    reports.handle = connection;
+  }
+  client_error.text[sizeof client_error.text - 1] = '\0';
+  if (call_failed) {
+    if (reports.batch_failure == client_error.text) return;
+    reports.batch_failure = client_error.text;
+    std::string what = "The pool could not run a batch of " + std::to_string(n) + " statement(s): ";
+    error_line(what.c_str(), one_line(client_error.text).c_str());
+    return;
+  }
+  if (client_error.code != QL_ERR_LOST) return;
+  size_t first = 0;
+  while (first < n && result_slots.row_counts[first] != -1) ++first;
+  if (first == n) return;
+  size_t session = first % static_cast<size_t>(settings.sessions);
+  if (reports.lost_sessions.size() <= session) reports.lost_sessions.resize(session + 1);
+  if (reports.lost_sessions[session]) return;
+  reports.lost_sessions[session] = true;
+  std::string what = "Session " + std::to_string(session) + " of the pool is lost: ";
+  error_line(what.c_str(), one_line(client_error.text).c_str());
+}
+
+}  // namespace
+
+void forget_pool_reports() { reports = PoolReports(); }
 
 void append_to_batch(const char* text, bool query) {
   if (pending_statements.empty()) {
@@ -38,15 +107,19 @@ void flush_batch() {
   int32_t count = static_cast<int32_t>(n);
   ql_cursor cursor = 0;
   schedule_next_call(n);
+  bool call_failed;
   if (pending_are_queries) {
     cursor = ql_pool_query(connection, texts, count, result_slots.column_counts.data(),
                            result_slots.row_counts.data(), result_slots.fetched_counts.data(), 0,
                            0, &client_error);
+    call_failed = cursor == 0;
   } else {
-    ql_pool_do(connection, texts, count, result_slots.row_counts.data(), &client_error);
+    call_failed = ql_pool_do(connection, texts, count, result_slots.row_counts.data(),
+                             &client_error) < 0;
   }
   if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
   measure_call(n, pending_are_queries);
+  report_pool_failure(call_failed, n);
   print_results(pending_are_queries, cursor);
   if (pending_are_queries) ql_pool_close_cursor(cursor);
   pending_statements.clear();

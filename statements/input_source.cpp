@@ -34,7 +34,15 @@ bool open_readable(morvane::iFile& source, const char* name) {
 }  // namespace
 
 SourceKind open_source(morvane::iFile& source, const char* name) {
-  if (!open_readable(source, name) || !source.is_open()) {
+  bool opened = false;
+  try {
+    opened = open_readable(source, name);
+  } catch (const morvane::iFile::TooManyOpenFiles&) {
+    // At the descriptor limit the open throws; such a source is skipped
+    // like any other that does not open.
+    opened = false;
+  }
+  if (!opened || !source.is_open()) {
     source.close();
     error_line("Cannot stat file '", name, "'");
     return SourceKind::unreadable;

@@ -3,7 +3,9 @@
 // directory, as its bytes and one line feed. A file that has grown to
 // TRACE_ROTATE_POSITION is left as it is and the next statement starts the
 // file with the next sequence number. A file that cannot be created stops
-// tracing for the rest of the run, silently.
+// tracing for the rest of the run; it is reported on standard error, as is
+// the first write that fails, and either makes the run's exit code 5
+// (note_lost_output). Execution goes on in both cases.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,10 @@
 # Compares the slab allocator with glibc's malloc, jemalloc, mimalloc and
 # tcmalloc (Debian's packages, loaded with LD_PRELOAD) in one run: ns per
 # free+malloc pair with 10,000 live blocks per thread, random sizes 1-512 and
-# 1-64 bytes, 1 and 2 threads, and the peak RSS of each process. Each cell is
-# the fastest of REPEAT runs, each run its own process.
+# 1-64 bytes, 1, 2 and 4 threads, and a producer/consumer row (one thread
+# allocates, another frees, 10,000 blocks in flight; ns per block); and the
+# peak RSS of each process in MiB. Each cell is the fastest of REPEAT runs,
+# each run its own process; the RSS is that of the fastest run.
 #
 #   bench/compare/allocators.sh [BUILD_DIR]     (default build-bench; make bench runs it)
 set -euo pipefail
@@ -17,42 +19,44 @@ repeat=${REPEAT:-3}        # runs per cell; the fastest counts (the machine may 
 
 names=(slab glibc jemalloc mimalloc tcmalloc)
 preloads=("" "" "$lib/libjemalloc.so.2" "$lib/libmimalloc.so.2" "$lib/libtcmalloc_minimal.so.4")
+rows=("512 1" "512 2" "512 4" "512 pc" "64 1" "64 2" "64 4" "64 pc")
 
 declare -A ns rss
-for size in 512 64; do
-  for threads in 1 2; do
-    for i in "${!names[@]}"; do
-      name=${names[$i]}
-      program=$plain
-      [[ $name == slab ]] && program=$slab
-      best=
-      for ((run = 0; run < repeat; ++run)); do
-        read -r time kib < <(LD_PRELOAD=${preloads[$i]} "$program" "$size" "$threads" "$pairs")
-        if [[ -z $best ]] || awk -v a="$time" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-          best=$time
-        fi
-      done
-      ns[$name,$size,$threads]=$best
-      rss[$name,$size,$threads]=$((kib / 1024))
+for row in "${rows[@]}"; do
+  read -r size threads <<<"$row"
+  for i in "${!names[@]}"; do
+    name=${names[$i]}
+    program=$plain
+    [[ $name == slab ]] && program=$slab
+    best=
+    for ((run = 0; run < repeat; ++run)); do
+      read -r time kib < <(LD_PRELOAD=${preloads[$i]} "$program" "$size" "$threads" "$pairs")
+      if [[ -z $best ]] || awk -v a="$time" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+        best=$time
+        best_kib=$kib
+      fi
     done
+    ns[$name,$row]=$best
+    rss[$name,$row]=$(awk -v k="$best_kib" 'BEGIN { printf "%.1f", k / 1024 }')
   done
 done
 
 printf '| sizes | threads |'
 for name in "${names[@]}"; do printf ' %s ns (MiB) |' "$name"; done
-printf ' slab / glibc | slab / jemalloc | slab / mimalloc |\n|---|---|'
+printf ' slab / glibc | slab / jemalloc | slab / mimalloc | RSS slab / mimalloc |\n|---|---|'
 for _ in "${names[@]}"; do printf -- '---|'; done
-printf -- '---|---|---|\n'
-for size in 512 64; do
-  for threads in 1 2; do
-    printf '| 1-%s | %s |' "$size" "$threads"
-    for name in "${names[@]}"; do
-      printf ' %s (%s) |' "${ns[$name,$size,$threads]}" "${rss[$name,$size,$threads]}"
-    done
-    for peer in glibc jemalloc mimalloc; do
-      awk -v a="${ns[slab,$size,$threads]}" -v b="${ns[$peer,$size,$threads]}" \
-        'BEGIN { printf " %.2f |", a / b }'
-    done
-    printf '\n'
+printf -- '---|---|---|---|\n'
+for row in "${rows[@]}"; do
+  read -r size threads <<<"$row"
+  label=$threads
+  [[ $threads == pc ]] && label="1 → 1 (producer/consumer)"
+  printf '| 1-%s | %s |' "$size" "$label"
+  for name in "${names[@]}"; do
+    printf ' %s (%s) |' "${ns[$name,$row]}" "${rss[$name,$row]}"
   done
+  for peer in glibc jemalloc mimalloc; do
+    awk -v a="${ns[slab,$row]}" -v b="${ns[$peer,$row]}" 'BEGIN { printf " %.2f |", a / b }'
+  done
+  awk -v a="${rss[slab,$row]}" -v b="${rss[mimalloc,$row]}" 'BEGIN { printf " %.2f |", a / b }'
+  printf '\n'
 done

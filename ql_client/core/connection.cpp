@@ -44,9 +44,21 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
       } else {
         sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
       }
-    } catch (...) {  // nothing may escape a worker thread, whatever its type
+    } catch (const std::exception& e) {  // nothing may escape a worker thread
       for (Outcome* outcome : session_outcomes[s]) {
-        if (!outcome->failed()) outcome->fail(failure(QL_ERR_ENGINE, "out of memory"));
+        if (!outcome->failed()) outcome->fail(failure(QL_ERR_ENGINE, e.what()));
+      }
+    } catch (...) {
+      // Not a standard exception: the program's own allocator throws its
+      // own type when the system refuses memory, and the unwinding has
+      // given back what the session held.
+      try {
+        for (Outcome* outcome : session_outcomes[s]) {
+          if (!outcome->failed()) outcome->fail(failure(QL_ERR_ENGINE, "out of memory, or an internal failure"));
+        }
+      } catch (...) {
+        // Not even the message could be made; the entries keep whatever
+        // they hold, and the thread lives on.
       }
     }
   };

@@ -17,17 +17,23 @@
 
 namespace ql {
 
-namespace {
-
 // One statement in the pipeline. A statement marked "{unicode}" on a
 // Latin-1 session is wrapped in two encoding switches, which are items
 // without an outcome.
-struct Item {
+struct PgSession::PipelineItem {
   const Request* request = nullptr;
   Outcome* outcome = nullptr;
   const char* text = nullptr;
-  int64_t sent_ns = 0;
+  // When it was sent: each item is stamped from then to its answer. Set
+  // while the items are sent, which otherwise only reads them.
+  mutable int64_t sent_ns = 0;
+
+  Outcome* outcome_or(Outcome* scratch) const { return outcome != nullptr ? outcome : scratch; }
 };
+
+namespace {
+
+using Item = PgSession::PipelineItem;
 
 const Request kSwitchRequest{};
 
@@ -85,40 +91,51 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
 void PgSession::run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
   std::vector<Item> items = pipeline_items(requests, outcomes, utf8_);
   if (items.empty()) return;
-
   Outcome scratch;  // takes the results of the encoding switches
-  auto outcome_of = [&](const Item& item) { return item.outcome != nullptr ? item.outcome : &scratch; };
-  // A pipeline that breaks half-way leaves the connection in no state to
-  // go on with: the session counts as lost from then on.
-  auto fail_rest = [&](size_t from) {
-    if (!lost_) {
-      lost_ = true;
-      lost_message_ = "connection to the server lost: " + pg_message(PQerrorMessage(connection_));
-    }
-    for (size_t i = from; i < items.size(); ++i) {
-      if (items[i].outcome != nullptr) items[i].outcome->lose(lost_message_);
-    }
-  };
+  if (!send_pipeline(items, &scratch)) return;
+  std::vector<size_t> stopped = read_pipeline(items, &scratch);
+  if (lost_) return;
+  PQexitPipelineMode(connection_);
+  PQsetnonblocking(connection_, 0);
+  run_stopped_again(items, stopped);
+}
 
+void PgSession::fail_pipeline(const std::vector<Item>& items, size_t from) {
+  if (!lost_) {
+    lost_ = true;
+    lost_message_ = "connection to the server lost: " + pg_message(PQerrorMessage(connection_));
+  }
+  for (size_t i = from; i < items.size(); ++i) {
+    if (items[i].outcome != nullptr) items[i].outcome->lose(lost_message_);
+  }
+}
+
+bool PgSession::send_pipeline(const std::vector<Item>& items, Outcome* scratch) {
   if (PQsetnonblocking(connection_, 1) != 0 || PQenterPipelineMode(connection_) != 1) {
     for (const Item& item : items) {
-      if (!check_lost(outcome_of(item))) {
-        outcome_of(item)->fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
+      if (!check_lost(item.outcome_or(scratch))) {
+        item.outcome_or(scratch)->fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
       }
     }
     PQsetnonblocking(connection_, 0);
-    return;
+    return false;
   }
-  for (size_t i = 0; i < items.size(); ++i) {
-    *outcome_of(items[i]) = Outcome(items[i].request->limits);
-    items[i].sent_ns = monotonic_ns();  // each item is stamped from its sending to its answer
-    if (!PQsendQueryParams(connection_, items[i].text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
+  for (const Item& item : items) {
+    *item.outcome_or(scratch) = Outcome(item.request->limits);
+    item.sent_ns = monotonic_ns();
+    if (!PQsendQueryParams(connection_, item.text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
         !PQpipelineSync(connection_)) {
-      fail_rest(0);
-      return;
+      fail_pipeline(items, 0);
+      return false;
     }
   }
+  return true;
+}
 
+// Returns the items that a cancel meant for the statement before them
+// stopped by mistake. On a broken connection, fails the rest and returns
+// with the session lost.
+std::vector<size_t> PgSession::read_pipeline(const std::vector<Item>& items, Outcome* scratch) {
   // Single-row mode is set for an item while libpq has parsed none of its
   // results: right after sending, and right after the previous sync point.
   PQsetSingleRowMode(connection_);
@@ -126,18 +143,22 @@ void PgSession::run_pipeline(std::span<const Request* const> requests, std::span
   bool awaiting_sync = false;  // its results are done; its sync point is next
   bool block = in_block();     // inside a transaction block when `current` started
   std::unique_ptr<PgReader> reader;
-  std::vector<size_t> run_again;
+  std::vector<size_t> stopped;
   while (current < items.size()) {
     int flushed = PQflush(connection_);  // 0: all sent, 1: more to send
-    if (flushed < 0) return fail_rest(current);
+    if (flushed < 0) {
+      fail_pipeline(items, current);
+      return {};
+    }
     pollfd wait{PQsocket(connection_), static_cast<short>(POLLIN | (flushed == 1 ? POLLOUT : 0)), 0};
-    if (poll(&wait, 1, -1) < 0 && errno != EINTR) return fail_rest(current);
-    if ((wait.revents & (POLLIN | POLLERR | POLLHUP)) != 0 && !PQconsumeInput(connection_)) {
-      return fail_rest(current);
+    if ((poll(&wait, 1, -1) < 0 && errno != EINTR) ||
+        ((wait.revents & (POLLIN | POLLERR | POLLHUP)) != 0 && !PQconsumeInput(connection_))) {
+      fail_pipeline(items, current);
+      return {};
     }
     while (current < items.size() && !PQisBusy(connection_)) {
       if (reader == nullptr && !awaiting_sync) {
-        reader = std::make_unique<PgReader>(*items[current].request, outcome_of(items[current]));
+        reader = std::make_unique<PgReader>(*items[current].request, items[current].outcome_or(scratch));
       }
       PGresult* result = PQgetResult(connection_);
       if (awaiting_sync) {
@@ -153,10 +174,10 @@ void PgSession::run_pipeline(std::span<const Request* const> requests, std::span
       }
       if (result == nullptr) {  // the item's results are done
         if (reader->canceled_by_mistake() && !block && !canceled() && items[current].outcome != nullptr) {
-          run_again.push_back(current);
+          stopped.push_back(current);
         }
         reader.reset();
-        outcome_of(items[current])->stamp(items[current].sent_ns, monotonic_ns());
+        items[current].outcome_or(scratch)->stamp(items[current].sent_ns, monotonic_ns());
         awaiting_sync = true;
         continue;
       }
@@ -166,16 +187,20 @@ void PgSession::run_pipeline(std::span<const Request* const> requests, std::span
     // Everything that had arrived is read. A query past its answers limit
     // whose end has not come is still running on the server: stop it.
     if (reader != nullptr && reader->limit_reached()) stop_statement(reader.get(), block);
-    if (PQstatus(connection_) == CONNECTION_BAD) return fail_rest(current);
+    if (PQstatus(connection_) == CONNECTION_BAD) {
+      fail_pipeline(items, current);
+      return {};
+    }
   }
-  PQexitPipelineMode(connection_);
-  PQsetnonblocking(connection_, 0);
+  return stopped;
+}
 
-  // A cancel sent for one statement can, rarely, reach the server just
-  // after that statement ended and stop the next one instead. Outside a
-  // transaction block each statement of the pipeline is its own
-  // transaction, so the one stopped by mistake changed nothing: run it again.
-  for (size_t i : run_again) {
+// A cancel sent for one statement can, rarely, reach the server just after
+// that statement ended and stop the next one instead. Outside a transaction
+// block each statement of the pipeline is its own transaction, so the one
+// stopped by mistake changed nothing: run it again.
+void PgSession::run_stopped_again(const std::vector<Item>& items, const std::vector<size_t>& stopped) {
+  for (size_t i : stopped) {
     if (!canceled()) *items[i].outcome = run_timed(*items[i].request);
   }
 }

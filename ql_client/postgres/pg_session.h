@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ql_client/core/session.h"
 
@@ -22,11 +23,22 @@ class PgSession final : public Session {
   // Several statements sent at once in pipeline mode (pg_pipeline.cpp).
   void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
 
+  // One statement of a pipeline (pg_pipeline.cpp).
+  struct PipelineItem;
+
  private:
   PgSession(PGconn* connection, const OpenSettings& settings);
 
-  // run_in_order's pipeline (pg_pipeline.cpp).
+  // run_in_order's pipeline (pg_pipeline.cpp), in three phases: send every
+  // item with its sync point; read the results in order, stopping queries at
+  // their answers limit; run again what a late cancel stopped by mistake.
   void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
+  bool send_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
+  std::vector<size_t> read_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
+  void run_stopped_again(const std::vector<PipelineItem>& items, const std::vector<size_t>& stopped);
+  // A pipeline that broke half-way: the session is lost, and the items from
+  // `from` on fail with the lost-connection error.
+  void fail_pipeline(const std::vector<PipelineItem>& items, size_t from);
 
   void interrupt() override;
   // Runs one statement in single-row mode into `outcome`.

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "support/allocator/failure.h"
+#include "support/allocator/fast_path.h"
 #include "support/allocator/large_blocks.h"
 #include "support/allocator/size_classes.h"
 #include "support/allocator/small_blocks.h"
+#include "support/allocator/thread_cache.h"
 
 namespace morvane {
 
@@ -14,35 +16,18 @@ using heap::Slab;
 
 namespace {
 
-constexpr size_t kAlignment = 16;
-
-// The word before every block: its slab, or null for a large block.
-Slab*& slab_word(void* block) { return reinterpret_cast<Slab**>(block)[-1]; }
-Slab* slab_of(const void* block) { return reinterpret_cast<Slab* const*>(block)[-1]; }
+constexpr size_t kAlignment = heap::kBlockAlignment;
 
 }  // namespace
 
-void* allocator_malloc(size_t bytes) {
-  heap::initialise_size_classes();
-  unsigned size_class = heap::class_of(bytes);
-  if (size_class == heap::kNoClass) return heap::large_allocate(bytes, kAlignment);
-  return heap::small_allocate(size_class);
-}
+void* allocator_malloc(size_t bytes) { return heap::fast_malloc(bytes); }
 
-void allocator_free(void* block) {
-  if (block == nullptr) return;
-  Slab* slab = slab_of(block);
-  if (slab == nullptr) {
-    heap::large_free(block);
-  } else {
-    heap::small_free(slab, block);
-  }
-}
+void allocator_free(void* pointer) { heap::fast_free(pointer); }
 
 size_t allocator_msize(const void* block) {
   if (block == nullptr) return 0;
-  Slab* slab = slab_of(block);
-  return slab == nullptr ? heap::large_size(block) : heap::slab_usable_size(slab, block);
+  if (Slab* slab = heap::small_slab_of(block)) return heap::slab_usable_size(slab, block);
+  return heap::large_owns(block) ? heap::large_size(block) : 0;
 }
 
 void* allocator_realloc(void* block, size_t bytes) {
@@ -65,7 +50,7 @@ void* allocator_calloc(size_t count, size_t size) {
   void* block = allocator_malloc(bytes);
   if (block == nullptr) return nullptr;
   // A large block is a fresh mapping and already zero.
-  if (slab_of(block) != nullptr) std::memset(block, 0, bytes);
+  if (heap::small_slab_of(block) != nullptr) std::memset(block, 0, bytes);
   return block;
 }
 
@@ -83,7 +68,7 @@ void* allocator_aligned(size_t alignment, size_t bytes) {
   if (block == nullptr) return nullptr;
   uintptr_t aligned = (reinterpret_cast<uintptr_t>(block) + spare) & ~(uintptr_t{alignment} - 1);
   void* result = reinterpret_cast<void*>(aligned);
-  if (result != block) slab_word(result) = slab_of(block);
+  if (result != block) heap::slot_word(result) = heap::slot_word(block);
   return result;
 }
 

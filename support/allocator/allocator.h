@@ -13,7 +13,10 @@
 // The one null result: a request refused while this thread is building the
 // exception of an earlier refusal.
 //
-// Threads: every function is safe to call from any thread at any time.
+// Threads: every function is safe to call from any thread at any time; a
+// block may be freed or reallocated by another thread than the one that
+// allocated it. Each thread keeps a few free blocks per size class of its
+// own (support/allocator/thread_cache.h), returned when the thread ends.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +26,9 @@ namespace morvane {
 // A block of at least `bytes` bytes; 0 bytes gives a 4-byte block.
 void* allocator_malloc(size_t bytes);
 
-// Gives a block back; null is ignored, and so is a small block that is not
-// handed out (a second free).
+// Gives a block back. Ignored: null, a block that is not handed out (a
+// second free, also once its memory went back to the system), and any
+// pointer that is not a live block of this allocator.
 void allocator_free(void* block);
 
 // Null `block`: allocator_malloc. When the block already holds `bytes` it is
@@ -36,7 +40,8 @@ void* allocator_realloc(void* block, size_t bytes);
 // request the system cannot serve.
 void* allocator_calloc(size_t count, size_t size);
 
-// Usable bytes of a block from the allocator; 0 for null.
+// Usable bytes of a block from the allocator; 0 for null and for pointers
+// into no live slab or large block.
 size_t allocator_msize(const void* block);
 
 // A block of `bytes` bytes at a multiple of `alignment`, a power of two.

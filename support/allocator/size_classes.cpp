@@ -2,15 +2,16 @@
 
 #include <atomic>
 
+#include "support/allocator/slab.h"
 #include "support/heap/spinlock.h"
 
 namespace morvane::heap {
 
 SizeClasses g_size_classes;
+std::atomic<bool> g_size_classes_ready{false};
 
 namespace {
 
-std::atomic<bool> initialised{false};
 SpinWord initialise_lock{0};
 
 // The growth rule: each class is the previous one times a factor that starts
@@ -36,6 +37,21 @@ unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
   return c;
 }
 
+// A thread keeps up to 32 KiB of blocks per class and at most 128 blocks;
+// classes of which fewer than 4 fit are not cached at all (their slabs hold
+// only a few slots, and a cached block would pin a large part of one).
+constexpr uint32_t kCacheBytesPerClass = 32768;
+constexpr uint32_t kCacheMaxBlocks = 128;
+constexpr uint32_t kCacheMinBlocks = 4;
+
+void build_slot_tables(SizeClasses& classes) {
+  for (unsigned c = 0; c < classes.count; ++c) {
+    uint32_t blocks = kCacheBytesPerClass / classes.size[c];
+    if (blocks > kCacheMaxBlocks) blocks = kCacheMaxBlocks;
+    classes.cache_limit[c] = static_cast<uint16_t>(blocks < kCacheMinBlocks ? 0 : blocks);
+  }
+}
+
 void build_tables(SizeClasses& classes) {
   for (unsigned x = 0; x < 256; ++x) {
     uint8_t bit = 0;
@@ -50,13 +66,14 @@ void build_tables(SizeClasses& classes) {
 
 }  // namespace
 
-void initialise_size_classes() {
-  if (initialised.load(std::memory_order_acquire)) return;
+void build_size_classes_once() {
   SpinGuard guard(initialise_lock);
-  if (initialised.load(std::memory_order_relaxed)) return;
+  if (g_size_classes_ready.load(std::memory_order_relaxed)) return;
   build_classes(g_size_classes);
   build_tables(g_size_classes);
-  initialised.store(true, std::memory_order_release);
+  build_slot_tables(g_size_classes);
+  build_slab_layouts(g_size_classes);
+  g_size_classes_ready.store(true, std::memory_order_release);
 }
 
 }  // namespace morvane::heap

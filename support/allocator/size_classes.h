@@ -9,6 +9,7 @@
 // calls before its first use (thread-safe; later calls return at once).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,19 +18,40 @@ namespace morvane::heap {
 inline constexpr unsigned kMaxClasses = 128;
 inline constexpr unsigned kNoClass = ~0u;
 
+// The layout that every slab of a class shares (see slab.h).
+struct SlabLayout {
+  uint32_t slots;        // slot count
+  uint32_t stride;       // bytes between two slots: header word + block, rounded to 16
+  uint32_t first_block;  // from the slab's start to slot 0's block
+  uint32_t span;         // slots * stride: from slot 0's block past the last slot
+  uint64_t inverse;      // ceil(2^40 / stride): slot index by multiplication
+};
+
 struct SizeClasses {
   uint32_t size[kMaxClasses];  // block size of each class, ascending, multiples of 4
   uint32_t count;              // classes in use
   uint32_t limit;              // size of the largest class: the small-block limit
   uint16_t small[256];         // small[i]: the class of a request of 4*i + 3 bytes
   uint8_t lowest_bit[256];     // lowest_bit[x]: index of the lowest set bit of x; 8 for 0
+  SlabLayout layout[kMaxClasses];      // where things lie in a slab of each class
+  uint16_t cache_limit[kMaxClasses];  // blocks a thread may keep cached; 0: not cached
 };
+
+// Bytes of one slot's header word, before its block.
+inline constexpr uint32_t kSlotHeader = sizeof(void*);
 
 // The process-wide tables; all zero until initialise_size_classes has run.
 extern SizeClasses g_size_classes;
 
+// Set once the tables are built.
+extern std::atomic<bool> g_size_classes_ready;
+
+void build_size_classes_once();
+
 // Builds the tables on the first call; safe to call from any thread.
-void initialise_size_classes();
+inline void initialise_size_classes() {
+  if (!g_size_classes_ready.load(std::memory_order_acquire)) build_size_classes_once();
+}
 
 // The class of a request of `bytes` bytes, kNoClass above the limit. Below
 // 1024 bytes the request is rounded to 4*floor(n/4) + 3 first, so 8 gets the

@@ -2,31 +2,21 @@
 
 #include <cstring>
 
-#include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 
 namespace {
 
-constexpr size_t kSlotHeader = sizeof(void*);
 constexpr uint32_t kFullWord = 0xFFFFFFFFu;
 
 char* slot_start(const Slab* slab, uint32_t index) {
-  return const_cast<char*>(reinterpret_cast<const char*>(slab)) + slab->slot_offset +
-         size_t{index} * slot_stride(slab->size_class);
+  return static_cast<char*>(slab_block(slab, index)) - kSlotHeader;
 }
 
-// A slab is below 4 GiB long, so 32-bit division is enough (and faster).
-uint32_t slot_index(const Slab* slab, const void* block) {
-  auto distance = static_cast<uint32_t>(static_cast<const char*>(block) - kSlotHeader -
-                                        reinterpret_cast<const char*>(slab) - slab->slot_offset);
-  return distance / slot_stride(slab->size_class);
-}
-
-// The first slot lies so that the block after its header word is 16-byte
-// aligned.
-uint32_t first_slot_offset(uint32_t bitmap_words) {
-  size_t end_of_bitmap = sizeof(Slab) + 4 * bitmap_words + kSlotHeader;
+// The first slot lies after the bitmap, so that the block after its header
+// word is 16-byte aligned.
+uint32_t first_slot_offset(uint32_t slots) {
+  size_t end_of_bitmap = sizeof(Slab) + 4 * ((slots + 31) / 32) + kSlotHeader;
   return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
 }
 
@@ -43,16 +33,27 @@ uint32_t lowest_clear_bit(uint32_t word) {
 
 }  // namespace
 
-uint32_t slab_slot_count(unsigned size_class) {
-  uint32_t slots = 2 * g_size_classes.limit / g_size_classes.size[size_class];
-  if (slots < 4) return 4;
-  if (slots > 1024) return 1024;
-  return slots;
+void build_slab_layouts(SizeClasses& classes) {
+  for (unsigned c = 0; c < classes.count; ++c) {
+    SlabLayout& layout = classes.layout[c];
+    uint32_t slots = 2 * classes.limit / classes.size[c];
+    layout.slots = slots < 4 ? 4 : slots > 1024 ? 1024 : slots;
+    layout.stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
+    layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
+    layout.span = layout.slots * layout.stride;
+    // Exact for every distance within a slab: distances stay below 2^18 and
+    // strides below 2^16, so the rounding error stays below 1 / stride.
+    layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;
+    // Every slab fits its chunk at the largest offset.
+    if (layout.first_block + layout.span + (kSlabColours - 1) * kSlabColourStep > kChunkSize) __builtin_trap();
+  }
 }
 
+uint32_t slab_slot_count(unsigned size_class) { return g_size_classes.layout[size_class].slots; }
+
 size_t slab_bytes(unsigned size_class) {
-  uint32_t slots = slab_slot_count(size_class);
-  return first_slot_offset((slots + 31) / 32) + slots * slot_stride(size_class);
+  const SlabLayout& layout = g_size_classes.layout[size_class];
+  return layout.first_block - kSlotHeader + size_t{layout.slots} * layout.stride;
 }
 
 Slab* slab_create(void* memory, unsigned size_class) {
@@ -63,7 +64,7 @@ Slab* slab_create(void* memory, unsigned size_class) {
   slab->bin = size_class;
   slab->previous = nullptr;
   slab->next = nullptr;
-  slab->slot_offset = first_slot_offset(slab->bitmap_words());
+  slab->slot_offset = first_slot_offset(slab->slot_count);
   slab->hint = 0;
   uint32_t words = slab->bitmap_words();
   std::memset(slab->bitmap(), 0, 4 * words);
@@ -83,14 +84,14 @@ void* slab_take(Slab* slab) {
     --slab->free_count;
     slab->hint = w * 32 + bit;
     char* slot = slot_start(slab, slab->hint);
-    *reinterpret_cast<Slab**>(slot) = slab;
+    *reinterpret_cast<uintptr_t*>(slot) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
     return slot + kSlotHeader;
   }
   return nullptr;
 }
 
-bool slab_give(Slab* slab, const void* block) {
-  uint32_t index = slot_index(slab, block);
+bool slab_give(Slab* slab, void* block) {
+  uint32_t index = slab_slot_index(slab, block);
   if (index >= slab->slot_count) return false;
   uint32_t& word = slab->bitmap()[index / 32];
   uint32_t mask = 1u << (index % 32);
@@ -101,16 +102,16 @@ bool slab_give(Slab* slab, const void* block) {
   return true;
 }
 
-size_t slab_usable_size(const Slab* slab, const void* block) {
-  const char* end = slot_start(slab, slot_index(slab, block)) + kSlotHeader +
+size_t slab_usable_size(const Slab* slab, const void* pointer) {
+  const char* end = slot_start(slab, slab_slot_index(slab, pointer)) + kSlotHeader +
                     g_size_classes.size[slab->size_class];
-  return static_cast<size_t>(end - static_cast<const char*>(block));
+  return static_cast<size_t>(end - static_cast<const char*>(pointer));
 }
 
 const char* slab_check(const Slab* slab, unsigned bin) {
   if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
   if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
-  if (slab->slot_offset != first_slot_offset(slab->bitmap_words())) return "wrong slot offset";
+  if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();
   uint32_t words = slab->bitmap_words();
   uint32_t clear_bits = 0;
@@ -122,6 +123,15 @@ const char* slab_check(const Slab* slab, unsigned bin) {
       return "padding bit cleared";
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
+    // Slots free in the slab are touched by nobody else: their header words
+    // are 0 (never handed out) or the slab's address marked free.
+    for (uint32_t bit = 0; bit < used_bits; ++bit) {
+      if ((word >> bit) & 1) continue;
+      uintptr_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
+      if (header != 0 && header != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+        return "free slot not marked free";
+      }
+    }
   }
   if (clear_bits != slab->free_count) return "free count differs from the bitmap";
   return nullptr;

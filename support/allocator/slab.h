@@ -1,39 +1,59 @@
 // A slab: one block of the private heap cut into equal slots of one size
 // class, with a bitmap of the slots handed out.
 //
-// Layout, from the slab's start (16-byte aligned):
-//   the header below (40 bytes), then the bitmap (one 32-bit word per 32
-//   slots), padding up to slot_offset, then slot_count slots `stride` bytes
-//   apart. A slot is an 8-byte header word holding the slab's address,
-//   followed by the caller's block: 16-byte aligned, class-size bytes usable.
+// Layout, from the slab's start (a little past a chunk boundary, see
+// slab_offset_in_chunk and chunk_map.h; the mapping covers the whole
+// chunk): the header below (88 bytes), then the bitmap (one 32-bit word per
+// 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
+// apart. A slot is an 8-byte header word holding the slab's address
+// (written when the slot is first handed out) followed by the caller's
+// block: 16-byte aligned, class-size bytes usable.
 //
-// Invariants, kept under the lock of the slab's bin (checked by slab_check):
+// Invariants (checked by slab_check):
 //   - size_class, bin, slot_count and slot_offset never change; bin equals
-//     size_class.
-//   - bit i of the bitmap is 1 exactly when slot i is handed out; the bits
-//     from slot_count to the end of the last word are always 1.
-//   - free_count is the number of 0 bits.
-//   - every bitmap word before word hint / 32 is full.
+//     size_class. The slab's chunk is marked in the chunk map exactly while
+//     the slab lives.
+//   - under the bin's lock: bit i of the bitmap is 1 exactly when slot i is
+//     handed out of the slab, to a caller or to a thread cache; the bits from
+//     slot_count to the end of the last word are always 1; free_count is the
+//     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
+//   - a slot's header word is the slab's address exactly while its block is
+//     with a caller; while the block is in a thread cache or free in the
+//     slab it is the address with kFreeMark set, and a slot never handed out
+//     has 0. Free honours a block only when the word is the address and sets
+//     the mark before anything else, so a second free of a block, wherever
+//     the block went since, changes nothing until the block is handed out
+//     again. The word is written only by the thread that holds the block (the
+//     caller, or the thread whose cache holds it) or under the bin's lock. It
+//     shares the block's cache line, which the free writes anyway.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "support/allocator/chunk_map.h"
 #include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 
+inline constexpr uintptr_t kFreeMark = 1;
+
+// The fields that never change and that every free reads without a lock
+// have a cache line of their own; those that the bin's lock guards share
+// theirs with the bitmap. So a free on one core does not miss because a
+// refill on another has just taken slots of the same slab.
 struct Slab {
   uint32_t slot_count;
-  uint32_t free_count;
   uint32_t size_class;
   uint32_t bin;
+  uint32_t slot_offset;  // from the slab's start to slot 0
+  char line_apart[48];
+  uint32_t free_count;
+  uint32_t hint;  // the lowest slot that may be free
   Slab* previous;
   Slab* next;
-  uint32_t slot_offset;  // from the slab's start to slot 0
-  uint32_t hint;         // the lowest slot that may be free
 
   uint32_t* bitmap() { return reinterpret_cast<uint32_t*>(this + 1); }
   const uint32_t* bitmap() const { return reinterpret_cast<const uint32_t*>(this + 1); }
@@ -42,34 +62,113 @@ struct Slab {
 
 // Bytes between two slots of class `size_class`: the header word and the
 // block, rounded up to 16 so that every block stays 16-byte aligned.
-inline uint32_t slot_stride(unsigned size_class) {
-  return (g_size_classes.size[size_class] + sizeof(void*) + 15) & ~15u;
+inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.layout[size_class].stride; }
+
+// Fills the slab layouts of all classes in `classes` (sizes and count set).
+void build_slab_layouts(SizeClasses& classes);
+
+// The header word before a block.
+inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
+inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
+
+// A slab starts 0 to 16,320 bytes into its chunk, a multiple of 64 that
+// the chunk's number gives: chunks are 256 KiB-aligned, and without the
+// offset the headers and bitmaps of all slabs would compete for the same
+// few cache sets. The largest slab (243,264 bytes) still fits.
+inline constexpr uintptr_t kSlabColours = 256;
+inline constexpr uintptr_t kSlabColourStep = 64;
+
+inline uintptr_t slab_offset_in_chunk(uintptr_t address) {
+  return ((address >> kChunkShift) % kSlabColours) * kSlabColourStep;
+}
+
+// The slab that a slab's chunk holding `address` has.
+inline Slab* slab_in_chunk(uintptr_t address) {
+  return reinterpret_cast<Slab*>(chunk_start(address) + slab_offset_in_chunk(address));
+}
+
+// The slab a block of a slab lies in.
+inline Slab* slab_of_block(const void* block) {
+  return slab_in_chunk(reinterpret_cast<uintptr_t>(block));
+}
+
+// The slot whose block holds `pointer`; slot_count or more when the pointer
+// lies before the first block or after the last slot. A slab fits in a
+// chunk, so the distance is below 2^18 and the multiplication is exact.
+inline uint32_t slab_slot_index(const Slab* slab, const void* pointer) {
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  uintptr_t first_block = reinterpret_cast<uintptr_t>(slab) + layout.first_block;
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  if (address < first_block) return UINT32_MAX;
+  uint64_t distance = address - first_block;
+  if (distance >= kChunkSize) return UINT32_MAX;
+  return static_cast<uint32_t>((distance * layout.inverse) >> 40);
+}
+
+// The block of slot `index`.
+inline void* slab_block(const Slab* slab, uint32_t index) {
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  return const_cast<char*>(reinterpret_cast<const char*>(slab)) + layout.first_block +
+         size_t{index} * layout.stride;
+}
+
+// Marks a block (from a cache or just taken from its slab) as with a caller.
+inline void slab_hand_to_caller(void* block) { slot_word(block) &= ~kFreeMark; }
+
+// The block that `pointer` frees when it points into the slab, its header
+// word marked free: the block of a slot that is with a caller, when `pointer` is that
+// block or an over-aligned address in it with the slab's address in the
+// word before it. Null, and nothing changed, for anything else (a block not
+// with a caller, the slab's header or bitmap, the padding after the last
+// slot).
+//
+// With d = pointer - slot 0's block = k * stride + r (r < stride), d * inverse
+// is k * 2^40 + k * e + r * inverse, e = stride * inverse - 2^40 < stride.
+// k * e < k * stride < 2^18, while r >= 1 makes r * inverse >= 2^24 (and the
+// sum stays below 2^40): so the slot is k and r is 0 exactly when the low
+// 40 bits are below 2^18.
+inline void* slab_claim(Slab* slab, const void* pointer) {
+  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+  uint64_t distance = static_cast<const char*>(pointer) - reinterpret_cast<char*>(slab) - layout.first_block;
+  if (distance >= layout.span) return nullptr;  // also below the first block
+  uint64_t product = distance * layout.inverse;
+  uint32_t index = static_cast<uint32_t>(product >> 40);
+  void* block = const_cast<void*>(pointer);
+  if ((product & ((uint64_t{1} << 40) - 1)) >= kChunkSize) {
+    block = slab_block(slab, index);
+    if (slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  }
+  if (slot_word(block) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
+  return block;
 }
 
 // Slots in a slab of the class: twice the small-block limit in blocks,
 // clamped to 4..1024.
 uint32_t slab_slot_count(unsigned size_class);
 
-// Bytes to ask of the system for one slab of the class.
+// Bytes of one slab of the class (at most a chunk).
 size_t slab_bytes(unsigned size_class);
 
 // Sets up a slab of the class in `memory` (slab_bytes long, 16-byte
 // aligned): all slots free, hint 0, unlinked.
 Slab* slab_create(void* memory, unsigned size_class);
 
-// Hands out the lowest free slot at or after the hint and returns its block,
-// or null when the slab is full.
+// Hands out the lowest free slot at or after the hint and returns its block
+// (its header word the slab's address marked free), or null when the slab
+// is full.
 void* slab_take(Slab* slab);
 
-// Marks the slot holding `block` free. False, and nothing changed, when the
-// slot is not handed out (a second free of the same block).
-bool slab_give(Slab* slab, const void* block);
+// Marks the slot holding `block` (a block as handed out, its header word
+// marked free) free.
+// False, and nothing changed, when the slot is not handed out.
+bool slab_give(Slab* slab, void* block);
 
-// Usable bytes from `block` (a pointer into a slot of the slab) to the end of
-// the slot's block: the class size for a block as handed out.
-size_t slab_usable_size(const Slab* slab, const void* block);
+// Usable bytes from `pointer` (into a slot's block) to the end of the block.
+size_t slab_usable_size(const Slab* slab, const void* pointer);
 
-// Null when the slab keeps its invariants, otherwise what is wrong.
+// Null when the slab keeps its invariants, otherwise what is wrong. Call
+// under the lock of the slab's bin.
 const char* slab_check(const Slab* slab, unsigned bin);
 
 }  // namespace morvane::heap

@@ -1,7 +1,9 @@
 #include "support/allocator/small_blocks.h"
 
+#include "support/allocator/chunk_map.h"
 #include "support/allocator/failure.h"
 #include "support/allocator/size_classes.h"
+#include "support/allocator/slab_reserve.h"
 #include "support/allocator/system_heap.h"
 
 namespace morvane::heap {
@@ -39,21 +41,27 @@ unsigned lock_bin_for(unsigned size_class) {
 }
 
 // A new slab at the head of the bin's list, or null when the system refuses
-// it (the bin unchanged).
+// it (the bin unchanged). The slab takes a whole chunk, marked in the map.
 Slab* add_slab(Bin& bin, unsigned size_class) {
-  void* memory = system_allocate(slab_bytes(size_class));
+  size_t bytes = slab_bytes(size_class);
+  if (system_refuses(bytes)) return nullptr;
+  void* memory = slab_reserve_take(size_class);
+  if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
-  Slab* slab = slab_create(memory, size_class);
+  auto chunk = reinterpret_cast<uintptr_t>(memory);
+  if (!chunk_map_add(ChunkKind::slab, chunk)) {  // no page for the map: as refused
+    system_release(memory, kChunkSize);
+    return nullptr;
+  }
+  Slab* slab = slab_create(reinterpret_cast<void*>(chunk + slab_offset_in_chunk(chunk)), size_class);
   link_at_head(bin, slab);
   bin.total_slots += slab->slot_count;
   return slab;
 }
 
-}  // namespace
-
-void* small_allocate(unsigned size_class) {
-  size_class = lock_bin_for(size_class);
-  Bin& bin = bins[size_class];
+// Takes one block from the bin (locked), making a slab when none has a free
+// slot; null when the system refuses the slab.
+void* take_locked(Bin& bin, unsigned size_class) {
   void* block = nullptr;
   Slab* slab = bin.head;
   for (; slab != nullptr; slab = slab->next) {
@@ -62,41 +70,101 @@ void* small_allocate(unsigned size_class) {
   }
   if (block == nullptr) {
     slab = add_slab(bin, size_class);
-    if (slab == nullptr) {
-      // The lock is released first so that the bin stays usable after the throw.
-      spinlock_release(bin.lock);
-      report_failure(slab_bytes(size_class));
-      return nullptr;  // refused while a refusal was being thrown
-    }
+    if (slab == nullptr) return nullptr;
     block = slab_take(slab);
   }
   if (slab->free_count == 0) unlink(bin, slab);
   ++bin.in_use;
-  spinlock_release(bin.lock);
   return block;
 }
 
-void small_free(Slab* slab, void* block) {
-  Bin& bin = bins[slab->bin];
-  spinlock_acquire(bin.lock);
+// Gives a block back to its slab (the bin locked). Returns the slab when it
+// is to go back to the system, after the lock is released.
+Slab* give_locked(Bin& bin, Slab* slab, void* block) {
   bool below_half_used = 2 * bin.in_use < bin.total_slots;
   bool was_full = slab->free_count == 0;
-  if (!slab_give(slab, block)) {
-    spinlock_release(bin.lock);
-    return;
-  }
+  if (!slab_give(slab, block)) return nullptr;
   --bin.in_use;
-  bool give_back = false;
   if (was_full) {
     link_at_head(bin, slab);
   } else if (slab->free_count == slab->slot_count && below_half_used &&
              (slab->previous != nullptr || slab->next != nullptr)) {
     unlink(bin, slab);
     bin.total_slots -= slab->slot_count;
-    give_back = true;
+    return slab;
+  }
+  return nullptr;
+}
+
+// The chunk leaves the map before its memory goes back (through the
+// reserve), so that a late free of one of its blocks finds no slab.
+void release_slab(Slab* slab) {
+  chunk_map_remove(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
+  slab_reserve_put(reinterpret_cast<void*>(chunk_start_of(slab)), slab->size_class,
+                   slab_bytes(slab->size_class));
+}
+
+}  // namespace
+
+void* small_allocate(unsigned size_class) {
+  void* block = nullptr;
+  // Null only for a refusal met while the exception of another refusal
+  // was being built (report_failure returned).
+  if (small_allocate_batch(size_class, &block, 1) == 0) return nullptr;
+  slab_hand_to_caller(block);
+  return block;
+}
+
+unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wanted) {
+  unsigned locked = lock_bin_for(size_class);
+  Bin& bin = bins[locked];
+  if (locked != size_class) wanted = 1;  // a borrowed block is not of the class asked
+  unsigned taken = 0;
+  while (taken < wanted) {
+    void* block = take_locked(bin, locked);
+    if (block == nullptr) break;
+    blocks[taken++] = block;
   }
   spinlock_release(bin.lock);
-  if (give_back) system_release(slab, slab_bytes(slab->size_class));
+  // The lock is released first so that the bin stays usable after the throw.
+  if (taken == 0) report_failure(slab_bytes(locked));
+  return taken;
+}
+
+void small_free(Slab* slab, void* block) {
+  Bin& bin = bins[slab->bin];
+  spinlock_acquire(bin.lock);
+  Slab* empty = give_locked(bin, slab, block);
+  spinlock_release(bin.lock);
+  if (empty != nullptr) release_slab(empty);
+}
+
+void small_free_batch(unsigned size_class, void* chain, unsigned count) {
+  // At most this many slabs empty out in one batch before they are released.
+  constexpr unsigned kReleaseRoom = 16;
+  Slab* empty[kReleaseRoom];
+  unsigned empties = 0;
+  Bin& bin = bins[size_class];
+  spinlock_acquire(bin.lock);
+  void* block = chain;
+  for (unsigned i = 0; i < count; ++i) {
+    void* next = *static_cast<void**>(block);
+    Slab* slab = slab_of_block(block);
+    Slab* released = give_locked(bin, slab, block);
+    if (released != nullptr) {
+      if (empties == kReleaseRoom) {
+        // Rare: more slabs emptied by one batch than there is room for.
+        spinlock_release(bin.lock);
+        for (unsigned e = 0; e < empties; ++e) release_slab(empty[e]);
+        empties = 0;
+        spinlock_acquire(bin.lock);
+      }
+      empty[empties++] = released;
+    }
+    block = next;
+  }
+  spinlock_release(bin.lock);
+  for (unsigned e = 0; e < empties; ++e) release_slab(empty[e]);
 }
 
 BinCounts small_bin_counts(unsigned size_class) {
@@ -132,6 +200,24 @@ const char* check_bin(unsigned size_class) {
 }
 
 }  // namespace
+
+const char* small_block_check_handed_out(unsigned size_class, const void* block) {
+  Slab* slab = small_slab_of(block);
+  if (slab == nullptr) return "cached block outside every live slab";
+  if (slab->size_class != size_class) return "cached block of another class";
+  SpinGuard guard(bins[size_class].lock);
+  auto first = reinterpret_cast<uintptr_t>(slab) + slab->slot_offset + kSlotHeader;
+  auto distance = reinterpret_cast<uintptr_t>(block) - first;
+  uint32_t index = static_cast<uint32_t>(distance / slot_stride(size_class));
+  if (distance % slot_stride(size_class) != 0 || index >= slab->slot_count) {
+    return "cached pointer that is not a slot's block";
+  }
+  if (((slab->bitmap()[index / 32] >> (index % 32)) & 1) == 0) return "cached block free in its slab";
+  if (slot_word(block) != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+    return "cached block not marked free";
+  }
+  return nullptr;
+}
 
 const char* small_blocks_check() {
   for (unsigned c = 0; c < kMaxClasses; ++c) {

@@ -1,13 +1,17 @@
 // Small blocks: the 128 bins, one per size class, each with its spin lock and
-// its list of slabs that have a free slot.
+// its list of slabs that have a free slot. Thread caches (thread_cache.h)
+// sit in front of them and move blocks in and out in batches.
 //
 // Invariants of a bin, kept under its lock (checked by small_blocks_check):
 //   - its list holds exactly its slabs that are not full, linked both ways;
 //   - total_slots is the sum of the slot counts of all its slabs, listed or
-//     full; in_use is the number of blocks handed out from them, so the free
-//     counts of the listed slabs add up to total_slots - in_use.
+//     full; in_use is the number of blocks handed out from them (to callers
+//     and to thread caches), so the free counts of the listed slabs add up to
+//     total_slots - in_use.
 //   - an empty slab is given back only while fewer than half of the bin's
-//     slots are in use, and never when it is the only slab in the list.
+//     slots are in use, and never when it is the only slab in the list. A
+//     block in a thread cache counts as in use, so a slab goes back only once
+//     the caches have returned all its blocks.
 #pragma once
 
 #include <cstddef>
@@ -26,13 +30,33 @@ struct alignas(32) Bin {
 };
 static_assert(sizeof(Bin) == 32, "bin records are 32 bytes apart");
 
-// A block of class `size_class`, or of the next class up when that bin is
-// free and the own bin is busy. Reports the failure when the system refuses
-// a new slab.
+// A block of class `size_class` for a caller (its header word unmarked), or of
+// the next class up when that bin is free and the own bin is busy. Reports
+// the failure when the system refuses a new slab.
 void* small_allocate(unsigned size_class);
 
-// Gives back a block of `slab`; a block that is not handed out is ignored.
+// Up to `wanted` blocks of class `size_class` into `blocks`, under one lock
+// of the bin, their header words marked free; returns how many (at least 1). When the own bin is busy and
+// the next one up is free, that bin serves one block of its class instead.
+// Reports the failure when the system refuses a slab before any block was
+// taken.
+unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wanted);
+
+// Gives back a block of `slab` (claimed with slab_claim); a block that is
+// not handed out is ignored.
 void small_free(Slab* slab, void* block);
+
+// Gives back `count` blocks of class `size_class` chained through their
+// first word (the last one's link is ignored), under one lock of the bin.
+void small_free_batch(unsigned size_class, void* chain, unsigned count);
+
+// The slab of a block handed out by this allocator, found through the chunk
+// map without touching the memory: null when the pointer is in no live slab.
+inline Slab* small_slab_of(const void* pointer) {
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  if (!chunk_map_contains(ChunkKind::slab, address)) return nullptr;
+  return slab_in_chunk(address);
+}
 
 struct BinCounts {
   uint32_t total_slots;
@@ -49,5 +73,9 @@ SpinWord& small_bin_lock(unsigned size_class);
 // Walks every bin under its lock and checks the invariants of the bin and of
 // each listed slab; null when all hold, otherwise what is wrong.
 const char* small_blocks_check();
+
+// Checks, under the bin's lock, that `block` is a block of class
+// `size_class` handed out of a live slab of that bin; null when it is.
+const char* small_block_check_handed_out(unsigned size_class, const void* block);
 
 }  // namespace morvane::heap

@@ -7,12 +7,17 @@
 
 namespace morvane::heap {
 
-// `bytes` fresh zeroed bytes, page-aligned; null when the system refuses
-// them (or the refusal hook, below, does).
-void* system_allocate(size_t bytes);
+// True when the refusal hook (below) refuses a request of `bytes`: the
+// caller then reports the failure as if the system had refused.
+bool system_refuses(size_t bytes);
 
-// Gives back [start, start + bytes) of what system_allocate returned, whole or
-// in page-aligned pieces.
+// `bytes` fresh zeroed bytes starting at an address M for which M + offset
+// is a multiple of `alignment` (a power of two, at least the page size), and
+// M below 2^47; null when the system refuses them.
+void* system_allocate_aligned(size_t bytes, size_t alignment, size_t offset);
+
+// Gives back [start, start + bytes) of what system_allocate_aligned returned,
+// whole or in page-aligned pieces.
 void system_release(void* start, size_t bytes);
 
 // For tests: while a hook is set, every request for which it returns true is

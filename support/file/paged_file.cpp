@@ -320,8 +320,22 @@ void iMemoryPagedFile<F>::evict_quick() {
   uncharge(1);
 }
 
+// The batch eviction in three phases: choose the pages to let go, seed the
+// candidates for the quick path again, write the chosen pages back in runs.
 template <typename F>
 void iMemoryPagedFile<F>::evict_batch() {
+  std::vector<uint32_t> kept;
+  std::vector<uint32_t> selected = choose_batch(&kept);
+  if (selected.empty()) return;
+  reseed_candidates(selected.back(), kept);
+  write_back_runs(selected);
+}
+
+// Lists every loaded page by its usage counter (halving each counter as it
+// goes) and chooses the least used two thirds, at least one. Returns them
+// in page order; `kept` gets the others, least used first.
+template <typename F>
+std::vector<uint32_t> iMemoryPagedFile<F>::choose_batch(std::vector<uint32_t>* kept) {
   struct Listed {
     uint32_t page;
     uint32_t counter;
@@ -332,16 +346,22 @@ void iMemoryPagedFile<F>::evict_batch() {
     listed.push_back({page, pages_[page].counter});
     pages_[page].counter >>= 1;
   }
-  if (listed.empty()) return;
+  if (listed.empty()) return {};
 
   std::stable_sort(listed.begin(), listed.end(),
                    [](const Listed& a, const Listed& b) { return a.counter < b.counter; });
   const size_t k = std::max<size_t>(1, static_cast<size_t>(0.66 * static_cast<double>(listed.size())));
   std::vector<uint32_t> selected;
   for (size_t i = 0; i < k; ++i) selected.push_back(listed[i].page);
+  for (size_t i = k; i < listed.size(); ++i) kept->push_back(listed[i].page);
   std::sort(selected.begin(), selected.end());
+  return selected;
+}
 
-  const uint32_t highest = selected.back();
+// The candidates start again from the highest chosen page (written back
+// first, on its own) and the clean pages that were not chosen.
+template <typename F>
+void iMemoryPagedFile<F>::reseed_candidates(uint32_t highest, const std::vector<uint32_t>& kept) {
   const bool highest_kept =
       !write_back(highest, pages_[highest].block, page_bytes(highest, 1)) && page_dirty(highest);
   candidates_.clear();
@@ -350,12 +370,16 @@ void iMemoryPagedFile<F>::evict_batch() {
     set_dirty(highest, false);
     uncharge(1);
   }
-  for (size_t i = k; i < listed.size(); ++i) {
-    uint32_t page = listed[i].page;
+  for (uint32_t page : kept) {
     if (!page_dirty(page)) candidates_.insert({pages_[page].counter, page});
   }
+}
 
-  // Runs of adjacent dirty pages go out from one page-aligned scratch block.
+// Writes the chosen pages back: runs of adjacent dirty pages go out from one
+// page-aligned scratch block. Pages whose write-back failed stay dirty and
+// loaded, and are no candidates.
+template <typename F>
+void iMemoryPagedFile<F>::write_back_runs(const std::vector<uint32_t>& selected) {
   std::unique_ptr<void, void (*)(void*)> allocation(
       heap_allocate_aligned(page_size_, size_t{page_size_} * kMaxRunPages), heap_free);
   auto* scratch = static_cast<unsigned char*>(allocation.get());
@@ -381,7 +405,6 @@ void iMemoryPagedFile<F>::evict_batch() {
         }
         written = write_back(page, scratch, page_bytes(page, run));
       }
-      // Pages whose write-back failed stay dirty and loaded: no candidates.
       for (uint32_t r = 0; r < run; ++r) set_dirty(page + r, !written);
     }
     if (written) {

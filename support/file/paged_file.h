@@ -88,6 +88,9 @@ class iMemoryPagedFile final : public iAbstractFile {
   void evict();
   void evict_quick();
   void evict_batch();
+  std::vector<uint32_t> choose_batch(std::vector<uint32_t>* kept);
+  void reseed_candidates(uint32_t highest, const std::vector<uint32_t>& kept);
+  void write_back_runs(const std::vector<uint32_t>& selected);
   void touch_clean(uint32_t page);
   // Writes `length` bytes of `data` at page start through the inner file;
   // false, with the error bit set, when the inner file did not take them.

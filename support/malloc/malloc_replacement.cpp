@@ -12,6 +12,7 @@
 #include <stdlib.h>
 
 #include "support/allocator/allocator.h"
+#include "support/allocator/fast_path.h"
 #include "support/platform/platform.h"
 
 using namespace morvane;
@@ -36,10 +37,10 @@ void* or_enomem(Allocate allocate) noexcept {
 extern "C" {
 
 void* malloc(size_t bytes) noexcept {
-  return or_enomem([=] { return allocator_malloc(bytes); });
+  return or_enomem([=] { return heap::fast_malloc(bytes); });
 }
 
-void free(void* block) noexcept { allocator_free(block); }
+void free(void* block) noexcept { heap::fast_free(block); }
 
 void* calloc(size_t count, size_t size) noexcept {
   return or_enomem([=] { return allocator_calloc(count, size); });

@@ -6,10 +6,11 @@
 #include <new>
 
 #include "support/allocator/allocator.h"
+#include "support/allocator/fast_path.h"
 
 using morvane::allocator_aligned;
-using morvane::allocator_free;
-using morvane::allocator_malloc;
+using morvane::heap::fast_free;
+using morvane::heap::fast_malloc;
 
 namespace {
 
@@ -35,18 +36,18 @@ void* or_null(Allocate allocate) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t bytes) { return never_null(allocator_malloc(bytes)); }
-void* operator new[](std::size_t bytes) { return never_null(allocator_malloc(bytes)); }
+void* operator new(std::size_t bytes) { return never_null(fast_malloc(bytes)); }
+void* operator new[](std::size_t bytes) { return never_null(fast_malloc(bytes)); }
 void* operator new(std::size_t bytes, std::align_val_t alignment) { return aligned(bytes, alignment); }
 void* operator new[](std::size_t bytes, std::align_val_t alignment) {
   return aligned(bytes, alignment);
 }
 
 void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
-  return or_null([bytes] { return allocator_malloc(bytes); });
+  return or_null([bytes] { return fast_malloc(bytes); });
 }
 void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
-  return or_null([bytes] { return allocator_malloc(bytes); });
+  return or_null([bytes] { return fast_malloc(bytes); });
 }
 void* operator new(std::size_t bytes, std::align_val_t alignment, const std::nothrow_t&) noexcept {
   return or_null([=] { return aligned(bytes, alignment); });
@@ -55,19 +56,19 @@ void* operator new[](std::size_t bytes, std::align_val_t alignment, const std::n
   return or_null([=] { return aligned(bytes, alignment); });
 }
 
-void operator delete(void* block) noexcept { allocator_free(block); }
-void operator delete[](void* block) noexcept { allocator_free(block); }
-void operator delete(void* block, std::size_t) noexcept { allocator_free(block); }
-void operator delete[](void* block, std::size_t) noexcept { allocator_free(block); }
-void operator delete(void* block, std::align_val_t) noexcept { allocator_free(block); }
-void operator delete[](void* block, std::align_val_t) noexcept { allocator_free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { allocator_free(block); }
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { allocator_free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { allocator_free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { allocator_free(block); }
+void operator delete(void* block) noexcept { fast_free(block); }
+void operator delete[](void* block) noexcept { fast_free(block); }
+void operator delete(void* block, std::size_t) noexcept { fast_free(block); }
+void operator delete[](void* block, std::size_t) noexcept { fast_free(block); }
+void operator delete(void* block, std::align_val_t) noexcept { fast_free(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { fast_free(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { fast_free(block); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { fast_free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { fast_free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { fast_free(block); }
 void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
-  allocator_free(block);
+  fast_free(block);
 }
 void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
-  allocator_free(block);
+  fast_free(block);
 }

@@ -1,6 +1,7 @@
 #include "support/platform/low_level.h"
 
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,12 @@ void* map_memory(size_t bytes) {
 }
 
 void unmap_memory(void* start, size_t bytes) { munmap(start, bytes); }
+
+uint64_t monotonic_ns() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
 
 void write_raw(int fd, const char* data, size_t size) {
   while (size > 0) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace morvane::platform {
 
@@ -11,9 +12,13 @@ namespace morvane::platform {
 // the page size; null when the system refuses it.
 void* map_memory(size_t bytes);
 
+
 // Gives back [start, start + bytes) of a mapping from map_memory; `start` is
 // page-aligned, `bytes` is rounded up to whole pages.
 void unmap_memory(void* start, size_t bytes);
+
+// Nanoseconds of a clock that never goes back (coarse: a few ms steps).
+uint64_t monotonic_ns();
 
 // Writes all `size` bytes to descriptor `fd` without buffering, retrying
 // partial and interrupted writes; other failures are ignored.

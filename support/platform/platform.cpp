@@ -1,5 +1,6 @@
 #include "support/platform/platform.h"
 
+#include <fcntl.h>
 #include <sched.h>
 #include <time.h>
 #include <unistd.h>
@@ -32,6 +33,18 @@ size_t page_size() {
     return value > 0 ? static_cast<size_t>(value) : size_t{4096};
   }();
   return size;
+}
+
+void fill_closed_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is `fd` itself, as the ones below it are open.
+    int opened = open("/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
 }
 
 }  // namespace morvane::platform

@@ -24,4 +24,10 @@ bool is_console(int fd);
 // The size of a virtual-memory page in bytes.
 size_t page_size();
 
+// Opens /dev/null on each of the standard descriptors 0, 1 and 2 that is
+// closed. Called first thing at start-up: otherwise the first file or
+// socket the process opens takes the lowest free number, and what the
+// program writes as standard output or error would go into it.
+void fill_closed_standard_descriptors();
+
 }  // namespace morvane::platform

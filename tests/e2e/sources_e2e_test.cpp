@@ -98,12 +98,19 @@ TEST_F(Sources, DebugTracesFailedStatementsInTheWorkingDirectory) {
             "insert into missing values (2);\n");
 }
 
-TEST_F(Sources, AnUnwritableDirectoryMeansNoTraceAndNoMessage) {
+TEST_F(Sources, AnUnwritableDirectoryIsReportedOnceAndTheRunGoesOn) {
   // /proc takes no new files, even for root.
-  RunResult result = run({"--debug"}, "insert into missing values (1); select 5 as n;", "/proc");
-  EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.out, "Error : no such table: missing\n1 row(s)\n+-+\n|n|\n+-+\n|5|\n");
-  EXPECT_EQ(result.err, "");
+  RunResult result = run({"--debug"},
+                         "insert into missing values (1); insert into missing values (2);"
+                         " select 5 as n;",
+                         "/proc");
+  EXPECT_EQ(result.exit_code, 5);  // output was lost
+  EXPECT_EQ(result.out,
+            "Error : no such table: missing\nError : no such table: missing\n"
+            "1 row(s)\n+-+\n|n|\n+-+\n|5|\n");
+  EXPECT_EQ(result.err.rfind("Cannot create trace file 'SQL.Tarnwick.", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find(".000000000': "), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line only: " << result.err;
 }
 
 }  // namespace

@@ -84,6 +84,17 @@ void set_error(ClientError* error, int32_t code, const std::string& text) {
   }
 }
 
+// A batch reports the code and message of its first failing entry.
+void set_first_failure(ClientError* error, const std::vector<Outcome>& entries) {
+  for (const Outcome& entry : entries) {
+    if (entry.error_code != 0) {
+      set_error(error, entry.error_code, entry.error_text);
+      return;
+    }
+  }
+  set_error(error, 0, "");
+}
+
 char* copy_text(const std::string& text) {
   ++state().outstanding;
   char* copy = static_cast<char*>(std::malloc(text.size() + 1));
@@ -229,7 +240,7 @@ ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t*
     fake_ql::fill_counts(entries.back(), columns + i, rows + i, fetched + i);
   }
   fake_ql::play(entries);
-  fake_ql::set_error(error, 0, "");
+  fake_ql::set_first_failure(error, entries);
   int32_t cursor = state().next_id++;
   state().cursors[cursor] = entries;
   return cursor;
@@ -246,7 +257,7 @@ int32_t ql_pool_do(ql_handle, const char* const* texts, int32_t n, int32_t* affe
     if (entries.back().error_code != 0) ++failed;
   }
   fake_ql::play(entries);
-  fake_ql::set_error(error, 0, "");
+  fake_ql::set_first_failure(error, entries);
   return failed;
 }
 

@@ -109,5 +109,44 @@ TEST_F(BatchTest, SingleModeNeverSendsABatch) {
   EXPECT_EQ(statement_calls(), Calls{});
 }
 
+TEST_F(BatchTest, PoolFailuresAreNamedOnStandardErrorOncePerSessionOrMessage) {
+  settings.sessions = 2;
+  settings.statements = 2;
+  open();
+  auto entry = [](int32_t code, const char* text) {
+    fake_ql::Outcome outcome;
+    outcome.error_code = code;
+    outcome.error_text = text;
+    return outcome;
+  };
+  ::testing::internal::CaptureStderr();
+  // Session 0 is lost: its entries fail in every batch, reported once.
+  for (int batch = 0; batch < 3; ++batch) {
+    fake_ql::push(entry(QL_ERR_LOST, "server gone\n\tfor good"));
+    fake_ql::push(entry(0, ""));
+    run("insert 1", false);
+    run("insert 2", false);
+  }
+  // An ordinary engine error is no pool failure.
+  fake_ql::push(entry(0, ""));
+  fake_ql::push(entry(QL_ERR_ENGINE, "syntax"));
+  run("insert 3", false);
+  run("insert 4", false);
+  // Then session 1 goes too.
+  fake_ql::push(entry(0, ""));
+  fake_ql::push(entry(QL_ERR_LOST, "reset"));
+  run("select 5", true);
+  run("select 6", true);
+  // A new handle starts afresh.
+  reconnect(&connection);
+  fake_ql::push(entry(QL_ERR_LOST, "again"));
+  run("insert 7", false);
+  run("insert 8", false);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Session 0 of the pool is lost: server gone for good\n"
+            "Session 1 of the pool is lost: reset\n"
+            "Session 0 of the pool is lost: again\n");
+}
+
 }  // namespace
 }  // namespace tarnwick

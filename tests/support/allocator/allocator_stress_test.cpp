@@ -1,26 +1,32 @@
 // Several threads allocate, free each other's blocks and reallocate them
 // through a shared table of slots, checking every block's contents, while
-// another thread walks all bins with the invariant checker. Each worker's
-// random sequence comes from a fixed seed, so a failure can be rerun.
+// another thread walks all bins with the invariant checker and each worker
+// checks its own thread cache now and then. Workers free some blocks twice
+// (the second free must change nothing), and they run in generations: a
+// generation ends with full caches and leaves its blocks in the slots for
+// the next one to free. Each worker's random sequence comes from a fixed
+// seed, so a failure can be rerun.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "support/allocator/allocator.h"
 #include "support/allocator/small_blocks.h"
+#include "support/allocator/thread_cache.h"
 
 namespace morvane {
 namespace {
 
 constexpr int kWorkers = 4;
+constexpr int kGenerations = 4;
 constexpr int kSlots = 1024;
-constexpr int kRoundsPerWorker = 40000;
+constexpr int kRoundsPerWorker = 10000;  // per generation
+constexpr int kRoundsBetweenCacheChecks = 2048;
 constexpr uint32_t kSeed = 20240607;
 
 // A block's usable bytes hold its tag in byte 0 and a pattern derived from it.
@@ -53,13 +59,43 @@ struct Shared {
   std::atomic<unsigned char*> slots[kSlots] = {};
   std::atomic<int> damaged{0};
   std::atomic<bool> running{true};
+  std::atomic<const char*> problem{nullptr};
 };
+
+void note(Shared& shared, const char* problem) {
+  const char* none = nullptr;
+  if (problem != nullptr) shared.problem.compare_exchange_strong(none, problem);
+}
+
+// A block freed twice must not come back twice.
+void free_twice(Shared& shared, size_t bytes) {
+  void* block = allocator_malloc(bytes);
+  allocator_free(block);
+  allocator_free(block);
+  void* first = allocator_malloc(bytes);
+  void* second = allocator_malloc(bytes);
+  if (first == second) shared.damaged.fetch_add(1);
+  allocator_free(first);
+  allocator_free(second);
+}
+
+// Ends the thread with full caches of the small classes: their blocks go
+// back to the bins when the thread ends.
+void fill_cache() {
+  std::vector<void*> blocks;
+  for (size_t bytes = 1; bytes <= 600; bytes += 13) {
+    for (int i = 0; i < 8; ++i) blocks.push_back(allocator_malloc(bytes));
+  }
+  for (void* block : blocks) allocator_free(block);
+}
 
 // Takes whatever block a slot holds in exchange for `block` and checks,
 // frees or grows it.
 void worker(Shared& shared, int index) {
   std::mt19937 random(kSeed + static_cast<uint32_t>(index));
   for (int round = 0; round < kRoundsPerWorker; ++round) {
+    if (round % kRoundsBetweenCacheChecks == 0) note(shared, heap::thread_cache_check());
+    if (random() % 16 == 0) free_twice(shared, random() % 600);
     auto& slot = shared.slots[random() % kSlots];
     unsigned char* block = nullptr;
     if (random() % 4 != 0) {
@@ -80,20 +116,25 @@ void worker(Shared& shared, int index) {
     }
     allocator_free(old);
   }
+  note(shared, heap::thread_cache_check());
+  fill_cache();
 }
 
 TEST(AllocatorStress, ThreadsShareBlocksUnderTheInvariantChecker) {
   Shared shared;
-  std::string problem;
   std::thread checker([&] {
-    while (shared.running.load() && problem.empty()) {
-      if (const char* found = heap::small_blocks_check()) problem = found;
+    while (shared.running.load() && shared.problem.load() == nullptr) {
+      note(shared, heap::small_blocks_check());
       std::this_thread::yield();
     }
   });
-  std::vector<std::thread> workers;
-  for (int i = 0; i < kWorkers; ++i) workers.emplace_back(worker, std::ref(shared), i);
-  for (std::thread& thread : workers) thread.join();
+  for (int generation = 0; generation < kGenerations; ++generation) {
+    std::vector<std::thread> workers;
+    for (int i = 0; i < kWorkers; ++i) {
+      workers.emplace_back(worker, std::ref(shared), generation * kWorkers + i);
+    }
+    for (std::thread& thread : workers) thread.join();
+  }
   shared.running.store(false);
   checker.join();
 
@@ -103,8 +144,12 @@ TEST(AllocatorStress, ThreadsShareBlocksUnderTheInvariantChecker) {
     if (!intact(block, allocator_msize(block))) shared.damaged.fetch_add(1);
     allocator_free(block);
   }
-  EXPECT_EQ(problem, "");
+  const char* problem = shared.problem.load();
+  EXPECT_EQ(problem, nullptr) << problem;
   EXPECT_EQ(shared.damaged.load(), 0);
+  const char* cache = heap::thread_cache_check();
+  EXPECT_EQ(cache, nullptr) << cache;
+  heap::thread_cache_flush();
   const char* after = heap::small_blocks_check();
   EXPECT_EQ(after, nullptr) << after;
 }

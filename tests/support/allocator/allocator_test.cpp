@@ -226,9 +226,9 @@ TEST_F(AllocatorTest, RefusedSlabReportsItsSizeAndLeavesTheBinUsable) {
   for (uint32_t i = counts.in_use; i < counts.total_slots; ++i) {
     blocks.push_back(allocator_malloc(kRareSize));
   }
-  // 56 bytes of header and bitmap, then 4 slots of 40,544 bytes.
-  heap::set_system_refusal([](size_t bytes) { return bytes == 56 + 4 * 40544; });
-  expect_failure("000279B8", [] { allocator_malloc(kRareSize); });
+  // 104 bytes of header and bitmap, then 4 slots of 40,544 bytes.
+  heap::set_system_refusal([](size_t bytes) { return bytes == 104 + 4 * 40544; });
+  expect_failure("000279E8", [] { allocator_malloc(kRareSize); });
   heap::set_system_refusal(nullptr);
   blocks.push_back(allocator_malloc(kRareSize));
   for (void* block : blocks) allocator_free(block);

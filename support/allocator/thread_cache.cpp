@@ -1,0 +1,142 @@
+#include "support/allocator/thread_cache.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+
+#include "support/allocator/small_blocks.h"
+#include "support/heap/spinlock.h"
+
+namespace morvane::heap {
+
+constinit thread_local ThreadCache t_thread_cache;
+
+namespace {
+
+enum CacheState : uint32_t { kUnused = 0, kActive, kRetired };
+
+constexpr unsigned kMaxBatch = 64;
+
+pthread_key_t exit_key;
+std::atomic<bool> exit_key_made{false};
+SpinWord exit_key_lock{0};
+
+void* next_of(void* block) { return *static_cast<void**>(block); }
+
+void push(CacheList& list, void* block) {
+  *static_cast<void**>(block) = list.head;
+  list.head = block;
+  ++list.count;
+}
+
+// Gives the `count` newest blocks of the list back to the bin.
+void give_back(CacheList& list, unsigned size_class, uint32_t count) {
+  if (count == 0) return;
+  void* chain = list.head;
+  void* rest = chain;
+  for (uint32_t i = 0; i < count; ++i) rest = next_of(rest);
+  list.head = rest;
+  list.count -= count;
+  small_free_batch(size_class, chain, count);
+}
+
+void flush(ThreadCache& cache) {
+  for (unsigned c = 0; c < kMaxClasses; ++c) give_back(cache.lists[c], c, cache.lists[c].count);
+}
+
+// Runs when a thread that used its cache ends: the blocks go back, and the
+// cache stays off for whatever the thread's later exit code frees.
+void retire(void*) {
+  ThreadCache& cache = t_thread_cache;
+  cache.state = kRetired;
+  for (CacheList& list : cache.lists) list.limit = 0;
+  flush(cache);
+}
+
+// Turns the cache on at the thread's first allocation or free. The state
+// changes first: registering the key may allocate, and that allocation then
+// finds the cache active.
+void activate(ThreadCache& cache) {
+  cache.state = kActive;
+  for (unsigned c = 0; c < g_size_classes.count; ++c) {
+    cache.lists[c].limit = g_size_classes.cache_limit[c];
+  }
+  if (!exit_key_made.load(std::memory_order_acquire)) {
+    SpinGuard guard(exit_key_lock);
+    if (!exit_key_made.load(std::memory_order_relaxed)) {
+      if (pthread_key_create(&exit_key, retire) != 0) {
+        // Without the key a thread's end goes unnoticed; caching would then
+        // keep its blocks for good, so this thread goes to the bins.
+        cache.state = kRetired;
+        for (CacheList& list : cache.lists) list.limit = 0;
+        return;
+      }
+      exit_key_made.store(true, std::memory_order_release);
+    }
+  }
+  pthread_setspecific(exit_key, &cache);
+}
+
+}  // namespace
+
+void* cache_refill(unsigned size_class) {
+  ThreadCache& cache = t_thread_cache;
+  if (cache.state == kUnused) activate(cache);
+  CacheList& list = cache.lists[size_class];
+  if (list.head != nullptr) {  // filled while activating
+    void* block = list.head;
+    list.head = next_of(block);
+    --list.count;
+    slab_hand_to_caller(block);
+    return block;
+  }
+  if (list.limit == 0) return small_allocate(size_class);
+  void* blocks[kMaxBatch];
+  unsigned wanted = std::min<unsigned>(list.limit / 2, kMaxBatch);
+  unsigned taken = small_allocate_batch(size_class, blocks, wanted);
+  if (taken == 0) return nullptr;  // refused while a refusal was being thrown
+  for (unsigned i = taken; i-- > 1;) push(list, blocks[i]);
+  slab_hand_to_caller(blocks[0]);
+  return blocks[0];
+}
+
+void cache_free_slow(unsigned size_class, void* block) {
+  ThreadCache& cache = t_thread_cache;
+  if (cache.state == kUnused) activate(cache);
+  CacheList& list = cache.lists[size_class];
+  if (list.limit == 0) {
+    small_free(slab_of_block(block), block);
+    return;
+  }
+  if (list.count >= list.limit) give_back(list, size_class, list.count - list.limit / 2);
+  push(list, block);
+}
+
+void thread_cache_flush() { flush(t_thread_cache); }
+
+size_t thread_cache_blocks(unsigned size_class) { return t_thread_cache.lists[size_class].count; }
+
+const char* thread_cache_check() {
+  const ThreadCache& cache = t_thread_cache;
+  for (unsigned c = 0; c < kMaxClasses; ++c) {
+    const CacheList& list = cache.lists[c];
+    uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
+    if (list.limit != expected_limit) return "cache limit differs from its class's";
+    if (list.count > list.limit && list.count != 0) return "cache holds more than its limit";
+    const void* blocks[kMaxClasses];  // limits stay at 128
+    uint32_t seen = 0;
+    for (void* block = list.head; block != nullptr; block = next_of(block)) {
+      if (seen == list.count) return "cache list longer than its count";
+      if (const char* problem = small_block_check_handed_out(c, block)) return problem;
+      blocks[seen++] = block;
+    }
+    if (seen != list.count) return "cache list shorter than its count";
+    std::sort(blocks, blocks + seen);
+    if (std::adjacent_find(blocks, blocks + seen) != blocks + seen) return "block cached twice";
+  }
+  return nullptr;
+}
+
+}  // namespace morvane::heap

@@ -1,0 +1,95 @@
+// Thread caches: in front of the bins, every thread keeps per size class a
+// short list of free blocks, so that most allocations and frees touch no
+// lock, no atomic and no memory shared with other threads.
+//
+// A list is LIFO, chained through the first word of its blocks. An empty
+// list is refilled with half its limit of blocks from the bin under one lock;
+// a full one gives half its limit back the same way (small_blocks.h). Blocks
+// freed by another thread than the one that allocated them go into the
+// freeing thread's cache: the bins are global, so a block may end in any
+// cache. Classes whose cache limit is 0 (the largest ones, see
+// size_classes.cpp) always go to the bins.
+//
+// Invariants of a thread's cache (checked by thread_cache_check):
+//   - only its own thread reads or writes it;
+//   - each list holds `count` distinct blocks, count <= limit, and limit is
+//     the class's cache limit while the cache is active, 0 before its first
+//     use and after the thread's end;
+//   - every block in a list is the block of a slot of a live slab of the
+//     list's class; the slot is handed out of the slab (counted in its bin's
+//     in_use), and its header word is marked free, so a second free of the
+//     block is ignored;
+//   - at most limit blocks per class, so a thread caches at most 32 KiB per
+//     class; when the thread ends, the cache goes back to the bins and stays
+//     off (frees and allocations of its later exit code go to the bins).
+//
+// The cache is thread-local storage with a trivial destructor; its end is
+// noticed through a pthread key, whose destructor allocates nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "support/allocator/slab.h"
+
+namespace morvane::heap {
+
+struct CacheList {
+  void* head;  // newest block; each block's first word links to the next
+  uint32_t count;
+  uint32_t limit;
+};
+
+struct ThreadCache {
+  CacheList lists[kMaxClasses];
+  uint32_t state;  // see thread_cache.cpp
+};
+
+// Zero at thread start: every limit 0. Initial-exec: the allocator is
+// linked into executables only, and this keeps each access one load
+// relative to the thread pointer.
+extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initial-exec")]];
+
+// The slow paths: the first use of a thread's cache, an empty or full list,
+// a class that is not cached, a thread that has ended.
+void* cache_refill(unsigned size_class);
+void cache_free_slow(unsigned size_class, void* block);
+
+// A block of class `size_class` from the calling thread's cache, refilled
+// from the bins when empty.
+inline void* cache_allocate(unsigned size_class) {
+  CacheList& list = t_thread_cache.lists[size_class];
+  void* block = list.head;
+  if (block == nullptr) [[unlikely]] return cache_refill(size_class);
+  list.head = *static_cast<void**>(block);
+  --list.count;
+  slab_hand_to_caller(block);
+  return block;
+}
+
+// Takes back `block`, a block of class `size_class` claimed by slab_claim,
+// into the calling thread's cache; a full cache first gives half of the
+// class's list back to the bin.
+inline void cache_free(unsigned size_class, void* block) {
+  CacheList& list = t_thread_cache.lists[size_class];
+  if (list.count >= list.limit) [[unlikely]] {
+    cache_free_slow(size_class, block);
+    return;
+  }
+  *static_cast<void**>(block) = list.head;
+  list.head = block;
+  ++list.count;
+}
+
+// Gives every block of the calling thread's cache back to the bins; the
+// cache stays usable.
+void thread_cache_flush();
+
+// Blocks of class `size_class` that the calling thread's cache holds.
+size_t thread_cache_blocks(unsigned size_class);
+
+// Checks the calling thread's cache against its invariants (taking the bin
+// locks to look at the slabs); null when all hold, otherwise what is wrong.
+const char* thread_cache_check();
+
+}  // namespace morvane::heap
