@@ -3,8 +3,11 @@
 // any argument that begins with its text, the rest being its value.
 #include "console/arguments.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
@@ -30,7 +33,7 @@ enum class Action {
   verbose, ignore_create, ignore_select, ignore_delete, ignore_switch, ignore_backup,
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
-  timeout, sql, format, on_error,
+  timeout, sql, format, on_error, progress, report, report_file, rate, late,
 };
 
 struct Option {
@@ -80,7 +83,20 @@ constexpr Option kOptions[] = {
     {"--sql=", Kind::prefix, Action::sql},
     {"--format=", Kind::prefix, Action::format},
     {"--on-error=", Kind::prefix, Action::on_error},
+    // Load runs: these write to standard error or a file only.
+    {"--progress=", Kind::prefix, Action::progress},
+    {"--report", Kind::exact, Action::report},
+    {"--report=", Kind::prefix, Action::report_file},
+    {"--rate=", Kind::prefix, Action::rate},
+    {"--late=", Kind::prefix, Action::late},
 };
+
+// Bounds of the load-run options: beyond them a value is a slip of the
+// keyboard, not a plan (a day between progress lines, a billion statements
+// a second, an hour of lateness).
+constexpr int32_t kMaxProgressSeconds = 86400;
+constexpr double kMaxRate = 1e7;
+constexpr int32_t kMaxLateMs = 3600000;
 
 // The option an argument matches, with its value (the rest of the
 // argument), or null.
@@ -162,6 +178,56 @@ void set_on_error(const char* argument, const char* value) {
   settings.stop_on_error = std::strcmp(value, "stop") == 0;
 }
 
+// The load-run options take their whole value or nothing: "5x" is not 5
+// here, as a rate read wrongly would run a load at the wrong speed. A value
+// that does not parse, or lies outside its bounds, is warned about on
+// standard error (standard output carries only what it always did) and the
+// option keeps its default.
+void warn_bad_value(const char* argument, const char* expected) {
+  error_line("Warning : ignoring ", argument, (std::string(": ") + expected).c_str());
+}
+
+bool whole_number(const char* value, int32_t low, int32_t high, int32_t* result) {
+  char* end = nullptr;
+  errno = 0;
+  long parsed = std::strtol(value, &end, 10);
+  if (end == value || *end != '\0' || errno != 0 || parsed < low || parsed > high) return false;
+  *result = static_cast<int32_t>(parsed);
+  return true;
+}
+
+void set_progress(const char* argument, const char* value) {
+  if (!whole_number(value, 0, kMaxProgressSeconds, &settings.progress_seconds)) {
+    warn_bad_value(argument, "the interval is a whole number of seconds from 0 (none) to 86400");
+  }
+}
+
+void set_late(const char* argument, const char* value) {
+  if (!whole_number(value, 1, kMaxLateMs, &settings.late_ms)) {
+    warn_bad_value(argument, "the limit is a whole number of milliseconds from 1 to 3600000");
+  }
+}
+
+void set_rate(const char* argument, const char* value) {
+  char* end = nullptr;
+  errno = 0;
+  double rate = std::strtod(value, &end);
+  if (end == value || *end != '\0' || errno != 0 || !std::isfinite(rate) || rate <= 0 || rate > kMaxRate) {
+    warn_bad_value(argument, "the rate is a number of statements per second above 0, at most 10000000");
+    return;
+  }
+  settings.rate = rate;
+}
+
+void set_report(const char* argument, const char* path) {
+  if (*path == '\0') {
+    warn_bad_value(argument, "no file named; the report goes to standard error");
+    path = "";
+  }
+  settings.report = true;
+  settings.report_path = path;
+}
+
 }  // namespace
 
 ParseResult parse_arguments(int argc, const char* const* argv) {
@@ -220,7 +286,21 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::sql: add_inputs(value); break;
       case Action::format: set_format(argument, value); break;
       case Action::on_error: set_on_error(argument, value); break;
+      case Action::progress: set_progress(argument, value); break;
+      case Action::report:
+        settings.report = true;
+        settings.report_path.clear();
+        break;
+      case Action::report_file: set_report(argument, value); break;
+      case Action::rate: set_rate(argument, value); break;
+      case Action::late: set_late(argument, value); break;
     }
+  }
+  // Standard output carries the results; the report joins it only when
+  // nothing else is written there.
+  if (settings.report_path == "-" && !settings.suppress_results) {
+    error_line("Warning : --report=- needs --silent; the report goes to standard error");
+    settings.report_path.clear();
   }
   at_least_one(settings.sessions, "sessions");
   at_least_one(settings.statements, "statements");

@@ -18,6 +18,8 @@
 
 #include "console/arguments.h"
 #include "console/commands.h"
+#include "measure/report.h"
+#include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_end.h"
@@ -42,6 +44,47 @@ namespace {
 
 constexpr int kStdin = 0;
 constexpr int kStdout = 1;
+constexpr int kStderr = 2;
+constexpr int32_t kDefaultProgressSeconds = 5;
+
+// Whether any input names a replay log (the test of the source opener).
+bool plays_replay_log() {
+  for (const morvane::WString& entry : settings.sql_inputs) {
+    if (std::strstr(entry.narrow(0), "SQL.log.") != nullptr) return true;
+  }
+  return false;
+}
+
+// Sets up measuring from the load-run options: progress lines every
+// --progress seconds (by default every 5 s when standard error is a
+// terminal and the run is a load run: a replay log or a pool), and the
+// report. False when the report file cannot be written: the run must not
+// start then.
+bool set_up_measuring() {
+  int32_t progress = settings.progress_seconds;
+  if (progress < 0) {
+    bool load_run = !single_mode() || plays_replay_log();
+    progress = morvane::platform::is_console(kStderr) && load_run ? kDefaultProgressSeconds : 0;
+  }
+  if (settings.report && !settings.report_path.empty() && !open_report_file(settings.report_path.c_str())) {
+    return false;
+  }
+  run_stats.active = settings.report || progress > 0;
+  run_stats.progress_ns = int64_t{progress} * 1000000000;
+  run_stats.late_threshold_ns = int64_t{settings.late_ms} * 1000000;
+  return true;
+}
+
+// The end of a measured run: the report, and the exit code it implies.
+int finish_measuring(int exit_code) {
+  if (!run_stats.active) return exit_code;
+  stop_measuring(monotonic_ns());
+  if (!settings.report) return exit_code;
+  ReportSettings report{settings.statements, settings.rate, settings.late_ms,
+                        settings.code_page == morvane::codepage_utf8};
+  if (!write_report(report, settings.report_path)) return kExitOutputLost;
+  return run_stats.failed > 0 ? kExitStatementFailed : exit_code;
+}
 
 // Probes the server up to `timeout` times, one second apart; false when it
 // never answered.
@@ -194,10 +237,12 @@ int run_console(int argc, const char* const* argv) {
   if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();
+  if (!set_up_measuring()) return kExitOutputLost;
   if (!wait_for_server()) return kExitServerWaitFailed;
 
   connection = connect();
   if (client_error.code != 0) {
+    close_report_file();
     if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
     out_text("Fatal : ");
     out_text(client_error.text);
@@ -213,6 +258,7 @@ int run_console(int argc, const char* const* argv) {
   }
   create_result_slots();
 
+  if (run_stats.active) start_measuring(monotonic_ns());
   read_sources();
 
   if (run_is_ending()) {
@@ -220,16 +266,20 @@ int run_console(int argc, const char* const* argv) {
   } else {
     flush_batch();
   }
+  // The report is written even after --on-error=stop or Ctrl-C ended the run.
+  int exit_code = finish_measuring(kExitOk);
   disconnect(&connection);
   close_trace_file();
   release_result_slots();
   end_statement_output();
+  // Why the run ended early comes first; then lost output; then failed
+  // statements under --report (4).
   switch (run_end) {
     case RunEnd::error_stop: return kExitErrorStop;
     case RunEnd::interrupted: return kExitInterrupted;
     case RunEnd::none: break;
   }
-  return output_lost() ? kExitOutputLost : kExitOk;
+  return output_lost() ? kExitOutputLost : exit_code;
 }
 
 }  // namespace tarnwick

@@ -7,8 +7,11 @@ namespace tarnwick {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitServerWaitFailed = -1;
 inline constexpr int kExitConnectFailed = -3;
+inline constexpr int kExitStatementFailed = 4;  // with --report: a statement failed
 // The run went on to its end, but output was lost: a write to standard
-// output or to a trace file failed (reported on standard error).
+// output, to a trace file or to the report file failed (reported on
+// standard error); also a report file that cannot be opened, before the
+// run starts.
 inline constexpr int kExitOutputLost = 5;
 // An allocation was refused (the allocator's report is on both streams):
 // the run ended there. The same code as the allocator's exit-on-failure.

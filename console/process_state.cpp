@@ -1,5 +1,7 @@
 #include "console/process_state.h"
 
+#include "measure/report.h"
+#include "measure/run_stats.h"
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
@@ -8,6 +10,7 @@
 #include "session/batch.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
+#include "session/timing.h"
 #include "statements/trace_file.h"
 
 namespace tarnwick {
@@ -27,6 +30,9 @@ void reset_process_state() {
   run_end = RunEnd::none;
   reset_output_state();
   forget_pool_reports();
+  reset_run_stats();
+  reset_timing();
+  close_report_file();
 }
 
 }  // namespace tarnwick

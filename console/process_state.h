@@ -22,6 +22,10 @@
 //   session/execute.h         executed_count      against the statement limit
 //   statements/trace_file.h   trace_counter and the open trace file
 //   session/batch.cpp         what was reported about the pool's failures
+//   measure/run_stats.h       run_stats           the load run's statistics
+//   measure/report.h          the open report file (--report=FILE)
+//   session/timing.h          the fixed-rate schedule and the reused
+//                                                  timing arrays
 //
 // The driver's stop flag is a local of the source loop, handed on by
 // address; it is not process-wide.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,28 @@ void fill_counts(const Outcome& outcome, int32_t* column_count, int32_t* row_cou
   if (fetched_count != nullptr) *fetched_count = outcome.fetched();
 }
 
+// Gives the requests the due times that ql_schedule_next set, once.
+void take_schedule(Connection& connection, std::span<Request> requests) {
+  for (size_t i = 0; i < requests.size() && i < connection.next_due_ns.size(); ++i) {
+    requests[i].due_ns = connection.next_due_ns[i];
+  }
+  connection.next_due_ns.clear();
+}
+
+// Keeps the timings and errors of the call that just ran, for
+// ql_last_timings and ql_last_entry_error. The records are reused from call
+// to call: only a failure's message is copied.
+void keep_entries(Connection& connection, std::span<const Outcome> outcomes) {
+  connection.last_entries.resize(outcomes.size());
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    Connection::EntryRecord& record = connection.last_entries[i];
+    record.started_ns = outcomes[i].started_ns();
+    record.finished_ns = outcomes[i].finished_ns();
+    record.session = connection.session_of(i, outcomes.size());
+    record.failure = outcomes[i].failure();
+  }
+}
+
 // Runs the n texts as one batch; null texts fail without reaching a session.
 // Reports the first failure (or success) and returns the outcomes.
 std::vector<Outcome> run_batch(Connection& connection, const char* const* texts, int32_t n, bool query,
@@ -133,7 +156,9 @@ std::vector<Outcome> run_batch(Connection& connection, const char* const* texts,
       requests[i].statement = strip_unicode_marker(texts[i]);
     }
   }
+  take_schedule(connection, requests);
   connection.run_batch(requests, outcomes);
+  keep_entries(connection, outcomes);
   Failure first;
   for (const Outcome& outcome : outcomes) {
     if (outcome.failed()) {
@@ -204,7 +229,9 @@ std::optional<Outcome> run_one(ql_handle handle, const char* text, Request reque
   }
   request.statement = strip_unicode_marker(text);
   request.limits = connection->settings().limits;
+  take_schedule(*connection, {&request, 1});
   Outcome outcome = connection->run(request);
+  keep_entries(*connection, {&outcome, 1});
   report(error, outcome.failure());
   return outcome;
 }
@@ -259,8 +286,10 @@ ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count, in
       return 0;
     }
     Request request{strip_unicode_marker(text), true, limits_for(*connection, page_size, answers_limit)};
+    take_schedule(*connection, {&request, 1});
     auto cursor = std::make_shared<Cursor>();
     cursor->push_back(connection->run(request));
+    keep_entries(*connection, *cursor);
     const Outcome& outcome = cursor->front();
     fill_counts(outcome, column_count, row_count, fetched_count);
     if (outcome.failed()) {
@@ -281,7 +310,10 @@ int32_t ql_do(ql_handle handle, const char* text, ClientError* error) {
       report(error, null_text());
       return -1;
     }
-    Outcome outcome = connection->run(Request{strip_unicode_marker(text), false, connection->settings().limits});
+    Request request{strip_unicode_marker(text), false, connection->settings().limits};
+    take_schedule(*connection, {&request, 1});
+    Outcome outcome = connection->run(request);
+    keep_entries(*connection, {&outcome, 1});
     report(error, outcome.failure());
     return outcome.affected();
   });
@@ -399,6 +431,46 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError
 
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
   return fetch(cursor, entry, row, column, error);
+}
+
+int32_t ql_last_timings(ql_handle handle, ql_entry_timing* timings, int32_t n) {
+  return guarded<int32_t>(nullptr, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = handles().find(handle);
+    if (connection == nullptr || timings == nullptr || n < 1) return 0;
+    const std::vector<Connection::EntryRecord>& entries = connection->last_entries;
+    int32_t count = static_cast<int32_t>(std::min<size_t>(entries.size(), static_cast<size_t>(n)));
+    for (int32_t i = 0; i < count; ++i) {
+      timings[i] = {entries[i].started_ns, entries[i].finished_ns, entries[i].session, entries[i].failure.code};
+    }
+    return count;
+  });
+}
+
+void ql_last_entry_error(ql_handle handle, int32_t entry, ClientError* error) {
+  guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    if (entry < 0 || static_cast<size_t>(entry) >= connection->last_entries.size()) {
+      report(error, failure(QL_ERR_RANGE, "entry " + std::to_string(entry) + " is out of range"));
+      return 0;
+    }
+    report(error, connection->last_entries[entry].failure);
+    return 0;
+  });
+}
+
+int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    if (due_ns == nullptr || n < 1) {
+      report(error, failure(QL_ERR_ARGUMENT, "a schedule needs at least one due time"));
+      return 0;
+    }
+    connection->next_due_ns.assign(due_ns, due_ns + n);
+    report(error, {});
+    return 1;
+  });
 }
 
 void ql_cancel(ql_handle handle) {

@@ -96,6 +96,13 @@
  *   and so does every later call on that handle; close it and open again.
  *   The library never reconnects by itself.
  *
+ * - Timing. Every call that runs statements records, for each statement
+ *   (entry 0 of a single-statement call), when its session sent it and
+ *   when its answer was complete, in nanoseconds of CLOCK_MONOTONIC, and its
+ *   own error; ql_last_timings and ql_last_entry_error read them back until
+ *   the next such call on the handle. ql_schedule_next makes the next call
+ *   start each entry no earlier than a given time (fixed-rate runs).
+ *
  * - Threads. Calls may come from any thread. A handle and the cursors made
  *   from it must not be used by two threads at once, except that ql_cancel
  *   may stop a call that runs on another thread.
@@ -300,6 +307,37 @@ void ql_pool_close_cursor(ql_cursor cursor);
  * 0 or unknown handles are ignored. */
 void ql_close(ql_handle handle);
 void ql_pool_close(ql_handle handle);
+
+/* One statement of the last call that ran statements on a handle: when
+ * its session sent it to the engine and when its answer was complete. A
+ * session that pipelines (PostgreSQL, in a batch without due times) sends
+ * all its entries at once, so their times overlap: the latency of a later
+ * entry includes the wait behind the entries before it. */
+typedef struct ql_entry_timing {
+  int64_t started_ns;  /* CLOCK_MONOTONIC; 0 when the entry never reached a session */
+  int64_t finished_ns; /* CLOCK_MONOTONIC; 0 likewise */
+  int32_t session;     /* the session that ran it (entry mod sessions) */
+  int32_t code;        /* 0, or the entry's own QL_ERR_ code */
+} ql_entry_timing;
+
+/* Copies the timings of entries 0 to n-1 of the last call that ran
+ * statements on `handle` (ql_query, ql_do, ql_pool_query, ql_pool_do) into
+ * `timings`. Returns how many were copied: at most n, 0 for an unknown
+ * handle or when nothing has run yet. */
+int32_t ql_last_timings(ql_handle handle, ql_entry_timing* timings, int32_t n);
+
+/* Sets `error` to the code and message of entry `entry` of that last call
+ * (code 0 when it succeeded); QL_ERR_HANDLE or QL_ERR_RANGE when there is
+ * no such handle or entry. */
+void ql_last_entry_error(ql_handle handle, int32_t entry, ClientError* error);
+
+/* The next call on `handle` that runs statements starts entry i no earlier
+ * than due_ns[i] (CLOCK_MONOTONIC nanoseconds); entries beyond n, and all
+ * entries of the calls after it, start at once. Entries with a due time
+ * are sent one by one on their session, not pipelined. Returns 1, or 0
+ * with the error set (unknown handle, null array, n below 1). */
+int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n,
+                         ClientError* error);
 
 #ifdef __cplusplus
 }

@@ -50,6 +50,14 @@ struct RunSettings {
   int32_t timeout = 0;                       // server-wait attempts
   OutputFormat format = OutputFormat::table;  // --format=
   bool stop_on_error = false;                 // --on-error=stop
+
+  // Load runs; what these produce goes to standard error or a file only.
+  int32_t progress_seconds = -1;  // --progress=; -1: 5 s when standard error is a terminal
+                                  // and the run plays a replay log or a pool; 0: none
+  bool report = false;            // --report or --report=PATH
+  std::string report_path;        // empty: text on standard error; else JSON ("-": standard output)
+  double rate = 0;                // --rate=: statements per second; 0: as fast as they go
+  int32_t late_ms = 1000;         // --late=: a scheduled statement later than this is counted
 };
 
 extern RunSettings settings;

@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
 #include "session/show_results.h"
+#include "session/timing.h"
 
 namespace tarnwick {
 
@@ -105,6 +107,7 @@ void flush_batch() {
   const char* const* texts = result_slots.text_pointers.data();
   int32_t count = static_cast<int32_t>(n);
   ql_cursor cursor = 0;
+  schedule_next_call(n);
   bool call_failed;
   if (pending_are_queries) {
     cursor = ql_pool_query(connection, texts, count, result_slots.column_counts.data(),
@@ -123,6 +126,8 @@ void flush_batch() {
     call_failed = result_slots.fetched_counts[0] == -1;
     if (call_failed) result_slots.fetched_counts[0] = 0;
   }
+  if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
+  measure_call(n, pending_are_queries);
   report_pool_failure(call_failed, n);
   print_results(pending_are_queries, cursor);
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);

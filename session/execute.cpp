@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "measure/run_stats.h"
 #include "session/show_results.h"
+#include "session/timing.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
 #include "session/connection.h"
@@ -36,14 +38,19 @@ void show_rows(ql_cursor cursor) {
 }
 
 void run_query(char* text) {
-  if (settings.ignore_select) return;
+  if (settings.ignore_select) {
+    record_skipped();
+    return;
+  }
   if (settings.statements >= 2) {
     append_to_batch(text, true);
     return;
   }
+  schedule_next_call(1);
   ql_cursor cursor = ql_query(connection, text, &result_slots.column_counts[0],
                               &result_slots.row_counts[0], &result_slots.fetched_counts[0], 0, 0,
                               &client_error);
+  measure_call(1, true);
   if (cursor == 0 || client_error.code != 0) {
     report_error();
     if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
@@ -69,6 +76,7 @@ void write_copy_out(void*, const char* data, int32_t length) {
 // affected line. False when it failed (the error is in client_error).
 bool run_single(const char* text) {
   ql_cursor cursor = 0;
+  schedule_next_call(1);
   if (is_copy(text)) {
     const std::string* data = copy_data_of_statement;
     result_slots.row_counts[0] =
@@ -79,6 +87,7 @@ bool run_single(const char* text) {
     cursor = ql_run(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
                     &result_slots.fetched_counts[0], &client_error);
   }
+  measure_call(1, false);
   if (client_error.code != 0) {
     if (cursor != 0) ql_close_cursor(cursor);
     return false;
@@ -117,7 +126,10 @@ void run_statement(char* text, bool query, bool* stop_flag) {
   if (query) {
     run_query(text);
   } else {
-    if (apply_filters(text)) return;
+    if (apply_filters(text)) {
+      record_skipped();
+      return;
+    }
     // A COPY carries its data with it, so it cannot wait in a batch: the
     // batch before it is sent and the copy runs on its own.
     bool alone = settings.statements == 1 || is_copy(text);

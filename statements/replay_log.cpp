@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "statements/statement_text.h"
 #include "support/codepage/codepage.h"
@@ -40,6 +41,9 @@ class LogReader {
     if (used_ < filled_) return false;
     return sized_ ? left_in_file_ == 0 : !refill();
   }
+
+  // The bytes not yet taken of a sized log; 0 when the size is not known.
+  uint64_t left() const { return sized_ ? left_in_file_ + (filled_ - used_) : 0; }
 
   // Whether n more bytes may be there: false only when the size is known
   // and fewer are left.
@@ -109,6 +113,7 @@ uint32_t decode_u32(const unsigned char bytes[4], bool big_endian) {
 
 // The two problems a log can have, each reported once on standard error.
 ReplayEnd report_damage(ReplayEnd end, const char* name) {
+  run_stats.log_bytes = 0;
   if (end == ReplayEnd::invalid_file) {
     error_line("Invalid file '", name, "' (skipping it)");
   } else {
@@ -163,7 +168,9 @@ bool play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, b
   }
   char* utf8 = morvane::utf16_to_utf8(buffers.units.data(), length);
   std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
-  if (!(ignore_create && begins_with_create(utf8))) {
+  if (ignore_create && begins_with_create(utf8)) {
+    record_skipped();
+  } else {
     run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
   }
   return true;
@@ -178,7 +185,12 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
   if (!read_header(log, &header)) return report_damage(ReplayEnd::invalid_file, name);
 
   RecordBuffers buffers;
+  // The share of the log played so far, for the progress lines (when the
+  // size of the log is known).
+  run_stats.log_bytes = log.left();
+  run_stats.log_bytes_done = 0;
   while (!log.at_end()) {
+    run_stats.log_bytes_done = run_stats.log_bytes - log.left();
     unsigned char prefix[8];  // the skipped value, then the length
     if (!log.take(prefix, 8)) return report_damage(ReplayEnd::invalid_entry, name);
     const uint32_t length = decode_u32(prefix + 4, header.big_endian);
@@ -187,6 +199,7 @@ ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_
                             : play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
     if (!played) return report_damage(ReplayEnd::invalid_entry, name);
   }
+  run_stats.log_bytes = 0;
   return ReplayEnd::finished;
 }
 

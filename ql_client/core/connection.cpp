@@ -1,5 +1,7 @@
 #include "ql_client/core/connection.h"
 
+#include <algorithm>
+
 namespace ql {
 
 std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions,
@@ -16,7 +18,7 @@ std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32
 
 Outcome Connection::run(const Request& request) {
   sessions_[0]->clear_cancel();
-  return sessions_[0]->run(request);
+  return sessions_[0]->run_timed(request);
 }
 
 void Connection::cancel() {
@@ -32,9 +34,16 @@ void Connection::run_batch(std::span<const Request> requests, std::span<Outcome>
     session_outcomes[i % session_count].push_back(&outcomes[i]);
   }
   for (size_t s = 0; s < session_count; ++s) sessions_[s]->clear_cancel();
+  // Entries with due times go one by one at those times: the base loop,
+  // never an engine's pipeline.
+  bool scheduled = std::any_of(requests.begin(), requests.end(), [](const Request& r) { return r.due_ns != 0; });
   auto job = [&](size_t s) {
     try {
-      sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
+      if (scheduled) {
+        sessions_[s]->Session::run_in_order(session_requests[s], session_outcomes[s]);
+      } else {
+        sessions_[s]->run_in_order(session_requests[s], session_outcomes[s]);
+      }
     } catch (const std::exception& e) {  // nothing may escape a worker thread
       for (Outcome* outcome : session_outcomes[s]) {
         if (!outcome->failed()) outcome->fail(failure(QL_ERR_ENGINE, e.what()));

@@ -2,6 +2,7 @@
 // the entries of a batch at the same time.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <span>
 #include <vector>
@@ -32,6 +33,24 @@ class Connection {
   // has not started yet; the stopped statements fail with the engine's
   // message. Safe from any thread while another thread runs a call.
   void cancel();
+
+  // The session that runs entry `entry` of a batch of `count`.
+  int32_t session_of(size_t entry, size_t count) const {
+    return static_cast<int32_t>(entry % std::min(sessions_.size(), count));
+  }
+
+  // What the C functions keep between calls on this handle: the outcomes
+  // of the last call that ran statements (timings and errors only), and
+  // the due times for the next one. Used by one thread at a time, as the
+  // handle is.
+  struct EntryRecord {
+    int64_t started_ns = 0;
+    int64_t finished_ns = 0;
+    int32_t session = 0;
+    Failure failure;
+  };
+  std::vector<EntryRecord> last_entries;
+  std::vector<int64_t> next_due_ns;
 
  private:
   Connection() = default;

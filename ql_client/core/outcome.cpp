@@ -1,5 +1,8 @@
 #include "ql_client/core/outcome.h"
 
+#include <time.h>
+
+#include <cerrno>
 #include <limits>
 
 namespace ql {
@@ -59,6 +62,19 @@ const std::optional<std::string>* Outcome::cell(int32_t row, int32_t column) con
 const std::string* Outcome::caption(int32_t column) const {
   if (column < 0 || column >= columns()) return nullptr;
   return &captions_[column];
+}
+
+int64_t monotonic_ns() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+void sleep_until_ns(int64_t due_ns) {
+  if (due_ns <= 0) return;
+  timespec due{static_cast<time_t>(due_ns / 1000000000), static_cast<long>(due_ns % 1000000000)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+  }
 }
 
 }  // namespace ql

@@ -52,6 +52,15 @@ class Outcome {
   // Records that the connection was lost, over any earlier failure.
   void lose(std::string text) { failure_ = Failure{QL_ERR_LOST, std::move(text)}; }
 
+  // When the session sent the statement and when its answer was complete
+  // (monotonic_ns); 0 until stamped.
+  void stamp(int64_t started_ns, int64_t finished_ns) {
+    started_ns_ = started_ns;
+    finished_ns_ = finished_ns;
+  }
+  int64_t started_ns() const { return started_ns_; }
+  int64_t finished_ns() const { return finished_ns_; }
+
   const Failure& failure() const { return failure_; }
   bool failed() const { return failure_.failed(); }
   int32_t columns() const { return failed() ? 0 : static_cast<int32_t>(captions_.size()); }
@@ -75,6 +84,15 @@ class Outcome {
   int32_t fetched_ = 0;
   int64_t affected_ = 0;
   bool has_rows_ = false;
+  int64_t started_ns_ = 0;
+  int64_t finished_ns_ = 0;
 };
+
+// Nanoseconds of CLOCK_MONOTONIC, the clock of every timestamp the library
+// hands out.
+int64_t monotonic_ns();
+
+// Sleeps until monotonic_ns() reaches `due_ns`; returns at once when it has.
+void sleep_until_ns(int64_t due_ns);
 
 }  // namespace ql

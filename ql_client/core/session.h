@@ -70,6 +70,7 @@ struct Request {
   const CopyStreams* copy = nullptr;
 
   bool keeps_rows() const { return query || rows_if_any; }
+  int64_t due_ns = 0;  // not started before this monotonic_ns() time; 0: at once
 };
 
 // A session runs one statement at a time. It is used by one thread at a
@@ -83,17 +84,27 @@ class Session {
 
   virtual Outcome run(const Request& request) = 0;
 
-  // Runs the requests in order, outcome i for request i; a request whose
-  // outcome has already failed (a null text) is skipped, and so is every
-  // request after a cancel. Engines that can overlap the statements of one
-  // session (PostgreSQL pipelining) override it.
+  // Runs one request at its due time and stamps its outcome.
+  Outcome run_timed(const Request& request) {
+    sleep_until_ns(request.due_ns);
+    int64_t started = monotonic_ns();
+    Outcome outcome = run(request);
+    outcome.stamp(started, monotonic_ns());
+    return outcome;
+  }
+
+  // Runs the requests in order, outcome i for request i, each at its due
+  // time and stamped; a request whose outcome has already failed (a null
+  // text) is skipped, and so is every request after a cancel. Engines that
+  // can overlap the statements of one session (PostgreSQL pipelining)
+  // override it, for batches without due times.
   virtual void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
     for (size_t i = 0; i < requests.size(); ++i) {
       if (outcomes[i]->failed()) continue;
       if (canceled()) {
         outcomes[i]->fail(canceled_before_start());
       } else {
-        *outcomes[i] = run(*requests[i]);
+        *outcomes[i] = run_timed(*requests[i]);
       }
     }
   }

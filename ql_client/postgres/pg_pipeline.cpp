@@ -24,6 +24,9 @@ struct PgSession::PipelineItem {
   const Request* request = nullptr;
   Outcome* outcome = nullptr;
   const char* text = nullptr;
+  // When it was sent: each item is stamped from then to its answer. Set
+  // while the items are sent, which otherwise only reads them.
+  mutable int64_t sent_ns = 0;
 
   Outcome* outcome_or(Outcome* scratch) const { return outcome != nullptr ? outcome : scratch; }
 };
@@ -119,6 +122,7 @@ bool PgSession::send_pipeline(const std::vector<Item>& items, Outcome* scratch) 
   }
   for (const Item& item : items) {
     *item.outcome_or(scratch) = Outcome(item.request->limits);
+    item.sent_ns = monotonic_ns();
     if (!PQsendQueryParams(connection_, item.text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
         !PQpipelineSync(connection_)) {
       fail_pipeline(items, 0);
@@ -173,6 +177,7 @@ std::vector<size_t> PgSession::read_pipeline(const std::vector<Item>& items, Out
           stopped.push_back(current);
         }
         reader.reset();
+        items[current].outcome_or(scratch)->stamp(items[current].sent_ns, monotonic_ns());
         awaiting_sync = true;
         continue;
       }
@@ -196,7 +201,7 @@ std::vector<size_t> PgSession::read_pipeline(const std::vector<Item>& items, Out
 // stopped by mistake changed nothing: run it again.
 void PgSession::run_stopped_again(const std::vector<Item>& items, const std::vector<size_t>& stopped) {
   for (size_t i : stopped) {
-    if (!canceled()) *items[i].outcome = run(*items[i].request);
+    if (!canceled()) *items[i].outcome = run_timed(*items[i].request);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -160,6 +161,44 @@ TEST_F(ArgumentsTest, FormatAndOnErrorTakeKnownValuesAndWarnOnOthers) {
             "Warning : unrecognized argument --format=CSV\n"
             "Warning : unrecognized argument --on-error=\n"
             "Warning : unrecognized argument --format\n");
+}
+
+// The load-run options take a whole value within bounds or keep their
+// default, with a warning on standard error; standard output stays empty.
+TEST_F(ArgumentsTest, LoadRunOptionsWarnAboutBadValuesAndKeepTheirDefaults) {
+  ::testing::internal::CaptureStderr();
+  parse({"--rate=0", "--rate=-5", "--rate=abc", "--rate=5x", "--rate=1e99", "--rate=inf", "--rate=nan", "--rate="});
+  std::string warnings = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(settings.rate, 0.0);
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 8) << warnings;
+  EXPECT_NE(warnings.find("Warning : ignoring --rate=abc: the rate is a number of statements per second above 0"),
+            std::string::npos)
+      << warnings;
+
+  ::testing::internal::CaptureStderr();
+  parse({"--progress=-1", "--progress=abc", "--progress=99999999", "--progress=2.5", "--late=0", "--late=x",
+         "--report="});
+  warnings = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 7) << warnings;
+  EXPECT_EQ(settings.progress_seconds, -1);
+  EXPECT_EQ(settings.late_ms, 1000);
+  EXPECT_TRUE(settings.report);
+  EXPECT_EQ(settings.report_path, "") << "a bare --report= reports on standard error";
+
+  ::testing::internal::CaptureStderr();
+  parse({"--rate=250.5", "--progress=0", "--late=20", "--report=-"});
+  warnings = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(settings.rate, 250.5);
+  EXPECT_EQ(settings.progress_seconds, 0);
+  EXPECT_EQ(settings.late_ms, 20);
+  EXPECT_EQ(settings.report_path, "") << "standard output carries results without --silent";
+  EXPECT_EQ(warnings, "Warning : --report=- needs --silent; the report goes to standard error\n");
+
+  ::testing::internal::CaptureStderr();
+  parse({"--silent", "--report=-", "--report=out.json", "--report"});
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(settings.report_path, "") << "the last --report wins";
+  EXPECT_EQ(output(), "");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -303,6 +304,38 @@ TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
   ASSERT_TRUE(terminal.wait_for("|still here|\r\n")) << terminal.unseen();
   terminal.enter("\\q");
   EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+// Progress lines come by default, every 5 s, when standard error is a
+// terminal and the run plays a replay log; never when it is a file. The log
+// is held to 50 statements a second so that the run outlasts an interval.
+class LoadProgress : public morvane::testing::TempDirTest {
+ protected:
+  std::string make_log() {
+    std::string script;
+    for (int i = 0; i < 290; ++i) script += "select 1;\n";
+    write_file("script.sql", script);
+    std::string command = std::string(TARNWICK_LOG_BINARY) + " " + path("script.sql") + " " +
+                          path("slow.SQL.log.1") + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return path("slow.SQL.log.1");
+  }
+};
+
+TEST_F(LoadProgress, ProgressLinesAppearOnATerminalOnly) {
+  std::string log = make_log();
+  Terminal terminal(std::vector<std::string>{"--host=sqlite::memory:", "--silent", "--rate=50", "--sql=" + log},
+                    dir_.string());
+  ASSERT_TRUE(terminal.wait_for("progress: 5.0 s, 2", 15)) << terminal.screen();
+  ASSERT_TRUE(terminal.wait_for("/s, 0 failed, p50 ")) << terminal.screen();
+  EXPECT_NE(terminal.screen().find("%), 5"), std::string::npos) << "the share of the log, about 50 a second";
+  EXPECT_EQ(terminal.exit_code(), 0);
+
+  tarnwick::e2e::RunResult to_file = tarnwick::e2e::run_tarnwick(
+      {"--host=sqlite::memory:", "--silent", "--rate=50", "--sql=" + log}, "", dir_.string(), dir_.string());
+  EXPECT_EQ(to_file.exit_code, 0);
+  EXPECT_EQ(to_file.err, "");
+  EXPECT_EQ(to_file.out, "");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "tests/fakes/fake_ql_client.h"
 
 #include <atomic>
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <deque>
 #include <map>
 
@@ -25,6 +28,11 @@ struct State {
   int64_t outstanding = 0;
   ql_notice_handler notice_handler = nullptr;
   void* notice_context = nullptr;
+  int32_t sessions = 1;
+  std::vector<int64_t> due;        // for the next call
+  std::vector<int64_t> scheduled;  // every due time ever given
+  std::vector<ql_entry_timing> last_timings;
+  std::vector<Outcome> last_outcomes;
 };
 
 std::atomic<int32_t> cancel_calls{0};
@@ -32,6 +40,33 @@ std::atomic<int32_t> cancel_calls{0};
 State& state() {
   static State instance;
   return instance;
+}
+
+int64_t now_ns() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+void sleep_until(int64_t due_ns) {
+  timespec due{static_cast<time_t>(due_ns / 1000000000), static_cast<long>(due_ns % 1000000000)};
+  clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
+}
+
+// Plays the time of the entries of one call: each waits for its due time,
+// then stalls as long as its outcome says; the call's timings are kept.
+void play(const std::vector<Outcome>& entries) {
+  State& s = state();
+  s.last_timings.clear();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i < s.due.size()) sleep_until(s.due[i]);
+    int64_t started = now_ns();
+    if (entries[i].stall_ms > 0) sleep_until(started + int64_t{entries[i].stall_ms} * 1000000);
+    int32_t session = static_cast<int32_t>(i % static_cast<size_t>(s.sessions));
+    s.last_timings.push_back({started, now_ns(), session, entries[i].error_code});
+  }
+  s.last_outcomes = entries;
+  s.due.clear();
 }
 
 Outcome next_outcome(bool query) {
@@ -144,6 +179,7 @@ const std::vector<std::string>& calls() { return state().calls; }
 const std::string& last_open_arguments() { return state().last_open; }
 int64_t texts_outstanding() { return state().outstanding; }
 int32_t cancels() { return cancel_calls; }
+const std::vector<int64_t>& scheduled() { return state().scheduled; }
 
 }  // namespace fake_ql
 
@@ -182,6 +218,7 @@ ql_handle ql_pool_open(const char* host, const char* port, const char* database,
                       std::to_string(answers_limit) + " " + std::to_string(code_page);
   (void)database;
   (void)password;
+  state().sessions = sessions > 0 ? sessions : 1;
   return fake_ql::open_handle("pool_open " + std::to_string(sessions), error);
 }
 
@@ -189,6 +226,7 @@ ql_cursor ql_query(ql_handle, const char* text, int32_t* columns, int32_t* rows,
                    int32_t* fetched, int32_t, int32_t, ClientError* error) {
   state().calls.push_back(std::string("query ") + text);
   fake_ql::Outcome outcome = fake_ql::next_outcome(true);
+  fake_ql::play({outcome});
   fake_ql::fill_counts(outcome, columns, rows, fetched);
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   if (outcome.error_code != 0) return 0;
@@ -200,6 +238,7 @@ ql_cursor ql_query(ql_handle, const char* text, int32_t* columns, int32_t* rows,
 int32_t ql_do(ql_handle, const char* text, ClientError* error) {
   state().calls.push_back(std::string("do ") + text);
   fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::play({outcome});
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   return outcome.error_code != 0 ? -1 : outcome.affected;
 }
@@ -208,6 +247,7 @@ ql_cursor ql_run(ql_handle, const char* text, int32_t* columns, int32_t* rows, i
                  ClientError* error) {
   state().calls.push_back(std::string("do ") + text);
   fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::play({outcome});
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   if (outcome.error_code != 0 || !outcome.returns_rows) {
     fake_ql::fill_counts(fake_ql::Outcome(), columns, rows, fetched);
@@ -225,6 +265,7 @@ int32_t ql_copy(ql_handle, const char* text, const char* data, int64_t length, q
                 void* context, ClientError* error) {
   state().calls.push_back(std::string("copy ") + text + "|" + std::string(data, length));
   fake_ql::Outcome outcome = fake_ql::next_outcome(false);
+  fake_ql::play({outcome});
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   if (sink != nullptr && !outcome.copy_out.empty()) {
     sink(context, outcome.copy_out.data(), static_cast<int32_t>(outcome.copy_out.size()));
@@ -248,6 +289,7 @@ ql_cursor ql_pool_run(ql_handle, const char* const* texts, int32_t n, int32_t* c
       rows[i] = outcome.error_code != 0 ? -1 : outcome.affected;
     }
   }
+  fake_ql::play(entries);
   fake_ql::set_first_failure(error, entries);
   bool any_rows = false;
   for (int32_t i = 0; i < n; ++i) any_rows = any_rows || returns_rows[i] != 0;
@@ -265,6 +307,7 @@ ql_cursor ql_pool_query(ql_handle, const char* const* texts, int32_t n, int32_t*
     entries.push_back(fake_ql::next_outcome(true));
     fake_ql::fill_counts(entries.back(), columns + i, rows + i, fetched + i);
   }
+  fake_ql::play(entries);
   fake_ql::set_first_failure(error, entries);
   int32_t cursor = state().next_id++;
   state().cursors[cursor] = entries;
@@ -281,6 +324,7 @@ int32_t ql_pool_do(ql_handle, const char* const* texts, int32_t n, int32_t* affe
     affected[i] = entries.back().error_code != 0 ? -1 : entries.back().affected;
     if (entries.back().error_code != 0) ++failed;
   }
+  fake_ql::play(entries);
   fake_ql::set_first_failure(error, entries);
   return failed;
 }
@@ -306,6 +350,29 @@ char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column
 }
 
 void ql_cancel(ql_handle) { ++fake_ql::cancel_calls; }
+int32_t ql_last_timings(ql_handle, ql_entry_timing* timings, int32_t n) {
+  const std::vector<ql_entry_timing>& last = state().last_timings;
+  int32_t count = std::min(n, static_cast<int32_t>(last.size()));
+  for (int32_t i = 0; i < count; ++i) timings[i] = last[i];
+  return count < 0 ? 0 : count;
+}
+
+void ql_last_entry_error(ql_handle, int32_t entry, ClientError* error) {
+  const std::vector<fake_ql::Outcome>& last = state().last_outcomes;
+  if (entry < 0 || entry >= static_cast<int32_t>(last.size())) {
+    fake_ql::set_error(error, QL_ERR_RANGE, "out of range");
+    return;
+  }
+  fake_ql::set_error(error, last[entry].error_code, last[entry].error_text);
+}
+
+int32_t ql_schedule_next(ql_handle, const int64_t* due_ns, int32_t n, ClientError* error) {
+  state().due.assign(due_ns, due_ns + n);
+  state().scheduled.insert(state().scheduled.end(), due_ns, due_ns + n);
+  fake_ql::set_error(error, 0, "");
+  return 1;
+}
+
 
 int32_t ql_set_notice_handler(ql_handle, ql_notice_handler handler, void* context, ClientError* error) {
   state().notice_handler = handler;

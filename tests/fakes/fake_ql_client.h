@@ -4,7 +4,9 @@
 // Outcomes are queued with push() and taken in order, one per statement:
 // by ql_query and ql_do, and one per entry by the batch calls. With nothing
 // queued a query returns an empty result and any other statement affects one
-// row. Every call is written to the call log.
+// row. Every call is written to the call log. Timings are real: each entry
+// starts at its due time (ql_schedule_next) and takes its stall_ms; entry i
+// of a batch is put on session i mod the pool's sessions.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +31,7 @@ struct Outcome {
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
   std::vector<std::string> notices;      // sent to the notice handler as it runs
+  int32_t stall_ms = 0;                  // the statement takes this long
 };
 
 // Forgets the queue, the log, the handles and cursors; open and list_db
@@ -49,6 +52,8 @@ void set_list_db_failures(int32_t failures);
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();
+// The due times given to ql_schedule_next, in order, over all calls.
+const std::vector<int64_t>& scheduled();
 // Texts handed out and not yet released with ql_mfree.
 int64_t texts_outstanding();
 // ql_cancel calls since the last reset, from any thread.

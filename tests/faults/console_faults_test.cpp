@@ -451,9 +451,13 @@ TEST_F(ConsoleFaults, AfterEndOfInputAtATerminalALaterDashReadsAgain) {
   };
   EXPECT_TRUE(wait_for("type quit; to exit.\r\n")) << screen;
   type("select 'one' as s;\n");
-  EXPECT_TRUE(wait_for("|one|\r\n")) << screen;
+  // Keys are typed once the prompt is back, as a person types them: the
+  // line editor takes the terminal when it shows the prompt.
+  EXPECT_TRUE(wait_for("|one|\r\nsqlite:memory=> ")) << screen;
   type("\x04");  // Ctrl-D: the end of the first "-"
   EXPECT_TRUE(wait_for("|from a|\r\n")) << screen;
+  // A named source has run, so the second "-" is read as plain input, with
+  // no prompt and no line editor.
   type("select 'two' as s;\n");
   EXPECT_TRUE(wait_for("|two|\r\n")) << screen;
   type("\x04");

@@ -1,0 +1,101 @@
+// The statistics of a load run: what the report and the progress lines are
+// made of. One process-wide record, written by the main thread only (the
+// client library's session threads hand their timings back through the
+// library's calls), so nothing here takes a lock.
+//
+// Latency is kept per session and per statement kind in histograms that
+// are created when a session first reports and merged only when read, plus
+// one histogram for the current progress interval.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "measure/histogram.h"
+
+namespace tarnwick {
+
+enum StatementKind : int { kind_query = 0, kind_other = 1 };
+
+struct SessionStats {
+  LatencyHistogram latency[2];  // by StatementKind
+  uint64_t failed = 0;
+  int64_t busy_ns = 0;  // time the session spent on its statements
+};
+
+struct ErrorCount {
+  std::string message;
+  uint64_t count = 0;
+};
+
+struct RunStats {
+  static constexpr size_t kMaxErrorMessages = 20;
+
+  bool active = false;  // measuring was asked for (--report or progress)
+  int64_t started_ns = 0;
+  int64_t ended_ns = 0;
+
+  uint64_t succeeded = 0;
+  uint64_t failed = 0;
+  uint64_t skipped = 0;  // dropped by the filters, never sent
+
+  std::vector<std::unique_ptr<SessionStats>> sessions;  // by session number
+
+  // Failures by the first line of their message. The first
+  // kMaxErrorMessages distinct messages are kept; failures with any other
+  // message are counted apart.
+  std::vector<ErrorCount> errors;
+  uint64_t other_errors = 0;
+
+  // Batches of a --statements run: how many, and how full.
+  uint64_t batches = 0;
+  uint64_t batch_entries = 0;
+  uint64_t full_batches = 0;
+
+  // Fixed-rate runs: how late each statement started against its schedule.
+  bool paced = false;
+  LatencyHistogram lag;
+  int64_t late_threshold_ns = 0;
+  uint64_t late = 0;
+
+  // The progress interval under way; progress_ns 0 means no progress lines.
+  int64_t progress_ns = 0;
+  LatencyHistogram interval;
+  int64_t interval_started_ns = 0;
+  uint64_t interval_done = 0;
+
+  // The replay log being played, in bytes, for the percentage done.
+  uint64_t log_bytes = 0;
+  uint64_t log_bytes_done = 0;
+};
+
+extern RunStats run_stats;
+
+// Starts a measured run at `now_ns` (see monotonic_ns).
+void start_measuring(int64_t now_ns);
+// Ends it: the elapsed time stops here.
+void stop_measuring(int64_t now_ns);
+// Puts the record back to its state at process start.
+void reset_run_stats();
+
+// One statement that succeeded on `session`: its latency (from its
+// scheduled time in fixed-rate runs) and the time its session spent on it.
+void record_success(int32_t session, StatementKind kind, int64_t latency_ns, int64_t busy_ns);
+// One statement that failed with `message` on `session` (-1: unknown),
+// which spent `busy_ns` on it.
+void record_failure(int32_t session, const char* message, int64_t busy_ns = 0);
+void record_skipped();
+void record_batch(uint64_t entries, uint64_t capacity);
+// How late a scheduled statement started.
+void record_lag(int64_t lag_ns);
+
+// All sessions' latency of one kind, or of both (kind < 0), merged.
+LatencyHistogram merged_latency(int kind);
+uint64_t statements_done();
+
+// Nanoseconds of CLOCK_MONOTONIC, the clock of the client library's timings.
+int64_t monotonic_ns();
+
+}  // namespace tarnwick

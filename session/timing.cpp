@@ -1,0 +1,83 @@
+#include "session/timing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "measure/progress.h"
+#include "measure/run_stats.h"
+#include "runtime/client_error.h"
+#include "runtime/run_settings.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Reused from call to call: they grow to the largest batch once.
+std::vector<ql_entry_timing> timings;
+std::vector<int64_t> due_times;
+// Per session, the answer of its previous entry in the call being
+// measured: a pipelining session's entries overlap, and its busy time
+// counts each moment once.
+std::vector<int64_t> session_free_ns;
+
+int64_t schedule_start_ns = 0;  // the due time of the run's first statement
+uint64_t scheduled_count = 0;   // statements scheduled so far
+bool last_call_scheduled = false;
+
+}  // namespace
+
+void schedule_next_call(size_t n) {
+  last_call_scheduled = settings.rate > 0;
+  if (!last_call_scheduled) return;
+  if (due_times.size() < n) due_times.resize(n);
+  if (schedule_start_ns == 0) schedule_start_ns = monotonic_ns();
+  const double interval_ns = 1e9 / settings.rate;
+  for (size_t i = 0; i < n; ++i) {
+    due_times[i] = schedule_start_ns + static_cast<int64_t>(static_cast<double>(scheduled_count) * interval_ns);
+    ++scheduled_count;
+  }
+  ql_schedule_next(connection, due_times.data(), static_cast<int32_t>(n), nullptr);
+  run_stats.paced = true;
+}
+
+void measure_call(size_t n, bool query) {
+  if (!run_stats.active) return;
+  if (timings.size() < n) timings.resize(n);
+  const size_t known = static_cast<size_t>(ql_last_timings(connection, timings.data(), static_cast<int32_t>(n)));
+  const StatementKind kind = query ? kind_query : kind_other;
+  session_free_ns.assign(std::min<size_t>(n, static_cast<size_t>(settings.sessions)), 0);
+  for (size_t i = 0; i < n; ++i) {
+    if (i >= known) {  // the call failed as a whole (no connection, say)
+      record_failure(-1, client_error.code != 0 ? client_error.text : "no outcome from the client library");
+      continue;
+    }
+    const ql_entry_timing& timing = timings[i];
+    int64_t busy_from = timing.started_ns;
+    auto session = static_cast<size_t>(timing.session);
+    if (session < session_free_ns.size() && timing.finished_ns != 0) {
+      busy_from = std::max(busy_from, session_free_ns[session]);
+      session_free_ns[session] = timing.finished_ns;
+    }
+    const int64_t busy = timing.finished_ns - busy_from;
+    if (timing.code != 0) {
+      ClientError entry_error{};
+      ql_last_entry_error(connection, static_cast<int32_t>(i), &entry_error);
+      entry_error.text[sizeof entry_error.text - 1] = '\0';
+      record_failure(timing.session, entry_error.text, busy);
+    } else {
+      int64_t from = last_call_scheduled ? due_times[i] : timing.started_ns;
+      record_success(timing.session, kind, timing.finished_ns - from, busy);
+    }
+    if (last_call_scheduled && timing.started_ns != 0) record_lag(timing.started_ns - due_times[i]);
+  }
+  progress_tick(monotonic_ns());
+}
+
+void reset_timing() {
+  schedule_start_ns = 0;
+  scheduled_count = 0;
+  last_call_scheduled = false;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,25 @@
+// The client library's timings of each call into the run statistics, and
+// the schedule of fixed-rate runs (--rate=R): statement k of the run is due
+// at the run's first statement plus k / R seconds, over the whole pool, and
+// the library starts each entry no earlier than its due time. Latency is
+// then counted from the due time, not from the moment the statement was
+// sent, so a stall shows in every statement it held up.
+#pragma once
+
+#include <cstddef>
+
+namespace tarnwick {
+
+// Before a call that runs `n` statements: under --rate, gives them their
+// due times (the library keeps them for its next call).
+void schedule_next_call(size_t n);
+
+// After that call: the timing and the error of each of its `n` statements
+// into run_stats (nothing when the run is not measured), then a progress
+// line when one is due. Reads client_error but leaves it as it is.
+void measure_call(size_t n, bool query);
+
+// Forgets the schedule; for the tests' fresh runs.
+void reset_timing();
+
+}  // namespace tarnwick

@@ -1,0 +1,146 @@
+// Measured load runs of the built binary on both engines: the error table
+// of a log with known failing statements, a valid JSON report with every
+// field, and a report file that cannot be written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/run_binary.h"
+#include "tests/support/file/temp_dir.h"
+
+namespace tarnwick::e2e {
+namespace {
+
+// A log of 21 statements: a table, a query (so that in a pool the table
+// is made before the inserts run), 12 good inserts, then three kinds of
+// failure (3 duplicate keys, 2 missing tables, 1 syntax error), 1 query.
+std::string failing_script(const std::string& table) {
+  std::string script = "create table " + table + " (id int primary key);\nselect 1;\n";
+  for (int i = 1; i <= 12; ++i) script += "insert into " + table + " values (" + std::to_string(i) + ");\n";
+  for (int i = 0; i < 3; ++i) script += "insert into " + table + " values (5);\n";
+  script += "select * from no_such_table;\nselect * from no_such_table;\nselec 1;\n";
+  script += "select count(*) from " + table + ";\n";
+  return script;
+}
+
+// Checks with Python's own parser that `file` holds one JSON object with
+// every field of the report, and prints its counts and sorted error counts.
+std::string json_summary(const std::string& file) {
+  std::string command =
+      "python3 -c 'import json,sys; r=json.load(open(sys.argv[1]));"
+      "keys=[\"statements\",\"run\",\"failed\",\"skipped\",\"elapsed_seconds\",\"rate_per_second\",\"latency_ms\","
+      "\"sessions\",\"errors\",\"other_errors\",\"batches\",\"schedule\"];"
+      "missing=[k for k in keys if k not in r];"
+      "missing+=[k+\".\"+f for k in (\"query\",\"other\",\"all\") for f in "
+      "(\"count\",\"min\",\"p50\",\"p90\",\"p99\",\"p99_9\",\"max\",\"mean\") if f not in r[\"latency_ms\"][k]];"
+      "print(missing, r[\"statements\"], r[\"run\"], r[\"failed\"], r[\"skipped\"],"
+      "sorted(e[\"count\"] for e in r[\"errors\"]), len(r[\"sessions\"]))' " +
+      file + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[512];
+  while (pipe != nullptr && fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  if (pipe != nullptr) pclose(pipe);
+  return out;
+}
+
+bool have_python() { return std::system("python3 -c pass >/dev/null 2>&1") == 0; }
+
+class LoadRunE2e : public morvane::testing::TempDirTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  bool postgres() const { return GetParam(); }
+
+  void SetUp() override {
+    TempDirTest::SetUp();
+    if (postgres() && !pg_test_server().available()) GTEST_SKIP() << "no PostgreSQL test server";
+  }
+
+  std::vector<std::string> engine() {
+    if (!postgres()) return {"--host=sqlite:" + path("load.db"), "--mode=w"};
+    PgServer server = pg_test_server();
+    return {"--host=" + server.host, "--port=" + server.port, "--user=" + server.user, "--mode=w"};
+  }
+
+  // A fresh table name per run (the PostgreSQL database is shared).
+  std::string make_failing_log(const std::string& table) {
+    write_file("script.sql", (postgres() ? "drop table if exists " + table + ";\nselect 1;\n" : "") + failing_script(table));
+    std::string command = std::string(TARNWICK_LOG_BINARY) + " " + path("script.sql") + " " +
+                          path("fail.SQL.log.1") + " 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return path("fail.SQL.log.1");
+  }
+
+  RunResult run(std::vector<std::string> arguments) {
+    std::vector<std::string> all = engine();
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return run_tarnwick(all, "", dir_.string(), dir_.string());
+  }
+};
+
+TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
+  if (!have_python()) GTEST_SKIP() << "python3 checks the JSON";
+  int extra = postgres() ? 2 : 0;  // the drop statement and a query after it
+  std::string log = make_failing_log("load_single");
+  RunResult single = run({"--silent", "--report=" + path("single.json"), "--sql=" + log});
+  EXPECT_EQ(single.exit_code, 4) << single.err;
+  EXPECT_EQ(json_summary(path("single.json")),
+            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 1\n");
+
+  // In a pool each failing entry is counted with its own message.
+  log = make_failing_log("load_pool");
+  RunResult pool = run({"--silent", "--sessions=3", "--statements=4", "--report", "--sql=" + log});
+  EXPECT_EQ(pool.exit_code, 4);
+  EXPECT_EQ(pool.out, "") << "pool failures stay off standard output under --silent";
+  EXPECT_NE(pool.err.find(": " + std::to_string(15 + extra) + " run, 6 failed, 0 skipped\n"), std::string::npos)
+      << pool.err;
+  EXPECT_NE(pool.err.find("            3  "), std::string::npos) << pool.err;
+  EXPECT_NE(pool.err.find("            2  "), std::string::npos) << pool.err;
+  EXPECT_NE(pool.err.find("no_such_table"), std::string::npos) << pool.err;
+  EXPECT_EQ(pool.err.find("DETAIL"), std::string::npos) << "failures are grouped by their first line";
+  EXPECT_NE(pool.err.find("batches     "), std::string::npos) << pool.err;
+
+  // The JSON on standard output, which --silent leaves free for it.
+  log = make_failing_log("load_stdout");
+  RunResult to_stdout = run({"--silent", "--sessions=2", "--statements=5", "--report=-", "--sql=" + log});
+  write_file("stdout.json", to_stdout.out);
+  EXPECT_EQ(json_summary(path("stdout.json")),
+            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 2\n");
+}
+
+TEST_P(LoadRunE2e, AReportInAMissingDirectoryStopsTheRunBeforeItStarts) {
+  std::string log = make_failing_log("load_never");
+  RunResult missing = run({"--report=" + path("no/such/dir/r.json"), "--sql=" + log});
+  EXPECT_EQ(missing.exit_code, 5);
+  EXPECT_EQ(missing.out, "") << "not even the start-up hint";
+  EXPECT_EQ(missing.err, "Cannot write the report file '" + path("no/such/dir/r.json") +
+                             "': No such file or directory\n");
+  if (!postgres()) {
+    EXPECT_FALSE(std::filesystem::exists(path("load.db"))) << "nothing was opened";
+  }
+
+}
+
+TEST_P(LoadRunE2e, AReportInAReadOnlyDirectoryStopsTheRunBeforeItStarts) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+  std::string log = make_failing_log("load_never");
+  std::filesystem::create_directory(path("locked"));
+  chmod(path("locked").c_str(), 0555);
+  RunResult locked = run({"--report=" + path("locked/r.json"), "--sql=" + log});
+  EXPECT_EQ(locked.exit_code, 5);
+  EXPECT_NE(locked.err.find("Permission denied"), std::string::npos) << locked.err;
+  chmod(path("locked").c_str(), 0755);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, LoadRunE2e, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "PostgreSQL" : "SQLite";
+                         });
+
+}  // namespace
+}  // namespace tarnwick::e2e
