@@ -11,7 +11,7 @@
 
 namespace morvane::heap {
 
-constinit thread_local ThreadCache t_thread_cache;
+constinit thread_local ThreadCache t_thread_cache{};
 
 namespace {
 

@@ -35,14 +35,14 @@
 namespace morvane::heap {
 
 struct CacheList {
-  void* head;  // newest block; each block's first word links to the next
-  uint32_t count;
-  uint32_t limit;
+  void* head = nullptr;  // newest block; each block's first word links to the next
+  uint32_t count = 0;
+  uint32_t limit = 0;
 };
 
 struct ThreadCache {
   CacheList lists[kMaxClasses];
-  uint32_t state;  // see thread_cache.cpp
+  uint32_t state = 0;  // see thread_cache.cpp
 };
 
 // Zero at thread start: every limit 0. Initial-exec: the allocator is
