@@ -95,7 +95,12 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   // ends it. One that changes data (with RETURNING) is stepped to its end,
   // so that every row is changed and counted; past the limit its rows are
   // read and not kept.
-  const bool stoppable = request.query || may_stop(request.statement.text);
+  // Asked only when rows come: most statements return none.
+  int stoppable_known = -1;
+  auto stoppable = [&] {
+    if (stoppable_known < 0) stoppable_known = request.query || may_stop(request.statement.text);
+    return stoppable_known == 1;
+  };
   const int64_t limit = request.limits.answers_limit;
   sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
   int64_t rows = 0;
@@ -103,11 +108,11 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
     ++rows;
     if (!keep) {
-      if (stoppable && rows == limit) break;
+      if (rows == limit && stoppable()) break;
       continue;
     }
     if (!outcome->row_wanted()) {
-      if (stoppable) break;
+      if (stoppable()) break;
       continue;
     }
     if (outcome->keeps_next_row()) {
