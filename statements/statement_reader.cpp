@@ -111,11 +111,14 @@ struct StopBytes {
 
 constexpr StopBytes stop_bytes(Dialect dialect) {
   StopBytes stops{};
-  constexpr unsigned char kEveryDialect[] = {'\t', '\r', '\n', '\0', '#', '-', '/', '\'', ';'};
-  for (unsigned char c : kEveryDialect) stops.at[c] = true;
-  if (dialect != Dialect::plain) stops.at['"'] = true;
-  if (dialect == Dialect::postgres) stops.at['$'] = true;
-  if (dialect == Dialect::sqlite) stops.at['['] = stops.at['`'] = true;
+  auto stop_at = [&stops](const char* bytes) {
+    for (; *bytes != '\0'; ++bytes) stops.at[static_cast<unsigned char>(*bytes)] = true;
+  };
+  stops.at[0] = true;
+  stop_at("\t\r\n#-/';");
+  if (dialect != Dialect::plain) stop_at("\"");
+  if (dialect == Dialect::postgres) stop_at("$");
+  if (dialect == Dialect::sqlite) stop_at("[`");
   return stops;
 }
 
