@@ -1,5 +1,8 @@
-// The reader is one loop over the bytes of a source. Its states and what
-// each byte does (all dialects unless a dialect is named):
+// The reader is one loop over the bytes of a source, taken in blocks into a
+// window (or one at a time from a line editor). Runs of bytes that the
+// table below only appends are found by scanning the window and appended in
+// one copy; every other byte goes through the table one at a time. Its
+// states and what each byte does (all dialects unless a dialect is named):
 //
 //   state       byte               action
 //   ----------  -----------------  ------------------------------------------
@@ -62,6 +65,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 
@@ -98,6 +102,29 @@ bool is_name_byte(int c) {
 
 bool is_tag_start(int c) { return is_name_byte(c) && c != '$' && !(c >= '0' && c <= '9'); }
 
+// The bytes that end a run of ordinary text outside quotes, by dialect: the
+// ones the table above gives an action of their own. "\" and "." matter only
+// at the start of a line, which a run never begins at.
+struct StopBytes {
+  bool at[256];
+};
+
+constexpr StopBytes stop_bytes(Dialect dialect) {
+  StopBytes stops{};
+  auto stop_at = [&stops](const char* bytes) {
+    for (; *bytes != '\0'; ++bytes) stops.at[static_cast<unsigned char>(*bytes)] = true;
+  };
+  stops.at[0] = true;
+  stop_at("\t\r\n#-/';");
+  if (dialect != Dialect::plain) stop_at("\"");
+  if (dialect == Dialect::postgres) stop_at("$");
+  if (dialect == Dialect::sqlite) stop_at("[`");
+  return stops;
+}
+
+constexpr StopBytes kStopBytes[] = {stop_bytes(Dialect::plain), stop_bytes(Dialect::postgres),
+                                    stop_bytes(Dialect::sqlite)};
+
 // See open_text(): what is open while the reader waits for input; kept
 // beside the reader's own state and never read by it.
 OpenText open_now = OpenText::none;
@@ -106,21 +133,47 @@ class Reader {
  public:
   Reader(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink, bool* stop_flag,
          const ReaderOptions& options)
-      : source_(source), buffer_(buffer), sink_(sink), stop_flag_(stop_flag), options_(options) {}
+      : source_(source),
+        buffer_(buffer),
+        sink_(sink),
+        stop_flag_(stop_flag),
+        options_(options),
+        stops_(kStopBytes[static_cast<int>(options.dialect)].at) {
+    size_t size = std::max<size_t>(options.block_size, 1);
+    if (options.block_size > 0 && options.unread != nullptr) {
+      size = std::max(size, options.unread->size());
+    }
+    window_.reset(new unsigned char[size]);
+    at_ = end_ = window_.get();
+    if (options.block_size > 0 && options.unread != nullptr && !options.unread->empty()) {
+      std::memcpy(window_.get(), options.unread->data(), options.unread->size());
+      end_ = window_.get() + options.unread->size();
+      options.unread->clear();
+    }
+  }
 
   void run();
 
  private:
+  // The next byte: from the window, which is refilled from the source when
+  // it is used up. After the end (-1) the source is not asked again, so a
+  // terminal is not read past the Ctrl-D that ended it.
   int get() {
-    int c = source_.getc();
+    if (at_ == end_ && !refill()) return kEnd;
+    int c = *at_++;
     if (c == '\n') ++line_;
     return c;
   }
+  // Puts back the byte `get` gave last; it is still in the window.
   void unget(int c) {
     if (c == kEnd) return;
     if (c == '\n') --line_;
-    source_.ungetc(c);
+    --at_;
   }
+  bool refill();
+  void copy_run();
+  void copy_quoted_run();
+  void keep_unread();
   void append(int c) { append_byte(buffer_, static_cast<char>(c)); }
   bool postgres() const { return options_.dialect == Dialect::postgres; }
   bool sqlite() const { return options_.dialect == Dialect::sqlite; }
@@ -146,10 +199,15 @@ class Reader {
   void hand_on();
 
   morvane::iFile& source_;
+  std::unique_ptr<unsigned char[]> window_;  // bytes read from the source
+  const unsigned char* at_ = nullptr;        // the next byte to use
+  const unsigned char* end_ = nullptr;       // past the last byte read
+  bool ended_ = false;                       // the source gave its end
   StatementBuffer& buffer_;
   StatementSink sink_;
   bool* stop_flag_;
   const ReaderOptions& options_;
+  const bool* stops_;  // kStopBytes of the dialect
   int64_t line_ = 1;               // the line of the next byte
   bool line_start_ = true;         // only blanks so far on this line
   Quote quote_ = Quote::none;
@@ -158,6 +216,73 @@ class Reader {
   size_t dollar_body_ = 0;         // where its body begins in the buffer
   std::string copy_data_;
 };
+
+bool Reader::refill() {
+  if (ended_) return false;
+  unsigned char* window = window_.get();
+  if (options_.block_size == 0) {
+    int c = source_.getc();
+    if (c < 0) {
+      ended_ = true;
+      return false;
+    }
+    window[0] = static_cast<unsigned char>(c);
+    at_ = window;
+    end_ = window + 1;
+    return true;
+  }
+  int32_t count = source_.read(window, options_.block_size);
+  if (count <= 0) {
+    ended_ = true;
+    return false;
+  }
+  at_ = window;
+  end_ = window + count;
+  return true;
+}
+
+// Appends the bytes that follow in the window up to the next one that
+// matters outside quotes, in one copy. Only called off the start of a line,
+// where "\" and "." are ordinary text; a line break always matters, so the
+// line count and the line-start state stay right.
+void Reader::copy_run() {
+  const unsigned char* p = at_;
+  while (p < end_ && !stops_[*p]) ++p;
+  if (p == at_) return;
+  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
+  at_ = p;
+}
+
+// The same inside a quote: everything up to a byte that may close it (or
+// start an escape), counting the line breaks on the way.
+void Reader::copy_quoted_run() {
+  unsigned char first, second;
+  switch (quote_) {
+    case Quote::escaped: first = '\'', second = '\\'; break;
+    case Quote::identifier: first = second = '"'; break;
+    case Quote::backtick: first = second = '`'; break;
+    case Quote::bracket: first = second = ']'; break;
+    case Quote::dollar: first = second = '$'; break;
+    default: first = second = '\''; break;
+  }
+  const unsigned char* p = at_;
+  int64_t lines = 0;
+  while (p < end_ && *p != first && *p != second) {
+    lines += *p == '\n';
+    ++p;
+  }
+  if (p == at_) return;
+  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
+  line_ += lines;
+  at_ = p;
+}
+
+// When the sink ends a source that outlives this reading, the bytes read
+// ahead go back to the caller for the next reading.
+void Reader::keep_unread() {
+  if (options_.block_size == 0 || options_.unread == nullptr) return;
+  options_.unread->assign(reinterpret_cast<const char*>(at_), static_cast<size_t>(end_ - at_));
+}
 
 void Reader::skip_line() {
   int c;
@@ -457,12 +582,17 @@ void Reader::keep_comment(int first, int second) {
 void Reader::hand_on() {
   append_byte(buffer_, '\0');
   sink_(buffer_.data, stop_flag_);
-  release(buffer_);
+  empty(buffer_);
 }
 
 void Reader::run() {
   open_now = OpenText::none;
   for (;;) {
+    if (quote_ != Quote::none) {
+      copy_quoted_run();
+    } else if (!line_start_) {
+      copy_run();
+    }
     int c = get();
     if (c == kEnd) break;
     if (quote_ != Quote::none) {
@@ -556,7 +686,10 @@ void Reader::run() {
         } else {
           hand_on();
         }
-        if (*stop_flag_) return;
+        if (*stop_flag_) {
+          keep_unread();
+          return;
+        }
         break;
       default:
         append(c);
@@ -580,10 +713,14 @@ Dialect dialect_of_host(const char* host) {
   return std::strncmp(host, "sqlite:", 7) == 0 ? Dialect::sqlite : Dialect::postgres;
 }
 
-void append_byte(StatementBuffer& buffer, char c) {
-  if (buffer.length >= buffer.capacity) {
+void reserve_more(StatementBuffer& buffer, size_t more) {
+  if (more == 0) return;
+  // The last position to be written must fall below the capacity.
+  size_t last = buffer.length + more - 1;
+  if (last < buffer.length) last = SIZE_MAX;  // beyond any capacity
+  if (last >= buffer.capacity) {
     size_t capacity = buffer.capacity > 0 ? buffer.capacity : 1;
-    while (capacity <= buffer.length) {
+    while (capacity <= last) {
       if (capacity > (SIZE_MAX - 1) / 2) {
         capacity = SIZE_MAX;
         break;
@@ -602,7 +739,21 @@ void append_byte(StatementBuffer& buffer, char c) {
     buffer.data = data;
     buffer.capacity = capacity;
   }
-  buffer.data[buffer.length++] = c;
+}
+
+void append_bytes(StatementBuffer& buffer, const char* bytes, size_t n) {
+  if (n == 0) return;
+  if (n > buffer.capacity - buffer.length) reserve_more(buffer, n);
+  std::memcpy(buffer.data + buffer.length, bytes, n);
+  buffer.length += n;
+}
+
+void empty(StatementBuffer& buffer) {
+  if (buffer.capacity > kKeptBufferCapacity) {
+    release(buffer);
+  } else {
+    buffer.length = 0;
+  }
 }
 
 void release(StatementBuffer& buffer) {

@@ -18,10 +18,21 @@ struct StatementBuffer {
   size_t capacity = 0;
 };
 
-// Appends one byte. When the buffer cannot grow, writes
-// "Failed to allocate <capacity as %f> bytes" to standard error and throws
-// std::bad_alloc.
-void append_byte(StatementBuffer& buffer, char c);
+// Makes room for `more` bytes after the last one, growing by the rule
+// above. When the buffer cannot grow, writes "Failed to allocate <capacity
+// as %f> bytes" to standard error and throws std::bad_alloc.
+void reserve_more(StatementBuffer& buffer, size_t more);
+// Appends one byte, or `n` bytes; grows as reserve_more does.
+inline void append_byte(StatementBuffer& buffer, char c) {
+  if (buffer.length >= buffer.capacity) reserve_more(buffer, 1);
+  buffer.data[buffer.length++] = c;
+}
+void append_bytes(StatementBuffer& buffer, const char* bytes, size_t n);
+// Empties the buffer for the next statement. Storage up to
+// kKeptBufferCapacity is kept, so that statements of common sizes cost no
+// allocation; the storage of a larger statement is given back.
+inline constexpr size_t kKeptBufferCapacity = (size_t{1} << 20) - 1;
+void empty(StatementBuffer& buffer);
 // Releases the storage; the buffer is empty with capacity 0.
 void release(StatementBuffer& buffer);
 
@@ -46,9 +57,22 @@ enum class Dialect {
 // other host a PostgreSQL server.
 Dialect dialect_of_host(const char* host);
 
+// What a script or a pipe is read in: blocks of this many bytes, scanned in
+// memory.
+inline constexpr uint32_t kReadBlockSize = 64 * 1024;
+
 struct ReaderOptions {
   Dialect dialect = Dialect::plain;
   const char* source_name = "";  // named in messages about the source
+  // 0: the source is read a byte at a time through getc, as a line editor
+  // must be (its bytes come as they are typed, and an interrupted read goes
+  // on where it stopped). Otherwise up to this many bytes at a time through
+  // read, for scripts and pipes.
+  uint32_t block_size = 0;
+  // For block reads of a source that outlives one reading (standard input
+  // named twice): bytes read before and not used are taken first, and when
+  // the sink ends the source, what was read and not used is left here.
+  std::string* unread = nullptr;
 };
 
 // Reads `source` to its end, or until the sink sets *stop_flag after a

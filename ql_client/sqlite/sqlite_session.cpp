@@ -67,16 +67,76 @@ sqlite3* open_database(const std::string& path, bool read_only, Failure* failure
   return database;
 }
 
+// The sessions open on the shared in-memory database.
+//
+// A session alone on it holds it in exclusive locking mode: it keeps its
+// lock and its page cache from one statement to the next, instead of taking
+// the lock, checking the change counter and writing page 1 back for every
+// statement (a fifth of the time of a one-row INSERT). A session that opens
+// while one holds it so first switches that one back to normal locking,
+// under the holder's in-use lock (so never while it runs a statement), and
+// from then on every session locks per statement; a lone session that stays
+// after others closed keeps normal locking. The console opens one session at
+// a time (reconnecting closes before it opens), and a pool opens all of its
+// sessions before the first statement, so runs that share see no change.
+struct MemorySessions {
+  std::mutex lock;                      // guards the two fields below
+  int open = 0;                         // sessions open on the database
+  SqliteSession* sole_holder = nullptr;  // the one in exclusive mode, if any
+};
+
+// Never destroyed: pool threads may close sessions while the process exits.
+MemorySessions& memory_sessions() {
+  static auto* sessions = new MemorySessions;
+  return *sessions;
+}
+
 }  // namespace
 
 std::unique_ptr<Session> SqliteSession::open(const std::string& path, const OpenSettings& settings,
                                              Failure* failure) {
   sqlite3* database = open_database(path, settings.read_only, failure);
   if (database == nullptr) return nullptr;
-  return std::unique_ptr<Session>(new SqliteSession(database, settings.utf8));
+  std::unique_ptr<SqliteSession> session(new SqliteSession(database, settings.utf8));
+  if (path == kMemoryName) session->join_memory_database();
+  return session;
 }
 
-SqliteSession::~SqliteSession() { sqlite3_close(database_); }
+SqliteSession::~SqliteSession() {
+  // Left before the connection closes: an opening session may be making
+  // this one share the database at this moment.
+  if (on_memory_database_) leave_memory_database();
+  sqlite3_close(database_);
+}
+
+void SqliteSession::join_memory_database() {
+  MemorySessions& sessions = memory_sessions();
+  std::lock_guard<std::mutex> guard(sessions.lock);
+  on_memory_database_ = true;
+  if (sessions.sole_holder != nullptr) {
+    sessions.sole_holder->share_memory_database();
+    sessions.sole_holder = nullptr;
+  }
+  if (sessions.open++ == 0 &&
+      sqlite3_exec(database_, "pragma locking_mode = exclusive", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    sessions.sole_holder = this;
+  }
+}
+
+void SqliteSession::leave_memory_database() {
+  MemorySessions& sessions = memory_sessions();
+  std::lock_guard<std::mutex> guard(sessions.lock);
+  --sessions.open;
+  if (sessions.sole_holder == this) sessions.sole_holder = nullptr;
+}
+
+void SqliteSession::share_memory_database() {
+  std::lock_guard<std::mutex> guard(in_use_);
+  // Normal locking lets the lock go when the database is next read; inside
+  // an open transaction, when that transaction ends, as for any session.
+  sqlite3_exec(database_, "pragma locking_mode = normal; select count(*) from sqlite_schema", nullptr,
+               nullptr, nullptr);
+}
 
 std::string SqliteSession::message(bool utf8) const { return to_program(sqlite3_errmsg(database_), utf8); }
 
@@ -95,7 +155,12 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   // ends it. One that changes data (with RETURNING) is stepped to its end,
   // so that every row is changed and counted; past the limit its rows are
   // read and not kept.
-  const bool stoppable = request.query || may_stop(request.statement.text);
+  // Asked only when rows come: most statements return none.
+  int stoppable_known = -1;
+  auto stoppable = [&] {
+    if (stoppable_known < 0) stoppable_known = request.query || may_stop(request.statement.text);
+    return stoppable_known == 1;
+  };
   const int64_t limit = request.limits.answers_limit;
   sqlite3_int64 changes_before = sqlite3_total_changes64(database_);
   int64_t rows = 0;
@@ -103,11 +168,11 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
     ++rows;
     if (!keep) {
-      if (stoppable && rows == limit) break;
+      if (rows == limit && stoppable()) break;
       continue;
     }
     if (!outcome->row_wanted()) {
-      if (stoppable) break;
+      if (stoppable()) break;
       continue;
     }
     if (outcome->keeps_next_row()) {
@@ -130,6 +195,7 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
 }
 
 Outcome SqliteSession::run(const Request& request) {
+  std::lock_guard<std::mutex> in_use(in_use_);
   Outcome outcome(request.limits);
   bool utf8 = utf8_ || request.statement.utf8;
   std::string converted;

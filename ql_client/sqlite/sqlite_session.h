@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ql_client/core/session.h"
@@ -23,6 +24,13 @@ class SqliteSession final : public Session {
  private:
   SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}
 
+  // The sessions on the shared in-memory database: the first one to open
+  // while none is, holds it in exclusive locking mode until another opens.
+  void join_memory_database();
+  void leave_memory_database();
+  // Switches the sole holder back to normal locking and lets its lock go.
+  void share_memory_database();
+
   // sqlite3_interrupt: the running step fails with "interrupted".
   void interrupt() override { sqlite3_interrupt(database_); }
 
@@ -33,6 +41,11 @@ class SqliteSession final : public Session {
 
   sqlite3* database_;
   bool utf8_;  // the program's texts are UTF-8; otherwise Latin-1 both ways
+  bool on_memory_database_ = false;
+  // Held while a statement runs, and by another session's opening thread
+  // while it makes this one share the in-memory database: one thread at a
+  // time uses the SQLite connection.
+  std::mutex in_use_;
 };
 
 // Whether `path` opens as a database; see ql_list_db. The list is "main".

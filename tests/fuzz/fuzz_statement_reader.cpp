@@ -2,7 +2,9 @@
 // it never hands on more bytes than it read (comments only remove bytes,
 // blanks replace them one for one), at least one statement is handed on, and
 // the buffer is empty afterwards. (A NUL byte inside quotes ends the text that
-// the sink sees, so the ";" of such a statement is not visible here.)
+// the sink sees, so the ";" of such a statement is not visible here.) Reading
+// in blocks must cut exactly as reading byte by byte does, whatever the block
+// size (the input's first byte picks a small one).
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "statements/statement_reader.h"
 #include "support/file/file.h"
@@ -17,10 +20,32 @@
 namespace {
 
 size_t handed_bytes = 0;
-size_t statements = 0;
+std::vector<std::string> statements;
 void count(char* text, bool*) {
   handed_bytes += std::strlen(text);
-  ++statements;
+  std::string statement(text);
+  if (tarnwick::copy_data_of_statement != nullptr) statement += "|" + *tarnwick::copy_data_of_statement;
+  statements.push_back(std::move(statement));
+}
+
+// The statements cut from the file at `path`, read in blocks of
+// `block_size` bytes (0: byte by byte).
+std::vector<std::string> cut(const std::string& path, tarnwick::Dialect dialect, uint32_t block_size,
+                             size_t size) {
+  morvane::iFile source;
+  if (!source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) std::abort();
+  tarnwick::StatementBuffer buffer;
+  bool stop_flag = false;
+  handed_bytes = 0;
+  statements.clear();
+  tarnwick::ReaderOptions options;
+  options.dialect = dialect;
+  options.source_name = "fuzz";
+  options.block_size = block_size;
+  tarnwick::read_statements(source, buffer, count, &stop_flag, options);
+  if (handed_bytes > size || statements.empty() || buffer.length != 0) std::abort();
+  tarnwick::release(buffer);
+  return statements;
 }
 
 }  // namespace
@@ -34,19 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Each dialect in turn: dollar quotes, identifiers, trigger bodies, copy
   // data and client commands only ever drop bytes or keep them as read.
+  uint32_t block_size = size > 0 ? data[0] % 13 + 1 : 1;
   for (tarnwick::Dialect dialect :
        {tarnwick::Dialect::plain, tarnwick::Dialect::postgres, tarnwick::Dialect::sqlite}) {
-    morvane::iFile source;
-    if (!source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) return 0;
-    tarnwick::StatementBuffer buffer;
-    bool stop_flag = false;
-    handed_bytes = 0;
-    statements = 0;
-    tarnwick::ReaderOptions options;
-    options.dialect = dialect;
-    options.source_name = "fuzz";
-    tarnwick::read_statements(source, buffer, count, &stop_flag, options);
-    if (handed_bytes > size || statements == 0 || buffer.length != 0) std::abort();
+    std::vector<std::string> by_bytes = cut(path, dialect, 0, size);
+    if (cut(path, dialect, block_size, size) != by_bytes) std::abort();
   }
   return 0;
 }

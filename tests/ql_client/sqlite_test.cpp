@@ -2,6 +2,7 @@
 // other's locks, and databases that do not open.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -67,6 +68,40 @@ TEST_F(Sqlite, WritersWaitForEachOthersLocks) {
   ql_do(setup, "drop table waited", &error_);
   ql_close(holder);
   ql_close(setup);
+}
+
+// A session alone on the memory database holds it exclusively between its
+// statements; one that opens later must still read and write at once, also
+// when the first is idle on the same thread or inside a transaction.
+TEST_F(Sqlite, ALoneSessionsHoldGivesWayToTheNextSession) {
+  ql_handle first = open("sqlite::memory:");
+  ASSERT_EQ(ql_do(first, "create table held (x integer)", &error_), 0) << error_.text;
+  ASSERT_EQ(ql_do(first, "insert into held values (1)", &error_), 1) << error_.text;
+  ql_handle second = open("sqlite::memory:");
+  EXPECT_EQ(ql_do(second, "insert into held values (2)", &error_), 1) << error_.text;
+  EXPECT_EQ(ql_do(first, "insert into held values (3)", &error_), 1) << error_.text;
+  EXPECT_EQ(scalar(second, "select count(*) from held"), "3");
+  ql_close(second);
+  // Alone again, the first keeps working; a session opened next, inside the
+  // first one's transaction, waits for its commit as any writer does.
+  EXPECT_EQ(ql_do(first, "insert into held values (4)", &error_), 1) << error_.text;
+  ql_close(first);
+  ql_handle lone = open("sqlite::memory:");
+  ASSERT_EQ(ql_do(lone, "begin", &error_), 0) << error_.text;
+  ASSERT_EQ(ql_do(lone, "insert into held values (5)", &error_), 1) << error_.text;
+  ql_handle next = open("sqlite::memory:");
+  std::thread commit([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ClientError error{};
+    ql_do(lone, "commit", &error);
+  });
+  ClientError error{};
+  EXPECT_EQ(ql_do(next, "insert into held values (6)", &error), 1) << error.text;
+  commit.join();
+  EXPECT_EQ(scalar(next, "select count(*) from held"), "6");
+  ql_do(next, "drop table held", &error_);
+  ql_close(next);
+  ql_close(lone);
 }
 
 TEST_F(Sqlite, DatabasesThatDoNotOpen) {

@@ -24,7 +24,11 @@ void record(char* text, bool* stop_flag) {
   *stop_flag = false;
 }
 
-class ReaderDialectTest : public morvane::testing::TempDirTest {
+// Each case runs byte by byte (0) and in blocks, small ones included, so
+// that dollar tags, escapes and copy data that meet a block's edge are
+// covered.
+class ReaderDialectTest : public morvane::testing::TempDirTest,
+                          public ::testing::WithParamInterface<uint32_t> {
  protected:
   // The statements cut from `script` (the final, maybe blank, one
   // included); what went to standard error is left in err_.
@@ -39,6 +43,7 @@ class ReaderDialectTest : public morvane::testing::TempDirTest {
     ReaderOptions options;
     options.dialect = dialect;
     options.source_name = "s.sql";
+    options.block_size = GetParam();
     testing::internal::CaptureStderr();
     read_statements(source, buffer, record, &stop_flag, options);
     err_ = testing::internal::GetCapturedStderr();
@@ -58,7 +63,7 @@ TEST(DialectOfHost, SqlitePrefixOrPostgres) {
   EXPECT_EQ(dialect_of_host("postgresql://u@h/db"), Dialect::postgres);
 }
 
-TEST_F(ReaderDialectTest, DollarQuotesKeepTheirBodyVerbatim) {
+TEST_P(ReaderDialectTest, DollarQuotesKeepTheirBodyVerbatim) {
   std::string body = "$$\nbegin\n  -- note; here\n  return 1; /* x */\nend;\n$$";
   EXPECT_EQ(pg("create function f() returns int as " + body + " language plpgsql;select 2;"),
             (Texts{"create function f() returns int as " + body + " language plpgsql;", "select 2;", ""}));
@@ -69,7 +74,7 @@ TEST_F(ReaderDialectTest, DollarQuotesKeepTheirBodyVerbatim) {
   EXPECT_EQ(err_, "");
 }
 
-TEST_F(ReaderDialectTest, EscapedStringsIdentifiersAndUnicodeStrings) {
+TEST_P(ReaderDialectTest, EscapedStringsIdentifiersAndUnicodeStrings) {
   EXPECT_EQ(pg("select E'it\\'s; \\\\', e'\\';x';"), (Texts{"select E'it\\'s; \\\\', e'\\';x';", ""}));
   // Only a lone E opens an escaped string: in "type'..'" the backslash is text.
   EXPECT_EQ(pg("select type'a\\';b;"), (Texts{"select type'a\\';", "b;", ""}));
@@ -77,7 +82,7 @@ TEST_F(ReaderDialectTest, EscapedStringsIdentifiersAndUnicodeStrings) {
   EXPECT_EQ(pg("select U&'d\\0061;t';"), (Texts{"select U&'d\\0061;t';", ""}));
 }
 
-TEST_F(ReaderDialectTest, AtomicBodiesOfFunctionsAndProcedures) {
+TEST_P(ReaderDialectTest, AtomicBodiesOfFunctionsAndProcedures) {
   std::string atomic =
       "create or replace function f(x int) returns int language sql begin atomic "
       "select case when x > 0 then 1 else 2 end; select x + 1; end;";
@@ -89,7 +94,7 @@ TEST_F(ReaderDialectTest, AtomicBodiesOfFunctionsAndProcedures) {
   EXPECT_EQ(pg("create table begin_t (a int);x;"), (Texts{"create table begin_t (a int);", "x;", ""}));
 }
 
-TEST_F(ReaderDialectTest, PostgresCommentsNestAndHashIsAnOperator) {
+TEST_P(ReaderDialectTest, PostgresCommentsNestAndHashIsAnOperator) {
   EXPECT_EQ(pg("a/* 1 /* 2; */ 3; */b;"), (Texts{"ab;", ""}));
   EXPECT_EQ(pg("update t set f = f # 4\nwhere id = 1;"), (Texts{"update t set f = f # 4 where id = 1;", ""}));
   EXPECT_EQ(pg("select j #> '{a}', j #- '{b}';"), (Texts{"select j #> '{a}', j #- '{b}';", ""}));
@@ -97,14 +102,14 @@ TEST_F(ReaderDialectTest, PostgresCommentsNestAndHashIsAnOperator) {
   EXPECT_EQ(pg("# note; here\n  # more\nselect 1;"), (Texts{"  select 1;", ""}));
 }
 
-TEST_F(ReaderDialectTest, SqliteIdentifiersAndHashComments) {
+TEST_P(ReaderDialectTest, SqliteIdentifiersAndHashComments) {
   EXPECT_EQ(lite("select \"a;b\", [c;d], `e;f``g` from t;# note; here\nselect 1;"),
             (Texts{"select \"a;b\", [c;d], `e;f``g` from t;", "select 1;", ""}));
   // Outside these dialects the old rules stand: "[" and '"' are plain text.
   EXPECT_EQ(read(Dialect::plain, "select [a;b];"), (Texts{"select [a;", "b];", ""}));
 }
 
-TEST_F(ReaderDialectTest, SqliteTriggerBodiesEndAtTheirEnd) {
+TEST_P(ReaderDialectTest, SqliteTriggerBodiesEndAtTheirEnd) {
   std::string trigger =
       "create trigger tr after insert on t begin insert into log values (1); "
       "update c set n = n + 1; end;";
@@ -117,7 +122,7 @@ TEST_F(ReaderDialectTest, SqliteTriggerBodiesEndAtTheirEnd) {
   EXPECT_EQ(lite("create table t (a);create table u (b);"), (Texts{"create table t (a);", "create table u (b);", ""}));
 }
 
-TEST_F(ReaderDialectTest, ClientCommandsAreSkippedWithANote) {
+TEST_P(ReaderDialectTest, ClientCommandsAreSkippedWithANote) {
   EXPECT_EQ(pg("\\set x 1\nselect 1;\n  \\connect db\nselect '\n\\x';"),
             (Texts{"select 1;", "   select '\n\\x';", ""}));
   EXPECT_EQ(err_,
@@ -132,7 +137,7 @@ TEST_F(ReaderDialectTest, ClientCommandsAreSkippedWithANote) {
   EXPECT_EQ(lite("\\x;"), (Texts{"\\x;", ""}));
 }
 
-TEST_F(ReaderDialectTest, CopyDataTravelsWithItsStatement) {
+TEST_P(ReaderDialectTest, CopyDataTravelsWithItsStatement) {
   EXPECT_EQ(pg("copy t (a) from stdin;\n1\t'x;\n\\N\n\\.\nselect 1;"),
             (Texts{"copy t (a) from stdin;", "select 1;", ""}));
   EXPECT_EQ(copy_data, (std::vector<std::string>{"1\t'x;\n\\N\n", "-", "-"}));
@@ -144,7 +149,7 @@ TEST_F(ReaderDialectTest, CopyDataTravelsWithItsStatement) {
   EXPECT_EQ(copy_data, (std::vector<std::string>{"-", "-", "-", "-"}));
 }
 
-TEST_F(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
+TEST_P(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
   EXPECT_EQ(pg("select 1;\nselect $$ open;\nx"), (Texts{"select 1;", " select $$ open;\nx"}));
   EXPECT_EQ(err_, "Unterminated dollar quote at the end of 's.sql' (opened on line 2) runs as its last statement\n");
   EXPECT_EQ(lite("select [a;"), (Texts{"select [a;"}));
@@ -156,6 +161,9 @@ TEST_F(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
   EXPECT_EQ(pg("select 'open"), (Texts{"select 'open"}));
   EXPECT_EQ(err_, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, ReaderDialectTest,
+                         ::testing::Values(0u, 1u, 2u, 5u, kReadBlockSize));
 
 }  // namespace
 }  // namespace tarnwick

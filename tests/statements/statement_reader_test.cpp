@@ -19,7 +19,11 @@ void record(char* text, bool* stop_flag) {
   *stop_flag = !stop_after.empty() && stop_after == text;
 }
 
-class StatementReaderTest : public morvane::testing::TempDirTest {
+// Every case runs reading byte by byte (0) and in blocks of several sizes,
+// so that runs, quotes and read-ahead bytes that meet a block's edge are
+// covered.
+class StatementReaderTest : public morvane::testing::TempDirTest,
+                            public ::testing::WithParamInterface<uint32_t> {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
@@ -34,7 +38,9 @@ class StatementReaderTest : public morvane::testing::TempDirTest {
     EXPECT_TRUE(source.open(path("script.sql").c_str(), morvane::IF_MODE_READ,
                             morvane::IF_BUFFERED, 0));
     bool stop_flag = false;
-    read_statements(source, buffer_, record, &stop_flag);
+    ReaderOptions options;
+    options.block_size = GetParam();
+    read_statements(source, buffer_, record, &stop_flag, options);
     EXPECT_EQ(buffer_.length, 0u);
     return received;
   }
@@ -44,15 +50,15 @@ class StatementReaderTest : public morvane::testing::TempDirTest {
 
 using Texts = std::vector<std::string>;
 
-TEST_F(StatementReaderTest, CutsAtSemicolonsAndHandsOnTheRestAtTheEnd) {
+TEST_P(StatementReaderTest, CutsAtSemicolonsAndHandsOnTheRestAtTheEnd) {
   EXPECT_EQ(read("select 1; select 2"), (Texts{"select 1;", " select 2"}));
 }
 
-TEST_F(StatementReaderTest, AnEmptySourceHandsOnOneEmptyText) {
+TEST_P(StatementReaderTest, AnEmptySourceHandsOnOneEmptyText) {
   EXPECT_EQ(read(""), (Texts{""}));
 }
 
-TEST_F(StatementReaderTest, CommentsVanishAndLineBreaksBecomeBlanks) {
+TEST_P(StatementReaderTest, CommentsVanishAndLineBreaksBecomeBlanks) {
   EXPECT_EQ(read("a/*x*/b;"), (Texts{"ab;", ""}));
   received.clear();
   EXPECT_EQ(read("a -- c\nb;"), (Texts{"a b;", ""}));
@@ -60,13 +66,13 @@ TEST_F(StatementReaderTest, CommentsVanishAndLineBreaksBecomeBlanks) {
   EXPECT_EQ(read("# note\nselect\t1\r\n;"), (Texts{"select 1  ;", ""}));
 }
 
-TEST_F(StatementReaderTest, QuotesKeepEverythingAndDoubledQuotesStayDoubled) {
+TEST_P(StatementReaderTest, QuotesKeepEverythingAndDoubledQuotesStayDoubled) {
   EXPECT_EQ(read("select 'a;b''c'; x"), (Texts{"select 'a;b''c';", " x"}));
   received.clear();
   EXPECT_EQ(read("'a\n--b#c/*';"), (Texts{"'a\n--b#c/*';", ""}));
 }
 
-TEST_F(StatementReaderTest, LoneDashSlashAndQuoteAtTheEnd) {
+TEST_P(StatementReaderTest, LoneDashSlashAndQuoteAtTheEnd) {
   EXPECT_EQ(read("a-"), (Texts{"a-"}));
   received.clear();
   EXPECT_EQ(read("a/"), (Texts{"a/"}));
@@ -80,7 +86,7 @@ TEST_F(StatementReaderTest, LoneDashSlashAndQuoteAtTheEnd) {
 
 // "/* x **/" ends at its last two bytes: keeping it open (as an older rule
 // did) silently lost every statement after a "/** header **/".
-TEST_F(StatementReaderTest, BlockCommentsCloseAtTheFirstStarSlash) {
+TEST_P(StatementReaderTest, BlockCommentsCloseAtTheFirstStarSlash) {
   EXPECT_EQ(read("a/* x **/b;c"), (Texts{"ab;", "c"}));
   received.clear();
   EXPECT_EQ(read("/** header **/select 1;/***/x"), (Texts{"select 1;", "x"}));
@@ -88,17 +94,17 @@ TEST_F(StatementReaderTest, BlockCommentsCloseAtTheFirstStarSlash) {
   EXPECT_EQ(read("a/* x */b;/* open"), (Texts{"ab;", ""}));
 }
 
-TEST_F(StatementReaderTest, AQuoteLeftOpenDoesNotCarryIntoTheNextSource) {
+TEST_P(StatementReaderTest, AQuoteLeftOpenDoesNotCarryIntoTheNextSource) {
   read("select 'open");
   received.clear();
   EXPECT_EQ(read("select 1;"), (Texts{"select 1;", ""}));
 }
 
-TEST_F(StatementReaderTest, NulAndBinaryBytesOutsideQuotes) {
+TEST_P(StatementReaderTest, NulAndBinaryBytesOutsideQuotes) {
   EXPECT_EQ(read(std::string("a\0b\xff;", 5)), (Texts{"a b\xff;", ""}));
 }
 
-TEST_F(StatementReaderTest, TheStopFlagEndsTheSource) {
+TEST_P(StatementReaderTest, TheStopFlagEndsTheSource) {
   stop_after = " quit;";
   EXPECT_EQ(read("a; quit; b;"), (Texts{"a;", " quit;"}));
 }
@@ -119,12 +125,43 @@ TEST(StatementBufferTest, GrowsTwiceAndOneAndReleases) {
   EXPECT_EQ(buffer.capacity, 0u);
 }
 
-TEST_F(StatementReaderTest, AStatementOfTenMegabytes) {
+TEST_P(StatementReaderTest, AStatementOfTenMegabytes) {
   std::string big = "insert into t values('" + std::string(10 << 20, 'y') + "');";
   Texts texts = read(big);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0], big);
+  // Its storage went back; a common statement's stays for the next one.
+  EXPECT_LT(buffer_.capacity, 16u);
+  received.clear();
+  read("select 1234567890123;");
+  EXPECT_GE(buffer_.capacity, 22u);
+  EXPECT_LE(buffer_.capacity, kKeptBufferCapacity);
 }
+
+// Standard input named twice: what the first reading read ahead past the
+// statement that ended it is where the second one starts.
+TEST_P(StatementReaderTest, BytesReadAheadAreKeptForTheNextReading) {
+  write_file("script.sql", "a; quit; b;\nc");
+  morvane::iFile source;
+  ASSERT_TRUE(source.open(path("script.sql").c_str(), morvane::IF_MODE_READ,
+                          morvane::IF_BUFFERED, 0));
+  std::string unread;
+  ReaderOptions options;
+  options.block_size = GetParam();
+  options.unread = &unread;
+  stop_after = " quit;";
+  bool stop_flag = false;
+  read_statements(source, buffer_, record, &stop_flag, options);
+  EXPECT_EQ(received, (Texts{"a;", " quit;"}));
+  received.clear();
+  stop_flag = false;
+  read_statements(source, buffer_, record, &stop_flag, options);
+  EXPECT_EQ(received, (Texts{" b;", " c"}));
+  EXPECT_EQ(unread, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, StatementReaderTest,
+                         ::testing::Values(0u, 1u, 2u, 3u, 7u, kReadBlockSize));
 
 }  // namespace
 }  // namespace tarnwick

@@ -76,10 +76,11 @@ TEST(ReaderOpenState, FollowsQuotesAndComments) {
   read_statements(file, buffer, ignore, &stop);
   release(buffer);
   using O = OpenText;
-  // Asked for: a ' b ' ' c ' / (read ahead, put back) / * x * / ; (end)
-  std::vector<OpenText> expected{O::none,  O::none,  O::quote,   O::quote,   O::quote,
-                                 O::quote, O::quote, O::quote,   O::none,    O::none,
-                                 O::comment, O::comment, O::comment, O::none, O::none};
+  // Asked for: a ' b ' ' c ' / (read ahead inside the quote; put back into
+  // the reader's window, so not asked for again) * x * / ; (end)
+  std::vector<OpenText> expected{O::none,  O::none,    O::quote,   O::quote,   O::quote,
+                                 O::quote, O::quote,   O::quote,   O::none,    O::comment,
+                                 O::comment, O::comment, O::none, O::none};
   EXPECT_EQ(source->states, expected);
   EXPECT_EQ(open_text(), OpenText::none);
 }
