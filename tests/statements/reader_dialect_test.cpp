@@ -48,6 +48,7 @@ class ReaderDialectTest : public morvane::testing::TempDirTest,
     read_statements(source, buffer, record, &stop_flag, options);
     err_ = testing::internal::GetCapturedStderr();
     EXPECT_EQ(buffer.length, 0u);
+    release(buffer);
     return received;
   }
   Texts pg(const std::string& script) { return read(Dialect::postgres, script); }

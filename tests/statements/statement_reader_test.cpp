@@ -30,6 +30,11 @@ class StatementReaderTest : public morvane::testing::TempDirTest,
     received.clear();
     stop_after.clear();
   }
+  // The buffer keeps its storage between statements and sources.
+  void TearDown() override {
+    release(buffer_);
+    TempDirTest::TearDown();
+  }
 
   // The statements cut from `script`, the final (possibly blank) one included.
   std::vector<std::string> read(const std::string& script) {
