@@ -17,6 +17,8 @@ namespace morvane::heap {
 
 inline constexpr unsigned kMaxClasses = 128;
 inline constexpr unsigned kNoClass = ~0u;
+// The most blocks a thread's cache keeps of one class (size_classes.cpp).
+inline constexpr uint32_t kCacheMaxBlocks = 512;
 
 // The layout that every slab of a class shares (see slab.h).
 struct SlabLayout {

@@ -125,7 +125,7 @@ const char* thread_cache_check() {
     uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
     if (list.limit != expected_limit) return "cache limit differs from its class's";
     if (list.count > list.limit && list.count != 0) return "cache holds more than its limit";
-    const void* blocks[kMaxClasses];  // limits stay at 128
+    const void* blocks[kCacheMaxBlocks];
     uint32_t seen = 0;
     for (void* block = list.head; block != nullptr; block = next_of(block)) {
       if (seen == list.count) return "cache list longer than its count";
