@@ -87,6 +87,15 @@ TEST_F(PipelineRun, OnErrorStopEndsTheRunAtTheFirstFailure) {
   EXPECT_EQ(tables.out, "1 row(s)\n+-+\n|n|\n+-+\n|0|\n");
 }
 
+// Standard input is read in blocks: what the first "-" read past the
+// "quit" that ended it is where the second "-" starts.
+TEST_F(PipelineRun, StandardInputNamedTwiceGoesOnAfterQuit) {
+  RunResult result = run_tarnwick({"--host=sqlite::memory:", "--quiet", "--raw", "--sql=-,-"},
+                                  "select 1 as a;\nquit;\nselect 2 as b;\n", dir_.string());
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "1 row(s)\n+-+\n|a|\n+-+\n|1|\n1 row(s)\n+-+\n|b|\n+-+\n|2|\n");
+}
+
 TEST_F(PipelineRun, CtrlCEndsAPauseAndTheRun) {
   RunResult result = run_tarnwick_interrupted({"--host=sqlite::memory:", "--quiet", "--raw"},
                                               "select 1 as a;\npause60;\nselect 2 as b;\n", dir_.string(), 300);
