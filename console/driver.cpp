@@ -164,10 +164,7 @@ std::string history_path() {
 
 // Reads statements typed at the terminal until the input ends; Ctrl-C at
 // the prompt throws away what was typed and starts a new statement.
-void read_terminal(StatementBuffer& buffer, bool* stop_flag, ReaderOptions options) {
-  // A line editor hands out what was typed a byte at a time.
-  options.block_size = 0;
-  options.unread = nullptr;
+void read_terminal(StatementBuffer& buffer, bool* stop_flag, const ReaderOptions& options) {
   open_line_editor(history_path());
   auto input = std::make_unique<TerminalInput>(
       prompt_name(settings.host.narrow(0), settings.user.narrow(0)), &buffer);
@@ -216,13 +213,14 @@ void read_sources() {
         ReaderOptions options;
         options.dialect = dialect_of_host(settings.host.narrow(0));
         options.source_name = name;
-        options.block_size = kReadBlockSize;
-        // Standard input may be named again: what one reading read ahead
-        // and did not use is the next one's start.
-        if (standard_input) options.unread = &standard_input_unread;
         if (at_terminal) {
+          // The line editor hands out what was typed a byte at a time.
           read_terminal(buffer, &stop_flag, options);
         } else {
+          options.block_size = kReadBlockSize;
+          // Standard input may be named again: what one reading read ahead
+          // and did not use is the next one's start.
+          if (standard_input) options.unread = &standard_input_unread;
           read_statements(source, buffer, interpret_statement, &stop_flag, options);
         }
         break;

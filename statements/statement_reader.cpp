@@ -139,16 +139,16 @@ class Reader {
         stop_flag_(stop_flag),
         options_(options),
         stops_(kStopBytes[static_cast<int>(options.dialect)].at) {
-    size_t size = std::max<size_t>(options.block_size, 1);
-    if (options.block_size > 0 && options.unread != nullptr) {
-      size = std::max(size, options.unread->size());
-    }
-    window_.reset(new unsigned char[size]);
-    at_ = end_ = window_.get();
-    if (options.block_size > 0 && options.unread != nullptr && !options.unread->empty()) {
-      std::memcpy(window_.get(), options.unread->data(), options.unread->size());
-      end_ = window_.get() + options.unread->size();
-      options.unread->clear();
+    // What an earlier reading left unread comes first; it came out of a
+    // window of at most one block.
+    std::string* pending = options.block_size > 0 ? options.unread : nullptr;
+    size_t left = pending != nullptr ? pending->size() : 0;
+    window_.reset(new unsigned char[std::max<size_t>({options.block_size, left, 1})]);
+    at_ = window_.get();
+    end_ = at_ + left;
+    if (left > 0) {
+      std::memcpy(window_.get(), pending->data(), left);
+      pending->clear();
     }
   }
 
