@@ -20,6 +20,20 @@ constexpr size_t kAlignment = heap::kBlockAlignment;
 
 }  // namespace
 
+namespace heap {
+
+void* malloc_slow(size_t bytes) {
+  unsigned size_class = class_of(bytes);
+  if (size_class == kNoClass) return large_allocate(bytes, kBlockAlignment);
+  return cache_allocate(size_class);
+}
+
+void free_outside_slabs(void* pointer) noexcept {
+  if (pointer != nullptr && large_owns(pointer)) large_free(pointer);
+}
+
+}  // namespace heap
+
 void* allocator_malloc(size_t bytes) { return heap::fast_malloc(bytes); }
 
 void allocator_free(void* pointer) { heap::fast_free(pointer); }
@@ -56,7 +70,6 @@ void* allocator_calloc(size_t count, size_t size) {
 
 void* allocator_aligned(size_t alignment, size_t bytes) {
   if (alignment <= kAlignment) return allocator_malloc(bytes);
-  heap::initialise_size_classes();
   // A slot with alignment - 16 bytes to spare holds an aligned block. The
   // word before the aligned address, inside the slot's block, gets the slab's
   // address too, so free and msize find the slot from either address.

@@ -5,19 +5,21 @@
 // The address space is cut into chunks of 256 KiB. Every slab starts at a
 // chunk boundary and its mapping covers the whole chunk; every large block's
 // mapping starts at the chunk boundary at or below its header. So no two
-// live slabs or large-block headers share a chunk, and one bit per chunk and
-// kind says whether a live one is there. Bits are set before the memory is
-// handed out and cleared before it goes back to the system.
+// live slabs or large-block headers share a chunk, and one byte per chunk,
+// its tag, says what lives there: nothing, a slab of a given size class, or
+// a large block. Free reads the class from the tag, so its fast path reads
+// no slab header. A tag is set before the memory is handed out and cleared
+// before it goes back to the system.
 //
-// The bits live in two levels: a static table of one pointer per 1 GiB
+// The tags live in two levels: a static table of one pointer per 1 GiB
 // region (1 MiB of zero-filled storage, touched only where used) and, per
-// region that ever held a chunk, a leaf of 1 KiB of bits in a page mapped on
+// region that ever held a chunk, a leaf of 4 KiB of tags in a page mapped on
 // first use and never given back. So the map costs the process about a
 // megabyte of address space, which matters to runs under `ulimit -v`.
 //
 // Threads: any thread may add, remove and look up at any time; lookups are
-// two relaxed loads. A lookup only sees an added chunk when the block it
-// looks up reached the caller through something that synchronised with the
+// two loads. A lookup only sees an added chunk when the block it looks up
+// reached the caller through something that synchronised with the
 // allocation, as every correct use of a block does. A leaf is published
 // with one compare-and-swap; a thread that loses the race unmaps its own.
 #pragma once
@@ -25,6 +27,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+#include "support/allocator/size_classes.h"
 
 namespace morvane::heap {
 
@@ -35,11 +39,18 @@ inline constexpr unsigned kRegionShift = 30;
 inline constexpr size_t kRegionCount = size_t{1} << (kAddressBits - kRegionShift);
 inline constexpr size_t kChunksPerRegion = size_t{1} << (kRegionShift - kChunkShift);
 
-enum class ChunkKind { slab = 0, large = 1 };
+// A chunk's tag: kNoChunk, a slab's size class plus one, or kLargeChunk.
+inline constexpr uint8_t kNoChunk = 0;
+inline constexpr uint8_t kLargeChunk = 0xFF;
+static_assert(kMaxClasses < kLargeChunk, "every class has a tag of its own");
 
-// The bits of one region's chunks, per kind.
+inline constexpr uint8_t slab_chunk_tag(unsigned size_class) {
+  return static_cast<uint8_t>(size_class + 1);
+}
+
+// The tags of one region's chunks.
 struct ChunkLeaf {
-  std::atomic<uint64_t> words[2][kChunksPerRegion / 64];
+  std::atomic<uint8_t> tags[kChunksPerRegion];
 };
 
 extern std::atomic<ChunkLeaf*> g_chunk_leaves[kRegionCount];
@@ -49,38 +60,37 @@ inline uintptr_t chunk_start_of(const void* pointer) {
   return chunk_start(reinterpret_cast<uintptr_t>(pointer));
 }
 
+inline size_t chunk_in_region(uintptr_t address) {
+  return (address >> kChunkShift) % kChunksPerRegion;
+}
+
 // The leaf of the region holding `address` (below 2^47), made on first use;
 // null when the system refuses the page for it.
 ChunkLeaf* chunk_leaf_for(uintptr_t address);
 
-// Marks the chunk at `start` (a chunk boundary below 2^47). False, with
-// nothing marked, when the leaf for its region could not be made: the
+// Tags the chunk at `start` (a chunk boundary below 2^47). False, with
+// nothing tagged, when the leaf for its region could not be made: the
 // caller then treats the memory as refused.
-inline bool chunk_map_add(ChunkKind kind, uintptr_t start) {
+inline bool chunk_map_add(uintptr_t start, uint8_t tag) {
   ChunkLeaf* leaf = chunk_leaf_for(start);
   if (leaf == nullptr) return false;
-  size_t chunk = (start >> kChunkShift) % kChunksPerRegion;
-  leaf->words[static_cast<int>(kind)][chunk / 64].fetch_or(uint64_t{1} << (chunk % 64),
-                                                          std::memory_order_release);
+  leaf->tags[chunk_in_region(start)].store(tag, std::memory_order_release);
   return true;
 }
 
-// Clears the chunk at `start`, which chunk_map_add marked.
-inline void chunk_map_remove(ChunkKind kind, uintptr_t start) {
+// Clears the tag of the chunk at `start`, which chunk_map_add tagged.
+inline void chunk_map_remove(uintptr_t start) {
   ChunkLeaf* leaf = g_chunk_leaves[start >> kRegionShift].load(std::memory_order_acquire);
-  size_t chunk = (start >> kChunkShift) % kChunksPerRegion;
-  leaf->words[static_cast<int>(kind)][chunk / 64].fetch_and(~(uint64_t{1} << (chunk % 64)),
-                                                           std::memory_order_release);
+  leaf->tags[chunk_in_region(start)].store(kNoChunk, std::memory_order_release);
 }
 
-// True when the chunk holding `address` is marked for `kind`.
-inline bool chunk_map_contains(ChunkKind kind, uintptr_t address) {
-  if ((address >> kAddressBits) != 0) return false;
+// The tag of the chunk holding `address`; kNoChunk for any address the
+// allocator has no live memory at, including addresses above user space.
+inline uint8_t chunk_map_tag(uintptr_t address) {
+  if ((address >> kAddressBits) != 0) return kNoChunk;
   ChunkLeaf* leaf = g_chunk_leaves[address >> kRegionShift].load(std::memory_order_acquire);
-  if (leaf == nullptr) return false;
-  size_t chunk = (address >> kChunkShift) % kChunksPerRegion;
-  uint64_t word = leaf->words[static_cast<int>(kind)][chunk / 64].load(std::memory_order_relaxed);
-  return (word >> (chunk % 64)) & 1;
+  if (leaf == nullptr) return kNoChunk;
+  return leaf->tags[chunk_in_region(address)].load(std::memory_order_relaxed);
 }
 
 }  // namespace morvane::heap

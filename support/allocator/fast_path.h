@@ -1,36 +1,58 @@
 // The paths of malloc and free, inline so that the process's entry points
 // (support/malloc) and allocator.cpp reach the thread cache without a call.
 // Only the allocator's own sources and support/malloc include this.
+//
+// The common case, a block of up to 1 KiB from or into the thread's cache,
+// calls nothing, and everything else goes through one out-of-line call at
+// the end (a jump), so these functions set up no stack frame of their own.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
-#include "support/allocator/large_blocks.h"
+#include "support/allocator/chunk_map.h"
 #include "support/allocator/size_classes.h"
-#include "support/allocator/small_blocks.h"
+#include "support/allocator/slab.h"
 #include "support/allocator/thread_cache.h"
 
 namespace morvane::heap {
 
 inline constexpr size_t kBlockAlignment = 16;
 
+// Everything malloc does besides a cached block below 1 KiB: larger
+// classes, large blocks, refills. May throw the allocator's failure report.
+void* malloc_slow(size_t bytes);
+
+// Everything free does besides a cached block: large blocks and pointers
+// that are no blocks of this allocator (both out of slabs).
+void free_outside_slabs(void* pointer) noexcept;
+
+// A block of up to 1 KiB from the calling thread's cache; null when the
+// request is larger or the class's list is empty.
+inline void* cached_malloc(size_t bytes) {
+  if (bytes >= 1024) [[unlikely]] return nullptr;
+  return cache_pop(g_size_classes.small[bytes / 4]);
+}
+
 inline void* fast_malloc(size_t bytes) {
-  initialise_size_classes();
-  unsigned size_class = class_of(bytes);
-  if (size_class == kNoClass) [[unlikely]] return large_allocate(bytes, kBlockAlignment);
-  return cache_allocate(size_class);
+  if (void* block = cached_malloc(bytes)) [[likely]] return block;
+  return malloc_slow(bytes);
 }
 
 // Pointers are looked up in the chunk map before any memory is read, so a
 // pointer into a slab or large block that went back to the system, or into
-// memory the allocator never had, is ignored.
+// memory the allocator never had, is ignored. The chunk's tag gives a slab's
+// class, so the slab's header is not read.
 inline void fast_free(void* pointer) {
-  if (Slab* slab = small_slab_of(pointer)) [[likely]] {
-    unsigned size_class = slab->size_class;
-    if (void* block = slab_claim(slab, pointer)) cache_free(size_class, block);
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  unsigned size_class = chunk_map_tag(address) - 1u;
+  if (size_class >= kMaxClasses) [[unlikely]] {
+    free_outside_slabs(pointer);
     return;
   }
-  if (pointer != nullptr && large_owns(pointer)) large_free(pointer);
+  void* block = slab_claim(slab_in_chunk(address), size_class, pointer);
+  if (block == nullptr) [[unlikely]] return;  // not a block with a caller
+  cache_free(size_class, block);
 }
 
 }  // namespace morvane::heap

@@ -42,7 +42,7 @@ void* large_allocate(size_t bytes, size_t alignment) {
 
   uintptr_t start = reinterpret_cast<uintptr_t>(memory);
   uintptr_t block = start + lead;
-  if (!chunk_map_add(ChunkKind::large, start)) {  // no page for the map: as refused
+  if (!chunk_map_add(start, kLargeChunk)) {  // no page for the map: as refused
     system_release(memory, round_up(block + bytes, platform::page_size()) - start);
     report_failure(asked);
     return nullptr;
@@ -62,7 +62,7 @@ void* large_allocate(size_t bytes, size_t alignment) {
 
 bool large_owns(const void* block) {
   uintptr_t address = reinterpret_cast<uintptr_t>(block);
-  if (!chunk_map_contains(ChunkKind::large, address - kHeader)) return false;
+  if (chunk_map_tag(address - kHeader) != kLargeChunk) return false;
   uintptr_t start = chunk_start(address - kHeader);
   if (static_cast<const size_t*>(block)[-1] != 0) return false;
   return address == start + kHeader ||
@@ -72,7 +72,7 @@ bool large_owns(const void* block) {
 void large_free(void* block) {
   uintptr_t address = reinterpret_cast<uintptr_t>(block);
   uintptr_t start = chunk_start(address - kHeader);
-  chunk_map_remove(ChunkKind::large, start);
+  chunk_map_remove(start);
   uintptr_t end = round_up(address + large_size(block), platform::page_size());
   system_release(reinterpret_cast<void*>(start), end - start);
 }

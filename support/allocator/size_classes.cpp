@@ -1,23 +1,15 @@
 #include "support/allocator/size_classes.h"
 
-#include <atomic>
-
 #include "support/allocator/slab.h"
-#include "support/heap/spinlock.h"
 
 namespace morvane::heap {
 
-SizeClasses g_size_classes;
-std::atomic<bool> g_size_classes_ready{false};
-
 namespace {
-
-SpinWord initialise_lock{0};
 
 // The growth rule: each class is the previous one times a factor that starts
 // at 1.05 and grows by 1 % per class up to 1.5, truncated to a multiple of 4
 // and at least 4 bytes more. Classes are added while they stay within 64 KiB.
-void build_classes(SizeClasses& classes) {
+constexpr void build_classes(SizeClasses& classes) {
   uint32_t size = 4;
   double factor = 1.05;
   uint32_t next = 0;
@@ -31,7 +23,7 @@ void build_classes(SizeClasses& classes) {
   } while (next <= 65536 && classes.count < kMaxClasses);
 }
 
-unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
+constexpr unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
   unsigned c = 0;
   while (classes.size[c] < bytes) ++c;
   return c;
@@ -46,7 +38,7 @@ unsigned first_class_of_at_least(const SizeClasses& classes, size_t bytes) {
 constexpr uint32_t kCacheBytesPerClass = 32768;
 constexpr uint32_t kCacheMinBlocks = 4;
 
-void build_slot_tables(SizeClasses& classes) {
+constexpr void build_slot_tables(SizeClasses& classes) {
   for (unsigned c = 0; c < classes.count; ++c) {
     uint32_t blocks = kCacheBytesPerClass / classes.size[c];
     if (blocks > kCacheMaxBlocks) blocks = kCacheMaxBlocks;
@@ -54,7 +46,7 @@ void build_slot_tables(SizeClasses& classes) {
   }
 }
 
-void build_tables(SizeClasses& classes) {
+constexpr void build_tables(SizeClasses& classes) {
   for (unsigned x = 0; x < 256; ++x) {
     uint8_t bit = 0;
     while (bit < 8 && (x & (1u << bit)) == 0) ++bit;
@@ -66,16 +58,29 @@ void build_tables(SizeClasses& classes) {
   }
 }
 
+constexpr SizeClasses build_size_classes() {
+  SizeClasses classes{};
+  build_classes(classes);
+  build_tables(classes);
+  build_slot_tables(classes);
+  for (unsigned c = 0; c < classes.count; ++c) {
+    classes.layout[c] = slab_layout(classes.size[c], classes.limit);
+  }
+  return classes;
+}
+
+constexpr bool every_slab_fits(const SizeClasses& classes) {
+  for (unsigned c = 0; c < classes.count; ++c) {
+    if (!slab_fits_chunk(classes.layout[c])) return false;
+  }
+  return true;
+}
+
+constexpr SizeClasses kBuilt = build_size_classes();
+static_assert(every_slab_fits(kBuilt), "a slab of some class outgrows its chunk");
+
 }  // namespace
 
-void build_size_classes_once() {
-  SpinGuard guard(initialise_lock);
-  if (g_size_classes_ready.load(std::memory_order_relaxed)) return;
-  build_classes(g_size_classes);
-  build_tables(g_size_classes);
-  build_slot_tables(g_size_classes);
-  build_slab_layouts(g_size_classes);
-  g_size_classes_ready.store(true, std::memory_order_release);
-}
+constinit const SizeClasses g_size_classes = kBuilt;
 
 }  // namespace morvane::heap

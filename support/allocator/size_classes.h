@@ -5,11 +5,10 @@
 // 60,792 bytes, and the largest is the small-block limit: anything bigger is
 // a large block with no class.
 //
-// The tables are built once by initialise_size_classes, which the allocator
-// calls before its first use (thread-safe; later calls return at once).
+// The tables are built by the compiler (size_classes.cpp) and are read-only
+// data of the program, so malloc needs no check that they are ready.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -42,18 +41,8 @@ struct SizeClasses {
 // Bytes of one slot's header word, before its block.
 inline constexpr uint32_t kSlotHeader = sizeof(void*);
 
-// The process-wide tables; all zero until initialise_size_classes has run.
-extern SizeClasses g_size_classes;
-
-// Set once the tables are built.
-extern std::atomic<bool> g_size_classes_ready;
-
-void build_size_classes_once();
-
-// Builds the tables on the first call; safe to call from any thread.
-inline void initialise_size_classes() {
-  if (!g_size_classes_ready.load(std::memory_order_acquire)) build_size_classes_once();
-}
+// The process-wide tables, constant from the program's start.
+extern const SizeClasses g_size_classes;
 
 // The class of a request of `bytes` bytes, kNoClass above the limit. Below
 // 1024 bytes the request is rounded to 4*floor(n/4) + 3 first, so 8 gets the

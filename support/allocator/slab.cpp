@@ -13,13 +13,6 @@ char* slot_start(const Slab* slab, uint32_t index) {
   return static_cast<char*>(slab_block(slab, index)) - kSlotHeader;
 }
 
-// The first slot lies after the bitmap, so that the block after its header
-// word is 16-byte aligned.
-uint32_t first_slot_offset(uint32_t slots) {
-  size_t end_of_bitmap = sizeof(Slab) + 4 * ((slots + 31) / 32) + kSlotHeader;
-  return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
-}
-
 // The lowest clear bit of a word that is not full, found byte by byte.
 uint32_t lowest_clear_bit(uint32_t word) {
   uint32_t clear = ~word;
@@ -32,22 +25,6 @@ uint32_t lowest_clear_bit(uint32_t word) {
 }
 
 }  // namespace
-
-void build_slab_layouts(SizeClasses& classes) {
-  for (unsigned c = 0; c < classes.count; ++c) {
-    SlabLayout& layout = classes.layout[c];
-    uint32_t slots = 2 * classes.limit / classes.size[c];
-    layout.slots = slots < 4 ? 4 : slots > 1024 ? 1024 : slots;
-    layout.stride = (classes.size[c] + kSlotHeader + 15) & ~15u;
-    layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
-    layout.span = layout.slots * layout.stride;
-    // Exact for every distance within a slab: distances stay below 2^18 and
-    // strides below 2^16, so the rounding error stays below 1 / stride.
-    layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;
-    // Every slab fits its chunk at the largest offset.
-    if (layout.first_block + layout.span + (kSlabColours - 1) * kSlabColourStep > kChunkSize) __builtin_trap();
-  }
-}
 
 uint32_t slab_slot_count(unsigned size_class) { return g_size_classes.layout[size_class].slots; }
 
@@ -110,6 +87,9 @@ size_t slab_usable_size(const Slab* slab, const void* pointer) {
 
 const char* slab_check(const Slab* slab, unsigned bin) {
   if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
+  if (chunk_map_tag(reinterpret_cast<uintptr_t>(slab)) != slab_chunk_tag(bin)) {
+    return "slab's chunk not tagged with its class";
+  }
   if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
   if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();

@@ -11,8 +11,8 @@
 //
 // Invariants (checked by slab_check):
 //   - size_class, bin, slot_count and slot_offset never change; bin equals
-//     size_class. The slab's chunk is marked in the chunk map exactly while
-//     the slab lives.
+//     size_class. The slab's chunk is tagged with its class in the chunk map
+//     exactly while the slab lives.
 //   - under the bin's lock: bit i of the bitmap is 1 exactly when slot i is
 //     handed out of the slab, to a caller or to a thread cache; the bits from
 //     slot_count to the end of the last word are always 1; free_count is the
@@ -64,9 +64,6 @@ struct Slab {
 // block, rounded up to 16 so that every block stays 16-byte aligned.
 inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.layout[size_class].stride; }
 
-// Fills the slab layouts of all classes in `classes` (sizes and count set).
-void build_slab_layouts(SizeClasses& classes);
-
 // The header word before a block.
 inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
 inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
@@ -80,6 +77,34 @@ inline constexpr uintptr_t kSlabColourStep = 64;
 
 inline uintptr_t slab_offset_in_chunk(uintptr_t address) {
   return ((address >> kChunkShift) % kSlabColours) * kSlabColourStep;
+}
+
+// From a slab's start to slot 0 of a slab of `slots` slots: past the
+// header and the bitmap, so that the block after slot 0's header word is
+// 16-byte aligned.
+constexpr uint32_t first_slot_offset(uint32_t slots) {
+  size_t end_of_bitmap = sizeof(Slab) + 4 * ((slots + 31) / 32) + kSlotHeader;
+  return static_cast<uint32_t>((end_of_bitmap + 15) / 16 * 16 - kSlotHeader);
+}
+
+// The layout of the slabs of a class of `size` bytes when the largest class
+// has `limit` bytes: twice the limit in blocks, clamped to 4..1024 slots.
+constexpr SlabLayout slab_layout(uint32_t size, uint32_t limit) {
+  SlabLayout layout{};
+  uint32_t slots = 2 * limit / size;
+  layout.slots = slots < 4 ? 4 : slots > 1024 ? 1024 : slots;
+  layout.stride = (size + kSlotHeader + 15) & ~15u;
+  layout.first_block = first_slot_offset(layout.slots) + kSlotHeader;
+  layout.span = layout.slots * layout.stride;
+  // Exact for every distance within a slab: distances stay below 2^18 and
+  // strides below 2^16, so the rounding error stays below 1 / stride.
+  layout.inverse = ((uint64_t{1} << 40) + layout.stride - 1) / layout.stride;
+  return layout;
+}
+
+// True when a slab of the layout fits its chunk at the largest offset.
+constexpr bool slab_fits_chunk(const SlabLayout& layout) {
+  return layout.first_block + layout.span + (kSlabColours - 1) * kSlabColourStep <= kChunkSize;
 }
 
 // The slab that a slab's chunk holding `address` has.
@@ -115,7 +140,8 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
 // Marks a block (from a cache or just taken from its slab) as with a caller.
 inline void slab_hand_to_caller(void* block) { slot_word(block) &= ~kFreeMark; }
 
-// The block that `pointer` frees when it points into the slab, its header
+// The block that `pointer` frees when it points into the slab, a slab of
+// class `size_class`, its header
 // word marked free: the block of a slot that is with a caller, when `pointer` is that
 // block or an over-aligned address in it with the slab's address in the
 // word before it. Null, and nothing changed, for anything else (a block not
@@ -127,8 +153,8 @@ inline void slab_hand_to_caller(void* block) { slot_word(block) &= ~kFreeMark; }
 // k * e < k * stride < 2^18, while r >= 1 makes r * inverse >= 2^24 (and the
 // sum stays below 2^40): so the slot is k and r is 0 exactly when the low
 // 40 bits are below 2^18.
-inline void* slab_claim(Slab* slab, const void* pointer) {
-  const SlabLayout& layout = g_size_classes.layout[slab->size_class];
+inline void* slab_claim(Slab* slab, unsigned size_class, const void* pointer) {
+  const SlabLayout& layout = g_size_classes.layout[size_class];
   uint64_t distance = static_cast<const char*>(pointer) - reinterpret_cast<char*>(slab) - layout.first_block;
   if (distance >= layout.span) return nullptr;  // also below the first block
   uint64_t product = distance * layout.inverse;

@@ -49,7 +49,7 @@ Slab* add_slab(Bin& bin, unsigned size_class) {
   if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
   auto chunk = reinterpret_cast<uintptr_t>(memory);
-  if (!chunk_map_add(ChunkKind::slab, chunk)) {  // no page for the map: as refused
+  if (!chunk_map_add(chunk, slab_chunk_tag(size_class))) {  // no page for the map: as refused
     system_release(memory, kChunkSize);
     return nullptr;
   }
@@ -99,7 +99,7 @@ Slab* give_locked(Bin& bin, Slab* slab, void* block) {
 // The chunk leaves the map before its memory goes back (through the
 // reserve), so that a late free of one of its blocks finds no slab.
 void release_slab(Slab* slab) {
-  chunk_map_remove(ChunkKind::slab, reinterpret_cast<uintptr_t>(slab));
+  chunk_map_remove(chunk_start_of(slab));
   slab_reserve_put(reinterpret_cast<void*>(chunk_start_of(slab)), slab->size_class,
                    slab_bytes(slab->size_class));
 }

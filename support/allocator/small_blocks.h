@@ -54,7 +54,8 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count);
 // map without touching the memory: null when the pointer is in no live slab.
 inline Slab* small_slab_of(const void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  if (!chunk_map_contains(ChunkKind::slab, address)) return nullptr;
+  uint8_t tag = chunk_map_tag(address);
+  if (tag == kNoChunk || tag == kLargeChunk) return nullptr;
   return slab_in_chunk(address);
 }
 

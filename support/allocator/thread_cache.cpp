@@ -102,7 +102,7 @@ void* cache_refill(unsigned size_class) {
   return blocks[0];
 }
 
-void cache_free_slow(unsigned size_class, void* block) {
+void cache_free_slow(unsigned size_class, void* block) noexcept {
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
   CacheList& list = cache.lists[size_class];

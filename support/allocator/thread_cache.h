@@ -53,18 +53,25 @@ extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initi
 // The slow paths: the first use of a thread's cache, an empty or full list,
 // a class that is not cached, a thread that has ended.
 void* cache_refill(unsigned size_class);
-void cache_free_slow(unsigned size_class, void* block);
+void cache_free_slow(unsigned size_class, void* block) noexcept;
 
-// A block of class `size_class` from the calling thread's cache, refilled
-// from the bins when empty.
-inline void* cache_allocate(unsigned size_class) {
+// A block of class `size_class` from the calling thread's cache; null when
+// the class's list is empty.
+inline void* cache_pop(unsigned size_class) {
   CacheList& list = t_thread_cache.lists[size_class];
   void* block = list.head;
-  if (block == nullptr) [[unlikely]] return cache_refill(size_class);
+  if (block == nullptr) [[unlikely]] return nullptr;
   list.head = *static_cast<void**>(block);
   --list.count;
   slab_hand_to_caller(block);
   return block;
+}
+
+// A block of class `size_class` from the calling thread's cache, refilled
+// from the bins when empty.
+inline void* cache_allocate(unsigned size_class) {
+  if (void* block = cache_pop(size_class)) [[likely]] return block;
+  return cache_refill(size_class);
 }
 
 // Takes back `block`, a block of class `size_class` claimed by slab_claim,

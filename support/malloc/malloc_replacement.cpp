@@ -37,7 +37,8 @@ void* or_enomem(Allocate allocate) noexcept {
 extern "C" {
 
 void* malloc(size_t bytes) noexcept {
-  return or_enomem([=] { return heap::fast_malloc(bytes); });
+  if (void* block = heap::cached_malloc(bytes)) [[likely]] return block;
+  return or_enomem([=] { return heap::malloc_slow(bytes); });
 }
 
 void free(void* block) noexcept { heap::fast_free(block); }

@@ -34,7 +34,6 @@ constexpr unsigned kRareClass = 36;  // 40,528 bytes
 
 class AllocatorTest : public ::testing::Test {
  protected:
-  void SetUp() override { heap::initialise_size_classes(); }
   void TearDown() override {
     heap::set_system_refusal(nullptr);
     EXPECT_EQ(heap::small_blocks_check(), nullptr);

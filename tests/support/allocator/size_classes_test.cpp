@@ -24,7 +24,6 @@ unsigned reference_class(size_t bytes) {
 
 class SizeClassesTest : public ::testing::Test {
  protected:
-  void SetUp() override { initialise_size_classes(); }
   const SizeClasses& classes = g_size_classes;
 };
 

@@ -28,7 +28,6 @@ constexpr unsigned kCachedClass = 28;
 class ThreadCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    heap::initialise_size_classes();
     ASSERT_EQ(heap::g_size_classes.size[kCachedClass], 2240u);
     ASSERT_EQ(heap::g_size_classes.cache_limit[kCachedClass], 14u);
   }
