@@ -28,6 +28,10 @@ void* malloc_slow(size_t bytes) {
   return cache_allocate(size_class);
 }
 
+void free_inside_block(void* pointer, const SlabPlacement& place) noexcept {
+  if (void* block = slab_claim(place, pointer)) cache_free(place.size_class, block);
+}
+
 void free_outside_slabs(void* pointer) noexcept {
   if (pointer != nullptr && large_owns(pointer)) large_free(pointer);
 }
@@ -71,8 +75,9 @@ void* allocator_calloc(size_t count, size_t size) {
 void* allocator_aligned(size_t alignment, size_t bytes) {
   if (alignment <= kAlignment) return allocator_malloc(bytes);
   // A slot with alignment - 16 bytes to spare holds an aligned block. The
-  // word before the aligned address, inside the slot's block, gets the slab's
-  // address too, so free and msize find the slot from either address.
+  // word before the aligned address, inside the slot's block, gets a copy of
+  // the block's header word, so free and msize find the slot from either
+  // address.
   size_t spare = alignment - kAlignment;
   if (spare > heap::g_size_classes.limit || bytes > heap::g_size_classes.limit - spare) {
     return heap::large_allocate(bytes, alignment);

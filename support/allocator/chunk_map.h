@@ -6,9 +6,9 @@
 // chunk boundary and its mapping covers the whole chunk; every large block's
 // mapping starts at the chunk boundary at or below its header. So no two
 // live slabs or large-block headers share a chunk, and one byte per chunk,
-// its tag, says what lives there: nothing, a slab of a given size class, or
-// a large block. Free reads the class from the tag, so its fast path reads
-// no slab header. A tag is set before the memory is handed out and cleared
+// its tag, says what lives there: nothing, a large block, or a slab, whose
+// class and place in the chunk the tag gives. So free's fast path reads no
+// slab header. A tag is set before the memory is handed out and cleared
 // before it goes back to the system.
 //
 // The tags live in two levels: a static table of one pointer per 1 GiB
@@ -28,8 +28,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/allocator/size_classes.h"
-
 namespace morvane::heap {
 
 inline constexpr unsigned kChunkShift = 18;
@@ -39,14 +37,10 @@ inline constexpr unsigned kRegionShift = 30;
 inline constexpr size_t kRegionCount = size_t{1} << (kAddressBits - kRegionShift);
 inline constexpr size_t kChunksPerRegion = size_t{1} << (kRegionShift - kChunkShift);
 
-// A chunk's tag: kNoChunk, a slab's size class plus one, or kLargeChunk.
+// A chunk's tag: kNoChunk, kLargeChunk, or any other value for a slab
+// (slab.h says which class and where the slab lies).
 inline constexpr uint8_t kNoChunk = 0;
 inline constexpr uint8_t kLargeChunk = 0xFF;
-static_assert(kMaxClasses < kLargeChunk, "every class has a tag of its own");
-
-inline constexpr uint8_t slab_chunk_tag(unsigned size_class) {
-  return static_cast<uint8_t>(size_class + 1);
-}
 
 // The tags of one region's chunks.
 struct ChunkLeaf {
@@ -87,8 +81,9 @@ inline void chunk_map_remove(uintptr_t start) {
 // The tag of the chunk holding `address`; kNoChunk for any address the
 // allocator has no live memory at, including addresses above user space.
 inline uint8_t chunk_map_tag(uintptr_t address) {
-  if ((address >> kAddressBits) != 0) return kNoChunk;
-  ChunkLeaf* leaf = g_chunk_leaves[address >> kRegionShift].load(std::memory_order_acquire);
+  uintptr_t region = address >> kRegionShift;
+  if (region >= kRegionCount) return kNoChunk;  // above user space
+  ChunkLeaf* leaf = g_chunk_leaves[region].load(std::memory_order_acquire);
   if (leaf == nullptr) return kNoChunk;
   return leaf->tags[chunk_in_region(address)].load(std::memory_order_relaxed);
 }

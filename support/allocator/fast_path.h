@@ -31,7 +31,7 @@ void free_outside_slabs(void* pointer) noexcept;
 // request is larger or the class's list is empty.
 inline void* cached_malloc(size_t bytes) {
   if (bytes >= 1024) [[unlikely]] return nullptr;
-  return cache_pop(g_size_classes.small[bytes / 4]);
+  return cache_pop(g_size_classes.small[bytes]);
 }
 
 inline void* fast_malloc(size_t bytes) {
@@ -39,20 +39,34 @@ inline void* fast_malloc(size_t bytes) {
   return malloc_slow(bytes);
 }
 
+// Frees a pointer into a slab that is not a slot's block, which only an
+// over-aligned block (allocator.cpp) may be; anything else is ignored.
+void free_inside_block(void* pointer, const SlabPlacement& place) noexcept;
+
 // Pointers are looked up in the chunk map before any memory is read, so a
 // pointer into a slab or large block that went back to the system, or into
-// memory the allocator never had, is ignored. The chunk's tag gives a slab's
-// class, so the slab's header is not read.
+// memory the allocator never had, is ignored. The chunk's tag gives the
+// slab's class and the place of its slots, so the slab's header is not read.
+// The rest is slab_claim (slab.h) written out, with the rare over-aligned
+// block out of line.
 inline void fast_free(void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  unsigned size_class = chunk_map_tag(address) - 1u;
-  if (size_class >= kMaxClasses) [[unlikely]] {
+  uint8_t tag = chunk_map_tag(address);
+  if (!is_slab_tag(tag)) [[unlikely]] {
     free_outside_slabs(pointer);
     return;
   }
-  void* block = slab_claim(slab_in_chunk(address), size_class, pointer);
-  if (block == nullptr) [[unlikely]] return;  // not a block with a caller
-  cache_free(size_class, block);
+  const SlabPlacement& place = g_size_classes.placement[size_t{tag}];
+  uint64_t distance = (address & (kChunkSize - 1)) - place.first_block;
+  if (distance >= place.span) [[unlikely]] return;  // not in a slot
+  if (!slot_starts_at(distance, place)) [[unlikely]] {
+    free_inside_block(pointer, place);
+    return;
+  }
+  uintptr_t& word = slot_word(pointer);
+  if (word != owner_word(pointer)) [[unlikely]] return;  // not with a caller
+  word = owner_word(pointer) | kFreeMark;
+  cache_free(place.size_class, pointer);
 }
 
 }  // namespace morvane::heap

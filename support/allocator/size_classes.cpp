@@ -52,9 +52,9 @@ constexpr void build_tables(SizeClasses& classes) {
     while (bit < 8 && (x & (1u << bit)) == 0) ++bit;
     classes.lowest_bit[x] = bit;
   }
-  // As s runs upwards, entry s/4 ends with the class of 4*(s/4) + 3.
-  for (size_t s = 0; s < 1024; ++s) {
-    classes.small[s / 4] = static_cast<uint16_t>(first_class_of_at_least(classes, s));
+  // Below 1 KiB a request of n bytes counts as one of 4*floor(n/4) + 3.
+  for (size_t n = 0; n < 1024; ++n) {
+    classes.small[n] = static_cast<uint8_t>(first_class_of_at_least(classes, n / 4 * 4 + 3));
   }
 }
 
@@ -65,19 +65,25 @@ constexpr SizeClasses build_size_classes() {
   build_slot_tables(classes);
   for (unsigned c = 0; c < classes.count; ++c) {
     classes.layout[c] = slab_layout(classes.size[c], classes.limit);
+    for (unsigned colour = 0; colour < kSlabColours; ++colour) {
+      uint8_t tag = slab_tag(c, colour << kChunkShift);
+      classes.placement[tag] = slab_placement(c, classes.layout[c], tag);
+    }
   }
   return classes;
 }
 
 constexpr bool every_slab_fits(const SizeClasses& classes) {
-  for (unsigned c = 0; c < classes.count; ++c) {
-    if (!slab_fits_chunk(classes.layout[c])) return false;
+  for (const SlabPlacement& placement : classes.placement) {
+    if (placement.first_block + placement.span > kChunkSize) return false;
   }
   return true;
 }
 
 constexpr SizeClasses kBuilt = build_size_classes();
 static_assert(every_slab_fits(kBuilt), "a slab of some class outgrows its chunk");
+static_assert(is_slab_tag(slab_tag(kBuilt.count - 1, (kSlabColours - 1) << kChunkShift)),
+              "every class and colour has a tag of its own");
 
 }  // namespace
 

@@ -28,11 +28,28 @@ struct SlabLayout {
   uint64_t inverse;      // ceil(2^40 / stride): slot index by multiplication
 };
 
+// Where the slab of a chunk with a given tag (chunk_map.h) lies, measured
+// from the chunk's start, and which class it serves: all that free needs to
+// check a pointer, with no read of the slab. 32 bytes, so a lookup is a shift.
+struct SlabPlacement {
+  uint32_t first_block;  // from the chunk's start to slot 0's block
+  uint32_t span;         // slots * stride; 0 for a tag no slab has
+  uint64_t inverse;      // the class's SlabLayout::inverse
+  uint32_t size_class;
+  uint32_t slab_offset;  // from the chunk's start to the slab
+  uint32_t stride;
+  uint32_t unused;
+};
+
+// Tags 1 to 254 may name slabs; 0 and 255 name no slab (chunk_map.h).
+inline constexpr unsigned kChunkTags = 256;
+
 struct SizeClasses {
+  SlabPlacement placement[kChunkTags];  // per chunk tag, see slab.h; first, for free's lookup
   uint32_t size[kMaxClasses];  // block size of each class, ascending, multiples of 4
   uint32_t count;              // classes in use
   uint32_t limit;              // size of the largest class: the small-block limit
-  uint16_t small[256];         // small[i]: the class of a request of 4*i + 3 bytes
+  uint8_t small[1024];         // small[n]: the class of a request of n bytes
   uint8_t lowest_bit[256];     // lowest_bit[x]: index of the lowest set bit of x; 8 for 0
   SlabLayout layout[kMaxClasses];      // where things lie in a slab of each class
   uint16_t cache_limit[kMaxClasses];  // blocks a thread may keep cached; 0: not cached
@@ -49,7 +66,7 @@ extern const SizeClasses g_size_classes;
 // 12-byte class; from 1024 on it is the first class of at least `bytes`.
 inline unsigned class_of(size_t bytes) {
   const SizeClasses& classes = g_size_classes;
-  if (bytes < 1024) return classes.small[bytes / 4];
+  if (bytes < 1024) return classes.small[bytes];
   if (bytes > classes.limit) return kNoClass;
   unsigned c = 0;
   while (c + 4 < classes.count && classes.size[c + 4] < bytes) c += 5;

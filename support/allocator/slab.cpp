@@ -61,7 +61,7 @@ void* slab_take(Slab* slab) {
     --slab->free_count;
     slab->hint = w * 32 + bit;
     char* slot = slot_start(slab, slab->hint);
-    *reinterpret_cast<uintptr_t*>(slot) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
+    *reinterpret_cast<uintptr_t*>(slot) = chunk_start_of(slab) | kFreeMark;
     return slot + kSlotHeader;
   }
   return nullptr;
@@ -87,9 +87,9 @@ size_t slab_usable_size(const Slab* slab, const void* pointer) {
 
 const char* slab_check(const Slab* slab, unsigned bin) {
   if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
-  if (chunk_map_tag(reinterpret_cast<uintptr_t>(slab)) != slab_chunk_tag(bin)) {
-    return "slab's chunk not tagged with its class";
-  }
+  uintptr_t chunk = chunk_start_of(slab);
+  if (chunk_map_tag(chunk) != slab_tag(bin, chunk)) return "slab's chunk not tagged with its class";
+  if (slab_at(chunk, slab_tag(bin, chunk)) != slab) return "slab not where its chunk's tag puts it";
   if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
   if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();
@@ -104,11 +104,11 @@ const char* slab_check(const Slab* slab, unsigned bin) {
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
     // Slots free in the slab are touched by nobody else: their header words
-    // are 0 (never handed out) or the slab's address marked free.
+    // are 0 (never handed out) or the chunk's address marked free.
     for (uint32_t bit = 0; bit < used_bits; ++bit) {
       if ((word >> bit) & 1) continue;
       uintptr_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
-      if (header != 0 && header != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+      if (header != 0 && header != (chunk_start_of(slab) | kFreeMark)) {
         return "free slot not marked free";
       }
     }

@@ -2,10 +2,10 @@
 // class, with a bitmap of the slots handed out.
 //
 // Layout, from the slab's start (a little past a chunk boundary, see
-// slab_offset_in_chunk and chunk_map.h; the mapping covers the whole
-// chunk): the header below (88 bytes), then the bitmap (one 32-bit word per
+// slab_tag below and chunk_map.h; the mapping covers the whole chunk): the
+// header below (88 bytes), then the bitmap (one 32-bit word per
 // 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
-// apart. A slot is an 8-byte header word holding the slab's address
+// apart. A slot is an 8-byte header word holding the chunk's address
 // (written when the slot is first handed out) followed by the caller's
 // block: 16-byte aligned, class-size bytes usable.
 //
@@ -19,15 +19,17 @@
 //     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
-//   - a slot's header word is the slab's address exactly while its block is
-//     with a caller; while the block is in a thread cache or free in the
-//     slab it is the address with kFreeMark set, and a slot never handed out
-//     has 0. Free honours a block only when the word is the address and sets
-//     the mark before anything else, so a second free of a block, wherever
-//     the block went since, changes nothing until the block is handed out
-//     again. The word is written only by the thread that holds the block (the
-//     caller, or the thread whose cache holds it) or under the bin's lock. It
-//     shares the block's cache line, which the free writes anyway.
+//   - a slot's header word is the start of the slab's chunk exactly while its
+//     block is with a caller; while the block is in a thread cache or free in
+//     the slab it is that address with kFreeMark set, and a slot never handed
+//     out has 0. Free honours a block only when the word is the address and
+//     sets the mark before anything else, so a second free of a block,
+//     wherever the block went since, changes nothing until the block is
+//     handed out again. The word is written only by the thread that holds the
+//     block (the caller, or the thread whose cache holds it) or under the
+//     bin's lock. It shares the block's cache line, which the free writes
+//     anyway, and the block's own address gives its value, so handing a
+//     block out is one store.
 #pragma once
 
 #include <cstddef>
@@ -68,15 +70,24 @@ inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.layout[
 inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
 inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
 
-// A slab starts 0 to 16,320 bytes into its chunk, a multiple of 64 that
-// the chunk's number gives: chunks are 256 KiB-aligned, and without the
-// offset the headers and bitmaps of all slabs would compete for the same
-// few cache sets. The largest slab (243,264 bytes) still fits.
-inline constexpr uintptr_t kSlabColours = 256;
+// A slab starts tag * 64 bytes into its chunk, where the chunk's tag in the
+// chunk map is 1 + class * kSlabColours + (the chunk's number modulo
+// kSlabColours). Chunks are 256 KiB-aligned; the offsets keep the headers
+// and bitmaps of slabs, of one class and of different ones, from all
+// competing for the same few cache sets. The tag alone then gives free the
+// class and where the slots lie (SizeClasses::placement).
+inline constexpr unsigned kSlabColours = 6;
 inline constexpr uintptr_t kSlabColourStep = 64;
 
-inline uintptr_t slab_offset_in_chunk(uintptr_t address) {
-  return ((address >> kChunkShift) % kSlabColours) * kSlabColourStep;
+constexpr uint8_t slab_tag(unsigned size_class, uintptr_t chunk) {
+  return static_cast<uint8_t>(1 + size_class * kSlabColours + (chunk >> kChunkShift) % kSlabColours);
+}
+
+// True for the tags that name slabs (every other placement has span 0).
+constexpr bool is_slab_tag(uint8_t tag) { return tag != kNoChunk && tag != kLargeChunk; }
+
+constexpr uint32_t slab_offset_of_tag(uint8_t tag) {
+  return static_cast<uint32_t>(tag * kSlabColourStep);
 }
 
 // From a slab's start to slot 0 of a slab of `slots` slots: past the
@@ -102,20 +113,32 @@ constexpr SlabLayout slab_layout(uint32_t size, uint32_t limit) {
   return layout;
 }
 
-// True when a slab of the layout fits its chunk at the largest offset.
-constexpr bool slab_fits_chunk(const SlabLayout& layout) {
-  return layout.first_block + layout.span + (kSlabColours - 1) * kSlabColourStep <= kChunkSize;
+// The placement of the slabs of a class with `layout` in chunks tagged `tag`.
+constexpr SlabPlacement slab_placement(unsigned size_class, const SlabLayout& layout, uint8_t tag) {
+  SlabPlacement placement{};
+  placement.slab_offset = slab_offset_of_tag(tag);
+  placement.first_block = placement.slab_offset + layout.first_block;
+  placement.span = layout.span;
+  placement.inverse = layout.inverse;
+  placement.size_class = size_class;
+  placement.stride = layout.stride;
+  return placement;
 }
 
-// The slab that a slab's chunk holding `address` has.
-inline Slab* slab_in_chunk(uintptr_t address) {
-  return reinterpret_cast<Slab*>(chunk_start(address) + slab_offset_in_chunk(address));
+// The slab of a chunk that the chunk map tags `tag`, a slab tag.
+inline Slab* slab_at(uintptr_t chunk, uint8_t tag) {
+  return reinterpret_cast<Slab*>(chunk + g_size_classes.placement[tag].slab_offset);
 }
 
-// The slab a block of a slab lies in.
+// The slab of a block handed out of a live slab (to a caller or to a
+// thread cache).
 inline Slab* slab_of_block(const void* block) {
-  return slab_in_chunk(reinterpret_cast<uintptr_t>(block));
+  uintptr_t address = reinterpret_cast<uintptr_t>(block);
+  return slab_at(chunk_start(address), chunk_map_tag(address));
 }
+
+// The header word of a block with a caller, see the invariants above.
+inline uintptr_t owner_word(const void* block) { return chunk_start_of(block); }
 
 // The slot whose block holds `pointer`; slot_count or more when the pointer
 // lies before the first block or after the last slot. A slab fits in a
@@ -138,34 +161,40 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
 }
 
 // Marks a block (from a cache or just taken from its slab) as with a caller.
-inline void slab_hand_to_caller(void* block) { slot_word(block) &= ~kFreeMark; }
+inline void slab_hand_to_caller(void* block) { slot_word(block) = owner_word(block); }
 
-// The block that `pointer` frees when it points into the slab, a slab of
-// class `size_class`, its header
-// word marked free: the block of a slot that is with a caller, when `pointer` is that
-// block or an over-aligned address in it with the slab's address in the
-// word before it. Null, and nothing changed, for anything else (a block not
-// with a caller, the slab's header or bitmap, the padding after the last
-// slot).
+// True when `distance` (below place.span) from slot 0's block is the start
+// of a slot's block.
 //
-// With d = pointer - slot 0's block = k * stride + r (r < stride), d * inverse
-// is k * 2^40 + k * e + r * inverse, e = stride * inverse - 2^40 < stride.
+// With distance = k * stride + r (r < stride), distance * inverse is
+// k * 2^40 + k * e + r * inverse, e = stride * inverse - 2^40 < stride.
 // k * e < k * stride < 2^18, while r >= 1 makes r * inverse >= 2^24 (and the
-// sum stays below 2^40): so the slot is k and r is 0 exactly when the low
-// 40 bits are below 2^18.
-inline void* slab_claim(Slab* slab, unsigned size_class, const void* pointer) {
-  const SlabLayout& layout = g_size_classes.layout[size_class];
-  uint64_t distance = static_cast<const char*>(pointer) - reinterpret_cast<char*>(slab) - layout.first_block;
-  if (distance >= layout.span) return nullptr;  // also below the first block
-  uint64_t product = distance * layout.inverse;
-  uint32_t index = static_cast<uint32_t>(product >> 40);
-  void* block = const_cast<void*>(pointer);
-  if ((product & ((uint64_t{1} << 40) - 1)) >= kChunkSize) {
-    block = slab_block(slab, index);
-    if (slot_word(pointer) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
+// sum stays below 2^40): so r is 0 exactly when the low 40 bits are below
+// 2^18, and the slot is the product's bits from 40 up.
+inline bool slot_starts_at(uint64_t distance, const SlabPlacement& place) {
+  return ((distance * place.inverse) & ((uint64_t{1} << 40) - 1)) < kChunkSize;
+}
+
+// The block that `pointer` frees when it points into a slab whose chunk has
+// the placement `place`, its header word marked free: the block of a slot
+// that is with a caller, when `pointer` is that block or an over-aligned
+// address in it with the block's header word copied before it. Null, and
+// nothing changed, for anything else (a block not with a caller, the slab's
+// header or bitmap, the padding after the last slot, a tag no slab has).
+// fast_free (fast_path.h) writes the common case out.
+inline void* slab_claim(const SlabPlacement& place, void* pointer) {
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  uintptr_t chunk = chunk_start(address);
+  uint64_t distance = address - chunk - place.first_block;
+  if (distance >= place.span) return nullptr;  // also below the first block
+  void* block = pointer;
+  if (!slot_starts_at(distance, place)) {
+    if (slot_word(pointer) != chunk) return nullptr;
+    uint64_t slot = (distance * place.inverse) >> 40;
+    block = reinterpret_cast<void*>(chunk + place.first_block + slot * place.stride);
   }
-  if (slot_word(block) != reinterpret_cast<uintptr_t>(slab)) return nullptr;
-  slot_word(block) = reinterpret_cast<uintptr_t>(slab) | kFreeMark;
+  if (slot_word(block) != chunk) return nullptr;
+  slot_word(block) = chunk | kFreeMark;
   return block;
 }
 
@@ -181,7 +210,7 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word the slab's address marked free), or null when the slab
+// (its header word the chunk's address marked free), or null when the slab
 // is full.
 void* slab_take(Slab* slab);
 

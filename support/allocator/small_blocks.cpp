@@ -49,11 +49,12 @@ Slab* add_slab(Bin& bin, unsigned size_class) {
   if (memory == nullptr) memory = system_allocate_aligned(kChunkSize, kChunkSize, 0);
   if (memory == nullptr) return nullptr;
   auto chunk = reinterpret_cast<uintptr_t>(memory);
-  if (!chunk_map_add(chunk, slab_chunk_tag(size_class))) {  // no page for the map: as refused
+  uint8_t tag = slab_tag(size_class, chunk);
+  if (!chunk_map_add(chunk, tag)) {  // no page for the map: as refused
     system_release(memory, kChunkSize);
     return nullptr;
   }
-  Slab* slab = slab_create(reinterpret_cast<void*>(chunk + slab_offset_in_chunk(chunk)), size_class);
+  Slab* slab = slab_create(slab_at(chunk, tag), size_class);
   link_at_head(bin, slab);
   bin.total_slots += slab->slot_count;
   return slab;
@@ -213,7 +214,7 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
     return "cached pointer that is not a slot's block";
   }
   if (((slab->bitmap()[index / 32] >> (index % 32)) & 1) == 0) return "cached block free in its slab";
-  if (slot_word(block) != (reinterpret_cast<uintptr_t>(slab) | kFreeMark)) {
+  if (slot_word(block) != (owner_word(block) | kFreeMark)) {
     return "cached block not marked free";
   }
   return nullptr;

@@ -55,8 +55,8 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count);
 inline Slab* small_slab_of(const void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
   uint8_t tag = chunk_map_tag(address);
-  if (tag == kNoChunk || tag == kLargeChunk) return nullptr;
-  return slab_in_chunk(address);
+  if (!is_slab_tag(tag)) return nullptr;
+  return slab_at(chunk_start(address), tag);
 }
 
 struct BinCounts {
