@@ -28,7 +28,7 @@ void* next_of(void* block) { return *static_cast<void**>(block); }
 void push(CacheList& list, void* block) {
   *static_cast<void**>(block) = list.head;
   list.head = block;
-  ++list.count;
+  --list.room;
 }
 
 // Gives the `count` newest blocks of the list back to the bin.
@@ -38,12 +38,12 @@ void give_back(CacheList& list, unsigned size_class, uint32_t count) {
   void* rest = chain;
   for (uint32_t i = 0; i < count; ++i) rest = next_of(rest);
   list.head = rest;
-  list.count -= count;
+  list.room += count;
   small_free_batch(size_class, chain, count);
 }
 
 void flush(ThreadCache& cache) {
-  for (unsigned c = 0; c < kMaxClasses; ++c) give_back(cache.lists[c], c, cache.lists[c].count);
+  for (unsigned c = 0; c < kMaxClasses; ++c) give_back(cache.lists[c], c, cached_count(cache.lists[c]));
 }
 
 // Runs when a thread that used its cache ends: the blocks go back, and the
@@ -51,8 +51,8 @@ void flush(ThreadCache& cache) {
 void retire(void*) {
   ThreadCache& cache = t_thread_cache;
   cache.state = kRetired;
-  for (CacheList& list : cache.lists) list.limit = 0;
   flush(cache);
+  for (CacheList& list : cache.lists) list.limit = list.room = 0;
 }
 
 // Turns the cache on at the thread's first allocation or free. The state
@@ -61,7 +61,7 @@ void retire(void*) {
 void activate(ThreadCache& cache) {
   cache.state = kActive;
   for (unsigned c = 0; c < g_size_classes.count; ++c) {
-    cache.lists[c].limit = g_size_classes.cache_limit[c];
+    cache.lists[c].limit = cache.lists[c].room = g_size_classes.cache_limit[c];
   }
   if (!exit_key_made.load(std::memory_order_acquire)) {
     SpinGuard guard(exit_key_lock);
@@ -70,7 +70,7 @@ void activate(ThreadCache& cache) {
         // Without the key a thread's end goes unnoticed; caching would then
         // keep its blocks for good, so this thread goes to the bins.
         cache.state = kRetired;
-        for (CacheList& list : cache.lists) list.limit = 0;
+        for (CacheList& list : cache.lists) list.limit = list.room = 0;
         return;
       }
       exit_key_made.store(true, std::memory_order_release);
@@ -88,7 +88,7 @@ void* cache_refill(unsigned size_class) {
   if (list.head != nullptr) {  // filled while activating
     void* block = list.head;
     list.head = next_of(block);
-    --list.count;
+    ++list.room;
     slab_hand_to_caller(block);
     return block;
   }
@@ -110,13 +110,15 @@ void cache_free_slow(unsigned size_class, void* block) noexcept {
     small_free(slab_of_block(block), block);
     return;
   }
-  if (list.count >= list.limit) give_back(list, size_class, list.count - list.limit / 2);
+  if (list.room == 0) give_back(list, size_class, list.limit - list.limit / 2);
   push(list, block);
 }
 
 void thread_cache_flush() { flush(t_thread_cache); }
 
-size_t thread_cache_blocks(unsigned size_class) { return t_thread_cache.lists[size_class].count; }
+size_t thread_cache_blocks(unsigned size_class) {
+  return cached_count(t_thread_cache.lists[size_class]);
+}
 
 const char* thread_cache_check() {
   const ThreadCache& cache = t_thread_cache;
@@ -124,15 +126,16 @@ const char* thread_cache_check() {
     const CacheList& list = cache.lists[c];
     uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
     if (list.limit != expected_limit) return "cache limit differs from its class's";
-    if (list.count > list.limit && list.count != 0) return "cache holds more than its limit";
+    if (list.room > list.limit) return "cache holds more than its limit";
+    uint32_t count = cached_count(list);
     const void* blocks[kCacheMaxBlocks];
     uint32_t seen = 0;
     for (void* block = list.head; block != nullptr; block = next_of(block)) {
-      if (seen == list.count) return "cache list longer than its count";
+      if (seen == count) return "cache list longer than its count";
       if (const char* problem = small_block_check_handed_out(c, block)) return problem;
       blocks[seen++] = block;
     }
-    if (seen != list.count) return "cache list shorter than its count";
+    if (seen != count) return "cache list shorter than its count";
     std::sort(blocks, blocks + seen);
     if (std::adjacent_find(blocks, blocks + seen) != blocks + seen) return "block cached twice";
   }

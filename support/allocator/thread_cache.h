@@ -12,7 +12,7 @@
 //
 // Invariants of a thread's cache (checked by thread_cache_check):
 //   - only its own thread reads or writes it;
-//   - each list holds `count` distinct blocks, count <= limit, and limit is
+//   - each list holds limit - room distinct blocks, room <= limit, and limit is
 //     the class's cache limit while the cache is active, 0 before its first
 //     use and after the thread's end;
 //   - every block in a list is the block of a slot of a live slab of the
@@ -34,11 +34,15 @@
 
 namespace morvane::heap {
 
+// The list holds limit - room blocks. Free checks and counts down only
+// `room`, so that the common case reads one field.
 struct CacheList {
   void* head = nullptr;  // newest block; each block's first word links to the next
-  uint32_t count = 0;
+  uint32_t room = 0;     // blocks the list may still take
   uint32_t limit = 0;
 };
+
+inline uint32_t cached_count(const CacheList& list) { return list.limit - list.room; }
 
 struct ThreadCache {
   CacheList lists[kMaxClasses];
@@ -62,7 +66,7 @@ inline void* cache_pop(unsigned size_class) {
   void* block = list.head;
   if (block == nullptr) [[unlikely]] return nullptr;
   list.head = *static_cast<void**>(block);
-  --list.count;
+  ++list.room;
   slab_hand_to_caller(block);
   return block;
 }
@@ -79,13 +83,13 @@ inline void* cache_allocate(unsigned size_class) {
 // class's list back to the bin.
 inline void cache_free(unsigned size_class, void* block) {
   CacheList& list = t_thread_cache.lists[size_class];
-  if (list.count >= list.limit) [[unlikely]] {
+  if (list.room == 0) [[unlikely]] {
     cache_free_slow(size_class, block);
     return;
   }
   *static_cast<void**>(block) = list.head;
   list.head = block;
-  ++list.count;
+  --list.room;
 }
 
 // Gives every block of the calling thread's cache back to the bins; the
