@@ -82,9 +82,9 @@ inline void chunk_map_remove(uintptr_t start) {
 // allocator has no live memory at, including addresses above user space.
 inline uint8_t chunk_map_tag(uintptr_t address) {
   uintptr_t region = address >> kRegionShift;
-  if (region >= kRegionCount) return kNoChunk;  // above user space
+  if (region >= kRegionCount) [[unlikely]] return kNoChunk;  // above user space
   ChunkLeaf* leaf = g_chunk_leaves[region].load(std::memory_order_acquire);
-  if (leaf == nullptr) return kNoChunk;
+  if (leaf == nullptr) [[unlikely]] return kNoChunk;
   return leaf->tags[chunk_in_region(address)].load(std::memory_order_relaxed);
 }
 

@@ -51,14 +51,13 @@ void free_inside_block(void* pointer, const SlabPlacement& place) noexcept;
 // block out of line.
 inline void fast_free(void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  uint8_t tag = chunk_map_tag(address);
-  if (!is_slab_tag(tag)) [[unlikely]] {
-    free_outside_slabs(pointer);
-    return;
-  }
-  const SlabPlacement& place = g_size_classes.placement[size_t{tag}];
+  // Tags that name no slab have span 0, so they take the first way out.
+  const SlabPlacement& place = g_size_classes.placement[size_t{chunk_map_tag(address)}];
   uint64_t distance = (address & (kChunkSize - 1)) - place.first_block;
-  if (distance >= place.span) [[unlikely]] return;  // not in a slot
+  if (distance >= place.span) [[unlikely]] {
+    if (place.span == 0) free_outside_slabs(pointer);
+    return;  // otherwise in a slab but in no slot
+  }
   if (!slot_starts_at(distance, place)) [[unlikely]] {
     free_inside_block(pointer, place);
     return;

@@ -84,6 +84,9 @@ constexpr SizeClasses kBuilt = build_size_classes();
 static_assert(every_slab_fits(kBuilt), "a slab of some class outgrows its chunk");
 static_assert(is_slab_tag(slab_tag(kBuilt.count - 1, (kSlabColours - 1) << kChunkShift)),
               "every class and colour has a tag of its own");
+// Free sends pointers in chunks of these tags out of the slab path by span 0.
+static_assert(kBuilt.placement[kNoChunk].span == 0 && kBuilt.placement[kLargeChunk].span == 0,
+              "the tags of no slab have no slots");
 
 }  // namespace
 
