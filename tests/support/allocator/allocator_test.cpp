@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -21,7 +22,8 @@ namespace {
 
 using heap::small_bin_counts;
 
-// The word before a block: its slab for a small block, 0 for a large one.
+// The word before a block: its chunk's address for a small block with a
+// caller, 0 for a large one.
 uintptr_t header_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
 
 bool aligned_to(const void* block, size_t alignment) {
@@ -170,6 +172,34 @@ TEST_F(AllocatorTest, SlabsAreReusedKeptAndGivenBack) {
   EXPECT_EQ(last.total_slots, 4u);
   EXPECT_EQ(last.listed_slabs, 1u);
   EXPECT_EQ(last.in_use, 0u);
+}
+
+// Slabs lie at one of several offsets in their chunks, which the chunk's tag
+// gives; free and msize must find every block and ignore every pointer
+// between blocks whichever offset its slab has.
+TEST_F(AllocatorTest, BlocksAreFoundInSlabsAtEveryOffset) {
+  std::vector<unsigned char*> blocks(40);  // ten slabs of four
+  for (unsigned char*& block : blocks) block = static_cast<unsigned char*>(allocator_malloc(kRareSize));
+  std::vector<uintptr_t> offsets;
+  for (unsigned char* block : blocks) {
+    heap::Slab* slab = heap::small_slab_of(block);
+    ASSERT_NE(slab, nullptr);
+    uintptr_t chunk = header_word(block);
+    ASSERT_EQ(chunk, heap::chunk_start_of(block));
+    EXPECT_EQ(slab->size_class, kRareClass);
+    EXPECT_EQ(allocator_msize(block), 40528u);
+    offsets.push_back(reinterpret_cast<uintptr_t>(slab) - chunk);
+    allocator_free(block + 16);  // inside a block: ignored
+    allocator_free(reinterpret_cast<unsigned char*>(slab) + 64);  // the slab's header: ignored
+  }
+  std::sort(offsets.begin(), offsets.end());
+  EXPECT_GT(std::unique(offsets.begin(), offsets.end()) - offsets.begin(), 1);
+  EXPECT_EQ(small_bin_counts(kRareClass).in_use, 40u);
+  for (unsigned char* block : blocks) {
+    allocator_free(block);
+    allocator_free(block);  // a second free: ignored
+  }
+  EXPECT_EQ(small_bin_counts(kRareClass).in_use, 0u);
 }
 
 TEST_F(AllocatorTest, BusyBinBorrowsTheNextOneUpOnce) {
