@@ -28,7 +28,9 @@ void* malloc_slow(size_t bytes) {
   return cache_allocate(size_class);
 }
 
-void free_inside_block(void* pointer, const SlabPlacement& place) noexcept {
+void free_inside_block(void* pointer) noexcept {
+  const SlabPlacement& place =
+      g_size_classes.placement[size_t{chunk_map_tag(reinterpret_cast<uintptr_t>(pointer))}];
   if (void* block = slab_claim(place, pointer)) cache_free(place.size_class, block);
 }
 

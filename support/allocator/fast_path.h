@@ -41,7 +41,7 @@ inline void* fast_malloc(size_t bytes) {
 
 // Frees a pointer into a slab that is not a slot's block, which only an
 // over-aligned block (allocator.cpp) may be; anything else is ignored.
-void free_inside_block(void* pointer, const SlabPlacement& place) noexcept;
+void free_inside_block(void* pointer) noexcept;
 
 // Pointers are looked up in the chunk map before any memory is read, so a
 // pointer into a slab or large block that went back to the system, or into
@@ -59,7 +59,7 @@ inline void fast_free(void* pointer) {
     return;  // otherwise in a slab but in no slot
   }
   if (!slot_starts_at(distance, place)) [[unlikely]] {
-    free_inside_block(pointer, place);
+    free_inside_block(pointer);
     return;
   }
   uintptr_t& word = slot_word(pointer);

@@ -137,6 +137,11 @@ inline Slab* slab_of_block(const void* block) {
   return slab_at(chunk_start(address), chunk_map_tag(address));
 }
 
+// The class of a block handed out of a live slab.
+inline unsigned block_class(const void* block) {
+  return g_size_classes.placement[size_t{chunk_map_tag(reinterpret_cast<uintptr_t>(block))}].size_class;
+}
+
 // The header word of a block with a caller, see the invariants above.
 inline uintptr_t owner_word(const void* block) { return chunk_start_of(block); }
 

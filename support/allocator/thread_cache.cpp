@@ -102,7 +102,8 @@ void* cache_refill(unsigned size_class) {
   return blocks[0];
 }
 
-void cache_free_slow(unsigned size_class, void* block) noexcept {
+void cache_free_slow(void* block) noexcept {
+  unsigned size_class = block_class(block);
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
   CacheList& list = cache.lists[size_class];

@@ -57,7 +57,7 @@ extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initi
 // The slow paths: the first use of a thread's cache, an empty or full list,
 // a class that is not cached, a thread that has ended.
 void* cache_refill(unsigned size_class);
-void cache_free_slow(unsigned size_class, void* block) noexcept;
+void cache_free_slow(void* block) noexcept;
 
 // A block of class `size_class` from the calling thread's cache; null when
 // the class's list is empty.
@@ -84,7 +84,7 @@ inline void* cache_allocate(unsigned size_class) {
 inline void cache_free(unsigned size_class, void* block) {
   CacheList& list = t_thread_cache.lists[size_class];
   if (list.room == 0) [[unlikely]] {
-    cache_free_slow(size_class, block);
+    cache_free_slow(block);
     return;
   }
   *static_cast<void**>(block) = list.head;
