@@ -25,25 +25,36 @@ SpinWord exit_key_lock{0};
 
 void* next_of(void* block) { return *static_cast<void**>(block); }
 
-void push(CacheList& list, void* block) {
-  *static_cast<void**>(block) = list.head;
-  list.head = block;
-  --list.room;
+void push(ThreadCache& cache, unsigned size_class, void* block) {
+  *static_cast<void**>(block) = cache.heads[size_class];
+  cache.heads[size_class] = block;
+  --cache.rooms[size_class];
 }
 
-// Gives the `count` newest blocks of the list back to the bin.
-void give_back(CacheList& list, unsigned size_class, uint32_t count) {
+void* pop(ThreadCache& cache, unsigned size_class) {
+  void* block = cache.heads[size_class];
+  cache.heads[size_class] = next_of(block);
+  ++cache.rooms[size_class];
+  return block;
+}
+
+// Gives the `count` newest blocks of the class's list back to the bin.
+void give_back(ThreadCache& cache, unsigned size_class, uint32_t count) {
   if (count == 0) return;
-  void* chain = list.head;
+  void* chain = cache.heads[size_class];
   void* rest = chain;
   for (uint32_t i = 0; i < count; ++i) rest = next_of(rest);
-  list.head = rest;
-  list.room += count;
+  cache.heads[size_class] = rest;
+  cache.rooms[size_class] += count;
   small_free_batch(size_class, chain, count);
 }
 
 void flush(ThreadCache& cache) {
-  for (unsigned c = 0; c < kMaxClasses; ++c) give_back(cache.lists[c], c, cached_count(cache.lists[c]));
+  for (unsigned c = 0; c < kMaxClasses; ++c) give_back(cache, c, cached_count(cache, c));
+}
+
+void turn_off(ThreadCache& cache) {
+  for (unsigned c = 0; c < kMaxClasses; ++c) cache.limits[c] = cache.rooms[c] = 0;
 }
 
 // Runs when a thread that used its cache ends: the blocks go back, and the
@@ -52,7 +63,7 @@ void retire(void*) {
   ThreadCache& cache = t_thread_cache;
   cache.state = kRetired;
   flush(cache);
-  for (CacheList& list : cache.lists) list.limit = list.room = 0;
+  turn_off(cache);
 }
 
 // Turns the cache on at the thread's first allocation or free. The state
@@ -61,7 +72,7 @@ void retire(void*) {
 void activate(ThreadCache& cache) {
   cache.state = kActive;
   for (unsigned c = 0; c < g_size_classes.count; ++c) {
-    cache.lists[c].limit = cache.lists[c].room = g_size_classes.cache_limit[c];
+    cache.limits[c] = cache.rooms[c] = g_size_classes.cache_limit[c];
   }
   if (!exit_key_made.load(std::memory_order_acquire)) {
     SpinGuard guard(exit_key_lock);
@@ -70,7 +81,7 @@ void activate(ThreadCache& cache) {
         // Without the key a thread's end goes unnoticed; caching would then
         // keep its blocks for good, so this thread goes to the bins.
         cache.state = kRetired;
-        for (CacheList& list : cache.lists) list.limit = list.room = 0;
+        turn_off(cache);
         return;
       }
       exit_key_made.store(true, std::memory_order_release);
@@ -84,20 +95,18 @@ void activate(ThreadCache& cache) {
 void* cache_refill(unsigned size_class) {
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
-  CacheList& list = cache.lists[size_class];
-  if (list.head != nullptr) {  // filled while activating
-    void* block = list.head;
-    list.head = next_of(block);
-    ++list.room;
+  if (cache.heads[size_class] != nullptr) {  // filled while activating
+    void* block = pop(cache, size_class);
     slab_hand_to_caller(block);
     return block;
   }
-  if (list.limit == 0) return small_allocate(size_class);
+  uint32_t limit = cache.limits[size_class];
+  if (limit == 0) return small_allocate(size_class);
   void* blocks[kMaxBatch];
-  unsigned wanted = std::min<unsigned>(list.limit / 2, kMaxBatch);
+  unsigned wanted = std::min<unsigned>(limit / 2, kMaxBatch);
   unsigned taken = small_allocate_batch(size_class, blocks, wanted);
   if (taken == 0) return nullptr;  // refused while a refusal was being thrown
-  for (unsigned i = taken; i-- > 1;) push(list, blocks[i]);
+  for (unsigned i = taken; i-- > 1;) push(cache, size_class, blocks[i]);
   slab_hand_to_caller(blocks[0]);
   return blocks[0];
 }
@@ -106,32 +115,31 @@ void cache_free_slow(void* block) noexcept {
   unsigned size_class = block_class(block);
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
-  CacheList& list = cache.lists[size_class];
-  if (list.limit == 0) {
+  uint32_t limit = cache.limits[size_class];
+  if (limit == 0) {
     small_free(slab_of_block(block), block);
     return;
   }
-  if (list.room == 0) give_back(list, size_class, list.limit - list.limit / 2);
-  push(list, block);
+  if (cache.rooms[size_class] == 0) give_back(cache, size_class, limit - limit / 2);
+  push(cache, size_class, block);
 }
 
 void thread_cache_flush() { flush(t_thread_cache); }
 
 size_t thread_cache_blocks(unsigned size_class) {
-  return cached_count(t_thread_cache.lists[size_class]);
+  return cached_count(t_thread_cache, size_class);
 }
 
 const char* thread_cache_check() {
   const ThreadCache& cache = t_thread_cache;
   for (unsigned c = 0; c < kMaxClasses; ++c) {
-    const CacheList& list = cache.lists[c];
     uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
-    if (list.limit != expected_limit) return "cache limit differs from its class's";
-    if (list.room > list.limit) return "cache holds more than its limit";
-    uint32_t count = cached_count(list);
+    if (cache.limits[c] != expected_limit) return "cache limit differs from its class's";
+    if (cache.rooms[c] > cache.limits[c]) return "cache holds more than its limit";
+    uint32_t count = cached_count(cache, c);
     const void* blocks[kCacheMaxBlocks];
     uint32_t seen = 0;
-    for (void* block = list.head; block != nullptr; block = next_of(block)) {
+    for (void* block = cache.heads[c]; block != nullptr; block = next_of(block)) {
       if (seen == count) return "cache list longer than its count";
       if (const char* problem = small_block_check_handed_out(c, block)) return problem;
       blocks[seen++] = block;

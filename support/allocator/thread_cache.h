@@ -34,20 +34,20 @@
 
 namespace morvane::heap {
 
-// The list holds limit - room blocks. Free checks and counts down only
-// `room`, so that the common case reads one field.
-struct CacheList {
-  void* head = nullptr;  // newest block; each block's first word links to the next
-  uint32_t room = 0;     // blocks the list may still take
-  uint32_t limit = 0;
-};
-
-inline uint32_t cached_count(const CacheList& list) { return list.limit - list.room; }
-
+// Per class, a list of heads[c] with limits[c] - rooms[c] blocks. The
+// fields are arrays of their own, so that the common paths index them
+// straight from the thread pointer, and free checks and counts down only the
+// room.
 struct ThreadCache {
-  CacheList lists[kMaxClasses];
-  uint32_t state = 0;  // see thread_cache.cpp
+  void* heads[kMaxClasses];     // newest block; each block's first word links to the next
+  uint32_t rooms[kMaxClasses];  // blocks the list may still take
+  uint32_t limits[kMaxClasses];
+  uint32_t state;  // see thread_cache.cpp
 };
+
+inline uint32_t cached_count(const ThreadCache& cache, unsigned size_class) {
+  return cache.limits[size_class] - cache.rooms[size_class];
+}
 
 // Zero at thread start: every limit 0. Initial-exec: the allocator is
 // linked into executables only, and this keeps each access one load
@@ -62,11 +62,11 @@ void cache_free_slow(void* block) noexcept;
 // A block of class `size_class` from the calling thread's cache; null when
 // the class's list is empty.
 inline void* cache_pop(unsigned size_class) {
-  CacheList& list = t_thread_cache.lists[size_class];
-  void* block = list.head;
+  ThreadCache& cache = t_thread_cache;
+  void* block = cache.heads[size_class];
   if (block == nullptr) [[unlikely]] return nullptr;
-  list.head = *static_cast<void**>(block);
-  ++list.room;
+  cache.heads[size_class] = *static_cast<void**>(block);
+  ++cache.rooms[size_class];
   slab_hand_to_caller(block);
   return block;
 }
@@ -82,14 +82,14 @@ inline void* cache_allocate(unsigned size_class) {
 // into the calling thread's cache; a full cache first gives half of the
 // class's list back to the bin.
 inline void cache_free(unsigned size_class, void* block) {
-  CacheList& list = t_thread_cache.lists[size_class];
-  if (list.room == 0) [[unlikely]] {
+  ThreadCache& cache = t_thread_cache;
+  if (cache.rooms[size_class] == 0) [[unlikely]] {
     cache_free_slow(block);
     return;
   }
-  *static_cast<void**>(block) = list.head;
-  list.head = block;
-  --list.room;
+  *static_cast<void**>(block) = cache.heads[size_class];
+  cache.heads[size_class] = block;
+  --cache.rooms[size_class];
 }
 
 // Gives every block of the calling thread's cache back to the bins; the
