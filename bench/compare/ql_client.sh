@@ -2,7 +2,9 @@
 # Statements per second of the client library against its peers, measured
 # in one run on a throw-away PostgreSQL server (scripts/pg-test-server):
 #   (a) N "select 1" one by one through ql_query, against a plain libpq
-#       PQexec loop;
+#       PQexec loop, in one process that runs on the program's own
+#       allocator as tarnwick does (libpq's allocations included, so the
+#       PQexec loop has it too);
 #   (b) the same N in batches of 64 over 8 sessions, against
 #       pgbench -n -c 8 -j 2 -M prepared on a script of the same statement,
 #       and against pgbench sending 8 statements per pipeline.

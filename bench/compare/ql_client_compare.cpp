@@ -2,8 +2,9 @@
 //   single  N "select 1" through ql_query (and ql_close_cursor), one at a
 //           time, next to a PQexec loop on one connection
 //   pool    the same N statements in batches of 64 over 8 sessions
-// Usage: ql_client_compare HOST PORT USER N
+// Usage: ql_client_compare HOST PORT USER N [libpq|single]
 // Prints "name rate" lines that bench/compare/ql_client.sh turns into ratios.
+// With a fifth argument only that loop runs, once, for a profiler.
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -83,8 +84,8 @@ double pool_rate(const char* host, const char* port, const char* user, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: ql_client_compare HOST PORT USER N\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: ql_client_compare HOST PORT USER N [libpq|single]\n");
     return 2;
   }
   const char* host = argv[1];
@@ -92,6 +93,12 @@ int main(int argc, char** argv) {
   const char* user = argv[3];
   int n = std::atoi(argv[4]);
   std::string conninfo = std::string("host=") + host + " port=" + port + " user=" + user;
+  if (argc == 6) {
+    std::string only = argv[5];
+    double rate = only == "libpq" ? libpq_rate(conninfo, n) : single_rate(host, port, user, n);
+    std::printf("%s %.0f\n", only.c_str(), rate);
+    return 0;
+  }
   // Alternate the two single-statement loops so that both see the same
   // machine load; keep each one's best round.
   double libpq = 0, single = 0;

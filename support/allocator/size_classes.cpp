@@ -56,6 +56,9 @@ constexpr void build_tables(SizeClasses& classes) {
   for (size_t n = 0; n < 1024; ++n) {
     classes.small[n] = static_cast<uint8_t>(first_class_of_at_least(classes, n / 4 * 4 + 3));
   }
+  for (size_t k = 0; k < 256 && 256 * k < classes.limit; ++k) {
+    classes.large[k] = static_cast<uint8_t>(first_class_of_at_least(classes, 256 * k + 1));
+  }
 }
 
 constexpr SizeClasses build_size_classes() {
@@ -80,7 +83,17 @@ constexpr bool every_slab_fits(const SizeClasses& classes) {
   return true;
 }
 
+// Above 1 KiB, classes lie more than 256 bytes apart, so a 256-byte span of
+// request sizes meets at most two classes (see class_of).
+constexpr bool classes_apart_above_1k(const SizeClasses& classes) {
+  for (unsigned c = 1; c < classes.count; ++c) {
+    if (classes.size[c] > 1024 && classes.size[c] - classes.size[c - 1] <= 256) return false;
+  }
+  return classes.limit <= 256 * 256;
+}
+
 constexpr SizeClasses kBuilt = build_size_classes();
+static_assert(classes_apart_above_1k(kBuilt), "a 256-byte span of sizes meets three classes");
 static_assert(every_slab_fits(kBuilt), "a slab of some class outgrows its chunk");
 static_assert(is_slab_tag(slab_tag(kBuilt.count - 1, (kSlabColours - 1) << kChunkShift)),
               "every class and colour has a tag of its own");

@@ -50,6 +50,9 @@ struct SizeClasses {
   uint32_t count;              // classes in use
   uint32_t limit;              // size of the largest class: the small-block limit
   uint8_t small[1024];         // small[n]: the class of a request of n bytes
+  // large[k]: the class of a request of 256 * k + 1 bytes (from 1 KiB up);
+  // one of 256 * k + 1 to 256 * (k + 1) bytes has that class or the next.
+  uint8_t large[256];
   uint8_t lowest_bit[256];     // lowest_bit[x]: index of the lowest set bit of x; 8 for 0
   SlabLayout layout[kMaxClasses];      // where things lie in a slab of each class
   uint16_t cache_limit[kMaxClasses];  // blocks a thread may keep cached; 0: not cached
@@ -68,10 +71,8 @@ inline unsigned class_of(size_t bytes) {
   const SizeClasses& classes = g_size_classes;
   if (bytes < 1024) return classes.small[bytes];
   if (bytes > classes.limit) return kNoClass;
-  unsigned c = 0;
-  while (c + 4 < classes.count && classes.size[c + 4] < bytes) c += 5;
-  while (classes.size[c] < bytes) ++c;
-  return c;
+  unsigned c = classes.large[(bytes - 1) / 256];
+  return classes.size[c] < bytes ? c + 1 : c;
 }
 
 }  // namespace morvane::heap
