@@ -58,12 +58,23 @@ void turn_off(ThreadCache& cache) {
 }
 
 // Runs when a thread that used its cache ends: the blocks go back, and the
-// cache stays off for whatever the thread's later exit code frees.
+// cache stays off for whatever the thread's later exit code frees. The
+// cache is off before the first block goes back, so that a free on the way
+// goes to the bins and not into a list already emptied.
 void retire(void*) {
   ThreadCache& cache = t_thread_cache;
   cache.state = kRetired;
-  flush(cache);
+  void* chains[kMaxClasses];
+  uint32_t counts[kMaxClasses];
+  for (unsigned c = 0; c < kMaxClasses; ++c) {
+    chains[c] = cache.heads[c];
+    counts[c] = cached_count(cache, c);
+    cache.heads[c] = nullptr;
+  }
   turn_off(cache);
+  for (unsigned c = 0; c < kMaxClasses; ++c) {
+    if (counts[c] != 0) small_free_batch(c, chains[c], counts[c]);
+  }
 }
 
 // Turns the cache on at the thread's first allocation or free. The state
