@@ -28,10 +28,14 @@ void* malloc_slow(size_t bytes) {
   return cache_allocate(size_class);
 }
 
+// An over-aligned block has its block's header word copied before it
+// (allocator_aligned); fast_free has checked that the pointer lies in a slot.
 void free_inside_block(void* pointer) noexcept {
-  const SlabPlacement& place =
-      g_size_classes.placement[size_t{chunk_map_tag(reinterpret_cast<uintptr_t>(pointer))}];
-  if (void* block = slab_claim(place, pointer)) cache_free(place.size_class, block);
+  if (slot_word(pointer) != owner_word(pointer)) return;
+  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
+  const SlabPlacement& place = placement_of(address);
+  void* block = slot_block_at(chunk_start(address), slot_distance(address, place), place);
+  if (slot_claim(block)) cache_free(place.size_class, block);
 }
 
 void free_outside_slabs(void* pointer) noexcept {

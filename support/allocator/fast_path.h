@@ -39,7 +39,7 @@ inline void* fast_malloc(size_t bytes) {
   return malloc_slow(bytes);
 }
 
-// Frees a pointer into a slab that is not a slot's block, which only an
+// Frees a pointer into a slot that is not the slot's block, which only an
 // over-aligned block (allocator.cpp) may be; anything else is ignored.
 void free_inside_block(void* pointer) noexcept;
 
@@ -47,13 +47,12 @@ void free_inside_block(void* pointer) noexcept;
 // pointer into a slab or large block that went back to the system, or into
 // memory the allocator never had, is ignored. The chunk's tag gives the
 // slab's class and the place of its slots, so the slab's header is not read.
-// The rest is slab_claim (slab.h) written out, with the rare over-aligned
-// block out of line.
+// The rare over-aligned block is freed out of line.
 inline void fast_free(void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
   // Tags that name no slab have span 0, so they take the first way out.
-  const SlabPlacement& place = g_size_classes.placement[size_t{chunk_map_tag(address)}];
-  uint64_t distance = (address & (kChunkSize - 1)) - place.first_block;
+  const SlabPlacement& place = placement_of(address);
+  uint64_t distance = slot_distance(address, place);
   if (distance >= place.span) [[unlikely]] {
     if (place.span == 0) free_outside_slabs(pointer);
     return;  // otherwise in a slab but in no slot
@@ -62,9 +61,7 @@ inline void fast_free(void* pointer) {
     free_inside_block(pointer);
     return;
   }
-  uintptr_t& word = slot_word(pointer);
-  if (word != owner_word(pointer)) [[unlikely]] return;  // not with a caller
-  word = owner_word(pointer) | kFreeMark;
+  if (!slot_claim(pointer)) [[unlikely]] return;  // not with a caller
   cache_free(place.size_class, pointer);
 }
 

@@ -137,11 +137,6 @@ inline Slab* slab_of_block(const void* block) {
   return slab_at(chunk_start(address), chunk_map_tag(address));
 }
 
-// The class of a block handed out of a live slab.
-inline unsigned block_class(const void* block) {
-  return g_size_classes.placement[size_t{chunk_map_tag(reinterpret_cast<uintptr_t>(block))}].size_class;
-}
-
 // The header word of a block with a caller, see the invariants above.
 inline uintptr_t owner_word(const void* block) { return chunk_start_of(block); }
 
@@ -180,27 +175,32 @@ inline bool slot_starts_at(uint64_t distance, const SlabPlacement& place) {
   return ((distance * place.inverse) & ((uint64_t{1} << 40) - 1)) < kChunkSize;
 }
 
-// The block that `pointer` frees when it points into a slab whose chunk has
-// the placement `place`, its header word marked free: the block of a slot
-// that is with a caller, when `pointer` is that block or an over-aligned
-// address in it with the block's header word copied before it. Null, and
-// nothing changed, for anything else (a block not with a caller, the slab's
-// header or bitmap, the padding after the last slot, a tag no slab has).
-// fast_free (fast_path.h) writes the common case out.
-inline void* slab_claim(const SlabPlacement& place, void* pointer) {
-  uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  uintptr_t chunk = chunk_start(address);
-  uint64_t distance = address - chunk - place.first_block;
-  if (distance >= place.span) return nullptr;  // also below the first block
-  void* block = pointer;
-  if (!slot_starts_at(distance, place)) {
-    if (slot_word(pointer) != chunk) return nullptr;
-    uint64_t slot = (distance * place.inverse) >> 40;
-    block = reinterpret_cast<void*>(chunk + place.first_block + slot * place.stride);
-  }
-  if (slot_word(block) != chunk) return nullptr;
-  slot_word(block) = chunk | kFreeMark;
-  return block;
+// The placement of the chunk holding `address`: a slab's, or one of span 0
+// for a chunk with no slab.
+inline const SlabPlacement& placement_of(uintptr_t address) {
+  return g_size_classes.placement[size_t{chunk_map_tag(address)}];
+}
+
+// From slot 0's block of the slab that `place` describes to `address`, an
+// address in that slab's chunk; place.span or more when outside the slots.
+inline uint64_t slot_distance(uintptr_t address, const SlabPlacement& place) {
+  return (address & (kChunkSize - 1)) - place.first_block;
+}
+
+// The block of the slot `distance` (below place.span) lies in.
+inline void* slot_block_at(uintptr_t chunk, uint64_t distance, const SlabPlacement& place) {
+  uint64_t slot = (distance * place.inverse) >> 40;
+  return reinterpret_cast<void*>(chunk + place.first_block + slot * place.stride);
+}
+
+// Marks `block`, a slot's block, free when it is with a caller. False, and
+// nothing changed, when it is not: a block in a cache or free in its slab,
+// so a second free is ignored.
+inline bool slot_claim(void* block) {
+  uintptr_t& word = slot_word(block);
+  if (word != owner_word(block)) return false;
+  word = owner_word(block) | kFreeMark;
+  return true;
 }
 
 // Slots in a slab of the class: twice the small-block limit in blocks,

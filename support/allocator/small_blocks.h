@@ -42,7 +42,7 @@ void* small_allocate(unsigned size_class);
 // taken.
 unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wanted);
 
-// Gives back a block of `slab` (claimed with slab_claim); a block that is
+// Gives back a block of `slab` (claimed with slot_claim); a block that is
 // not handed out is ignored.
 void small_free(Slab* slab, void* block);
 

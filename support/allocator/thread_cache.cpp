@@ -25,19 +25,6 @@ SpinWord exit_key_lock{0};
 
 void* next_of(void* block) { return *static_cast<void**>(block); }
 
-void push(ThreadCache& cache, unsigned size_class, void* block) {
-  *static_cast<void**>(block) = cache.heads[size_class];
-  cache.heads[size_class] = block;
-  --cache.rooms[size_class];
-}
-
-void* pop(ThreadCache& cache, unsigned size_class) {
-  void* block = cache.heads[size_class];
-  cache.heads[size_class] = next_of(block);
-  ++cache.rooms[size_class];
-  return block;
-}
-
 // Gives the `count` newest blocks of the class's list back to the bin.
 void give_back(ThreadCache& cache, unsigned size_class, uint32_t count) {
   if (count == 0) return;
@@ -106,24 +93,20 @@ void activate(ThreadCache& cache) {
 void* cache_refill(unsigned size_class) {
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
-  if (cache.heads[size_class] != nullptr) {  // filled while activating
-    void* block = pop(cache, size_class);
-    slab_hand_to_caller(block);
-    return block;
-  }
+  if (void* block = cache_pop(size_class)) return block;  // filled while activating
   uint32_t limit = cache.limits[size_class];
   if (limit == 0) return small_allocate(size_class);
   void* blocks[kMaxBatch];
   unsigned wanted = std::min<unsigned>(limit / 2, kMaxBatch);
   unsigned taken = small_allocate_batch(size_class, blocks, wanted);
   if (taken == 0) return nullptr;  // refused while a refusal was being thrown
-  for (unsigned i = taken; i-- > 1;) push(cache, size_class, blocks[i]);
+  for (unsigned i = taken; i-- > 1;) cache_push(cache, size_class, blocks[i]);
   slab_hand_to_caller(blocks[0]);
   return blocks[0];
 }
 
 void cache_free_slow(void* block) noexcept {
-  unsigned size_class = block_class(block);
+  unsigned size_class = placement_of(reinterpret_cast<uintptr_t>(block)).size_class;
   ThreadCache& cache = t_thread_cache;
   if (cache.state == kUnused) activate(cache);
   uint32_t limit = cache.limits[size_class];
@@ -132,7 +115,7 @@ void cache_free_slow(void* block) noexcept {
     return;
   }
   if (cache.rooms[size_class] == 0) give_back(cache, size_class, limit - limit / 2);
-  push(cache, size_class, block);
+  cache_push(cache, size_class, block);
 }
 
 void thread_cache_flush() { flush(t_thread_cache); }

@@ -59,6 +59,13 @@ extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initi
 void* cache_refill(unsigned size_class);
 void cache_free_slow(void* block) noexcept;
 
+// Puts `block` at the head of the class's list, which has room for it.
+inline void cache_push(ThreadCache& cache, unsigned size_class, void* block) {
+  *static_cast<void**>(block) = cache.heads[size_class];
+  cache.heads[size_class] = block;
+  --cache.rooms[size_class];
+}
+
 // A block of class `size_class` from the calling thread's cache; null when
 // the class's list is empty.
 inline void* cache_pop(unsigned size_class) {
@@ -78,7 +85,7 @@ inline void* cache_allocate(unsigned size_class) {
   return cache_refill(size_class);
 }
 
-// Takes back `block`, a block of class `size_class` claimed by slab_claim,
+// Takes back `block`, a block of class `size_class` claimed by slot_claim,
 // into the calling thread's cache; a full cache first gives half of the
 // class's list back to the bin.
 inline void cache_free(unsigned size_class, void* block) {
@@ -87,9 +94,7 @@ inline void cache_free(unsigned size_class, void* block) {
     cache_free_slow(block);
     return;
   }
-  *static_cast<void**>(block) = cache.heads[size_class];
-  cache.heads[size_class] = block;
-  --cache.rooms[size_class];
+  cache_push(cache, size_class, block);
 }
 
 // Gives every block of the calling thread's cache back to the bins; the
