@@ -1,6 +1,5 @@
 // tarnwick: the interactive shell, script runner and replay tool.
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <new>
 
@@ -8,13 +7,6 @@
 #include "runtime/console_output.h"
 #include "support/exception/exception.h"
 #include "support/platform/platform.h"
-
-namespace {
-
-// The allocator's report of a refused block begins with this text.
-constexpr const char kAllocationFailure[] = "MEMORY ALLOCATION FAILURE";
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Before anything opens a descriptor: a closed standard stream must not
@@ -28,12 +20,10 @@ int main(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     std::fflush(stdout);
     return tarnwick::kExitOutOfMemory;
+  } catch (const morvane::iAllocationFailure&) {
+    std::fflush(stdout);
+    return tarnwick::kExitOutOfMemory;
   } catch (const morvane::iException& e) {
-    const char* message = e.message().narrow(0);
-    if (std::strncmp(message, kAllocationFailure, sizeof kAllocationFailure - 1) == 0) {
-      std::fflush(stdout);
-      return tarnwick::kExitOutOfMemory;
-    }
     tarnwick::error_line("Fatal : ", e.what().narrow(0));
     return tarnwick::kExitInternalFailure;
   } catch (const std::exception& e) {

@@ -1,61 +1,148 @@
 // tarnwick-log: turns SQL scripts into a binary replay log.
 //
-//   tarnwick-log [--big-endian] [--utf16] SCRIPT... LOG
+//   tarnwick-log [--big-endian] [--utf16] [--host=HOST | --dialect=D] SCRIPT... LOG
 //
-// Statements are cut as the console cuts them (at ";" outside quotes, with
-// comments removed); blank statements are left out. With --utf16 the texts
-// are stored as UTF-16, and those beyond ASCII are marked "{unicode}".
-// SCRIPT "-" is standard
-// input. tarnwick plays a file as a replay log only when its name holds
-// "SQL.log.", so LOG should have such a name.
+// Statements are cut as the console cuts them, with the same reader and
+// the lexical syntax of the engine that will replay them: --host= names it
+// as the console's --host= does, --dialect= says it outright (postgres,
+// sqlite or plain); PostgreSQL's, as for the console's default host,
+// otherwise. Blank statements are left out, and other clients' commands
+// are skipped with a note. The data lines of a "COPY ... FROM STDIN" travel
+// in its record, after the statement's line, up to (not including) the
+// line "\."; the replay hands them to the engine when it asks. With --utf16
+// the texts are stored as UTF-16, and those beyond ASCII are marked
+// "{unicode}". SCRIPT "-" is standard input. tarnwick plays a file as a
+// replay log only when its name holds "SQL.log.", so LOG should have such
+// a name. A LOG that exists, is not empty and is not a replay log is left
+// as it is.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "statements/statement_reader.h"
 #include "statements/replay_log_writer.h"
+#include "statements/statement_reader.h"
 #include "support/file/file.h"
 
 namespace {
 
-tarnwick::ReplayLogFormat g_format;
-morvane::iFile g_log;
-bool g_failed = false;
-long g_records = 0;
-
-void write_statement(char* text, bool* stop_flag) {
-  switch (tarnwick::write_replay_record(g_log, g_format, text)) {
-    case tarnwick::RecordWritten::written:
-      ++g_records;
-      break;
-    case tarnwick::RecordWritten::blank:
-      break;
-    case tarnwick::RecordWritten::failed:
-      g_failed = true;
-      *stop_flag = true;
-      break;
-  }
-}
+using tarnwick::Dialect;
 
 int usage() {
-  std::fputs("usage: tarnwick-log [--big-endian] [--utf16] SCRIPT... LOG\n", stderr);
+  std::fputs(
+      "usage: tarnwick-log [--big-endian] [--utf16] [--host=HOST | --dialect=postgres|sqlite|plain] "
+      "SCRIPT... LOG\n",
+      stderr);
   return 2;
+}
+
+bool parse_dialect(const char* name, Dialect* dialect) {
+  if (std::strcmp(name, "postgres") == 0) {
+    *dialect = Dialect::postgres;
+  } else if (std::strcmp(name, "sqlite") == 0) {
+    *dialect = Dialect::sqlite;
+  } else if (std::strcmp(name, "plain") == 0) {
+    *dialect = Dialect::plain;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Whether `name` may be written: it does not exist, is empty, or already
+// holds a replay log's header; and it is none of the scripts.
+bool may_replace(const std::string& name, const std::vector<std::string>& scripts) {
+  struct stat log;
+  if (stat(name.c_str(), &log) != 0) return true;
+  for (const std::string& script : scripts) {
+    struct stat other;
+    if (stat(script.c_str(), &other) == 0 && other.st_dev == log.st_dev && other.st_ino == log.st_ino) {
+      return false;
+    }
+  }
+  if (!S_ISREG(log.st_mode)) return false;
+  if (log.st_size == 0) return true;
+  unsigned char header[8];
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) return false;
+  bool whole = std::fread(header, 1, sizeof header, file) == sizeof header;
+  std::fclose(file);
+  if (!whole) return false;
+  bool big = header[0] == 0xFF && header[1] == 0xBB && header[2] == 0xBB && header[3] == 0xFF;
+  uint32_t width = big ? uint32_t{header[4]} << 24 | uint32_t{header[5]} << 16 | uint32_t{header[6]} << 8 | header[7]
+                       : uint32_t{header[7]} << 24 | uint32_t{header[6]} << 16 | uint32_t{header[5]} << 8 | header[4];
+  return width == 1 || width == 2;
+}
+
+// Writes the statements of one script; false when the log could not be
+// written.
+bool write_script(morvane::iFile& script, const std::string& name, Dialect dialect,
+                  const tarnwick::ReplayLogFormat& format, morvane::iFile& log, long* records) {
+  tarnwick::StatementBuffer buffer;
+  tarnwick::ReaderOptions options;
+  options.dialect = dialect;
+  options.source_name = name.c_str();
+  tarnwick::StatementReader reader(&script, buffer, options);
+  std::string record;
+  bool written = true;
+  for (;;) {
+    tarnwick::Statement statement = reader.next();
+    if (statement.step == tarnwick::ReadStep::end) break;
+    if (statement.step == tarnwick::ReadStep::client_command) {
+      std::fprintf(stderr, "tarnwick-log: skipping client command in '%s' line %lld: %s\n", name.c_str(),
+                   static_cast<long long>(statement.line), statement.text);
+      continue;
+    }
+    const char* text = statement.text;
+    if (dialect == Dialect::postgres && tarnwick::is_copy_from_stdin(statement.text, statement.length)) {
+      record.assign(statement.text, statement.length);
+      record += '\n';
+      const char* data = nullptr;
+      size_t length = 0;
+      tarnwick::CopyData got;
+      while ((got = reader.next_copy_data(&data, &length)) == tarnwick::CopyData::data) {
+        record.append(data, length);
+        if (record.back() != '\n') record += '\n';
+      }
+      if (got == tarnwick::CopyData::source_ended) {
+        std::fprintf(stderr, "tarnwick-log: the copy data in '%s' (from line %lld) has no end line \\.\n",
+                     name.c_str(), static_cast<long long>(reader.copy_first_line()));
+      }
+      text = record.c_str();
+    }
+    switch (tarnwick::write_replay_record(log, format, text)) {
+      case tarnwick::RecordWritten::written: ++*records; break;
+      case tarnwick::RecordWritten::blank: break;
+      case tarnwick::RecordWritten::failed: written = false; break;
+    }
+    if (!written) break;
+  }
+  tarnwick::release(buffer);
+  return written;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  tarnwick::ReplayLogFormat format;
+  Dialect dialect = tarnwick::dialect_of_host("127.0.0.1");  // the console's default host
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--big-endian") == 0) {
-      g_format.big_endian = true;
-    } else if (std::strcmp(argv[i], "--utf16") == 0) {
-      g_format.width = 2;
-    } else if (std::strcmp(argv[i], "--help") == 0 || (argv[i][0] == '-' && argv[i][1] == '-')) {
+    const char* argument = argv[i];
+    if (std::strcmp(argument, "--big-endian") == 0) {
+      format.big_endian = true;
+    } else if (std::strcmp(argument, "--utf16") == 0) {
+      format.width = 2;
+    } else if (std::strncmp(argument, "--host=", 7) == 0) {
+      dialect = tarnwick::dialect_of_host(argument + 7);
+    } else if (std::strncmp(argument, "--dialect=", 10) == 0) {
+      if (!parse_dialect(argument + 10, &dialect)) return usage();
+    } else if (argument[0] == '-' && argument[1] == '-') {
       return usage();
     } else {
-      files.emplace_back(argv[i]);
+      files.emplace_back(argument);
     }
   }
   if (files.size() < 2) return usage();
@@ -65,35 +152,39 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnwick-log: note: tarnwick replays '%s' only if its name holds \"SQL.log.\"\n",
                  log_name.c_str());
   }
-  if (!g_log.open(log_name.c_str(), morvane::IF_MODE_CREATE, morvane::IF_BUFFERED, 0) ||
-      !tarnwick::write_replay_header(g_log, g_format)) {
+  if (!may_replace(log_name, files)) {
+    std::fprintf(stderr, "tarnwick-log: '%s' exists and is not a replay log; it is left as it is\n",
+                 log_name.c_str());
+    return 1;
+  }
+  morvane::iFile log;
+  if (!log.open(log_name.c_str(), morvane::IF_MODE_CREATE, morvane::IF_BUFFERED, 0) ||
+      !tarnwick::write_replay_header(log, format)) {
     std::fprintf(stderr, "tarnwick-log: cannot write '%s'\n", log_name.c_str());
     return 1;
   }
-  tarnwick::StatementBuffer buffer;
+  long records = 0;
+  bool failed = false;
   for (const std::string& name : files) {
     morvane::iFile script;
     if (!script.open(name.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) {
       std::fprintf(stderr, "tarnwick-log: cannot read '%s'\n", name.c_str());
-      g_failed = true;
+      failed = true;
       break;
     }
-    bool stop = false;
-    tarnwick::read_statements(script, buffer, write_statement, &stop);
-    if (g_failed) {
+    if (!write_script(script, name, dialect, format, log, &records)) {
       std::fprintf(stderr, "tarnwick-log: cannot write '%s'\n", log_name.c_str());
+      failed = true;
       break;
     }
   }
-  tarnwick::release(buffer);
-  g_log.flush();  // a buffered write that failed shows in the error bit
-  if (!g_failed && g_log.get()->error() != 0) {
+  log.flush();  // a buffered write that failed shows in the error bit
+  if (!failed && log.get()->error() != 0) {
     std::fprintf(stderr, "tarnwick-log: cannot write '%s'\n", log_name.c_str());
-    g_failed = true;
+    failed = true;
   }
-  g_log.close();
-  if (g_failed) return 1;
-  std::fprintf(stderr, "tarnwick-log: %ld statement(s) written to '%s'\n", g_records,
-               log_name.c_str());
+  log.close();
+  if (failed) return 1;
+  std::fprintf(stderr, "tarnwick-log: %ld statement(s) written to '%s'\n", records, log_name.c_str());
   return 0;
 }

@@ -44,8 +44,6 @@ const std::string& script_path() {
   return path;
 }
 
-size_t handed = 0;
-void take(char* text, bool*) { handed += std::strchr(text, ';') != nullptr; }
 
 void BM_Reader(benchmark::State& state) {
   auto dialect = static_cast<tarnwick::Dialect>(state.range(0));
@@ -55,12 +53,14 @@ void BM_Reader(benchmark::State& state) {
   for (auto _ : state) {
     morvane::iFile source;
     source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0);
-    bool stop = false;
     tarnwick::ReaderOptions options;
     options.dialect = dialect;
     options.block_size = block_size;
-    handed = 0;
-    tarnwick::read_statements(source, buffer, take, &stop, options);
+    size_t handed = 0;
+    tarnwick::StatementReader reader(&source, buffer, options);
+    for (tarnwick::Statement s = reader.next(); s.step != tarnwick::ReadStep::end; s = reader.next()) {
+      handed += s.step == tarnwick::ReadStep::statement && std::strchr(s.text, ';') != nullptr;
+    }
     if (handed != kStatements) state.SkipWithError("wrong statement count");
   }
   tarnwick::release(buffer);

@@ -24,6 +24,7 @@
 #include <ctime>
 #include <string>
 
+#include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
@@ -82,10 +83,10 @@ int64_t number_after(const std::string& text, size_t skip) {
 
 }  // namespace
 
-void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
-  *stop_flag = false;
+Outcome interpret(const char* text, ql_handle* handle) {
+  Outcome outcome;
   const char* start = skip_blanks_and_comments(text);
-  if (*start == '\0') return;
+  if (*start == '\0') return outcome;
 
   std::string head(start, strnlen(start, kHeadLength));
   size_t word_length = std::strcspn(start, " ;");
@@ -93,8 +94,8 @@ void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
 
   if (is_word(word, "quit") || is_word(word, "q") || is_word(word, "bye") ||
       is_word(word, "exit")) {
-    *stop_flag = true;
-    return;
+    outcome.next = Next::end_source;
+    return outcome;
   }
 
   std::string copy(start);
@@ -107,37 +108,40 @@ void interpret(const char* text, ql_handle* handle, bool* stop_flag) {
   }
 
   if (begins_with(word, "pause")) {
-    flush_batch();
+    outcome = flush_batch();
     sleep_seconds(number_after(word, 5));
   } else if (settings.ignore_transaction &&
              (begins_with(head, "begin trans") || begins_with(head, "immediate"))) {
-    flush_batch();
+    outcome = flush_batch();
   } else if (begins_with(head, "wait")) {
     int64_t n = number_after(head, 4);
     int64_t elapsed = static_cast<int64_t>(std::time(nullptr) - start_time);
     if (n > elapsed) {
-      flush_batch();
+      outcome = flush_batch();
       sleep_seconds(n - elapsed);
     }
   } else if (begins_with(head, "reconnect")) {
-    flush_batch();
-    if (settings.connect_disconnect) {
+    outcome = flush_batch();
+    if (settings.connect_disconnect && !(outcome.failed() && settings.stop_on_error)) {
       reconnect(handle);
       if (client_error.code != 0) {
-        report_error();
-        if (client_error.code == QL_ERR_LOST) *stop_flag = true;
+        Outcome failed;
+        failed.code = client_error.code;
+        if (client_error.code == QL_ERR_LOST) failed.next = Next::end_source;
+        outcome.merge(failed);
       }
     }
   } else if (begins_with(head, "disconnect")) {
-    flush_batch();
+    outcome = flush_batch();
     if (settings.connect_disconnect) disconnect(handle);
   } else if (settings.ignore_create && is_create_word(word.data(), word.size())) {
     // dropped
   } else {
     bool query = is_select_word(word.data(), word.size());
-    run_statement(copy.data(), query, stop_flag);
+    outcome = run_statement(copy.data(), query);
   }
   end_statement_output();
+  return outcome;
 }
 
 }  // namespace tarnwick

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "ql_client/ql_client.h"
+#include "runtime/outcome.h"
 
 namespace tarnwick {
 
-// Interprets one statement (NUL-terminated). Clears *stop_flag; sets it for
-// the quit words and for a reconnect that reports a lost connection.
-void interpret(const char* text, ql_handle* handle, bool* stop_flag);
+// Interprets one statement (NUL-terminated) and returns what came of it:
+// Next::end_source for the quit words and for a reconnect that lost the
+// connection, a failure for the loop to report.
+Outcome interpret(const char* text, ql_handle* handle);
 
 }  // namespace tarnwick

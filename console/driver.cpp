@@ -15,14 +15,16 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/arguments.h"
-#include "console/commands.h"
+#include "console/statement_loop.h"
 #include "measure/report.h"
 #include "measure/run_stats.h"
+#include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
-#include "runtime/run_end.h"
+#include "runtime/outcome.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
 #include "session/connection.h"
@@ -116,81 +118,34 @@ bool wait_for_server() {
 constexpr int kExitErrorStop = 3;
 constexpr int kExitInterrupted = 130;
 
-// Records a Ctrl-C of a run that reads no terminal; true when the run ends.
-bool run_is_ending() {
-  if (run_interrupted()) run_end = RunEnd::interrupted;
-  return run_end != RunEnd::none;
-}
-
-void interpret_statement(char* text, bool* stop_flag) {
-  if (run_is_ending()) {
-    *stop_flag = true;
-    return;
-  }
-  set_cancel_target(connection);
-  interpret(text, &connection, stop_flag);
-  set_cancel_target(0);
-  if (run_is_ending()) *stop_flag = true;
-}
-
-// A replayed statement's output is flushed as a text statement's is, so
-// that a long replay shows its results as they come.
-void run_replayed(char* text, bool query, bool* stop_flag) {
-  if (run_is_ending()) return;  // the log is read to its end, nothing more runs
-  set_cancel_target(connection);
-  run_statement(text, query, stop_flag);
-  set_cancel_target(0);
-  end_statement_output();
-}
-
-// The terminal being read, while it is.
-TerminalInput* typed_input = nullptr;
-
-void interpret_typed_statement(char* text, bool* stop_flag) {
-  if (typed_input->discarding()) return;
-  take_interrupt();
-  set_cancel_target(connection);
-  interpret(text, &connection, stop_flag);
-  set_cancel_target(0);
-  // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
-  // line given up.
-  if (take_interrupt()) typed_input->drop_rest_of_line();
-}
-
 std::string history_path() {
   const char* home = std::getenv("HOME");
   return home != nullptr && *home != '\0' ? std::string(home) + "/.tarnwick_history" : "";
 }
 
-// Reads statements typed at the terminal until the input ends; Ctrl-C at
-// the prompt throws away what was typed and starts a new statement.
-void read_terminal(StatementBuffer& buffer, bool* stop_flag, const ReaderOptions& options) {
+// Reads statements typed at the terminal until the input ends.
+RunEnd read_terminal(StatementBuffer& buffer, const ReaderOptions& options) {
   open_line_editor(history_path());
-  auto input = std::make_unique<TerminalInput>(
-      prompt_name(settings.host.narrow(0), settings.user.narrow(0)), &buffer);
-  typed_input = input.get();
-  morvane::iFile source;
-  source.adopt(std::move(input));
-  *stop_flag = false;  // what an earlier source left does not end this one
-  do {
-    read_statements(source, buffer, interpret_typed_statement, stop_flag, options);
-  } while (!*stop_flag && typed_input->resume_after_interrupt());
-  typed_input = nullptr;
+  TerminalInput terminal(prompt_name(settings.host.narrow(0), settings.user.narrow(0)));
+  StatementReader reader(nullptr, buffer, options);
+  RunEnd end = run_typed(reader, terminal);
   release(buffer);
+  return end;
 }
 
-void read_sources() {
-  if (settings.sql_inputs.empty()) {
-    settings.sql_inputs.emplace_back("-", morvane::codepage_latin1);
-  }
+// Each source in turn ("-" when none is named), until the run ends.
+RunEnd read_sources() {
+  std::vector<std::string> names;
+  for (const morvane::WString& entry : settings.sql_inputs) names.emplace_back(entry.narrow(0));
+  if (names.empty()) names.emplace_back("-");
   StatementBuffer buffer;
   morvane::iFile source;
-  bool stop_flag = false;
   std::string standard_input_unread;
-  for (const morvane::WString& entry : settings.sql_inputs) {
-    if (run_is_ending()) break;
-    const char* name = entry.narrow(0);
-    bool standard_input = std::strcmp(entry.narrow(1), "-") == 0;
+  RunEnd end = RunEnd::none;
+  for (const std::string& entry : names) {
+    if (end != RunEnd::none) break;
+    const char* name = entry.c_str();
+    bool standard_input = entry == "-";
     if (!standard_input) {
       input_is_console = false;
     } else {
@@ -203,34 +158,36 @@ void read_sources() {
     switch (open_source(source, name)) {
       case SourceKind::unreadable:
         break;
-      case SourceKind::replay_log:
-        // Statements go straight to execution: no console commands, and the
-        // stop flag is not consulted between records.
-        play_replay_log(source, name, settings.ignore_create, run_replayed, &stop_flag);
+      case SourceKind::replay_log: {
+        // Statements go straight to execution: no console commands.
+        ReplayLogReader log(source, name, settings.ignore_create);
+        end = run_replay(log);
         break;
+      }
       case SourceKind::text: {
         // The engine's lexical syntax decides where statements end.
         ReaderOptions options;
         options.dialect = dialect_of_host(settings.host.narrow(0));
         options.source_name = name;
         if (at_terminal) {
-          // The line editor hands out what was typed a byte at a time.
-          read_terminal(buffer, &stop_flag, options);
+          end = read_terminal(buffer, options);
         } else {
-          options.block_size = kReadBlockSize;
           // Standard input may be named again: what one reading read ahead
           // and did not use is the next one's start.
           if (standard_input) options.unread = &standard_input_unread;
-          read_statements(source, buffer, interpret_statement, &stop_flag, options);
+          StatementReader reader(&source, buffer, options);
+          end = run_script(reader);
         }
         break;
       }
     }
     source.close();
+    if (run_interrupted()) end = RunEnd::interrupted;
   }
   set_interactive(false);
   close_line_editor();
   release(buffer);
+  return end;
 }
 
 }  // namespace
@@ -265,12 +222,12 @@ int run_console(int argc, const char* const* argv) {
   create_result_slots();
 
   if (run_stats.active) start_measuring(monotonic_ns());
-  read_sources();
+  RunEnd end = read_sources();
 
-  if (run_is_ending()) {
-    if (settings.statements >= 2) pending_statements.clear();  // nothing more runs
+  if (end != RunEnd::none) {
+    pending_statements.clear();  // nothing more runs
   } else {
-    flush_batch();
+    end = send_pending();
   }
   // The report is written even after --on-error=stop or Ctrl-C ended the run.
   int exit_code = finish_measuring(kExitOk);
@@ -280,7 +237,7 @@ int run_console(int argc, const char* const* argv) {
   end_statement_output();
   // Why the run ended early comes first; then lost output; then failed
   // statements under --report (4).
-  switch (run_end) {
+  switch (end) {
     case RunEnd::error_stop: return kExitErrorStop;
     case RunEnd::interrupted: return kExitInterrupted;
     case RunEnd::none: break;

@@ -5,9 +5,9 @@
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
-#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
+#include "session/connection.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
 #include "session/timing.h"
@@ -21,13 +21,13 @@ void reset_process_state() {
   input_is_console = false;
   client_error = ClientError{};
   connection = 0;
+  set_copy_feed({});
   set_console_conversions(nullptr, nullptr);
   release_result_slots();
   pending_are_queries = false;
   executed_count = 0;
   close_trace_file();
   trace_counter = 0;
-  run_end = RunEnd::none;
   reset_output_state();
   forget_pool_reports();
   reset_run_stats();

@@ -1,34 +1,50 @@
 // Every process-wide variable of the console side, in one list, with the
-// rule that keeps it safe. All of them belong to the main thread: the
-// client library's pool threads never see them (they get copies of texts
-// and counts through the library's calls), and no signal handler reads or
-// writes them.
+// rule that keeps it safe. Nothing else of the console side is mutable at
+// file scope. "Main thread" means written and read by the thread that runs
+// the statement loop only; the client library's pool threads and the
+// signal handler never touch those. The few that other threads see say so.
 //
-//   runtime/run_settings.h    settings            written by the argument
-//                                                  parser, read-only after
-//                             output_is_console   set once by the driver
-//                             input_is_console    set by the driver; cleared
-//                                                  when a named source starts
-//                             start_time          constant from process start
-//   runtime/run_end.h         run_end             why the run ends early
-//   runtime/client_error.h    client_error        the error record of every
-//                                                  client-library call
-//                             connection          the open handle, or 0
-//   runtime/console_text.h    the conversion pair set by set_console_conversions
-//   runtime/console_output.h  standard output's buffer (set_up_output),
-//                             whether output was lost (output_lost)
-//   session/result_slots.h    result_slots, pending_statements,
-//                             pending_are_queries
-//   session/execute.h         executed_count      against the statement limit
-//   statements/trace_file.h   trace_counter and the open trace file
-//   session/batch.cpp         what was reported about the pool's failures
-//   measure/run_stats.h       run_stats           the load run's statistics
-//   measure/report.h          the open report file (--report=FILE)
-//   session/timing.h          the fixed-rate schedule and the reused
-//                                                  timing arrays
+// The run's records
+//   runtime/run_settings.h   settings             written by the argument parser; read-only
+//                                                 after it (pool threads may read it)
+//                            output_is_console,   set by the driver before anything runs;
+//                            input_is_console     input_is_console is cleared when a named
+//                                                 source starts. Main thread.
+//                            start_time           constant from process start
+//   runtime/client_error.h   client_error,        the connection record: the error record of
+//                            connection           every client-library call, the open handle.
+//   session/connection.cpp   copy_feed            where COPY data comes from. Main thread.
+//   session/result_slots.h   result_slots,        the result slots and the pending batch.
+//                            pending_statements,  Main thread.
+//                            pending_are_queries
+//   session/execute.h        executed_count       against the statement limit. Main thread.
+//   session/batch.cpp        reports              what was said about the pool's failures.
+//                                                 Main thread.
+//   session/timing.cpp       the schedule and the reused timing arrays. Main thread.
+//   statements/trace_file.h  trace_counter, the open trace file and its name, whether a
+//                            write failure was reported. Main thread.
+//   measure/run_stats.h      run_stats            the load run's statistics. Main thread
+//                                                 (the pool's timings reach it through the
+//                                                 library's calls, after each batch).
+//   measure/report.cpp       report_file          the report file (--report=FILE). Main thread.
 //
-// The driver's stop flag is a local of the source loop, handed on by
-// address; it is not process-wide.
+// Output and the terminal
+//   runtime/console_output.cpp  lost_output, stdout_failure_reported, and standard
+//                               output's buffer (set_up_output). Main thread.
+//   runtime/console_text.cpp    the conversion pair and the two character-set names: set
+//                               once by set_up_console_text before the first connection
+//                               opens, read-only after it, so the engine's notices may be
+//                               converted on pool threads (write_notice).
+//   terminal/line_editor.cpp    the editor, its history, the history file's name, the
+//                               prompt shown, whether a history warning was given. Main
+//                               thread.
+//   terminal/interrupts.cpp     the Ctrl-C record: atomics shared by the signal handler,
+//                               the watcher thread and the main thread; the wake-up pipe
+//                               and the main thread's id, set once at install_interrupts;
+//                               statement_number (main thread).
+//
+// How a run is told to stop is not state: every statement returns an
+// Outcome (runtime/outcome.h) to the statement loop, which decides there.
 #pragma once
 
 namespace tarnwick {

@@ -218,7 +218,8 @@ char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientErro
   });
 }
 
-// Runs one statement as `request` says on the handle's session 0; the
+// Runs one statement as `request` says on the handle's session 0, with
+// the handle's COPY streams unless the request brings its own; the
 // outcome, or null with the error set when the handle or text is bad.
 std::optional<Outcome> run_one(ql_handle handle, const char* text, Request request, ClientError* error) {
   std::shared_ptr<Connection> connection = find_connection(handle, error);
@@ -229,11 +230,30 @@ std::optional<Outcome> run_one(ql_handle handle, const char* text, Request reque
   }
   request.statement = strip_unicode_marker(text);
   request.limits = connection->settings().limits;
+  if (request.copy == nullptr) request.copy = &connection->copy_streams;
   take_schedule(*connection, {&request, 1});
   Outcome outcome = connection->run(request);
   keep_entries(*connection, {&outcome, 1});
   report(error, outcome.failure());
   return outcome;
+}
+
+// The data of ql_copy as a copy source: the buffer in pieces, then its
+// end (at once for a second copy in the same text).
+struct CopyBuffer {
+  const char* data;
+  int64_t left;
+};
+
+int32_t give_buffer(void* context, const char** data) {
+  // Pieces keep libpq's output buffer small whatever the size of the data.
+  constexpr int64_t kPiece = 64 * 1024;
+  CopyBuffer* buffer = static_cast<CopyBuffer*>(context);
+  int32_t piece = static_cast<int32_t>(std::min(buffer->left, kPiece));
+  *data = buffer->data;
+  buffer->data += piece;
+  buffer->left -= piece;
+  return piece;
 }
 
 }  // namespace
@@ -304,18 +324,8 @@ ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count, in
 
 int32_t ql_do(ql_handle handle, const char* text, ClientError* error) {
   return guarded<int32_t>(error, -1, [&]() -> int32_t {
-    std::shared_ptr<Connection> connection = find_connection(handle, error);
-    if (connection == nullptr) return -1;
-    if (text == nullptr) {
-      report(error, null_text());
-      return -1;
-    }
-    Request request{strip_unicode_marker(text), false, connection->settings().limits};
-    take_schedule(*connection, {&request, 1});
-    Outcome outcome = connection->run(request);
-    keep_entries(*connection, {&outcome, 1});
-    report(error, outcome.failure());
-    return outcome.affected();
+    std::optional<Outcome> outcome = run_one(handle, text, Request{}, error);
+    return outcome ? outcome->affected() : -1;
   });
 }
 
@@ -346,11 +356,23 @@ int32_t ql_copy(ql_handle handle, const char* text, const char* data, int64_t le
       report(error, failure(QL_ERR_ARGUMENT, "the copy data is null"));
       return -1;
     }
-    CopyStreams streams{data, length < 0 ? 0 : length, sink, context};
+    CopyBuffer buffer{data, length < 0 ? 0 : length};
+    CopyStreams streams{give_buffer, &buffer, sink, context};
     Request request;
     request.copy = &streams;
     std::optional<Outcome> outcome = run_one(handle, text, request, error);
     return outcome ? outcome->affected() : -1;
+  });
+}
+
+int32_t ql_set_copy_streams(ql_handle handle, ql_copy_source source, void* source_context, ql_copy_sink sink,
+                            void* sink_context, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    connection->copy_streams = CopyStreams{source, source_context, sink, sink_context};
+    report(error, {});
+    return 1;
   });
 }
 

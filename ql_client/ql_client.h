@@ -207,15 +207,42 @@ ql_cursor ql_run(ql_handle handle, const char* text, int32_t* column_count,
 /* Receives data that a "COPY ... TO STDOUT" sends, a piece at a time. */
 typedef void (*ql_copy_sink)(void* context, const char* data, int32_t length);
 
+/* Supplies the data of a "COPY ... FROM STDIN" a piece at a time, when the
+ * engine asks for it. Returns the length of the next piece and points *data
+ * at its bytes (valid until the next call); 0 when the data has ended (the
+ * copy is ended and the statement completes); -1 to abort the copy: *data
+ * then points at a NUL-terminated reason, and the statement fails with the
+ * engine's message, which carries that reason. */
+typedef int32_t (*ql_copy_source)(void* context, const char** data);
+
+/* Sets where the COPY data of the statements that ql_run and ql_do run on
+ * `handle` (on session 0 of a pool) comes from and goes to, until the next
+ * call: each time the engine asks for data ("COPY ... FROM STDIN") the
+ * pieces are pulled from `source` (called with `source_context`) until it
+ * returns 0 or -1; each piece the engine sends ("COPY ... TO STDOUT") goes
+ * to `sink` (called with `sink_context`). A text with two COPY ... FROM
+ * STDIN asks the source twice. Both are called on the thread that runs the
+ * statement (the caller's), while it runs; they must not call back into
+ * the library on this handle. A null source refuses a request for data
+ * (the statement fails with "COPY from the client is not supported"), as a
+ * new handle does; a null sink drops what the engine sends. The rows copied
+ * come back as the rows affected (ql_run returns no cursor). The batch calls
+ * and ql_query use neither. SQLite has no copy protocol: it never calls
+ * them. Returns 1, or 0 with the error set. */
+int32_t ql_set_copy_streams(ql_handle handle, ql_copy_source source,
+                            void* source_context, ql_copy_sink sink,
+                            void* sink_context, ClientError* error);
+
 /* Runs a COPY statement (or any statement) on PostgreSQL's copy protocol.
  * When the engine asks for data ("FROM STDIN"), the `length` bytes at
  * `data` are sent (data lines in the copy format, without the "\." end
- * line) and the copy is ended; when it sends data ("TO STDOUT"), each piece
- * goes to `sink` (dropped when `sink` is null). Returns the rows copied, or
- * -1 with the error set; data the server rejects fails the statement with
- * the server's message and leaves the session ready for the next one. Other
- * statements run as with ql_do. SQLite has no copy protocol: the statement
- * runs as with ql_do. */
+ * line) and the copy is ended (a second COPY ... FROM STDIN in the same
+ * text gets no data); when it sends data ("TO STDOUT"), each piece goes to
+ * `sink` (dropped when `sink` is null). The streams of ql_set_copy_streams
+ * do not apply. Returns the rows copied, or -1 with the error set; data the
+ * server rejects fails the statement with the server's message and leaves
+ * the session ready for the next one. Other statements run as with ql_do.
+ * SQLite has no copy protocol: the statement runs as with ql_do. */
 int32_t ql_copy(ql_handle handle, const char* text, const char* data,
                 int64_t length, ql_copy_sink sink, void* context,
                 ClientError* error);

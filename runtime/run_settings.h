@@ -76,4 +76,9 @@ extern const std::time_t start_time;
 // sessions and statements is pool mode.
 inline bool single_mode() { return settings.sessions == 1 && settings.statements == 1; }
 
+// Batches of one: every statement is sent as it comes, alone, through the
+// single-statement calls (the only test of the batch size outside the
+// argument parser). Larger batches go through the pool calls.
+inline bool one_at_a_time() { return settings.statements == 1; }
+
 }  // namespace tarnwick

@@ -1,15 +1,19 @@
 #include "session/batch.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
+#include "runtime/client_error.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
 #include "session/show_results.h"
 #include "session/timing.h"
+#include "statements/statement_text.h"
+#include "statements/trace_file.h"
 
 namespace tarnwick {
 
@@ -74,25 +78,95 @@ void report_pool_failure(bool call_failed, size_t n) {
   error_line(what.c_str(), one_line(client_error.text).c_str());
 }
 
+
+// Shows the rows of a cursor of a statement sent alone as its table, with
+// its captions, then closes it.
+void show_rows(ql_cursor cursor) {
+  std::vector<std::string>& captions = result_slots.caption_lists[0];
+  captions.clear();
+  // The table shows captions only above rows; the other formats write
+  // their header line for an empty result too.
+  if (result_slots.fetched_counts[0] != 0 || settings.format != OutputFormat::table) {
+    for (int32_t column = 0; column < result_slots.column_counts[0]; ++column) {
+      char* caption = ql_column_caption(cursor, column, &client_error);
+      captions.emplace_back(caption != nullptr ? caption : "");
+      ql_mfree(caption);
+    }
+  }
+  print_results(true, cursor, 1);
+  ql_close_cursor(cursor);
+}
+
+// A statement other than a query that failed is traced under --debug
+// (the loop reopens the connection once it has reported the failure);
+// otherwise a lost connection ends its source.
+Outcome failed_alone(const char* text, ql_cursor cursor, bool query) {
+  if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
+  Outcome outcome;
+  outcome.code = client_error.code;
+  if (query) return outcome;
+  if (settings.debug) {
+    trace_statement(text);
+    outcome.reopen = true;
+  } else if (client_error.code == QL_ERR_LOST) {
+    outcome.next = Next::end_source;
+  }
+  return outcome;
+}
+
 }  // namespace
 
 void forget_pool_reports() { reports = PoolReports(); }
 
-void append_to_batch(const char* text, bool query) {
+Outcome send_alone(const char* text, bool query) {
+  Outcome outcome = flush_batch();
+  if (outcome.failed() && settings.stop_on_error) return outcome;
+  ensure_result_slots(1);
+  schedule_next_call(1);
+  ql_cursor cursor;
+  if (query) {
+    cursor = ql_query(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
+                      &result_slots.fetched_counts[0], 0, 0, &client_error);
+  } else {
+    // Any statement may turn out to be a COPY: the library asks the copy
+    // feed for data when the engine does.
+    cursor = ql_run(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
+                    &result_slots.fetched_counts[0], &client_error);
+  }
+  measure_call(1, query);
+  if (client_error.code != 0 || (query && cursor == 0)) {
+    outcome.merge(failed_alone(text, cursor, query));
+    return outcome;
+  }
+  if (cursor != 0) {
+    result_slots.returns_rows[0] = 1;
+    show_rows(cursor);
+    result_slots.returns_rows[0] = 0;
+  } else {
+    result_slots.returns_rows[0] = 0;
+    print_results(false, 0, 1);
+  }
+  return outcome;
+}
+
+Outcome append_to_batch(const char* text, bool query) {
+  Outcome outcome;
   if (pending_statements.empty()) {
     pending_are_queries = query;
   } else if (pending_are_queries != query) {
-    flush_batch();
+    outcome = flush_batch();
+    // The run ends there: the statement would never be sent.
+    if (outcome.failed() && settings.stop_on_error) return outcome;
     pending_are_queries = query;
   }
   pending_statements.emplace_back(text);
-  if (pending_statements.size() >= static_cast<size_t>(settings.statements)) flush_batch();
+  if (pending_statements.size() >= static_cast<size_t>(settings.statements)) outcome.merge(flush_batch());
+  return outcome;
 }
 
-void flush_batch() {
-  if (settings.statements == 1) return;
+Outcome flush_batch() {
   size_t n = pending_statements.size();
-  if (n == 0) return;
+  if (n == 0) return Outcome();
   ensure_result_slots(n);
   for (size_t i = 0; i < n; ++i) {
     result_slots.text_pointers[i] = pending_statements[i].c_str();
@@ -129,13 +203,16 @@ void flush_batch() {
   if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
   measure_call(n, pending_are_queries);
   report_pool_failure(call_failed, n);
-  print_results(pending_are_queries, cursor);
+  print_results(pending_are_queries, cursor, n);
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
   for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
-  // Batch failures show only as -1 counts; a run that stops on the first
-  // error names it, with the message of the batch's first failing entry.
-  if (settings.stop_on_error && client_error.code != 0) report_error();
+  // Batch failures show as -1 counts; the code is the batch's first
+  // failing entry's, its message in client_error.
+  Outcome outcome;
+  outcome.code = client_error.code;
+  outcome.shown = true;
+  return outcome;
 }
 
 }  // namespace tarnwick

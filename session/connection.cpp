@@ -1,23 +1,38 @@
 #include "session/connection.h"
 
+#include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
-#include "runtime/run_end.h"
 #include "runtime/run_settings.h"
-#include "session/result_slots.h"
 
 namespace tarnwick {
 
 namespace {
 
+// Called on the thread that runs the statement, pool threads included: it
+// writes the text through a raw write and reads no process-wide record.
 void write_engine_notice(const char* text, void*) { write_notice(text); }
+
+// Where COPY data comes from (main thread only).
+CopyFeed copy_feed;
+
+// No feed: the copy gets no data.
+int32_t no_copy_data(void*, const char**) { return 0; }
+
+// The data of a COPY ... TO STDOUT is a result: suppressed with the tables.
+void write_copy_out(void*, const char* data, int32_t length) {
+  if (!settings.suppress_results) out_bytes(data, static_cast<size_t>(length));
+}
+
+void apply_copy_feed(ql_handle handle) {
+  if (handle == 0) return;
+  ql_copy_source source = copy_feed.source != nullptr ? copy_feed.source : no_copy_data;
+  ql_set_copy_streams(handle, source, copy_feed.context, write_copy_out, nullptr, nullptr);
+}
 
 }  // namespace
 
 ql_handle connect() {
-  if (settings.statements == 1) {
-    pending_statements.assign(1, std::string());
-  }
   const char* host = settings.host.narrow(0);
   const char* port = settings.port.narrow(0);
   const char* user = settings.user.narrow(0);
@@ -33,6 +48,7 @@ ql_handle connect() {
   // The engine's notices go to standard error as they come (null record:
   // the open's outcome stays in client_error).
   if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
+  apply_copy_feed(handle);
   return handle;
 }
 
@@ -52,6 +68,11 @@ void reconnect(ql_handle* handle) {
   *handle = connect();
 }
 
+void set_copy_feed(CopyFeed feed) {
+  copy_feed = feed;
+  apply_copy_feed(connection);
+}
+
 void report_error() {
   client_error.text[sizeof client_error.text - 1] = '\0';
   if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
@@ -59,9 +80,6 @@ void report_error() {
   out_text(client_error.text);
   end_line();
   end_statement_output();
-  // At a terminal an error never ends the session (as in psql); the user
-  // is there to type the next statement.
-  if (settings.stop_on_error && !input_is_console) run_end = RunEnd::error_stop;
 }
 
 }  // namespace tarnwick

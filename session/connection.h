@@ -1,16 +1,14 @@
 // The connection to the engine: opening and closing in single or pool mode,
-// and report_error. The handle and the error record themselves live in
-// runtime/client_error.h.
+// where the data of a COPY comes from, and report_error. The handle and the
+// error record themselves live in runtime/client_error.h.
 #pragma once
 
 #include "ql_client/ql_client.h"
-#include "runtime/client_error.h"
 
 namespace tarnwick {
 
 // Opens a connection (single mode) or a pool (pool mode) from the run
-// settings. When statements is 1, first seeds the pending batch with one
-// empty entry, so that every result is shown as slot 0. Callers test
+// settings, with the notice handler and the copy streams. Callers test
 // client_error.code; the handle is returned either way.
 ql_handle connect();
 
@@ -20,9 +18,19 @@ void disconnect(ql_handle* handle);
 // disconnect, then connect, storing the new handle. Reports nothing.
 void reconnect(ql_handle* handle);
 
+// Where the data of a "COPY ... FROM STDIN" comes from when the engine asks
+// for it: the source the loop reads statements from now. Null: an empty
+// copy. Part of the connection record: main thread only.
+struct CopyFeed {
+  ql_copy_source source = nullptr;
+  void* context = nullptr;
+};
+// Sets the feed of the open connection and of every connection opened
+// after it.
+void set_copy_feed(CopyFeed feed);
+
 // Writes "Error : " and the client message (converted for a terminal) on
-// standard output. Under --on-error=stop, outside a terminal, it also ends
-// the run (runtime/run_end.h).
+// standard output.
 void report_error();
 
 }  // namespace tarnwick

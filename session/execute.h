@@ -1,22 +1,28 @@
-// Running one statement: the ignore filters, the single-statement calls or
-// the pending batch, the statement limit and client error code 28.
+// Running one statement: the ignore filters, sending it alone or in the
+// pending batch, and the statement limit.
 #pragma once
 
 #include <cstdint>
+
+#include "runtime/outcome.h"
 
 namespace tarnwick {
 
 // Statements taken by run_statement since the process started.
 extern uint32_t executed_count;
 
-// Runs `text` (NUL-terminated; the filters may blank its start in place).
-// Clears *stop_flag, and sets it when the current source must end: at the
-// statement limit, or when a failed statement reports a lost connection.
-void run_statement(char* text, bool query, bool* stop_flag);
+// Runs `text` (NUL-terminated; the filters may blank its start in place)
+// and returns what came of it: a failure to report, and Next::end_source
+// once the statement limit is reached.
+Outcome run_statement(char* text, bool query);
 
 // Applies the ignore switches to the non-query statement `text`: returns
 // true when they drop it. Not a pure test: under --immediate-is-simple-commit
 // it blanks a leading "immediate" in place, so that it runs as a commit.
 bool apply_filters(char* text);
+
+// Whether the statement's first word is "copy": in pool mode it is sent
+// alone, so that the engine can ask for its data.
+bool is_copy(const char* text);
 
 }  // namespace tarnwick

@@ -1,10 +1,10 @@
 // ResultSlots and the pending batch: what a statement or a batch leaves for
 // the result renderer.
 //
-// Slot i belongs to entry i of pending_statements. In single mode (and
-// whenever statements is 1) the list holds one empty placeholder, so every
-// result is shown as slot 0. In pool mode it holds the statements waiting to
-// be sent together, all queries or all non-queries as pending_are_queries says.
+// Slot i belongs to entry i of a batch being sent, or slot 0 to a statement
+// sent alone. pending_statements holds the statements waiting to be sent
+// together in pool mode, all queries or all non-queries as
+// pending_are_queries says. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ struct ResultSlots {
   std::vector<int32_t> column_counts;            // columns of a query
   std::vector<int32_t> row_counts;               // rows of a query, or rows affected
   std::vector<int32_t> fetched_counts;           // rows the cursor holds
-  std::vector<std::vector<std::string>> caption_lists;  // slot 0 only, single path
+  std::vector<std::vector<std::string>> caption_lists;  // slot 0 only, statements sent alone
   // For a non-query statement: 1 when the engine answered it with rows,
   // which are then shown as a query's table.
   std::vector<int32_t> returns_rows;

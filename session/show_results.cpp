@@ -19,9 +19,7 @@ struct SlotCells {
 
 char* fetch_slot_cell(void* context, int32_t row, int32_t column, bool* ok) {
   const SlotCells* cells = static_cast<const SlotCells*>(context);
-  char* value = settings.statements == 1
-                    ? ql_column_value(cells->cursor, row, column, &client_error)
-                    : ql_pool_fetch(cells->cursor, cells->slot, row, column, &client_error);
+  char* value = ql_pool_fetch(cells->cursor, cells->slot, row, column, &client_error);
   *ok = client_error.code == 0;
   return *ok ? value : nullptr;
 }
@@ -52,10 +50,10 @@ TableOptions table_options() {
 
 }  // namespace
 
-void print_results(bool query, ql_cursor cursor) {
-  ensure_result_slots(pending_statements.size());
+void print_results(bool query, ql_cursor cursor, size_t count) {
+  ensure_result_slots(count);
   const TableOptions options = table_options();
-  for (size_t slot = 0; slot < pending_statements.size(); ++slot) {
+  for (size_t slot = 0; slot < count; ++slot) {
     if (!query && result_slots.returns_rows[slot] == 0) {
       print_affected_line(options, result_slots.row_counts[slot]);
       continue;
@@ -66,11 +64,10 @@ void print_results(bool query, ql_cursor cursor) {
     counts.fetched = result_slots.fetched_counts[slot];
     SlotCells slot_cells{cursor, static_cast<int32_t>(slot)};
     CellSource cells{fetch_slot_cell, release_cell, &slot_cells};
-    // Batch results carry no captions; their columns are headed by empty ones.
+    // Batch results carry no captions; their columns are headed by empty
+    // ones. A statement sent alone has its captions in slot 0.
     print_query_table(options, counts, result_slots.caption_lists[slot], cells);
   }
 }
-
-void show_affected(int32_t rows) { print_affected_line(table_options(), rows); }
 
 }  // namespace tarnwick

@@ -137,70 +137,76 @@ bool read_header(LogReader& log, LogHeader* header) {
   return header->width == 1 || header->width == 2;
 }
 
+}  // namespace
+
 // The scratch space of one replay, reused from record to record.
-struct RecordBuffers {
+struct ReplayLogReader::State {
+  explicit State(morvane::iFile& source) : log(source) {}
+  LogReader log;
+  LogHeader header;
   std::vector<char> text;
   std::vector<unsigned char> raw;
   std::vector<char16_t> units;
+  std::unique_ptr<char, void (*)(void*)> utf8{nullptr, morvane::heap_free};
 };
 
-// An 8-bit record: leading blanks are skipped, and a query is "select"
-// followed by a space or tab.
-// False when the log ends before the text does.
-bool play_narrow_record(LogReader& log, uint32_t length, RecordBuffers& buffers, ReplayRunner run,
-                        bool* stop_flag) {
-  if (!log.take_into(buffers.text, length)) return false;
-  buffers.text.push_back('\0');
-  char* statement = const_cast<char*>(skip_blanks(buffers.text.data()));
-  run(statement, begins_with_select_keyword(statement, false), stop_flag);
-  return true;
-}
-
-// A 16-bit record: converted to UTF-8; the {unicode} marker may precede
-// the keyword, and --ignore-create drops creations. False when the log ends
-// before the text does.
-bool play_wide_record(LogReader& log, uint32_t length, RecordBuffers& buffers, bool ignore_create,
-                      ReplayRunner run, bool* stop_flag) {
-  if (!log.take_into(buffers.raw, uint64_t{length} * 2)) return false;
-  buffers.units.resize(length + size_t{1});
-  for (uint32_t i = 0; i < length; ++i) {
-    buffers.units[i] = static_cast<char16_t>(buffers.raw[2 * i] | buffers.raw[2 * i + 1] << 8);
+ReplayLogReader::ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create)
+    : state_(std::make_unique<State>(source)), name_(name), ignore_create_(ignore_create) {
+  if (!read_header(state_->log, &state_->header)) {
+    end_ = report_damage(ReplayEnd::invalid_file, name_);
+    done_ = true;
+    return;
   }
-  char* utf8 = morvane::utf16_to_utf8(buffers.units.data(), length);
-  std::unique_ptr<char, void (*)(void*)> owned(utf8, morvane::heap_free);
-  if (ignore_create && begins_with_create(utf8)) {
-    record_skipped();
-  } else {
-    run(utf8, begins_with_select_keyword(utf8, true), stop_flag);
-  }
-  return true;
-}
-
-}  // namespace
-
-ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_create,
-                          ReplayRunner run, bool* stop_flag) {
-  LogReader log(source);
-  LogHeader header;
-  if (!read_header(log, &header)) return report_damage(ReplayEnd::invalid_file, name);
-
-  RecordBuffers buffers;
   // The share of the log played so far, for the progress lines (when the
   // size of the log is known).
-  run_stats.log_bytes = log.left();
+  run_stats.log_bytes = state_->log.left();
   run_stats.log_bytes_done = 0;
-  while (!log.at_end()) {
-    run_stats.log_bytes_done = run_stats.log_bytes - log.left();
+}
+
+ReplayLogReader::~ReplayLogReader() = default;
+
+bool ReplayLogReader::next(char** text, bool* query) {
+  State& s = *state_;
+  while (!done_) {
+    if (s.log.at_end()) {
+      run_stats.log_bytes = 0;
+      done_ = true;
+      return false;
+    }
+    run_stats.log_bytes_done = run_stats.log_bytes - s.log.left();
     unsigned char prefix[8];  // the skipped value, then the length
-    if (!log.take(prefix, 8)) return report_damage(ReplayEnd::invalid_entry, name);
-    const uint32_t length = decode_u32(prefix + 4, header.big_endian);
-    const bool played = header.width == 1
-                            ? play_narrow_record(log, length, buffers, run, stop_flag)
-                            : play_wide_record(log, length, buffers, ignore_create, run, stop_flag);
-    if (!played) return report_damage(ReplayEnd::invalid_entry, name);
+    if (!s.log.take(prefix, 8)) break;
+    const uint32_t length = decode_u32(prefix + 4, s.header.big_endian);
+    if (s.header.width == 1) {
+      // An 8-bit record: leading blanks are skipped, and a query is
+      // "select" followed by a space or tab.
+      if (!s.log.take_into(s.text, length)) break;
+      s.text.push_back('\0');
+      *text = const_cast<char*>(skip_blanks(s.text.data()));
+      *query = begins_with_select_keyword(*text, false);
+      return true;
+    }
+    // A 16-bit record: converted to UTF-8; the {unicode} marker may precede
+    // the keyword, and --ignore-create drops creations.
+    if (!s.log.take_into(s.raw, uint64_t{length} * 2)) break;
+    s.units.resize(length + size_t{1});
+    for (uint32_t i = 0; i < length; ++i) {
+      s.units[i] = static_cast<char16_t>(s.raw[2 * i] | s.raw[2 * i + 1] << 8);
+    }
+    s.utf8.reset(morvane::utf16_to_utf8(s.units.data(), length));
+    if (ignore_create_ && begins_with_create(s.utf8.get())) {
+      record_skipped();
+      continue;
+    }
+    *text = s.utf8.get();
+    *query = begins_with_select_keyword(*text, true);
+    return true;
   }
-  run_stats.log_bytes = 0;
-  return ReplayEnd::finished;
+  if (!done_) {
+    end_ = report_damage(ReplayEnd::invalid_entry, name_);
+    done_ = true;
+  }
+  return false;
 }
 
 }  // namespace tarnwick

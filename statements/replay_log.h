@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "support/file/file.h"
@@ -25,19 +26,32 @@ enum class ReplayEnd {
   invalid_entry,  // a record cut short: the records before it were played
 };
 
-// Receives each statement of a log: its text (NUL-terminated, may be
-// changed by the callee), whether it is a query, and the stop flag, which
-// the replay itself never consults.
-using ReplayRunner = void (*)(char* text, bool query, bool* stop_flag);
+// Reads a replay log open in a source (named in messages) record by record.
+// With `ignore_create`, 16-bit statements that begin with "create" or
+// "{unicode}create" are dropped (counted as skipped). Problems are reported
+// on standard error: "Invalid file '…' (skipping it)" or "Invalid entry in
+// file '…' (skipping at this point)". A record whose text would run past the
+// end of the file is an invalid entry before anything is allocated for it.
+class ReplayLogReader {
+ public:
+  ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create);
+  ~ReplayLogReader();
+  ReplayLogReader(const ReplayLogReader&) = delete;
+  ReplayLogReader& operator=(const ReplayLogReader&) = delete;
 
-// Plays the replay log open in `source` (named `name` in messages) to its
-// end, handing every statement to `run`. With `ignore_create`, 16-bit
-// statements that begin with "create" or "{unicode}create" are dropped.
-// Problems are reported on standard error: "Invalid file '…' (skipping it)"
-// or "Invalid entry in file '…' (skipping at this point)". A record whose
-// text would run past the end of the file is an invalid entry before
-// anything is allocated for it.
-ReplayEnd play_replay_log(morvane::iFile& source, const char* name, bool ignore_create,
-                          ReplayRunner run, bool* stop_flag);
+  // The next statement: its text (NUL-terminated, in the reader's storage,
+  // changeable in place until the next call) and whether it is a query.
+  // False at the end of the log or at damage; end() then says which.
+  bool next(char** text, bool* query);
+  ReplayEnd end() const { return end_; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  const char* name_;
+  bool ignore_create_;
+  ReplayEnd end_ = ReplayEnd::finished;
+  bool done_ = false;
+};
 
 }  // namespace tarnwick

@@ -22,17 +22,15 @@
 //                                  dollar (tag empty or a name)
 //   outside     \ or .             first on a line of a blank statement
 //                                  (postgres \, sqlite .): a client command
-//                                  of another tool; skip the line, report it
-//   outside     ;                  append, hand the statement on, empty the
-//                                  buffer; end the source if the sink says
-//                                  so. sqlite: a "create" or "explain" that
+//                                  of another tool; return the line as one
+//   outside     ;                  append, return the statement; its buffer
+//                                  is emptied at the next call. sqlite: a
+//                                  "create" or "explain" that
 //                                  sqlite3_complete finds incomplete (a
 //                                  trigger body) goes on instead. postgres:
 //                                  so does a CREATE FUNCTION or PROCEDURE
 //                                  inside BEGIN [ATOMIC] ... END (counted as
-//                                  psql counts it); after "copy ... from
-//                                  stdin" the data lines up to "\." go
-//                                  with the statement
+//                                  psql counts it)
 //   outside     other              append
 //   quoted      ' '                append both, stay quoted
 //   quoted      ' other            append one "'", put the other back, go
@@ -44,9 +42,17 @@
 //   bracket     ]                  append, go to outside
 //   dollar      $tag$ (its own)    append, go to outside
 //   any quote   other              append (LF, ";", "#" and "--" included)
-//   any         end of source      hand on what the buffer holds, empty it;
-//                                  report a dollar quote, identifier or
-//                                  escaped string left open
+//   any         end of source      return what the buffer holds as the last
+//                                  statement; report a dollar quote,
+//                                  identifier or escaped string left open
+//
+// A fed source (typed lines) is read to the end of what was fed; the
+// reader then asks for the next line, keeping every open quote or comment
+// in its members. Each fed line ends with a line feed, so no look-ahead of
+// one byte ever reaches past it. COPY data is read only when the caller
+// asks (the engine has entered COPY IN): from the line after the COPY
+// statement up to the line "\.", the rest of the statement's own line
+// being read as statements afterwards, as psql does.
 //
 // In a SQLite CREATE TRIGGER, line breaks and comments are kept as written
 // (SQLite stores the trigger's text). Block comments end at the first "*/" ("/* x **/" ends at its last two
@@ -65,6 +71,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -73,8 +80,6 @@
 #include "statements/statement_text.h"
 
 namespace tarnwick {
-
-const std::string* copy_data_of_statement = nullptr;
 
 namespace {
 
@@ -124,300 +129,6 @@ constexpr StopBytes stop_bytes(Dialect dialect) {
 
 constexpr StopBytes kStopBytes[] = {stop_bytes(Dialect::plain), stop_bytes(Dialect::postgres),
                                     stop_bytes(Dialect::sqlite)};
-
-// See open_text(): what is open while the reader waits for input; kept
-// beside the reader's own state and never read by it.
-OpenText open_now = OpenText::none;
-
-class Reader {
- public:
-  Reader(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink, bool* stop_flag,
-         const ReaderOptions& options)
-      : source_(source),
-        buffer_(buffer),
-        sink_(sink),
-        stop_flag_(stop_flag),
-        options_(options),
-        stops_(kStopBytes[static_cast<int>(options.dialect)].at) {
-    // What an earlier reading left unread comes first; it came out of a
-    // window of at most one block.
-    std::string* pending = options.block_size > 0 ? options.unread : nullptr;
-    size_t left = pending != nullptr ? pending->size() : 0;
-    window_.reset(new unsigned char[std::max<size_t>({options.block_size, left, 1})]);
-    at_ = window_.get();
-    end_ = at_ + left;
-    if (left > 0) {
-      std::memcpy(window_.get(), pending->data(), left);
-      pending->clear();
-    }
-  }
-
-  void run();
-
- private:
-  // The next byte: from the window, which is refilled from the source when
-  // it is used up. After the end (-1) the source is not asked again, so a
-  // terminal is not read past the Ctrl-D that ended it.
-  int get() {
-    if (at_ == end_ && !refill()) return kEnd;
-    int c = *at_++;
-    if (c == '\n') ++line_;
-    return c;
-  }
-  // Puts back the byte `get` gave last; it is still in the window.
-  void unget(int c) {
-    if (c == kEnd) return;
-    if (c == '\n') --line_;
-    --at_;
-  }
-  bool refill();
-  void copy_run();
-  void copy_quoted_run();
-  void keep_unread();
-  void append(int c) { append_byte(buffer_, static_cast<char>(c)); }
-  bool postgres() const { return options_.dialect == Dialect::postgres; }
-  bool sqlite() const { return options_.dialect == Dialect::sqlite; }
-
-  void open_quote(Quote quote, int c) {
-    open_now = OpenText::quote;
-    append(c);
-    quote_ = quote;
-    quote_line_ = line_;
-  }
-  void skip_line();
-  void skip_block_comment();
-  void read_quoted(int c);
-  void open_dollar();
-  void client_command(int c);
-  bool statement_is_blank() const;
-  bool complete_for_sqlite();
-  bool is_copy_from_stdin() const;
-  bool in_atomic_body() const;
-  bool in_sqlite_trigger() const;
-  void keep_comment(int first, int second);
-  void read_copy_data();
-  void hand_on();
-
-  morvane::iFile& source_;
-  std::unique_ptr<unsigned char[]> window_;  // bytes read from the source
-  const unsigned char* at_ = nullptr;        // the next byte to use
-  const unsigned char* end_ = nullptr;       // past the last byte read
-  bool ended_ = false;                       // the source gave its end
-  StatementBuffer& buffer_;
-  StatementSink sink_;
-  bool* stop_flag_;
-  const ReaderOptions& options_;
-  const bool* stops_;  // kStopBytes of the dialect
-  int64_t line_ = 1;               // the line of the next byte
-  bool line_start_ = true;         // only blanks so far on this line
-  Quote quote_ = Quote::none;
-  int64_t quote_line_ = 0;         // where the open quote began
-  std::string dollar_tag_;         // "$tag$" of an open dollar quote
-  size_t dollar_body_ = 0;         // where its body begins in the buffer
-  std::string copy_data_;
-};
-
-bool Reader::refill() {
-  if (ended_) return false;
-  unsigned char* window = window_.get();
-  if (options_.block_size == 0) {
-    int c = source_.getc();
-    if (c < 0) {
-      ended_ = true;
-      return false;
-    }
-    window[0] = static_cast<unsigned char>(c);
-    at_ = window;
-    end_ = window + 1;
-    return true;
-  }
-  int32_t count = source_.read(window, options_.block_size);
-  if (count <= 0) {
-    ended_ = true;
-    return false;
-  }
-  at_ = window;
-  end_ = window + count;
-  return true;
-}
-
-// Appends the bytes that follow in the window up to the next one that
-// matters outside quotes, in one copy. Only called off the start of a line,
-// where "\" and "." are ordinary text; a line break always matters, so the
-// line count and the line-start state stay right.
-void Reader::copy_run() {
-  const unsigned char* p = at_;
-  while (p < end_ && !stops_[*p]) ++p;
-  if (p == at_) return;
-  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
-  at_ = p;
-}
-
-// The same inside a quote: everything up to a byte that may close it (or
-// start an escape), counting the line breaks on the way.
-void Reader::copy_quoted_run() {
-  unsigned char first, second;
-  switch (quote_) {
-    case Quote::escaped: first = '\'', second = '\\'; break;
-    case Quote::identifier: first = second = '"'; break;
-    case Quote::backtick: first = second = '`'; break;
-    case Quote::bracket: first = second = ']'; break;
-    case Quote::dollar: first = second = '$'; break;
-    default: first = second = '\''; break;
-  }
-  const unsigned char* p = at_;
-  int64_t lines = 0;
-  while (p < end_ && *p != first && *p != second) {
-    lines += *p == '\n';
-    ++p;
-  }
-  if (p == at_) return;
-  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
-  line_ += lines;
-  at_ = p;
-}
-
-// When the sink ends a source that outlives this reading, the bytes read
-// ahead go back to the caller for the next reading.
-void Reader::keep_unread() {
-  if (options_.block_size == 0 || options_.unread == nullptr) return;
-  options_.unread->assign(reinterpret_cast<const char*>(at_), static_cast<size_t>(end_ - at_));
-}
-
-void Reader::skip_line() {
-  int c;
-  do {
-    c = get();
-  } while (c != kEnd && c != '\n');
-  if (c == '\n') line_start_ = true;
-}
-
-void Reader::skip_block_comment() {
-  open_now = OpenText::comment;
-  int depth = 1;
-  for (;;) {
-    int c = get();
-    if (c == kEnd) break;
-    if (c == '*') {
-      int next = get();
-      if (next == '/') {
-        if (--depth == 0) break;
-      } else {
-        unget(next);  // "**/" still ends the comment at its last two bytes
-      }
-    } else if (c == '/' && postgres()) {
-      int next = get();
-      if (next == '*') {
-        ++depth;
-      } else {
-        unget(next);
-      }
-    }
-  }
-  open_now = OpenText::none;
-}
-
-// One byte inside a quote.
-void Reader::read_quoted(int c) {
-  switch (quote_) {
-    case Quote::dollar:
-      append(c);
-      if (c == '$' && buffer_.length >= dollar_body_ + dollar_tag_.size() &&
-          std::memcmp(buffer_.data + buffer_.length - dollar_tag_.size(), dollar_tag_.data(),
-                      dollar_tag_.size()) == 0) {
-        quote_ = Quote::none;
-        open_now = OpenText::none;
-      }
-      return;
-    case Quote::bracket:
-      append(c);
-      if (c == ']') {
-        quote_ = Quote::none;
-        open_now = OpenText::none;
-      }
-      return;
-    case Quote::escaped:
-      if (c == '\\') {
-        append(c);
-        int next = get();
-        if (next != kEnd) append(next);
-        return;
-      }
-      break;
-    default:
-      break;
-  }
-  char closing = quote_ == Quote::identifier ? '"' : quote_ == Quote::backtick ? '`' : '\'';
-  if (c != closing) {
-    append(c);
-    return;
-  }
-  int next = get();
-  append(closing);
-  if (next == closing) {
-    append(closing);
-  } else {
-    unget(next);
-    quote_ = Quote::none;
-    open_now = OpenText::none;
-  }
-}
-
-// After a "$" outside quotes and not after a name: a dollar quote opens
-// when a tag (empty or a name) and another "$" follow. Otherwise the bytes
-// read are ordinary text ("$1" is a parameter).
-void Reader::open_dollar() {
-  std::string tag = "$";
-  int c = get();
-  while (c != kEnd && c != '$' && (tag.size() == 1 ? is_tag_start(c) : is_name_byte(c))) {
-    tag += static_cast<char>(c);
-    c = get();
-  }
-  for (char t : tag) append(t);
-  if (c != '$') {
-    unget(c);
-    return;
-  }
-  append('$');
-  tag += '$';
-  quote_ = Quote::dollar;
-  open_now = OpenText::quote;
-  quote_line_ = line_;
-  dollar_tag_ = tag;
-  dollar_body_ = buffer_.length;
-}
-
-// The rest of a line that begins with a client command of another tool.
-void Reader::client_command(int c) {
-  int64_t line = line_;
-  std::string command(1, static_cast<char>(c));
-  for (c = get(); c != kEnd && c != '\n'; c = get()) command += static_cast<char>(c);
-  while (!command.empty() && (command.back() == '\r' || command.back() == ' ')) command.pop_back();
-  line_start_ = true;
-  std::string where = "' line " + std::to_string(line) + ": ";
-  error_line("Skipping client command in '", options_.source_name, (where + command).c_str());
-}
-
-bool Reader::statement_is_blank() const {
-  for (size_t i = 0; i < buffer_.length; ++i) {
-    if (!is_blank(buffer_.data[i])) return false;
-  }
-  return true;
-}
-
-// On SQLite, whether the text so far, which ends with ";", is a whole
-// statement. Only a "create" or "explain" can hold a trigger body with
-// ";" inside it; every other statement ends at its first ";" as before.
-bool Reader::complete_for_sqlite() {
-  append('\0');
-  --buffer_.length;
-  const char* start = skip_blanks(buffer_.data);
-  if (begins_with_unicode_marker(start)) start = skip_blanks(start + kUnicodeMarkerLength);
-  if (!begins_with_ignoring_case(start, "create") && !begins_with_ignoring_case(start, "explain")) {
-    return true;
-  }
-  return sqlite3_complete(start) != 0;
-}
 
 // Calls on_word(word, length, paren_depth) for each word of a PostgreSQL
 // statement in the reader's buffer (which holds no comments), skipping
@@ -473,128 +184,383 @@ void for_each_word(const char* text, size_t length, OnWord on_word) {
   }
 }
 
-// Whether the statement in the buffer is "copy ... from stdin": its first
-// word is "copy" and the words "from stdin" follow, outside parentheses.
-bool Reader::is_copy_from_stdin() const {
-  bool first = true, after_from = false, found = false;
-  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int depth) {
-    if (first) {
-      first = false;
-      return is_word(word, length, "copy");
-    }
-    found = depth == 0 && after_from && is_word(word, length, "stdin");
-    after_from = depth == 0 && is_word(word, length, "from");
-    return !found;
-  });
-  return found;
-}
+}  // namespace
 
-// Whether a PostgreSQL statement is inside the body of a function or
-// procedure written as BEGIN ATOMIC ... END, where ";" ends no statement.
-// As psql does: after CREATE [OR REPLACE] FUNCTION|PROCEDURE, the words
-// BEGIN (and CASE within it) open and END closes, outside parentheses.
-bool Reader::in_atomic_body() const {
-  size_t count = 0;
-  bool routine = false;
-  int depth = 0;
-  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int parens) {
-    size_t k = count++;
-    if (!routine) {
-      if ((k == 1 || k == 3) && (is_word(word, length, "function") || is_word(word, length, "procedure"))) {
-        routine = true;
-        return true;
-      }
-      // Anything else than CREATE [OR REPLACE] before it: no routine.
-      return (k == 0 && is_word(word, length, "create")) || (k == 1 && is_word(word, length, "or")) ||
-             (k == 2 && is_word(word, length, "replace"));
+class StatementReader::Scanner {
+ public:
+  Scanner(morvane::iFile* source, StatementBuffer& buffer, const ReaderOptions& options)
+      : source_(source),
+        buffer_(buffer),
+        options_(options),
+        stops_(kStopBytes[static_cast<int>(options.dialect)].at) {
+    // What an earlier reading left unread comes first; it came out of a
+    // window of at most one block.
+    std::string* pending = source != nullptr && options.block_size > 0 ? options.unread : nullptr;
+    size_t left = pending != nullptr ? pending->size() : 0;
+    capacity_ = std::max<size_t>({options.block_size, left, 1});
+    window_.reset(new unsigned char[capacity_]);
+    at_ = window_.get();
+    end_ = at_ + left;
+    if (left > 0) {
+      std::memcpy(window_.get(), pending->data(), left);
+      pending->clear();
     }
-    if (parens != 0) return true;
-    if (is_word(word, length, "begin")) {
-      ++depth;
-    } else if (is_word(word, length, "case")) {
-      if (depth > 0) ++depth;
-    } else if (is_word(word, length, "end")) {
-      if (depth > 0) --depth;
-    }
-    return true;
-  });
-  return routine && depth > 0;
-}
-
-// On SQLite, whether the statement so far is a CREATE [TEMP] TRIGGER: the
-// engine keeps its text as written, so line breaks and comments in it stay.
-bool Reader::in_sqlite_trigger() const {
-  char head[65];  // the words looked at fit in the first 64 bytes
-  size_t length = std::min<size_t>(buffer_.length, sizeof head - 1);
-  if (length > 0) std::memcpy(head, buffer_.data, length);
-  head[length] = '\0';
-  const char* at = skip_blanks(head);
-  if (begins_with_unicode_marker(at)) at = skip_blanks(at + kUnicodeMarkerLength);
-  if (!begins_with_ignoring_case(at, "create") || !is_blank(at[6])) return false;
-  at = skip_blanks(at + 6);
-  if (begins_with_ignoring_case(at, "temporary") && is_blank(at[9])) at = skip_blanks(at + 9);
-  if (begins_with_ignoring_case(at, "temp") && is_blank(at[4])) at = skip_blanks(at + 4);
-  return begins_with_ignoring_case(at, "trigger") && (is_blank(at[7]) || at[7] == '\0');
-}
-
-// The data lines of a COPY, up to the line "\." or the end of the source.
-// The rest of the statement's own line is not data.
-void Reader::read_copy_data() {
-  copy_data_.clear();
-  int c;
-  do {
-    c = get();
-  } while (c != kEnd && c != '\n');
-  int64_t first_line = line_;
-  std::string row;
-  for (;;) {
-    row.clear();
-    for (c = get(); c != kEnd && c != '\n'; c = get()) row += static_cast<char>(c);
-    if (c == kEnd && row.empty()) break;
-    std::string bare = row;
-    if (!bare.empty() && bare.back() == '\r') bare.pop_back();
-    if (bare == "\\.") {
-      line_start_ = true;
-      return;
-    }
-    copy_data_ += row;
-    if (c == '\n') copy_data_ += '\n';
-    if (c == kEnd) break;
   }
-  std::string where = "' (from line " + std::to_string(first_line) + ") has no end line \\.";
-  error_line("The copy data in '", options_.source_name, where.c_str());
+
+  // Nothing of one source's text is left for the next source.
+  ~Scanner() { empty(buffer_); }
+
+  Statement next();
+  void feed(std::string_view text);
+  void end_input() { ended_ = true; }
+  void discard();
+  void drop_fed_text() { at_ = end_; }
+  CopyData next_copy_data(const char** bytes, size_t* length);
+  void keep_unread();
+  int64_t copy_first_line() const { return copy_first_line_; }
+  const char* source_name() const { return options_.source_name; }
+
+ private:
+  // The next byte: from the window, which is refilled from the source when
+  // it is used up. After the end (-1) the source is not asked again, so a
+  // terminal is not read past the Ctrl-D that ended it. A fed source gives
+  // -1 when what was fed is used up.
+  int get() {
+    if (at_ == end_ && !refill()) return kEnd;
+    int c = *at_++;
+    if (c == '\n') ++line_;
+    return c;
+  }
+  // Puts back the byte `get` gave last; it is still in the window.
+  void unget(int c) {
+    if (c == kEnd) return;
+    if (c == '\n') --line_;
+    --at_;
+  }
+  bool refill();
+  // Replaces the window's unused bytes with `front` followed by them.
+  void put_in_front(std::string_view front);
+  void copy_run();
+  void copy_quoted_run();
+  void append(int c) { append_byte(buffer_, static_cast<char>(c)); }
+  bool postgres() const { return options_.dialect == Dialect::postgres; }
+  bool sqlite() const { return options_.dialect == Dialect::sqlite; }
+  bool fed() const { return source_ == nullptr; }
+
+  void open_quote(Quote quote, int c) {
+    append(c);
+    quote_ = quote;
+    quote_line_ = line_;
+  }
+  void skip_line();
+  void skip_block_comment();
+  void read_quoted(int c);
+  void open_dollar();
+  Statement client_command(int c);
+  bool statement_is_blank() const;
+  bool complete_for_sqlite();
+  bool in_atomic_body() const;
+  bool in_sqlite_trigger() const;
+  void keep_comment();
+  Statement hand_on(bool last);
+  Statement waiting_for_input() const;
+  void mark_start_if_blank() {
+    if (statement_is_blank()) start_line_ = line_;
+  }
+
+  morvane::iFile* source_;                   // null: a fed source
+  std::unique_ptr<unsigned char[]> window_;  // bytes read from the source
+  size_t capacity_ = 0;
+  const unsigned char* at_ = nullptr;        // the next byte to use
+  const unsigned char* end_ = nullptr;       // past the last byte read
+  bool ended_ = false;                       // the source gave its end
+  bool finished_ = false;                    // the last statement was returned
+  bool empty_at_next_ = false;               // the buffer holds a returned statement
+  StatementBuffer& buffer_;
+  const ReaderOptions& options_;
+  const bool* stops_;  // kStopBytes of the dialect
+  int64_t line_ = 1;               // the line of the next byte
+  int64_t start_line_ = 1;         // where the statement in the buffer starts
+  bool line_start_ = true;         // only blanks so far on this line
+  Quote quote_ = Quote::none;
+  int64_t quote_line_ = 0;         // where the open quote began
+  std::string dollar_tag_;         // "$tag$" of an open dollar quote
+  size_t dollar_body_ = 0;         // where its body begins in the buffer
+  int comment_depth_ = 0;          // nesting of an open block comment
+  int kept_comment_ = 0;           // "/" inside a kept trigger comment
+  int kept_previous_ = 0;          // the byte before, to find its "*/"
+  std::string command_;            // a client command line being returned
+  // COPY data: the rest of the COPY statement's line, read again after
+  // the data; whether data was taken since the statement; a line cut at
+  // the window's edge.
+  std::string held_line_;
+  bool copy_taken_ = false;
+  std::string copy_line_;
+  int64_t copy_first_line_ = 0;
+};
+
+
+bool StatementReader::Scanner::refill() {
+  if (ended_ || fed()) return false;
+  unsigned char* window = window_.get();
+  if (options_.block_size == 0) {
+    int c = source_->getc();
+    if (c < 0) {
+      ended_ = true;
+      return false;
+    }
+    window[0] = static_cast<unsigned char>(c);
+    at_ = window;
+    end_ = window + 1;
+    return true;
+  }
+  int32_t count = source_->read(window, static_cast<uint32_t>(std::min<size_t>(capacity_, UINT32_MAX)));
+  if (count <= 0) {
+    ended_ = true;
+    return false;
+  }
+  at_ = window;
+  end_ = window + count;
+  return true;
 }
 
-// A comment inside a SQLite trigger, appended as written.
-void Reader::keep_comment(int first, int second) {
-  append(first);
-  append(second);
-  int c, previous = 0;
+void StatementReader::Scanner::put_in_front(std::string_view front) {
+  size_t left = static_cast<size_t>(end_ - at_);
+  size_t size = front.size() + left;
+  if (size <= capacity_ && static_cast<size_t>(at_ - window_.get()) >= front.size()) {
+    at_ -= front.size();  // room before the unused bytes
+    std::memcpy(const_cast<unsigned char*>(at_), front.data(), front.size());
+    return;
+  }
+  size_t capacity = std::max({capacity_, size, size_t{1}});
+  std::unique_ptr<unsigned char[]> window(new unsigned char[capacity]);
+  std::memcpy(window.get(), front.data(), front.size());
+  if (left > 0) std::memcpy(window.get() + front.size(), at_, left);
+  window_ = std::move(window);
+  capacity_ = capacity;
+  at_ = window_.get();
+  end_ = at_ + size;
+}
+
+void StatementReader::Scanner::feed(std::string_view text) {
+  if (at_ == end_) {
+    at_ = end_ = window_.get();
+  }
+  // Fed text goes after what is still unread.
+  size_t left = static_cast<size_t>(end_ - at_);
+  size_t used = static_cast<size_t>(at_ - window_.get());
+  if (used + left + text.size() > capacity_) {
+    size_t capacity = std::max(2 * capacity_, left + text.size());
+    std::unique_ptr<unsigned char[]> window(new unsigned char[capacity]);
+    if (left > 0) std::memcpy(window.get(), at_, left);
+    window_ = std::move(window);
+    capacity_ = capacity;
+    at_ = window_.get();
+    end_ = at_ + left;
+  }
+  std::memcpy(const_cast<unsigned char*>(end_), text.data(), text.size());
+  end_ += text.size();
+}
+
+void StatementReader::Scanner::discard() {
+  empty(buffer_);
+  empty_at_next_ = false;
+  at_ = end_;
+  quote_ = Quote::none;
+  comment_depth_ = 0;
+  kept_comment_ = 0;
+  line_start_ = true;
+  start_line_ = line_;
+}
+
+// When the loop ends a source that outlives this reading, the bytes read
+// ahead go back to the caller for the next reading.
+void StatementReader::Scanner::keep_unread() {
+  if (fed() || options_.block_size == 0 || options_.unread == nullptr) return;
+  options_.unread->assign(reinterpret_cast<const char*>(at_), static_cast<size_t>(end_ - at_));
+}
+
+// Inside a block comment (comment_depth_ open ones): up to its end, or to
+// the end of what a fed source holds, where it stays open.
+void StatementReader::Scanner::skip_block_comment() {
+  for (;;) {
+    int c = get();
+    if (c == kEnd) return;
+    if (c == '*') {
+      int next = get();
+      if (next == '/') {
+        if (--comment_depth_ == 0) return;
+      } else {
+        unget(next);  // "**/" still ends the comment at its last two bytes
+      }
+    } else if (c == '/' && postgres()) {
+      int next = get();
+      if (next == '*') {
+        ++comment_depth_;
+      } else {
+        unget(next);
+      }
+    }
+  }
+}
+
+// The rest of a line that begins with a client command of another tool.
+Statement StatementReader::Scanner::client_command(int c) {
+  Statement out;
+  out.step = ReadStep::client_command;
+  out.line = line_;
+  command_.assign(1, static_cast<char>(c));
+  for (c = get(); c != kEnd && c != '\n'; c = get()) command_ += static_cast<char>(c);
+  while (!command_.empty() && (command_.back() == '\r' || command_.back() == ' ')) command_.pop_back();
+  line_start_ = true;
+  out.text = command_.data();
+  out.length = command_.size();
+  return out;
+}
+
+// A comment inside a SQLite trigger, appended as written. A "--" comment
+// ends with its line; a "/*" one may stay open across fed lines
+// (kept_comment_).
+void StatementReader::Scanner::keep_comment() {
+  int c;
   while ((c = get()) != kEnd) {
     append(c);
-    if (first == '-' && c == '\n') break;
-    if (first == '/' && previous == '*' && c == '/') break;
-    previous = c;
+    if (kept_comment_ == '-' && c == '\n') break;
+    if (kept_comment_ == '/' && kept_previous_ == '*' && c == '/') break;
+    kept_previous_ = c;
+  }
+  if (c != kEnd || ended_) kept_comment_ = 0;
+}
+
+// Ends the text with a zero byte and returns it; the buffer is emptied at
+// the next call.
+Statement StatementReader::Scanner::hand_on(bool last) {
+  append_byte(buffer_, '\0');
+  --buffer_.length;
+  empty_at_next_ = true;
+  Statement out;
+  out.step = ReadStep::statement;
+  out.text = buffer_.data;
+  out.length = buffer_.length;
+  out.line = start_line_;
+  out.last = last;
+  start_line_ = line_;
+  return out;
+}
+
+Statement StatementReader::Scanner::waiting_for_input() const {
+  Statement out;
+  out.step = ReadStep::more_input;
+  out.open = quote_ != Quote::none ? OpenText::quote
+             : comment_depth_ > 0 || kept_comment_ != 0 ? OpenText::comment
+                                                        : OpenText::none;
+  out.statement_open = !statement_is_blank();
+  out.line = line_;
+  return out;
+}
+
+CopyData StatementReader::Scanner::next_copy_data(const char** bytes, size_t* length) {
+  if (!copy_taken_) {
+    // The data begins on the next line: the rest of this one is read as
+    // statements after the data.
+    copy_taken_ = true;
+    held_line_.clear();
+    int c;
+    while ((c = get()) != kEnd) {
+      held_line_ += static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    copy_first_line_ = line_;
+  }
+  copy_line_.clear();
+  for (;;) {
+    if (at_ == end_ && !refill()) {
+      if (copy_line_.empty()) return CopyData::source_ended;
+      // The last line of the source, without a line feed.
+      if (copy_line_ == "\\." || copy_line_ == "\\.\r") return CopyData::end_marker;
+      *bytes = copy_line_.data();
+      *length = copy_line_.size();
+      return CopyData::data;
+    }
+    // Whole lines in the window go out as they are, up to a line "\.".
+    const unsigned char* line = at_;
+    const unsigned char* complete = at_;  // past the last whole data line
+    if (!copy_line_.empty()) {
+      // A line begun in the last window: finish it first.
+      const void* feed = std::memchr(at_, '\n', static_cast<size_t>(end_ - at_));
+      const unsigned char* stop = feed != nullptr ? static_cast<const unsigned char*>(feed) + 1 : end_;
+      copy_line_.append(reinterpret_cast<const char*>(at_), static_cast<size_t>(stop - at_));
+      at_ = stop;
+      if (feed == nullptr) continue;
+      ++line_;
+      if (copy_line_ == "\\.\n" || copy_line_ == "\\.\r\n") return CopyData::end_marker;
+      *bytes = copy_line_.data();
+      *length = copy_line_.size();
+      return CopyData::data;
+    }
+    for (;;) {
+      const void* feed = std::memchr(line, '\n', static_cast<size_t>(end_ - line));
+      if (feed == nullptr) break;
+      const unsigned char* next_line = static_cast<const unsigned char*>(feed) + 1;
+      size_t size = static_cast<size_t>(next_line - line);
+      if ((size == 3 || (size == 4 && line[2] == '\r')) && line[0] == '\\' && line[1] == '.') {
+        if (complete > at_) break;  // the data before the marker goes first
+        at_ = next_line;
+        ++line_;
+        return CopyData::end_marker;
+      }
+      complete = next_line;
+      line = next_line;
+      ++line_;
+    }
+    if (complete > at_) {
+      *bytes = reinterpret_cast<const char*>(at_);
+      *length = static_cast<size_t>(complete - at_);
+      at_ = complete;
+      return CopyData::data;
+    }
+    // A line that runs past the window: gather it.
+    copy_line_.assign(reinterpret_cast<const char*>(at_), static_cast<size_t>(end_ - at_));
+    at_ = end_;
   }
 }
 
-// Ends the text with a zero byte and hands it on, then empties the buffer.
-void Reader::hand_on() {
-  append_byte(buffer_, '\0');
-  sink_(buffer_.data, stop_flag_);
-  empty(buffer_);
-}
-
-void Reader::run() {
-  open_now = OpenText::none;
+Statement StatementReader::Scanner::next() {
+  if (empty_at_next_) {
+    empty(buffer_);
+    empty_at_next_ = false;
+  }
+  if (copy_taken_) {
+    // COPY data was read after the last statement: the rest of its line
+    // comes next, unless it is blank (its line feed was counted once
+    // already).
+    copy_taken_ = false;
+    bool blank = held_line_.find_first_not_of(" \t\r\n") == std::string::npos;
+    if (!blank) {
+      line_ -= std::count(held_line_.begin(), held_line_.end(), '\n');
+      put_in_front(held_line_);
+    }
+    // The data ended at a line's end; the rest of the statement's line,
+    // when it comes first, is the middle of a line.
+    line_start_ = blank;
+    held_line_.clear();
+  }
+  if (finished_) return Statement();
   for (;;) {
-    if (quote_ != Quote::none) {
+    if (comment_depth_ > 0) {
+      skip_block_comment();
+    } else if (kept_comment_ != 0) {
+      keep_comment();
+    } else if (quote_ != Quote::none) {
       copy_quoted_run();
     } else if (!line_start_) {
       copy_run();
     }
     int c = get();
-    if (c == kEnd) break;
+    if (c == kEnd) {
+      if (fed() && !ended_) return waiting_for_input();
+      break;
+    }
     if (quote_ != Quote::none) {
       read_quoted(c);
       continue;
@@ -607,6 +573,7 @@ void Reader::run() {
       case '\n':
       case '\0':
         append(c != '\0' && sqlite() && in_sqlite_trigger() ? c : ' ');
+        if (c == '\n') mark_start_if_blank();
         break;
       case '#':
         // On PostgreSQL "#" is an operator (XOR, #>, #>>, #-); no statement
@@ -616,6 +583,7 @@ void Reader::run() {
           append(c);
         } else {
           skip_line();
+          mark_start_if_blank();
         }
         break;
       case '-':
@@ -623,10 +591,16 @@ void Reader::run() {
         int next = get();
         bool comment = (c == '-' && next == '-') || (c == '/' && next == '*');
         if (comment && sqlite() && in_sqlite_trigger()) {
-          keep_comment(c, next);
+          append(c);
+          append(next);
+          kept_comment_ = c;
+          kept_previous_ = 0;
+          keep_comment();
         } else if (c == '-' && next == '-') {
           skip_line();
+          mark_start_if_blank();
         } else if (c == '/' && next == '*') {
+          comment_depth_ = 1;
           skip_block_comment();
         } else {
           append(c);
@@ -669,28 +643,15 @@ void Reader::run() {
       case '\\':
       case '.':
         if (line_start && ((c == '\\' && postgres()) || (c == '.' && sqlite())) && statement_is_blank()) {
-          client_command(c);
-        } else {
-          append(c);
+          return client_command(c);
         }
+        append(c);
         break;
       case ';':
         append(';');
         if (sqlite() && !complete_for_sqlite()) break;
         if (postgres() && in_atomic_body()) break;
-        if (postgres() && is_copy_from_stdin()) {
-          read_copy_data();
-          copy_data_of_statement = &copy_data_;
-          hand_on();
-          copy_data_of_statement = nullptr;
-        } else {
-          hand_on();
-        }
-        if (*stop_flag_) {
-          keep_unread();
-          return;
-        }
-        break;
+        return hand_on(false);
       default:
         append(c);
         break;
@@ -701,13 +662,230 @@ void Reader::run() {
     error_line((std::string("Unterminated ") + open + " at the end of '").c_str(), options_.source_name,
                where.c_str());
   }
-  open_now = OpenText::none;
-  hand_on();
+  quote_ = Quote::none;
+  comment_depth_ = 0;
+  kept_comment_ = 0;
+  finished_ = true;
+  return hand_on(true);
 }
 
-}  // namespace
+// Appends the bytes that follow in the window up to the next one that
+// matters outside quotes, in one copy. Only called off the start of a line,
+// where "\" and "." are ordinary text; a line break always matters, so the
+// line count and the line-start state stay right.
+void StatementReader::Scanner::copy_run() {
+  const unsigned char* p = at_;
+  while (p < end_ && !stops_[*p]) ++p;
+  if (p == at_) return;
+  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
+  at_ = p;
+}
 
-OpenText open_text() { return open_now; }
+// The same inside a quote: everything up to a byte that may close it (or
+// start an escape), counting the line breaks on the way.
+void StatementReader::Scanner::copy_quoted_run() {
+  unsigned char first, second;
+  switch (quote_) {
+    case Quote::escaped: first = '\'', second = '\\'; break;
+    case Quote::identifier: first = second = '"'; break;
+    case Quote::backtick: first = second = '`'; break;
+    case Quote::bracket: first = second = ']'; break;
+    case Quote::dollar: first = second = '$'; break;
+    default: first = second = '\''; break;
+  }
+  const unsigned char* p = at_;
+  int64_t lines = 0;
+  while (p < end_ && *p != first && *p != second) {
+    lines += *p == '\n';
+    ++p;
+  }
+  if (p == at_) return;
+  append_bytes(buffer_, reinterpret_cast<const char*>(at_), static_cast<size_t>(p - at_));
+  line_ += lines;
+  at_ = p;
+}
+
+
+void StatementReader::Scanner::skip_line() {
+  int c;
+  do {
+    c = get();
+  } while (c != kEnd && c != '\n');
+  if (c == '\n') line_start_ = true;
+}
+
+
+// One byte inside a quote.
+void StatementReader::Scanner::read_quoted(int c) {
+  switch (quote_) {
+    case Quote::dollar:
+      append(c);
+      if (c == '$' && buffer_.length >= dollar_body_ + dollar_tag_.size() &&
+          std::memcmp(buffer_.data + buffer_.length - dollar_tag_.size(), dollar_tag_.data(),
+                      dollar_tag_.size()) == 0) {
+        quote_ = Quote::none;
+      }
+      return;
+    case Quote::bracket:
+      append(c);
+      if (c == ']') {
+        quote_ = Quote::none;
+      }
+      return;
+    case Quote::escaped:
+      if (c == '\\') {
+        append(c);
+        int next = get();
+        if (next != kEnd) append(next);
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  char closing = quote_ == Quote::identifier ? '"' : quote_ == Quote::backtick ? '`' : '\'';
+  if (c != closing) {
+    append(c);
+    return;
+  }
+  int next = get();
+  append(closing);
+  if (next == closing) {
+    append(closing);
+  } else {
+    unget(next);
+    quote_ = Quote::none;
+  }
+}
+
+// After a "$" outside quotes and not after a name: a dollar quote opens
+// when a tag (empty or a name) and another "$" follow. Otherwise the bytes
+// read are ordinary text ("$1" is a parameter).
+void StatementReader::Scanner::open_dollar() {
+  std::string tag = "$";
+  int c = get();
+  while (c != kEnd && c != '$' && (tag.size() == 1 ? is_tag_start(c) : is_name_byte(c))) {
+    tag += static_cast<char>(c);
+    c = get();
+  }
+  for (char t : tag) append(t);
+  if (c != '$') {
+    unget(c);
+    return;
+  }
+  append('$');
+  tag += '$';
+  quote_ = Quote::dollar;
+  quote_line_ = line_;
+  dollar_tag_ = tag;
+  dollar_body_ = buffer_.length;
+}
+
+
+bool StatementReader::Scanner::statement_is_blank() const {
+  for (size_t i = 0; i < buffer_.length; ++i) {
+    if (!is_blank(buffer_.data[i])) return false;
+  }
+  return true;
+}
+
+// On SQLite, whether the text so far, which ends with ";", is a whole
+// statement. Only a "create" or "explain" can hold a trigger body with
+// ";" inside it; every other statement ends at its first ";" as before.
+bool StatementReader::Scanner::complete_for_sqlite() {
+  append('\0');
+  --buffer_.length;
+  const char* start = skip_blanks(buffer_.data);
+  if (begins_with_unicode_marker(start)) start = skip_blanks(start + kUnicodeMarkerLength);
+  if (!begins_with_ignoring_case(start, "create") && !begins_with_ignoring_case(start, "explain")) {
+    return true;
+  }
+  return sqlite3_complete(start) != 0;
+}
+
+
+
+// Whether a PostgreSQL statement is inside the body of a function or
+// procedure written as BEGIN ATOMIC ... END, where ";" ends no statement.
+// As psql does: after CREATE [OR REPLACE] FUNCTION|PROCEDURE, the words
+// BEGIN (and CASE within it) open and END closes, outside parentheses.
+bool StatementReader::Scanner::in_atomic_body() const {
+  size_t count = 0;
+  bool routine = false;
+  int depth = 0;
+  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int parens) {
+    size_t k = count++;
+    if (!routine) {
+      if ((k == 1 || k == 3) && (is_word(word, length, "function") || is_word(word, length, "procedure"))) {
+        routine = true;
+        return true;
+      }
+      // Anything else than CREATE [OR REPLACE] before it: no routine.
+      return (k == 0 && is_word(word, length, "create")) || (k == 1 && is_word(word, length, "or")) ||
+             (k == 2 && is_word(word, length, "replace"));
+    }
+    if (parens != 0) return true;
+    if (is_word(word, length, "begin")) {
+      ++depth;
+    } else if (is_word(word, length, "case")) {
+      if (depth > 0) ++depth;
+    } else if (is_word(word, length, "end")) {
+      if (depth > 0) --depth;
+    }
+    return true;
+  });
+  return routine && depth > 0;
+}
+
+// On SQLite, whether the statement so far is a CREATE [TEMP] TRIGGER: the
+// engine keeps its text as written, so line breaks and comments in it stay.
+bool StatementReader::Scanner::in_sqlite_trigger() const {
+  char head[65];  // the words looked at fit in the first 64 bytes
+  size_t length = std::min<size_t>(buffer_.length, sizeof head - 1);
+  if (length > 0) std::memcpy(head, buffer_.data, length);
+  head[length] = '\0';
+  const char* at = skip_blanks(head);
+  if (begins_with_unicode_marker(at)) at = skip_blanks(at + kUnicodeMarkerLength);
+  if (!begins_with_ignoring_case(at, "create") || !is_blank(at[6])) return false;
+  at = skip_blanks(at + 6);
+  if (begins_with_ignoring_case(at, "temporary") && is_blank(at[9])) at = skip_blanks(at + 9);
+  if (begins_with_ignoring_case(at, "temp") && is_blank(at[4])) at = skip_blanks(at + 4);
+  return begins_with_ignoring_case(at, "trigger") && (is_blank(at[7]) || at[7] == '\0');
+}
+
+
+
+
+
+
+StatementReader::StatementReader(morvane::iFile* source, StatementBuffer& buffer, const ReaderOptions& options)
+    : scanner_(std::make_unique<Scanner>(source, buffer, options)) {}
+StatementReader::~StatementReader() = default;
+Statement StatementReader::next() { return scanner_->next(); }
+void StatementReader::feed_line(std::string_view line) { scanner_->feed(line); }
+void StatementReader::end_input() { scanner_->end_input(); }
+void StatementReader::discard() { scanner_->discard(); }
+void StatementReader::drop_fed_text() { scanner_->drop_fed_text(); }
+CopyData StatementReader::next_copy_data(const char** bytes, size_t* length) {
+  return scanner_->next_copy_data(bytes, length);
+}
+int64_t StatementReader::copy_first_line() const { return scanner_->copy_first_line(); }
+const char* StatementReader::source_name() const { return scanner_->source_name(); }
+void StatementReader::keep_unread() { scanner_->keep_unread(); }
+
+bool is_copy_from_stdin(const char* text, size_t length) {
+  bool first = true, after_from = false, found = false;
+  for_each_word(text, length, [&](const char* word, size_t size, int depth) {
+    if (first) {
+      first = false;
+      return is_word(word, size, "copy");
+    }
+    found = depth == 0 && after_from && is_word(word, size, "stdin");
+    after_from = depth == 0 && is_word(word, size, "from");
+    return !found;
+  });
+  return found;
+}
 
 Dialect dialect_of_host(const char* host) {
   return std::strncmp(host, "sqlite:", 7) == 0 ? Dialect::sqlite : Dialect::postgres;
@@ -759,16 +937,6 @@ void empty(StatementBuffer& buffer) {
 void release(StatementBuffer& buffer) {
   std::free(buffer.data);
   buffer = StatementBuffer();
-}
-
-void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
-                     bool* stop_flag, const ReaderOptions& options) {
-  Reader(source, buffer, sink, stop_flag, options).run();
-}
-
-void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
-                     bool* stop_flag) {
-  read_statements(source, buffer, sink, stop_flag, ReaderOptions());
 }
 
 }  // namespace tarnwick

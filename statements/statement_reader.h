@@ -1,10 +1,13 @@
 // The statement reader: cuts a text source into statements at ";" outside
-// quotes, removing comments, and hands each one on.
+// quotes, removing comments, and returns them one at a time to the loop
+// that runs them. It never runs anything itself and calls nothing above it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "support/file/file.h"
 
@@ -36,20 +39,14 @@ void empty(StatementBuffer& buffer);
 // Releases the storage; the buffer is empty with capacity 0.
 void release(StatementBuffer& buffer);
 
-// What the reader has open where it reads now, for a prompt that shows it
-// (a line editor asks while the reader waits for its next byte). none
-// outside read_statements.
+// What is open where the reader stopped, for a prompt that shows it.
 enum class OpenText { none, quote, comment };
-OpenText open_text();
-
-// Receives each statement, NUL-terminated, with the source's stop flag.
-using StatementSink = void (*)(char* text, bool* stop_flag);
 
 // The lexical syntax the reader knows beyond its own rules.
 enum class Dialect {
   plain,     // quotes '...' only; "#" starts a line comment
   postgres,  // + $tag$...$tag$, E'...', "...", nested /* */, "#" is an
-             // operator, COPY ... FROM STDIN data, "\" client commands
+             // operator, "\" client commands
   sqlite,    // + "...", [...], `...`, trigger bodies, "." client commands
 };
 
@@ -64,30 +61,93 @@ inline constexpr uint32_t kReadBlockSize = 64 * 1024;
 struct ReaderOptions {
   Dialect dialect = Dialect::plain;
   const char* source_name = "";  // named in messages about the source
-  // 0: the source is read a byte at a time through getc, as a line editor
-  // must be (its bytes come as they are typed, and an interrupted read goes
-  // on where it stopped). Otherwise up to this many bytes at a time through
-  // read, for scripts and pipes.
-  uint32_t block_size = 0;
-  // For block reads of a source that outlives one reading (standard input
-  // named twice): bytes read before and not used are taken first, and when
-  // the sink ends the source, what was read and not used is left here.
+  // Scripts and pipes are read up to this many bytes at a time. 0 reads a
+  // byte at a time (for sources whose bytes come as they are typed).
+  uint32_t block_size = kReadBlockSize;
+  // For a source that outlives one reading (standard input named twice):
+  // bytes read before and not used are taken first, and keep_unread()
+  // leaves what was read and not used here.
   std::string* unread = nullptr;
 };
 
-// Reads `source` to its end, or until the sink sets *stop_flag after a
-// statement. What is left at the end is handed on as a last statement (it
-// needs no ";"), even when blank. Skipped client commands and a quote or
-// copy block left open at the end are reported on standard error.
-void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
-                     bool* stop_flag, const ReaderOptions& options);
-// The same with the plain dialect.
-void read_statements(morvane::iFile& source, StatementBuffer& buffer, StatementSink sink,
-                     bool* stop_flag);
+// What one call of StatementReader::next gives.
+enum class ReadStep {
+  statement,       // `text` holds a statement (or, as the last one, the rest of the source)
+  client_command,  // `text` holds a line of another client's commands ("\..." or ".")
+  more_input,      // a fed source needs its next line; `open` and `statement_open` say
+                   // what the prompt shows
+  end,             // the source has ended and everything in it was returned
+};
 
-// While the reader hands on a "COPY ... FROM STDIN" statement of a
-// PostgreSQL source: the data lines that followed it, up to (not including)
-// the line "\."; null for every other statement.
-extern const std::string* copy_data_of_statement;
+struct Statement {
+  ReadStep step = ReadStep::end;
+  // NUL-terminated, in the reader's own storage: valid, and changeable in
+  // place, until the next call of the reader. `length` excludes the NUL.
+  char* text = nullptr;
+  size_t length = 0;
+  int64_t line = 0;  // the line of the source where it starts
+  bool last = false;  // the rest of the source after its last ";" (may be blank)
+  OpenText open = OpenText::none;
+  bool statement_open = false;  // text is waiting for its ";"
+};
+
+// What StatementReader::next_copy_data gives.
+enum class CopyData {
+  data,         // complete data lines, line feeds included
+  end_marker,   // the line "\." ended the data
+  source_ended, // the source ended before a line "\."
+};
+
+// Cuts one source into statements. Scripts and pipes are read from an
+// iFile in blocks; typed input is fed a line at a time (source null), and
+// the reader says when it needs the next one.
+class StatementReader {
+ public:
+  // `source` null: a fed source (feed_line, end_input). The buffer is the
+  // caller's, so that its storage lasts from source to source.
+  StatementReader(morvane::iFile* source, StatementBuffer& buffer, const ReaderOptions& options);
+  ~StatementReader();
+  StatementReader(const StatementReader&) = delete;
+  StatementReader& operator=(const StatementReader&) = delete;
+
+  // The next statement, client command, request for input, or the end.
+  Statement next();
+
+  // A fed source: one typed line, with its line feed.
+  void feed_line(std::string_view line);
+  // A fed source: no more lines come (Ctrl-D); what is open is returned as
+  // the last statement.
+  void end_input();
+  // Throws away the open statement, what is left of the fed text and every
+  // open quote or comment (Ctrl-C at a prompt).
+  void discard();
+  // Forgets what is left of the fed text (the statement before it was
+  // cancelled), keeping the reader's state.
+  void drop_fed_text();
+
+  // COPY data after the statement just returned, as the engine asks for
+  // it: the rest of that statement's own line is kept aside and read as
+  // statements once the data ends, as psql does. On `data`, *bytes and
+  // *length hold one or more complete lines (valid until the next call).
+  // The last line of a source that has no line feed counts as a line.
+  CopyData next_copy_data(const char** bytes, size_t* length);
+  // The line where the current COPY data began.
+  int64_t copy_first_line() const;
+  const char* source_name() const;
+
+  // For a source that outlives this reading: leaves what was read ahead in
+  // options.unread.
+  void keep_unread();
+
+ private:
+  class Scanner;
+  std::unique_ptr<Scanner> scanner_;
+};
+
+// Whether a PostgreSQL statement (comments removed, as the reader returns
+// it) is "copy ... from stdin": its first word is "copy" and the words
+// "from stdin" follow, outside quotes and parentheses. Only for tools that
+// cut scripts without an engine to ask.
+bool is_copy_from_stdin(const char* text, size_t length);
 
 }  // namespace tarnwick

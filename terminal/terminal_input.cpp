@@ -2,6 +2,9 @@
 
 #include <strings.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include "runtime/console_output.h"
 #include "terminal/line_editor.h"
 #include "terminal/prompt.h"
@@ -25,72 +28,79 @@ bool is_quit_line(const std::string& line, bool statement_open) {
   return !statement_open && (strcasecmp(word.c_str(), "quit") == 0 || strcasecmp(word.c_str(), "exit") == 0);
 }
 
-bool TerminalInput::statement_open() const {
-  for (size_t i = 0; i < buffer_->length; ++i) {
-    if (buffer_->data[i] != ' ') return true;
-  }
-  return false;
-}
+TerminalInput::~TerminalInput() { end_history_entry(); }
 
 void TerminalInput::end_history_entry() {
   add_history_entry(history_entry_);
   history_entry_.clear();
 }
 
-void TerminalInput::next_line() {
-  OpenText open = open_text();
-  bool statement = statement_open() || open != OpenText::none;
+Typed TerminalInput::read(const Statement& waiting, std::string* line) {
+  bool statement = waiting.statement_open || waiting.open != OpenText::none;
   if (!statement) end_history_entry();
   std::string typed;
-  switch (read_line(prompt_text(prompt_name_, statement, open), &typed)) {
+  switch (read_line(prompt_text(prompt_name_, statement, waiting.open), &typed)) {
     case LineRead::end:
       end_history_entry();
-      state_ = State::ended;
       end_line();  // the shell's prompt starts on a line of its own
-      return;
+      return Typed::end;
     case LineRead::interrupted:
       history_entry_.clear();
-      state_ = State::interrupted;
-      discard_ = true;
       end_line();
-      return;
+      return Typed::interrupted;
     case LineRead::line:
       break;
   }
   if (is_quit_line(typed, statement)) {
     end_history_entry();
-    state_ = State::ended;
-    discard_ = true;
-    return;
+    return Typed::quit;
   }
   if (!history_entry_.empty()) history_entry_ += '\n';
   history_entry_ += typed;
-  line_ = typed + '\n';
-  position_ = 0;
+  *line = typed + '\n';
+  return Typed::line;
 }
 
-bool TerminalInput::resume_after_interrupt() {
-  if (state_ != State::interrupted) return false;
-  state_ = State::reading;
-  discard_ = false;
-  line_.clear();
-  position_ = 0;
-  return true;
-}
-
-int32_t TerminalInput::getc() {
-  if (position_ >= line_.size()) {
-    if (state_ != State::reading) return -1;
-    next_line();
-    if (state_ != State::reading) return -1;
+Typed TerminalInput::read_copy_line() {
+  std::string* line = &copy_line_;
+  // Read as typed, not through the line editor, which would take a tab
+  // for completion.
+  line->clear();
+  out_text(">> ");
+  end_statement_output();
+  for (;;) {
+    int c = std::getc(stdin);
+    if (c == EOF) {
+      bool interrupted = std::ferror(stdin) && errno == EINTR;
+      std::clearerr(stdin);
+      if (interrupted) {
+        end_line();
+        return Typed::interrupted;
+      }
+      if (!line->empty()) break;  // Ctrl-D after some text ends that line
+      end_line();
+      return Typed::end;
+    }
+    *line += static_cast<char>(c);
+    if (c == '\n') break;
   }
-  return static_cast<unsigned char>(line_[position_++]);
+  if (*line == "\\.\n" || *line == "\\.\r\n" || *line == "\\.") return Typed::end;
+  if (line->back() != '\n') *line += '\n';
+  return Typed::line;
 }
 
-int32_t TerminalInput::ungetc(int32_t c) {
-  if (c < 0 || position_ == 0) return -1;
-  line_[--position_] = static_cast<char>(c);
-  return c;
+int32_t copy_data_from_terminal(void* terminal, const char** data) {
+  auto* input = static_cast<TerminalInput*>(terminal);
+  switch (input->read_copy_line()) {
+    case Typed::line:
+      *data = input->copy_line().data();
+      return static_cast<int32_t>(input->copy_line().size());
+    case Typed::interrupted:
+      *data = "canceled by user";
+      return -1;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace tarnwick

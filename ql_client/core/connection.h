@@ -40,9 +40,9 @@ class Connection {
   }
 
   // What the C functions keep between calls on this handle: the outcomes
-  // of the last call that ran statements (timings and errors only), and
-  // the due times for the next one. Used by one thread at a time, as the
-  // handle is.
+  // of the last call that ran statements (timings and errors only), the
+  // due times for the next one, and the COPY streams. Used by one thread
+  // at a time, as the handle is.
   struct EntryRecord {
     int64_t started_ns = 0;
     int64_t finished_ns = 0;
@@ -51,6 +51,8 @@ class Connection {
   };
   std::vector<EntryRecord> last_entries;
   std::vector<int64_t> next_due_ns;
+  // Where the COPY data of ql_run and ql_do comes from and goes to.
+  CopyStreams copy_streams;
 
  private:
   Connection() = default;

@@ -51,17 +51,17 @@ struct OpenSettings {
 
 // Where a COPY statement's data comes from and goes to (PostgreSQL only).
 struct CopyStreams {
-  const char* data = nullptr;  // what "FROM STDIN" sends
-  int64_t length = 0;
+  ql_copy_source source = nullptr;  // what "FROM STDIN" sends; null refuses to send
+  void* source_context = nullptr;
   ql_copy_sink sink = nullptr;  // what "TO STDOUT" receives; null drops it
-  void* context = nullptr;
+  void* sink_context = nullptr;
 };
 
 // One statement to run. A query keeps its first page within `limits`; any
 // other statement only counts the rows it affected, unless `rows_if_any`
 // asks to keep the rows of an answer that has them (without stopping the
-// engine at the answers limit). `copy` is set for a COPY run through the
-// copy protocol.
+// engine at the answers limit). `copy` says where COPY data comes from and
+// goes to; null refuses to send any and drops what comes.
 struct Request {
   StatementText statement;
   bool query = false;

@@ -1,80 +1,67 @@
-// PgSession::run_copy: a statement whose COPY data travels with it. The
-// statement goes out in the simple protocol; when the server asks for data
-// (COPY ... FROM STDIN) the data of the request is sent in pieces and the
-// copy ended; when it sends data (COPY ... TO STDOUT) each piece goes to
-// the request's sink. The command's result then carries the rows copied, or
-// the error when the server rejected the data; either way the session is
-// ready for the next statement.
-#include <algorithm>
+// PgSession::copy_data: the COPY data in the middle of a statement's
+// results. When the server asks for data (COPY ... FROM STDIN) the pieces
+// are pulled from the request's source one at a time and sent, and the copy
+// is ended as the source says; when it sends data (COPY ... TO STDOUT) each
+// piece goes to the request's sink. The server then sends the command's
+// result: the rows copied, or the error when it rejected the data or the
+// copy was aborted. Either way the session is ready for the next statement.
+#include <memory>
 
-#include "ql_client/postgres/pg_reader.h"
 #include "ql_client/postgres/pg_session.h"
 
 namespace ql {
 
 namespace {
 
-// libpq copies each piece into its output buffer: pieces of this size keep
-// that buffer small whatever the size of the data.
-constexpr int64_t kPiece = 64 * 1024;
-
-// Sends the data and ends the copy; false when the connection failed.
-bool send_data(PGconn* connection, const CopyStreams& streams) {
-  for (int64_t at = 0; at < streams.length; at += kPiece) {
-    int piece = static_cast<int>(std::min(kPiece, streams.length - at));
-    if (PQputCopyData(connection, streams.data + at, piece) != 1) return false;
-  }
-  return PQputCopyEnd(connection, nullptr) == 1;
-}
-
-// Hands every piece of the server's data to the sink; false on failure.
-bool receive_data(PGconn* connection, const CopyStreams& streams) {
-  for (;;) {
-    char* piece = nullptr;
-    int length = PQgetCopyData(connection, &piece, 0);
-    if (length < 0) return length == -1;  // -1: the copy is done
-    if (streams.sink != nullptr) streams.sink(streams.context, piece, length);
-    PQfreemem(piece);
-  }
-}
+// The reasons the library itself gives the server for ending a copy.
+constexpr const char* kNoSource = "COPY from the client is not supported";
+constexpr const char* kNoData = "the client gave no data";
+constexpr const char* kCanceled = "canceling statement due to user request";
 
 }  // namespace
 
-Outcome PgSession::run_copy(const Request& request) {
-  if (lost_) return lost_outcome(request);
-  Outcome outcome(request.limits);
-  bool switch_encoding = request.statement.utf8 && !utf8_;
-  if (switch_encoding && !set_encoding(true, &outcome)) return outcome;
-
-  if (!PQsendQuery(connection_, request.statement.text.data())) {
-    if (!check_lost(&outcome)) outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
-  } else {
-    PgReader reader(request, &outcome);
-    bool data_sent = false;  // a text with a second COPY FROM STDIN gives it no data
-    while (PGresult* result = PQgetResult(connection_)) {
-      ExecStatusType status = PQresultStatus(result);
-      if (status != PGRES_COPY_IN && status != PGRES_COPY_OUT) {
-        reader.take(result);  // the command's count, or its error
-        PQclear(result);
-        continue;
-      }
-      PQclear(result);
-      bool ok;
-      if (status == PGRES_COPY_IN) {
-        CopyStreams none;
-        ok = send_data(connection_, data_sent ? none : *request.copy);
-        data_sent = true;
-      } else {
-        ok = receive_data(connection_, *request.copy);
-      }
-      if (!ok && !check_lost(&outcome)) {
-        outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
-      }
+bool PgSession::send_copy_data(const CopyStreams* streams) {
+  if (streams == nullptr || streams->source == nullptr) return PQputCopyEnd(connection_, kNoSource) == 1;
+  for (;;) {
+    // The server cannot stop a copy that waits for its data: a cancel ends
+    // it from this side.
+    if (canceled()) return PQputCopyEnd(connection_, kCanceled) == 1;
+    const char* data = nullptr;
+    int32_t length = streams->source(streams->source_context, &data);
+    if (length == 0) return PQputCopyEnd(connection_, nullptr) == 1;
+    if (length < 0 || data == nullptr) {
+      return PQputCopyEnd(connection_, length < 0 && data != nullptr ? data : kNoData) == 1;
     }
-    check_lost(&outcome);
+    // A connection found broken stops the pulling: the rest would go nowhere.
+    if (PQputCopyData(connection_, data, length) != 1 || PQstatus(connection_) == CONNECTION_BAD) return false;
   }
-  if (switch_encoding && !lost_) set_encoding(false, &outcome);
-  return outcome;
+}
+
+bool PgSession::receive_copy_data(const CopyStreams* streams) {
+  for (;;) {
+    char* data = nullptr;
+    int length = PQgetCopyData(connection_, &data, 0);
+    if (length < 0) return length == -1;  // -1: the copy is done
+    std::unique_ptr<char, void (*)(void*)> piece(data, PQfreemem);
+    if (streams != nullptr && streams->sink != nullptr) streams->sink(streams->sink_context, data, length);
+  }
+}
+
+void PgSession::copy_data(const PGresult* result, const CopyStreams* streams, Outcome* outcome) {
+  bool done;
+  switch (PQresultStatus(result)) {
+    case PGRES_COPY_IN:
+      done = send_copy_data(streams);
+      break;
+    case PGRES_COPY_OUT:
+      done = receive_copy_data(streams);
+      break;
+    default:
+      return;
+  }
+  // libpq could not carry the copy through: the protocol is out of step
+  // with the server (or the connection gone), so the session is lost.
+  if (!done) lose(outcome);
 }
 
 }  // namespace ql

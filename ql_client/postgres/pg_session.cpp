@@ -216,12 +216,16 @@ Outcome PgSession::lost_outcome(const Request& request) const {
 
 bool PgSession::check_lost(Outcome* outcome) {
   if (!lost_ && PQstatus(connection_) != CONNECTION_BAD) return false;
+  lose(outcome);
+  return true;
+}
+
+void PgSession::lose(Outcome* outcome) {
   if (!lost_) {
     lost_ = true;
     lost_message_ = "connection to the server lost: " + pg_message(PQerrorMessage(connection_));
   }
   outcome->lose(lost_message_);
-  return true;
 }
 
 bool PgSession::in_block() const {
@@ -234,15 +238,6 @@ void PgSession::stop_statement(PgReader* reader, bool in_block) {
   char message[256];
   reader->stopping();
   PQcancel(cancel_, message, sizeof message);
-}
-
-void PgSession::end_copy(const PGresult* result) {
-  if (PQresultStatus(result) == PGRES_COPY_IN) {
-    PQputCopyEnd(connection_, "COPY from the client is not supported");
-  } else if (PQresultStatus(result) == PGRES_COPY_OUT) {
-    char* data = nullptr;
-    while (PQgetCopyData(connection_, &data, 0) > 0) PQfreemem(data);
-  }
 }
 
 bool PgSession::set_encoding(bool utf8, Outcome* outcome) {
@@ -277,7 +272,8 @@ void PgSession::execute(const Request& request, Outcome* outcome) {
   while (PGresult* result = PQgetResult(connection_)) {
     std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
     reader.take(result);
-    end_copy(result);
+    copy_data(result, request.copy, outcome);
+    if (lost_) break;  // a copy that broke: the rest never comes
     if (reader.limit_reached()) stop_statement(&reader, block && !guarded);
   }
   if (check_lost(outcome) || !guarded) return;
@@ -298,14 +294,14 @@ void PgSession::abandon(Outcome* outcome) {
   outcome->fail(failure(QL_ERR_ENGINE, "out of memory"));
   interrupt();
   while (PGresult* result = PQgetResult(connection_)) {
-    end_copy(result);
+    copy_data(result, nullptr, outcome);
     PQclear(result);
+    if (lost_) break;
   }
   check_lost(outcome);
 }
 
 Outcome PgSession::run(const Request& request) {
-  if (request.copy != nullptr) return run_copy(request);
   if (lost_) return lost_outcome(request);
   Outcome outcome(request.limits);
   bool switch_encoding = request.statement.utf8 && !utf8_;

@@ -57,14 +57,20 @@ class PgSession final : public Session {
   void stop_statement(PgReader* reader, bool in_block);
   // Whether the session is inside a transaction block (between statements).
   bool in_block() const;
-  // A COPY through the copy protocol, its data from and to request.copy
-  // (pg_copy.cpp).
-  Outcome run_copy(const Request& request);
-  // Reads COPY data the statement started, so the session can go on.
-  void end_copy(const PGresult* result);
+  // Sends or receives the COPY data that `result` announces, from and to
+  // `streams` (null: refuses to send, drops what comes); nothing for any
+  // other result (pg_copy.cpp).
+  void copy_data(const PGresult* result, const CopyStreams* streams, Outcome* outcome);
+  // Pulls the data from the source and ends the copy; false when libpq
+  // failed to take it.
+  bool send_copy_data(const CopyStreams* streams);
+  // Hands the server's data to the sink; false when the copy broke.
+  bool receive_copy_data(const CopyStreams* streams);
   // After a failure: when the connection is gone, marks the session lost
   // and records it in `outcome`. Returns true then.
   bool check_lost(Outcome* outcome);
+  // Marks the session lost and records it in `outcome`.
+  void lose(Outcome* outcome);
   // Switches client_encoding for a statement marked "{unicode}".
   bool set_encoding(bool utf8, Outcome* outcome);
   Outcome lost_outcome(const Request& request) const;

@@ -31,7 +31,7 @@ void report_failure(size_t refused_bytes) {
   struct Reset {
     ~Reset() { reporting = false; }
   } reset;  // cleared once the exception has left this function
-  throw iException(text);
+  throw iAllocationFailure(text);
 }
 
 void set_exit_on_failure(bool on) { exit_on_failure.store(on, std::memory_order_relaxed); }

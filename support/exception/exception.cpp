@@ -12,7 +12,7 @@ namespace {
 [[noreturn]] void throw_refusal(size_t refused_bytes) {
   char text[64];
   format_refusal_message(refused_bytes, text);
-  throw iException(text);
+  throw iAllocationFailure(text);
 }
 
 const bool refusal_handler_installed = (set_refusal_handler(throw_refusal), true);

@@ -42,4 +42,12 @@ class iException {
   WString stack_trace_;
 };
 
+// An allocation the system refused ("MEMORY ALLOCATION FAILURE [0x…]
+// bytes"), already reported by the allocator where it happened; its own
+// type, so that a caller tells it apart without reading the message.
+class iAllocationFailure : public iException {
+ public:
+  explicit iAllocationFailure(const char* message) : iException(message) {}
+};
+
 }  // namespace morvane

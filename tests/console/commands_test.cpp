@@ -22,9 +22,7 @@ class CommandsTest : public testing::ConsoleTest {
     open();
   }
   bool run(const char* text) {
-    bool stop_flag = true;
-    interpret(text, &connection, &stop_flag);
-    return stop_flag;
+    return settled(interpret(text, &connection));
   }
 };
 

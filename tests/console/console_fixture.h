@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "console/process_state.h"
+#include "console/statement_loop.h"
+#include "runtime/client_error.h"
 #include "runtime/run_settings.h"
 #include "session/connection.h"
 #include "session/execute.h"
@@ -42,6 +44,10 @@ class ConsoleTest : public ::testing::Test {
     create_result_slots();
   }
 
+  // Acts on an outcome as the statement loop does (reports a failure, sets
+  // end_ when the run ends); true when the source or the run ends.
+  bool settled(const Outcome& outcome) { return settle(outcome, &end_) != Next::go_on; }
+
   // Everything written to standard output since SetUp (once).
   std::string output() {
     std::fflush(stdout);
@@ -59,6 +65,7 @@ class ConsoleTest : public ::testing::Test {
   }
 
   bool capturing_ = false;
+  RunEnd end_ = RunEnd::none;
 };
 
 // A three-column result: id, name, city with (1, Ann, NULL),

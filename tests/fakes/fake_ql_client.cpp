@@ -28,6 +28,10 @@ struct State {
   int64_t outstanding = 0;
   ql_notice_handler notice_handler = nullptr;
   void* notice_context = nullptr;
+  ql_copy_source copy_source = nullptr;
+  void* copy_source_context = nullptr;
+  ql_copy_sink copy_sink = nullptr;
+  void* copy_sink_context = nullptr;
   int32_t sessions = 1;
   std::vector<int64_t> due;        // for the next call
   std::vector<int64_t> scheduled;  // every due time ever given
@@ -80,6 +84,40 @@ Outcome next_outcome(bool query) {
   for (const std::string& notice : outcome.notices) {
     if (state().notice_handler != nullptr) state().notice_handler(notice.c_str(), state().notice_context);
   }
+  return outcome;
+}
+
+// The next outcome of ql_do or ql_run, logged as "do <text>": the COPY
+// data it asks for is pulled from the stored source (the log then shows
+// "copy_in <text>|<data>"), what it sends goes to the stored sink.
+Outcome run_single(const char* text) {
+  State& s = state();
+  s.calls.push_back(std::string("do ") + text);
+  size_t logged = s.calls.size() - 1;  // the source may call in and log more
+  Outcome outcome = next_outcome(false);
+  if (outcome.copy_in) {
+    std::string received;
+    if (s.copy_source == nullptr) {
+      outcome.error_code = QL_ERR_ENGINE;
+      outcome.error_text = "COPY from the client is not supported";
+    }
+    while (s.copy_source != nullptr) {
+      const char* data = nullptr;
+      int32_t length = s.copy_source(s.copy_source_context, &data);
+      if (length == 0) break;
+      if (length < 0) {
+        outcome.error_code = QL_ERR_ENGINE;
+        outcome.error_text = std::string("COPY from stdin failed: ") + (data != nullptr ? data : "");
+        break;
+      }
+      received.append(data, static_cast<size_t>(length));
+    }
+    s.calls[logged] = std::string("copy_in ") + text + "|" + received;
+  }
+  if (s.copy_sink != nullptr && !outcome.copy_out.empty()) {
+    s.copy_sink(s.copy_sink_context, outcome.copy_out.data(), static_cast<int32_t>(outcome.copy_out.size()));
+  }
+  play({outcome});
   return outcome;
 }
 
@@ -236,18 +274,14 @@ ql_cursor ql_query(ql_handle, const char* text, int32_t* columns, int32_t* rows,
 }
 
 int32_t ql_do(ql_handle, const char* text, ClientError* error) {
-  state().calls.push_back(std::string("do ") + text);
-  fake_ql::Outcome outcome = fake_ql::next_outcome(false);
-  fake_ql::play({outcome});
+  fake_ql::Outcome outcome = fake_ql::run_single(text);
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   return outcome.error_code != 0 ? -1 : outcome.affected;
 }
 
 ql_cursor ql_run(ql_handle, const char* text, int32_t* columns, int32_t* rows, int32_t* fetched,
                  ClientError* error) {
-  state().calls.push_back(std::string("do ") + text);
-  fake_ql::Outcome outcome = fake_ql::next_outcome(false);
-  fake_ql::play({outcome});
+  fake_ql::Outcome outcome = fake_ql::run_single(text);
   fake_ql::set_error(error, outcome.error_code, outcome.error_text);
   if (outcome.error_code != 0 || !outcome.returns_rows) {
     fake_ql::fill_counts(fake_ql::Outcome(), columns, rows, fetched);
@@ -378,6 +412,16 @@ int32_t ql_set_notice_handler(ql_handle, ql_notice_handler handler, void* contex
   state().notice_handler = handler;
   state().notice_context = context;
   if (error != nullptr) error->code = 0;
+  return 1;
+}
+
+int32_t ql_set_copy_streams(ql_handle, ql_copy_source source, void* source_context, ql_copy_sink sink,
+                            void* sink_context, ClientError* error) {
+  state().copy_source = source;
+  state().copy_source_context = source_context;
+  state().copy_sink = sink;
+  state().copy_sink_context = sink_context;
+  fake_ql::set_error(error, 0, "");
   return 1;
 }
 

@@ -27,15 +27,22 @@ struct Outcome {
   std::set<std::pair<int32_t, int32_t>> failing_cells;  // (row, column)
   int32_t affected = 1;                  // ql_do's result
   bool returns_rows = false;             // ql_run and ql_pool_run answer with the rows
-  std::string copy_out;                  // what ql_copy hands its sink
+  // What ql_copy hands its sink, and ql_run and ql_do the sink of
+  // ql_set_copy_streams.
+  std::string copy_out;
+  // The engine asks for COPY data: ql_run and ql_do pull the source of
+  // ql_set_copy_streams until it returns 0, or -1 (the statement then fails
+  // with "COPY from stdin failed: <reason>"); without a source they fail
+  // with "COPY from the client is not supported".
+  bool copy_in = false;
   int32_t error_code = 0;                // set by the statement's call
   std::string error_text;
   std::vector<std::string> notices;      // sent to the notice handler as it runs
   int32_t stall_ms = 0;                  // the statement takes this long
 };
 
-// Forgets the queue, the log, the handles and cursors; open and list_db
-// succeed again.
+// Forgets the queue, the log, the handles and cursors and the COPY
+// streams; open and list_db succeed again.
 void reset();
 void push(Outcome outcome);
 // The next ql_open / ql_pool_open fails with this code.
@@ -44,11 +51,13 @@ void fail_next_open(int32_t code, const std::string& text);
 void set_list_db_failures(int32_t failures);
 
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
-// "query <text>", "do <text>" (ql_do and ql_run), "pool_query <t1>|<t2>...",
-// "pool_do <t1>|<t2>..." (ql_pool_do and ql_pool_run), "copy <text>|<data>",
-// "close_cursor <c>", "pool_close_cursor <c>", "list_db". ql_cancel and
-// ql_set_notice_handler are not logged: the first may come from another
-// thread (see cancels()), the second comes with every open.
+// "query <text>", "do <text>" (ql_do and ql_run), "copy_in <text>|<data
+// pulled from the source>" (ql_do and ql_run of an outcome with copy_in),
+// "pool_query <t1>|<t2>...", "pool_do <t1>|<t2>..." (ql_pool_do and
+// ql_pool_run), "copy <text>|<data>", "close_cursor <c>",
+// "pool_close_cursor <c>", "list_db". ql_cancel, ql_set_notice_handler and
+// ql_set_copy_streams are not logged: the first may come from another
+// thread (see cancels()), the others set a handle up as it opens.
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "console/commands.h"
+#include "console/statement_loop.h"
 #include "console/process_state.h"
 #include "runtime/client_error.h"
 #include "runtime/run_settings.h"
@@ -77,20 +78,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   tarnwick::connection = tarnwick::connect();
   tarnwick::create_result_slots();
-  bool stop_flag = false;
+  tarnwick::RunEnd end = tarnwick::RunEnd::none;
   // Twice, so that a batch can fill up and mix kinds.
   for (int round = 0; round < 2; ++round) {
-    tarnwick::interpret(text.c_str(), &tarnwick::connection, &stop_flag);
+    tarnwick::settle(tarnwick::interpret(text.c_str(), &tarnwick::connection), &end);
     if (tarnwick::pending_statements.size() > static_cast<size_t>(settings.statements)) std::abort();
   }
-  tarnwick::flush_batch();
+  tarnwick::settle(tarnwick::flush_batch(), &end);
   tarnwick::disconnect(&tarnwick::connection);
   if (fake_ql::texts_outstanding() != 0) std::abort();
 
   // "quit" alone always ends the source.
-  stop_flag = false;
-  tarnwick::interpret("quit", &tarnwick::connection, &stop_flag);
-  if (!stop_flag) std::abort();
+  if (tarnwick::interpret("quit", &tarnwick::connection).next != tarnwick::Next::end_source) std::abort();
   tarnwick::reset_process_state();
   return 0;
 }

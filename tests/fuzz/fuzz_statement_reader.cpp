@@ -21,12 +21,6 @@ namespace {
 
 size_t handed_bytes = 0;
 std::vector<std::string> statements;
-void count(char* text, bool*) {
-  handed_bytes += std::strlen(text);
-  std::string statement(text);
-  if (tarnwick::copy_data_of_statement != nullptr) statement += "|" + *tarnwick::copy_data_of_statement;
-  statements.push_back(std::move(statement));
-}
 
 // The statements cut from the file at `path`, read in blocks of
 // `block_size` bytes (0: byte by byte).
@@ -35,14 +29,31 @@ std::vector<std::string> cut(const std::string& path, tarnwick::Dialect dialect,
   morvane::iFile source;
   if (!source.open(path.c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0)) std::abort();
   tarnwick::StatementBuffer buffer;
-  bool stop_flag = false;
   handed_bytes = 0;
   statements.clear();
   tarnwick::ReaderOptions options;
   options.dialect = dialect;
   options.source_name = "fuzz";
   options.block_size = block_size;
-  tarnwick::read_statements(source, buffer, count, &stop_flag, options);
+  {
+    // As the loop would with an engine that asks for the data of every
+    // "copy ... from stdin".
+    tarnwick::StatementReader reader(&source, buffer, options);
+    for (tarnwick::Statement s = reader.next(); s.step != tarnwick::ReadStep::end; s = reader.next()) {
+      handed_bytes += std::strlen(s.text);
+      std::string statement(s.text);
+      if (s.step == tarnwick::ReadStep::statement && tarnwick::is_copy_from_stdin(s.text, s.length)) {
+        const char* bytes = nullptr;
+        size_t length = 0;
+        statement += "|";
+        while (reader.next_copy_data(&bytes, &length) == tarnwick::CopyData::data) {
+          handed_bytes += length;
+          statement.append(bytes, length);
+        }
+      }
+      statements.push_back(std::move(statement));
+    }
+  }
   if (handed_bytes > size || statements.empty() || buffer.length != 0) std::abort();
   tarnwick::release(buffer);
   return statements;

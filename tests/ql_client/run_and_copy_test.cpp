@@ -1,6 +1,7 @@
 // ql_run, ql_pool_run and ql_copy on both engines: statements whose answer
 // is rows whatever their first word, and COPY data through the copy
-// protocol (PostgreSQL; SQLite runs the statement as ql_do would).
+// protocol, given up front or pulled as the engine asks for it
+// (PostgreSQL; SQLite runs the statement as ql_do would).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -124,6 +125,87 @@ TEST_P(RunAndCopy, CopyDataGoesInAndComesOut) {
   EXPECT_EQ(ql_copy(handle, "copy c from stdin", nullptr, 5, nullptr, nullptr, &error_), -1);
   EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
   EXPECT_EQ(ql_copy(handle, "update c set n = n", nullptr, 0, nullptr, nullptr, &error_), 2) << "any statement runs";
+}
+
+// A copy source that gives its pieces one per call, then ends the data
+// (0), or aborts the copy (-1) with `abort_reason` when that is set.
+struct Pieces {
+  std::vector<std::string> pieces;
+  const char* abort_reason = nullptr;
+  size_t given = 0;
+  int calls = 0;
+
+  static int32_t give(void* context, const char** data) {
+    Pieces* self = static_cast<Pieces*>(context);
+    ++self->calls;
+    if (self->given < self->pieces.size()) {
+      const std::string& piece = self->pieces[self->given++];
+      *data = piece.data();
+      return static_cast<int32_t>(piece.size());
+    }
+    *data = self->abort_reason;
+    return self->abort_reason != nullptr ? -1 : 0;
+  }
+};
+
+void append_to(void* context, const char* data, int32_t length) {
+  static_cast<std::string*>(context)->append(data, static_cast<size_t>(length));
+}
+
+TEST_P(RunAndCopy, StreamsPullCopyDataOnlyWhenTheEngineAsks) {
+  ql_handle handle = open();
+  Pieces source;
+  std::string out;
+  ASSERT_EQ(ql_set_copy_streams(handle, Pieces::give, &source, append_to, &out, &error_), 1) << error_.text;
+  run(handle, "create temporary table s (n int, t text)");
+  if (GetParam() == Engine::sqlite) {
+    source.pieces = {"1\tone\n"};
+    run_any(handle, "copy s from stdin", &error_);
+    EXPECT_EQ(error_.code, QL_ERR_ENGINE) << "no COPY in SQLite";
+    EXPECT_EQ(source.calls, 0);
+    return;
+  }
+  const std::string kRows = "select string_agg(n || ':' || t, ',' order by n) from s";
+  struct Case {
+    const char* name;
+    const char* text;
+    std::vector<std::string> pieces;
+    const char* abort_reason;
+    bool in_block;
+    int32_t rows;  // -1: the statement fails
+    int calls;
+    std::string table;  // kRows afterwards
+    std::string out;
+  } cases[] = {
+      {"pieces, a line cut in two", "copy s from stdin", {"1\tone\n", "2\t", "two\n"}, nullptr, false, 2, 4,
+       "1:one,2:two", ""},
+      {"no data", "copy s from stdin", {}, nullptr, false, 0, 1, "1:one,2:two", ""},
+      {"aborted", "copy s from stdin", {"3\tthree\n"}, "the script ended early", false, -1, 2, "1:one,2:two", ""},
+      {"in a transaction block", "copy s from stdin", {"3\tthree\n"}, nullptr, true, 1, 2, "1:one,2:two,3:three",
+       ""},
+      {"two copies in one text", "copy s from stdin; copy s (n) from stdin", {"4\tfour\n"}, nullptr, false, 0, 3,
+       "1:one,2:two,3:three,4:four", ""},
+      {"out to the sink", "copy (select n from s order by n) to stdout", {}, nullptr, false, 4, 0,
+       "1:one,2:two,3:three,4:four", "1\n2\n3\n4\n"},
+      {"not a copy", "update s set n = n", {"5\tfive\n"}, nullptr, false, 4, 0, "1:one,2:two,3:three,4:four", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    source = Pieces{c.pieces, c.abort_reason};
+    out.clear();
+    if (c.in_block) run(handle, "begin");
+    Ran ran = run_any(handle, c.text, &error_);
+    EXPECT_EQ(ran.cursor, 0);
+    EXPECT_EQ(ran.rows, c.rows) << error_.text;
+    if (c.abort_reason != nullptr) {
+      EXPECT_EQ(error_.code, QL_ERR_ENGINE);
+      EXPECT_NE(std::string(error_.text).find(c.abort_reason), std::string::npos) << error_.text;
+    }
+    if (c.in_block) run(handle, "commit");
+    EXPECT_EQ(source.calls, c.calls);
+    EXPECT_EQ(out, c.out);
+    EXPECT_EQ(query(handle, kRows).cells[0][0], c.table);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RunAndCopy, testing::Values(Engine::sqlite, Engine::postgres), engine_name);

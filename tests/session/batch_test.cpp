@@ -20,8 +20,7 @@ class BatchTest : public testing::ConsoleTest {
  protected:
   void run(const char* text, bool query) {
     std::string copy(text);
-    bool stop_flag = false;
-    run_statement(copy.data(), query, &stop_flag);
+    settled(run_statement(copy.data(), query));
   }
 };
 
@@ -35,7 +34,7 @@ TEST_F(BatchTest, FullBatchesGoAtOnceAndTheRestAtTheEnd) {
     run(("insert " + std::to_string(i)).c_str(), false);
   }
   EXPECT_EQ(statement_calls(), Calls{"pool_do insert 1|insert 2|insert 3"});
-  flush_batch();
+  settled(flush_batch());
   EXPECT_EQ(statement_calls().back(), "pool_do insert 4|insert 5");
   EXPECT_EQ(output(),
             "1 row affected\n2 rows affected\n3 rows affected\n4 rows affected\n5 rows affected\n");
@@ -50,7 +49,7 @@ TEST_F(BatchTest, AStatementOfTheOtherKindSendsTheBatch) {
   run("select 2", true);
   run("update t", false);
   run("select 3", true);
-  flush_batch();
+  settled(flush_batch());
   EXPECT_EQ(fake_ql::calls()[0], "pool_open 2");
   EXPECT_EQ(statement_calls(), (Calls{"pool_query select 1|select 2", "pool_close_cursor 2",
                                       "pool_do update t", "pool_query select 3",
@@ -94,7 +93,7 @@ TEST_F(BatchTest, StatementsOneWithSeveralSessionsShowsResults) {
   fake_ql::push(testing::people());
   run("select * from t", true);
   run("insert x", false);
-  flush_batch();  // nothing to send: statements go one by one
+  settled(flush_batch());  // nothing to send: statements go one by one
   EXPECT_EQ(fake_ql::calls()[0], "pool_open 3");
   EXPECT_EQ(statement_calls(), (Calls{"query select * from t", "close_cursor 2", "do insert x"}));
   std::string shown = output();
@@ -104,8 +103,8 @@ TEST_F(BatchTest, StatementsOneWithSeveralSessionsShowsResults) {
 
 TEST_F(BatchTest, SingleModeNeverSendsABatch) {
   open();
-  flush_batch();
-  EXPECT_EQ(pending_statements.size(), 1u);
+  settled(flush_batch());
+  EXPECT_TRUE(pending_statements.empty());
   EXPECT_EQ(statement_calls(), Calls{});
 }
 

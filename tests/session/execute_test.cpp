@@ -24,9 +24,7 @@ class ExecuteTest : public testing::ConsoleTest {
   }
   bool run(const char* text, bool query = false) {
     std::string copy(text);
-    bool stop_flag = true;
-    run_statement(copy.data(), query, &stop_flag);
-    return stop_flag;
+    return settled(run_statement(copy.data(), query));
   }
 };
 

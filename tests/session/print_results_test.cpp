@@ -26,7 +26,7 @@ class ResultTableTest : public testing::ConsoleTest {
                                 0, &client_error);
     // As run_query gathers them: only when a row was fetched.
     result_slots.caption_lists[0] = outcome.rows.empty() ? std::vector<std::string>() : outcome.captions;
-    print_results(true, cursor);
+    print_results(true, cursor, 1);
     ql_close_cursor(cursor);
     EXPECT_EQ(fake_ql::texts_outstanding(), 0);
     return output();
@@ -132,17 +132,17 @@ TEST_F(AffectedLineTest, SingularForZeroAndOnePluralAbove) {
   open();
   for (int32_t rows : {0, 1, 2, 5}) {
     result_slots.row_counts[0] = rows;
-    print_results(false, 0);
+    print_results(false, 0, 1);
   }
   settings.quiet = true;
-  print_results(false, 0);
+  print_results(false, 0, 1);
   EXPECT_EQ(output(), "0 row affected\n1 row affected\n2 rows affected\n5 rows affected\n");
 }
 
 TEST_F(AffectedLineTest, AnEmptyBatchRendersNothing) {
   settings.statements = 4;
   open();
-  print_results(false, 0);
+  print_results(false, 0, 0);
   EXPECT_EQ(output(), "");
 }
 

@@ -20,9 +20,7 @@ class RowsAndCopyTest : public testing::ConsoleTest {
  protected:
   bool run(const char* text, bool query = false) {
     std::string copy(text);
-    bool stop_flag = false;
-    run_statement(copy.data(), query, &stop_flag);
-    return stop_flag;
+    return settled(run_statement(copy.data(), query));
   }
   static fake_ql::Outcome with_rows() {
     fake_ql::Outcome outcome = testing::people();
@@ -79,22 +77,38 @@ TEST_F(RowsAndCopyTest, PoolEntriesWithRowsShowTheirTablesInOrder) {
                                       "pool_close_cursor 2"}));
 }
 
-TEST_F(RowsAndCopyTest, CopyCarriesTheDataOfItsScriptAndWritesWhatItReceives) {
+// The data a COPY reads comes from the copy feed, and only when the engine
+// asks for it.
+int32_t two_rows(void* given, const char** data) {
+  bool* once = static_cast<bool*>(given);
+  if (*once) return 0;
+  *once = true;
+  *data = "1\tx\n2\ty\n";
+  return 8;
+}
+
+TEST_F(RowsAndCopyTest, CopyReadsItsDataWhenTheEngineAsksAndWritesWhatItReceives) {
   open();
-  std::string data = "1\tx\n2\ty\n";
-  copy_data_of_statement = &data;
+  bool given = false;
+  set_copy_feed({two_rows, &given});
   fake_ql::Outcome copied;
   copied.affected = 2;
+  copied.copy_in = true;
   fake_ql::push(copied);
   run("copy t from stdin;");
-  copy_data_of_statement = nullptr;
+  fake_ql::Outcome rejected;  // a copy the engine refuses asks for nothing
+  rejected.error_code = 1;
+  rejected.error_text = "ERROR:  bad option";
+  fake_ql::push(rejected);
+  run("copy t from stdin (bad);");
   fake_ql::Outcome out;
   out.affected = 1;
   out.copy_out = "7\tz\n";
   fake_ql::push(out);
   run("COPY t to stdout;");
-  EXPECT_EQ(output(), "2 rows affected\n7\tz\n1 row affected\n");
-  EXPECT_EQ(statement_calls(), (Calls{"copy copy t from stdin;|1\tx\n2\ty\n", "copy COPY t to stdout;|"}));
+  EXPECT_EQ(output(), "2 rows affected\nError : ERROR:  bad option\n7\tz\n1 row affected\n");
+  EXPECT_EQ(statement_calls(), (Calls{"copy_in copy t from stdin;|1\tx\n2\ty\n", "do copy t from stdin (bad);",
+                                      "do COPY t to stdout;"}));
 }
 
 TEST_F(RowsAndCopyTest, SuppressedResultsSuppressCopyDataToo) {
@@ -113,8 +127,8 @@ TEST_F(RowsAndCopyTest, ACopyInPoolModeSendsThePendingBatchFirst) {
   run("insert 1");
   run("copy t from stdin;");
   run("insert 2");
-  flush_batch();
-  EXPECT_EQ(statement_calls(), (Calls{"pool_do insert 1", "copy copy t from stdin;|", "pool_do insert 2"}));
+  settled(flush_batch());
+  EXPECT_EQ(statement_calls(), (Calls{"pool_do insert 1", "do copy t from stdin;", "pool_do insert 2"}));
   EXPECT_EQ(output(), "1 row affected\n1 row affected\n1 row affected\n");
 }
 

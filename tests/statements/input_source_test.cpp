@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "tests/statements/read_all.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +24,12 @@ using ::testing::internal::GetCapturedStderr;
 
 std::vector<std::string> g_statements;
 
-void collect(char* text, bool /*query*/, bool* /*stop_flag*/) { g_statements.push_back(text); }
+void collect(char* text, bool /*query*/) { g_statements.push_back(text); }
 
 struct Enough {};
 // Stops a replay that would run for long: two statements are enough.
-void collect_two(char* text, bool query, bool* stop_flag) {
-  collect(text, query, stop_flag);
+void collect_two(char* text, bool query) {
+  collect(text, query);
   if (g_statements.size() == 2) throw Enough{};
 }
 
@@ -103,8 +105,7 @@ TEST_F(InputSourceTest, ReplayLogsFromAPipePlayToTheirEnd) {
   std::string fifo = pipe_with("run.SQL.log.1", narrow_log(texts));
   morvane::iFile source;
   ASSERT_EQ(open_source(source, fifo.c_str()), SourceKind::replay_log);
-  bool stop = false;
-  EXPECT_EQ(play_replay_log(source, "run.SQL.log.1", false, collect, &stop), ReplayEnd::finished);
+  EXPECT_EQ(testing::play_all(source, "run.SQL.log.1", false, collect), ReplayEnd::finished);
   EXPECT_EQ(g_statements, texts);
 }
 
@@ -114,9 +115,8 @@ TEST_F(InputSourceTest, ADamagedLogFromAPipeIsReportedWithoutAllocatingItsClaim)
   std::string fifo = pipe_with("bad.SQL.log.1", bytes);
   morvane::iFile source;
   ASSERT_EQ(open_source(source, fifo.c_str()), SourceKind::replay_log);
-  bool stop = false;
   CaptureStderr();
-  ReplayEnd end = play_replay_log(source, "bad.SQL.log.1", false, collect, &stop);
+  ReplayEnd end = testing::play_all(source, "bad.SQL.log.1", false, collect);
   EXPECT_EQ(GetCapturedStderr(), "Invalid entry in file 'bad.SQL.log.1' (skipping at this point)\n");
   EXPECT_EQ(end, ReplayEnd::invalid_entry);
   EXPECT_EQ(g_statements, std::vector<std::string>{"select 1"});
@@ -132,8 +132,7 @@ TEST_F(InputSourceTest, FilesPastTwoGibibytesAreRead) {
   std::string log = large_file("big.SQL.log.1", narrow_log({"select 1", "select 2"}));
   morvane::iFile source;
   ASSERT_EQ(open_source(source, log.c_str()), SourceKind::replay_log);
-  bool stop = false;
-  EXPECT_THROW(play_replay_log(source, "big.SQL.log.1", false, collect_two, &stop), Enough);
+  EXPECT_THROW(testing::play_all(source, "big.SQL.log.1", false, collect_two), Enough);
   EXPECT_EQ(g_statements, (std::vector<std::string>{"select 1", "select 2"}));
 }
 

@@ -8,6 +8,7 @@
 
 #include "statements/statement_reader.h"
 #include "support/file/file.h"
+#include "tests/statements/read_all.h"
 #include "tests/support/file/temp_dir.h"
 
 namespace tarnwick {
@@ -15,14 +16,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-Texts received;
 std::vector<std::string> copy_data;  // per statement; "-" when it had none
-
-void record(char* text, bool* stop_flag) {
-  received.emplace_back(text);
-  copy_data.push_back(copy_data_of_statement != nullptr ? *copy_data_of_statement : "-");
-  *stop_flag = false;
-}
 
 // Each case runs byte by byte (0) and in blocks, small ones included, so
 // that dollar tags, escapes and copy data that meet a block's edge are
@@ -33,23 +27,25 @@ class ReaderDialectTest : public morvane::testing::TempDirTest,
   // The statements cut from `script` (the final, maybe blank, one
   // included); what went to standard error is left in err_.
   Texts read(Dialect dialect, const std::string& script) {
-    received.clear();
-    copy_data.clear();
     write_file("s.sql", script);
     morvane::iFile source;
     EXPECT_TRUE(source.open(path("s.sql").c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0));
     StatementBuffer buffer;
-    bool stop_flag = false;
     ReaderOptions options;
     options.dialect = dialect;
     options.source_name = "s.sql";
     options.block_size = GetParam();
-    testing::internal::CaptureStderr();
-    read_statements(source, buffer, record, &stop_flag, options);
-    err_ = testing::internal::GetCapturedStderr();
+    testing::ReadAll all;
+    ::testing::internal::CaptureStderr();
+    {
+      StatementReader reader(&source, buffer, options);
+      all = testing::read_all(reader);
+    }
+    err_ = ::testing::internal::GetCapturedStderr() + all.notes;
     EXPECT_EQ(buffer.length, 0u);
     release(buffer);
-    return received;
+    copy_data = all.copy_data;
+    return all.texts;
   }
   Texts pg(const std::string& script) { return read(Dialect::postgres, script); }
   Texts lite(const std::string& script) { return read(Dialect::sqlite, script); }
@@ -138,7 +134,7 @@ TEST_P(ReaderDialectTest, ClientCommandsAreSkippedWithANote) {
   EXPECT_EQ(lite("\\x;"), (Texts{"\\x;", ""}));
 }
 
-TEST_P(ReaderDialectTest, CopyDataTravelsWithItsStatement) {
+TEST_P(ReaderDialectTest, CopyDataIsTheLinesAfterItsStatementsLine) {
   EXPECT_EQ(pg("copy t (a) from stdin;\n1\t'x;\n\\N\n\\.\nselect 1;"),
             (Texts{"copy t (a) from stdin;", "select 1;", ""}));
   EXPECT_EQ(copy_data, (std::vector<std::string>{"1\t'x;\n\\N\n", "-", "-"}));
@@ -148,6 +144,10 @@ TEST_P(ReaderDialectTest, CopyDataTravelsWithItsStatement) {
   EXPECT_EQ(pg("copy t to stdout;copy t from '/x/stdin';copy t from 'from stdin';"),
             (Texts{"copy t to stdout;", "copy t from '/x/stdin';", "copy t from 'from stdin';", ""}));
   EXPECT_EQ(copy_data, (std::vector<std::string>{"-", "-", "-", "-"}));
+  // The rest of the statement's line runs after the data, as in psql.
+  EXPECT_EQ(pg("copy t from stdin; select 2;\nx\n\\.\nselect 3;"),
+            (Texts{"copy t from stdin;", " select 2;", " select 3;", ""}));
+  EXPECT_EQ(copy_data[0], "x\n");
 }
 
 TEST_P(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/statements/read_all.h"
+
 #include <string>
 #include <vector>
 
@@ -22,10 +24,7 @@ struct Played {
 };
 std::vector<Played> g_played;
 
-void record(char* text, bool query, bool* stop_flag) {
-  g_played.push_back({text, query});
-  *stop_flag = true;  // the replay must not care
-}
+void record(char* text, bool query) { g_played.push_back({text, query}); }
 
 // Builds a log byte by byte.
 class LogBytes {
@@ -80,9 +79,8 @@ class ReplayLogTest : public morvane::testing::TempDirTest {
     write_file("run.SQL.log.1", bytes);
     morvane::iFile source;
     EXPECT_TRUE(source.open(path("run.SQL.log.1").c_str(), morvane::IF_MODE_READ, 0, 0));
-    bool stop = false;
     CaptureStderr();
-    ReplayEnd end = play_replay_log(source, "run.SQL.log.1", ignore_create, record, &stop);
+    ReplayEnd end = testing::play_all(source, "run.SQL.log.1", ignore_create, record);
     errors_ = GetCapturedStderr();
     return end;
   }
@@ -213,8 +211,7 @@ TEST_F(ReplayLogTest, WrittenLogsPlayBack) {
       log.close();
       morvane::iFile source;
       ASSERT_TRUE(source.open(path("w.SQL.log.1").c_str(), morvane::IF_MODE_READ, 0, 0));
-      bool stop = false;
-      EXPECT_EQ(play_replay_log(source, "w", false, record, &stop), ReplayEnd::finished);
+      EXPECT_EQ(testing::play_all(source, "w", false, record), ReplayEnd::finished);
       ASSERT_EQ(g_played.size(), 2u);
       EXPECT_EQ(g_played[0].text, width == 1 ? "select 'caf\xC3\xA9'" : "{unicode}select 'caf\xC3\xA9'");
       EXPECT_TRUE(g_played[0].query);

@@ -6,18 +6,14 @@
 #include <vector>
 
 #include "support/file/file.h"
+#include "tests/statements/read_all.h"
 #include "tests/support/file/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
 std::vector<std::string> received;
-std::string stop_after;  // the sink sets the stop flag after this statement
-
-void record(char* text, bool* stop_flag) {
-  received.emplace_back(text);
-  *stop_flag = !stop_after.empty() && stop_after == text;
-}
+std::string stop_after;  // the loop ends the source after this statement
 
 // Every case runs reading byte by byte (0) and in blocks of several sizes,
 // so that runs, quotes and read-ahead bytes that meet a block's edge are
@@ -42,10 +38,12 @@ class StatementReaderTest : public morvane::testing::TempDirTest,
     morvane::iFile source;
     EXPECT_TRUE(source.open(path("script.sql").c_str(), morvane::IF_MODE_READ,
                             morvane::IF_BUFFERED, 0));
-    bool stop_flag = false;
     ReaderOptions options;
     options.block_size = GetParam();
-    read_statements(source, buffer_, record, &stop_flag, options);
+    {
+      StatementReader reader(&source, buffer_, options);
+      for (const std::string& text : testing::read_all(reader, stop_after).texts) received.push_back(text);
+    }
     EXPECT_EQ(buffer_.length, 0u);
     return received;
   }
@@ -154,14 +152,12 @@ TEST_P(StatementReaderTest, BytesReadAheadAreKeptForTheNextReading) {
   ReaderOptions options;
   options.block_size = GetParam();
   options.unread = &unread;
-  stop_after = " quit;";
-  bool stop_flag = false;
-  read_statements(source, buffer_, record, &stop_flag, options);
-  EXPECT_EQ(received, (Texts{"a;", " quit;"}));
-  received.clear();
-  stop_flag = false;
-  read_statements(source, buffer_, record, &stop_flag, options);
-  EXPECT_EQ(received, (Texts{" b;", " c"}));
+  {
+    StatementReader first(&source, buffer_, options);
+    EXPECT_EQ(testing::read_all(first, " quit;").texts, (Texts{"a;", " quit;"}));
+  }
+  StatementReader second(&source, buffer_, options);
+  EXPECT_EQ(testing::read_all(second).texts, (Texts{" b;", " c"}));
   EXPECT_EQ(unread, "");
 }
 

@@ -1,5 +1,5 @@
-// The terminal side without a terminal: prompts, quit lines, and the open
-// state the statement reader shows while it waits for its next byte.
+// The terminal side without a terminal: prompts, quit lines, and the
+// reader fed a typed line at a time.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "statements/statement_reader.h"
-#include "terminal/byte_source.h"
 #include "terminal/interrupts.h"
 #include "terminal/prompt.h"
 #include "terminal/terminal_input.h"
@@ -44,45 +43,75 @@ TEST(QuitLine, BackslashQAlwaysQuitAndExitOnlyBetweenStatements) {
   EXPECT_FALSE(is_quit_line("\\qx", false));
 }
 
-// A source that notes the reader's open state each time a byte is asked for.
-class RecordingSource final : public ByteSource {
- public:
-  explicit RecordingSource(std::string text) : text_(std::move(text)) {}
-  std::vector<OpenText> states;
-
-  int32_t getc() override {
-    states.push_back(open_text());
-    return position_ < text_.size() ? static_cast<unsigned char>(text_[position_++]) : -1;
+// Typed lines fed to the reader one at a time: what it returns, and what
+// it says is open each time it asks for the next line (the prompt's sign).
+TEST(FedReader, AsksForLinesAndSaysWhatIsOpen) {
+  struct Case {
+    Dialect dialect;
+    std::vector<std::string> lines;
+    std::string asked;  // per request: n(one) - (statement) ' (quote) * (comment)
+    std::vector<std::string> statements;
+  };
+  const Case cases[] = {
+      {Dialect::postgres, {"select 1;", "select", "2; select 3;"}, "nn-n", {"select 1;", " select 2;", " select 3;"}},
+      {Dialect::postgres, {"select 'a", "b';"}, "n'n", {"select 'a\nb';"}},
+      {Dialect::postgres, {"/* a", " /* b */", "*/ select $$", "$$;"}, "n**'n", {" select $$\n$$;"}},
+      {Dialect::sqlite, {"create trigger t after insert on a begin /* x", "*/ select 1; end;"}, "n*n",
+       {"create trigger t after insert on a begin /* x\n*/ select 1; end;"}},
+      {Dialect::postgres, {"\\x", "select 1;"}, "nnn", {"\\x", "select 1;"}},
+  };
+  for (const Case& c : cases) {
+    StatementBuffer buffer;
+    ReaderOptions options;
+    options.dialect = c.dialect;
+    std::string asked;
+    std::vector<std::string> statements;
+    {
+      StatementReader reader(nullptr, buffer, options);
+      size_t next_line = 0;
+      for (;;) {
+        Statement statement = reader.next();
+        if (statement.step == ReadStep::end) break;
+        if (statement.step != ReadStep::more_input) {
+          std::string text(statement.text, statement.length);
+          if (text.find_first_not_of(' ') != std::string::npos) statements.push_back(text);
+          continue;
+        }
+        asked += statement.open == OpenText::quote     ? '\''
+                 : statement.open == OpenText::comment ? '*'
+                 : statement.statement_open            ? '-'
+                                                       : 'n';
+        if (next_line == c.lines.size()) {
+          reader.end_input();
+        } else {
+          reader.feed_line(c.lines[next_line++] + "\n");
+        }
+      }
+    }
+    release(buffer);
+    EXPECT_EQ(asked, c.asked) << c.lines[0];
+    EXPECT_EQ(statements, c.statements) << c.lines[0];
   }
-  int32_t ungetc(int32_t c) override {
-    --position_;
-    return c;
-  }
+}
 
- private:
-  std::string text_;
-  size_t position_ = 0;
-};
-
-void ignore(char*, bool*) {}
-
-TEST(ReaderOpenState, FollowsQuotesAndComments) {
-  auto owned = std::make_unique<RecordingSource>("a'b''c'/*x*/;");
-  RecordingSource* source = owned.get();
-  morvane::iFile file;
-  file.adopt(std::move(owned));
+// Ctrl-C at a prompt throws the open statement away, quotes and all.
+TEST(FedReader, DiscardForgetsTheOpenStatement) {
   StatementBuffer buffer;
-  bool stop = false;
-  read_statements(file, buffer, ignore, &stop);
+  ReaderOptions options;
+  options.dialect = Dialect::postgres;
+  {
+    StatementReader reader(nullptr, buffer, options);
+    reader.feed_line("select 'open\n");
+    EXPECT_EQ(reader.next().open, OpenText::quote);
+    reader.discard();
+    Statement waiting = reader.next();
+    EXPECT_EQ(waiting.step, ReadStep::more_input);
+    EXPECT_EQ(waiting.open, OpenText::none);
+    EXPECT_FALSE(waiting.statement_open);
+    reader.feed_line("select 2;\n");
+    EXPECT_STREQ(reader.next().text, "select 2;");
+  }
   release(buffer);
-  using O = OpenText;
-  // Asked for: a ' b ' ' c ' / (read ahead inside the quote; put back into
-  // the reader's window, so not asked for again) * x * / ; (end)
-  std::vector<OpenText> expected{O::none,  O::none,    O::quote,   O::quote,   O::quote,
-                                 O::quote, O::quote,   O::quote,   O::none,    O::comment,
-                                 O::comment, O::comment, O::none, O::none};
-  EXPECT_EQ(source->states, expected);
-  EXPECT_EQ(open_text(), OpenText::none);
 }
 
 // Waits up to two seconds for the watcher thread to have cancelled `count`
