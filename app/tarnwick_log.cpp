@@ -96,7 +96,7 @@ bool write_script(morvane::iFile& script, const std::string& name, Dialect diale
       continue;
     }
     const char* text = statement.text;
-    if (dialect == Dialect::postgres && tarnwick::is_copy_from_stdin(statement.text, statement.length)) {
+    if (dialect == Dialect::postgres && tarnwick::is_copy_from_client(statement.text, statement.length)) {
       record.assign(statement.text, statement.length);
       record += '\n';
       const char* data = nullptr;

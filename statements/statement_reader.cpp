@@ -122,7 +122,7 @@ constexpr StopBytes stop_bytes(Dialect dialect) {
   stops.at[0] = true;
   stop_at("\t\r\n#-/';");
   if (dialect != Dialect::plain) stop_at("\"");
-  if (dialect == Dialect::postgres) stop_at("$");
+  if (dialect == Dialect::postgres) stop_at("$()");
   if (dialect == Dialect::sqlite) stop_at("[`");
   return stops;
 }
@@ -215,6 +215,7 @@ class StatementReader::Scanner {
   void end_input() { ended_ = true; }
   void discard();
   void drop_fed_text() { at_ = end_; }
+  void set_backslash_quotes(bool on) { backslash_quotes_ = on; }
   CopyData next_copy_data(const char** bytes, size_t* length);
   void keep_unread();
   int64_t copy_first_line() const { return copy_first_line_; }
@@ -238,6 +239,7 @@ class StatementReader::Scanner {
     --at_;
   }
   bool refill();
+  void skip_byte_order_mark();
   // Replaces the window's unused bytes with `front` followed by them.
   void put_in_front(std::string_view front);
   void copy_run();
@@ -264,6 +266,15 @@ class StatementReader::Scanner {
   void keep_comment();
   Statement hand_on(bool last);
   Statement waiting_for_input() const;
+  OpenText open_quote_kind() const {
+    switch (quote_) {
+      case Quote::identifier:
+      case Quote::backtick:
+      case Quote::bracket: return OpenText::identifier;
+      case Quote::dollar: return OpenText::dollar;
+      default: return OpenText::quote;
+    }
+  }
   void mark_start_if_blank() {
     if (statement_is_blank()) start_line_ = line_;
   }
@@ -275,6 +286,7 @@ class StatementReader::Scanner {
   const unsigned char* end_ = nullptr;       // past the last byte read
   bool ended_ = false;                       // the source gave its end
   bool finished_ = false;                    // the last statement was returned
+  bool at_source_start_ = true;
   bool empty_at_next_ = false;               // the buffer holds a returned statement
   StatementBuffer& buffer_;
   const ReaderOptions& options_;
@@ -287,6 +299,10 @@ class StatementReader::Scanner {
   std::string dollar_tag_;         // "$tag$" of an open dollar quote
   size_t dollar_body_ = 0;         // where its body begins in the buffer
   int comment_depth_ = 0;          // nesting of an open block comment
+  size_t comment_start_ = 0;       // where it began in the buffer
+  int64_t comment_line_ = 0;       // and in the source
+  int paren_depth_ = 0;            // PostgreSQL: open parentheses
+  bool backslash_quotes_ = false;  // '...' takes backslash escapes
   int kept_comment_ = 0;           // "/" inside a kept trigger comment
   int kept_previous_ = 0;          // the byte before, to find its "*/"
   std::string command_;            // a client command line being returned
@@ -342,6 +358,22 @@ void StatementReader::Scanner::put_in_front(std::string_view front) {
   end_ = at_ + size;
 }
 
+// A script saved with a UTF-8 byte-order mark starts with it; psql skips
+// it, and so does the reader.
+void StatementReader::Scanner::skip_byte_order_mark() {
+  static constexpr unsigned char kMark[] = {0xEF, 0xBB, 0xBF};
+  std::string seen;
+  for (unsigned char expected : kMark) {
+    int c = get();
+    if (c == kEnd) break;
+    seen += static_cast<char>(c);
+    if (c != expected) break;
+  }
+  if (seen.size() == sizeof kMark && static_cast<unsigned char>(seen[2]) == kMark[2]) return;
+  line_ -= std::count(seen.begin(), seen.end(), '\n');
+  put_in_front(seen);
+}
+
 void StatementReader::Scanner::feed(std::string_view text) {
   if (at_ == end_) {
     at_ = end_ = window_.get();
@@ -369,6 +401,7 @@ void StatementReader::Scanner::discard() {
   quote_ = Quote::none;
   comment_depth_ = 0;
   kept_comment_ = 0;
+  paren_depth_ = 0;
   line_start_ = true;
   start_line_ = line_;
 }
@@ -381,21 +414,29 @@ void StatementReader::Scanner::keep_unread() {
 }
 
 // Inside a block comment (comment_depth_ open ones): up to its end, or to
-// the end of what a fed source holds, where it stays open.
+// the end of what a fed source holds, where it stays open. Its bytes go
+// into the buffer and are taken out again when it closes, so that a
+// comment still open at the end of the source is sent as it stands.
 void StatementReader::Scanner::skip_block_comment() {
   for (;;) {
     int c = get();
     if (c == kEnd) return;
+    append(c);
     if (c == '*') {
       int next = get();
       if (next == '/') {
-        if (--comment_depth_ == 0) return;
+        append(next);
+        if (--comment_depth_ == 0) {
+          buffer_.length = comment_start_;
+          return;
+        }
       } else {
         unget(next);  // "**/" still ends the comment at its last two bytes
       }
     } else if (c == '/' && postgres()) {
       int next = get();
       if (next == '*') {
+        append(next);
         ++comment_depth_;
       } else {
         unget(next);
@@ -451,9 +492,10 @@ Statement StatementReader::Scanner::hand_on(bool last) {
 Statement StatementReader::Scanner::waiting_for_input() const {
   Statement out;
   out.step = ReadStep::more_input;
-  out.open = quote_ != Quote::none ? OpenText::quote
+  out.open = quote_ != Quote::none                       ? open_quote_kind()
              : comment_depth_ > 0 || kept_comment_ != 0 ? OpenText::comment
-                                                        : OpenText::none;
+             : paren_depth_ > 0                          ? OpenText::paren
+                                                         : OpenText::none;
   out.statement_open = !statement_is_blank();
   out.line = line_;
   return out;
@@ -546,6 +588,10 @@ Statement StatementReader::Scanner::next() {
     held_line_.clear();
   }
   if (finished_) return Statement();
+  if (at_source_start_) {
+    at_source_start_ = false;
+    if (!fed()) skip_byte_order_mark();
+  }
   for (;;) {
     if (comment_depth_ > 0) {
       skip_block_comment();
@@ -601,6 +647,10 @@ Statement StatementReader::Scanner::next() {
           mark_start_if_blank();
         } else if (c == '/' && next == '*') {
           comment_depth_ = 1;
+          comment_start_ = buffer_.length;
+          comment_line_ = line_;
+          append(c);
+          append(next);
           skip_block_comment();
         } else {
           append(c);
@@ -609,9 +659,9 @@ Statement StatementReader::Scanner::next() {
         break;
       }
       case '\'':
-        if (postgres() && buffer_.length >= 1 && (buffer_.data[buffer_.length - 1] | 0x20) == 'e' &&
+        if (postgres() && (backslash_quotes_ || (buffer_.length >= 1 && (buffer_.data[buffer_.length - 1] | 0x20) == 'e' &&
             (buffer_.length == 1 ||
-             !is_name_byte(static_cast<unsigned char>(buffer_.data[buffer_.length - 2])))) {
+             !is_name_byte(static_cast<unsigned char>(buffer_.data[buffer_.length - 2])))))) {
           open_quote(Quote::escaped, c);
         } else {
           open_quote(Quote::single, c);
@@ -647,26 +697,54 @@ Statement StatementReader::Scanner::next() {
         }
         append(c);
         break;
+      case '(':
+      case ')':
+        append(c);
+        if (c == '(') {
+          ++paren_depth_;
+        } else if (paren_depth_ > 0) {
+          --paren_depth_;
+        }
+        break;
       case ';':
         append(';');
         if (sqlite() && !complete_for_sqlite()) break;
+        // As psql reads it: a ";" inside parentheses ends no statement
+        // ("create rule ... do instead (delete ...; delete ...)").
+        if (postgres() && paren_depth_ > 0) break;
         if (postgres() && in_atomic_body()) break;
+        paren_depth_ = 0;
         return hand_on(false);
       default:
         append(c);
         break;
     }
   }
-  if (const char* open = quote_name(quote_)) {
+  // What is open is sent as it stands, for the engine to judge; the caller
+  // learns what it was from the statement's `open`.
+  OpenText open = OpenText::none;
+  if (const char* name = quote_name(quote_)) {
     std::string where = "' (opened on line " + std::to_string(quote_line_) + ") runs as its last statement";
-    error_line((std::string("Unterminated ") + open + " at the end of '").c_str(), options_.source_name,
+    error_line((std::string("Unterminated ") + name + " at the end of '").c_str(), options_.source_name,
                where.c_str());
+  }
+  if (quote_ != Quote::none) open = open_quote_kind();
+  size_t open_at = 0;
+  if (comment_depth_ > 0) {
+    open = OpenText::comment;
+    open_at = comment_start_;
+    std::string where = "' (opened on line " + std::to_string(comment_line_) + ") runs as its last statement";
+    error_line("Unterminated block comment at the end of '", options_.source_name, where.c_str());
   }
   quote_ = Quote::none;
   comment_depth_ = 0;
   kept_comment_ = 0;
+  paren_depth_ = 0;
   finished_ = true;
-  return hand_on(true);
+  Statement last = hand_on(true);
+  last.open = open;
+  last.open_at = open_at;
+  return last;
 }
 
 // Appends the bytes that follow in the window up to the next one that
@@ -866,6 +944,7 @@ void StatementReader::feed_line(std::string_view line) { scanner_->feed(line); }
 void StatementReader::end_input() { scanner_->end_input(); }
 void StatementReader::discard() { scanner_->discard(); }
 void StatementReader::drop_fed_text() { scanner_->drop_fed_text(); }
+void StatementReader::set_backslash_quotes(bool on) { scanner_->set_backslash_quotes(on); }
 CopyData StatementReader::next_copy_data(const char** bytes, size_t* length) {
   return scanner_->next_copy_data(bytes, length);
 }
@@ -873,14 +952,15 @@ int64_t StatementReader::copy_first_line() const { return scanner_->copy_first_l
 const char* StatementReader::source_name() const { return scanner_->source_name(); }
 void StatementReader::keep_unread() { scanner_->keep_unread(); }
 
-bool is_copy_from_stdin(const char* text, size_t length) {
+bool is_copy_from_client(const char* text, size_t length) {
   bool first = true, after_from = false, found = false;
   for_each_word(text, length, [&](const char* word, size_t size, int depth) {
     if (first) {
       first = false;
       return is_word(word, size, "copy");
     }
-    found = depth == 0 && after_from && is_word(word, size, "stdin");
+    // The server takes FROM STDOUT as FROM STDIN.
+    found = depth == 0 && after_from && (is_word(word, size, "stdin") || is_word(word, size, "stdout"));
     after_from = depth == 0 && is_word(word, size, "from");
     return !found;
   });

@@ -40,7 +40,7 @@ void empty(StatementBuffer& buffer);
 void release(StatementBuffer& buffer);
 
 // What is open where the reader stopped, for a prompt that shows it.
-enum class OpenText { none, quote, comment };
+enum class OpenText { none, quote, identifier, dollar, comment, paren };
 
 // The lexical syntax the reader knows beyond its own rules.
 enum class Dialect {
@@ -87,7 +87,10 @@ struct Statement {
   size_t length = 0;
   int64_t line = 0;  // the line of the source where it starts
   bool last = false;  // the rest of the source after its last ";" (may be blank)
+  // more_input: what is open for the prompt. The last statement: the quote
+  // or comment it ends in, sent as it stands.
   OpenText open = OpenText::none;
+  size_t open_at = 0;  // the last statement: where its open comment begins in `text`
   bool statement_open = false;  // text is waiting for its ";"
 };
 
@@ -124,6 +127,9 @@ class StatementReader {
   // Forgets what is left of the fed text (the statement before it was
   // cancelled), keeping the reader's state.
   void drop_fed_text();
+  // PostgreSQL with standard_conforming_strings off: a backslash escapes
+  // the next byte in a plain '...' string, as in E'...'.
+  void set_backslash_quotes(bool on);
 
   // COPY data after the statement just returned, as the engine asks for
   // it: the rest of that statement's own line is kept aside and read as
@@ -145,9 +151,10 @@ class StatementReader {
 };
 
 // Whether a PostgreSQL statement (comments removed, as the reader returns
-// it) is "copy ... from stdin": its first word is "copy" and the words
-// "from stdin" follow, outside quotes and parentheses. Only for tools that
-// cut scripts without an engine to ask.
-bool is_copy_from_stdin(const char* text, size_t length);
+// it) is "copy ... from stdin" (or "from stdout", which the server takes
+// the same way): its first word is "copy" and the words follow, outside
+// quotes and parentheses. Only for tools that cut scripts without an
+// engine to ask.
+bool is_copy_from_client(const char* text, size_t length);
 
 }  // namespace tarnwick

@@ -3,7 +3,7 @@
 through tarnwick, each on a fresh database, and compares what the server
 executed, the errors, and the final state.
 
-    run_corpus.py TARNWICK CORPUS_DIR [--only NAME...] [--time]
+    run_corpus.py TARNWICK CORPUS_DIR [--only NAME...] [--replay NAME...] [--time]
 
 PostgreSQL files (CORPUS_DIR/postgres/*.sql, and a pg_dump of a database
 built here) need the test server of scripts/with-pg-test-server
@@ -19,6 +19,11 @@ here) need the sqlite3 shell.
   the message after "Error: ... " / "Error : ").
 - State: pg_dump --schema-only and the row count of every table; for SQLite
   the .dump of the database.
+
+--replay NAME...: each PostgreSQL file named is also turned into a replay
+log by tarnwick-log (next to TARNWICK, with the host's --host=), and the
+log played by tarnwick is compared with the client's run of the file in the
+same three ways.
 
 --time prints the time each client took over the whole corpus and the
 ratio tarnwick / client, and does not compare. Exits 1 when a file differs,
@@ -105,8 +110,9 @@ def run(args, stdin=None, env=None, cwd=None):
 
 
 class Postgres:
-    def __init__(self, tarnwick):
+    def __init__(self, tarnwick, scratch):
         self.tarnwick = tarnwick
+        self.scratch = scratch
         self.host = os.environ.get('PGTEST_HOST')
         self.port = os.environ.get('PGTEST_PORT')
         self.user = os.environ.get('PGTEST_USER')
@@ -174,10 +180,21 @@ class Postgres:
     def run_client(self, path, database):
         return run(['psql', '-X', '-q', '-d', database, '-f', path], env=self.env)
 
+    def uri(self, database):
+        return f'postgresql://{self.user}@{self.host}:{self.port}/{database}'
+
     def run_tarnwick(self, path, database):
-        uri = f'postgresql://{self.user}@{self.host}:{self.port}/{database}'
-        return run([self.tarnwick, f'--host={uri}', '--mode=w', '--code-page=utf8', '--quiet',
+        return run([self.tarnwick, f'--host={self.uri(database)}', '--mode=w', '--code-page=utf8', '--quiet',
                     '--silent', f'--sql={path}'], env=self.env)
+
+    def run_replay(self, path, database):
+        """Makes a replay log of `path` with tarnwick-log and plays it."""
+        log = os.path.join(self.scratch, f'{database}.SQL.log.1')
+        made = run([os.path.join(os.path.dirname(self.tarnwick), 'tarnwick-log'), f'--host={self.uri(database)}',
+                    path, log])
+        if made.returncode != 0:
+            raise RuntimeError(f'tarnwick-log failed on {path}: {made.stderr.decode()}')
+        return self.run_tarnwick(log, database)
 
     @staticmethod
     def client_errors(result):
@@ -192,8 +209,11 @@ class Postgres:
     def tarnwick_errors(result):
         # A lone ";" reaches the engine as an empty statement, which the
         # library reports and psql does not send: not an engine error.
+        # A COMMIT that the server answers with ROLLBACK is a failure for
+        # tarnwick; psql shows it as a plain "ROLLBACK" tag.
         return [line[len('Error : '):] for line in result.stdout.decode('utf-8', 'replace').split('\n')
-                if line.startswith('Error : ') and line != 'Error : empty statement']
+                if line.startswith('Error : ') and line != 'Error : empty statement'
+                and 'was answered with ROLLBACK' not in line]
 
     def state(self, database):
         schema = run(['pg_dump', '--schema-only', '--no-owner', '-d', database], env=self.quiet_env).stdout.decode()
@@ -206,13 +226,15 @@ class Postgres:
                            "and n.nspname not like 'pg_toast%' order by 1").stdout.decode().split('\n')
         return schema + '\n' + '\n'.join(counts)
 
-    def compare(self, path, index):
-        """Runs `path` on both sides; the statements come from the log later."""
+    def compare(self, path, index, replay=False):
+        """Runs `path` on both sides (and replayed from a log when `replay`);
+        the statements come from the server's log later."""
         outcome = {}
-        for who in ('client', 'tarnwick'):
+        runners = {'client': self.run_client, 'tarnwick': self.run_tarnwick, 'replay': self.run_replay}
+        for who in ('client', 'tarnwick', 'replay') if replay else ('client', 'tarnwick'):
             database = f'corpus_{index}_{who}'
             self.fresh(database)
-            result = self.run_client(path, database) if who == 'client' else self.run_tarnwick(path, database)
+            result = runners[who](path, database)
             outcome[who] = [database,
                             self.client_errors(result) if who == 'client' else self.tarnwick_errors(result),
                             self.state(database)]
@@ -251,7 +273,7 @@ class Sqlite:
         return run([self.tarnwick, f'--host=sqlite:{database}', '--mode=w', '--code-page=utf8', '--quiet',
                     '--silent', f'--sql={path}'])
 
-    def compare(self, path, index):
+    def compare(self, path, index, replay=False):
         outcome = {}
         for who in ('client', 'tarnwick'):
             database = self.database(f'{index}_{who}')
@@ -273,17 +295,17 @@ class Sqlite:
         return time.monotonic() - begin
 
 
-def differences(outcome):
+def differences(outcome, other='tarnwick'):
     lines = []
     names = ('statements executed', 'errors', 'final state')
     for k, name in enumerate(names):
-        a, b = outcome['client'][k], outcome['tarnwick'][k]
+        a, b = outcome['client'][k], outcome[other][k]
         if a is None or a == b:
             continue
         if isinstance(a, str):
             a, b = a.split('\n'), b.split('\n')
         import difflib
-        diff = list(difflib.unified_diff(a, b, 'client', 'tarnwick', lineterm='', n=1))
+        diff = list(difflib.unified_diff(a, b, 'client', other, lineterm='', n=1))
         lines.append(f'  {name} differ:')
         lines.extend('    ' + l[:200] for l in diff[:30])
     return lines
@@ -319,10 +341,17 @@ def main():
         return 2
     tarnwick, corpus = os.path.abspath(args[0]), os.path.abspath(args[1])
     timing = '--time' in args
-    only = args[args.index('--only') + 1:] if '--only' in args else None
+
+    def names_after(option):
+        if option not in args:
+            return None
+        rest = args[args.index(option) + 1:]
+        return next((rest[:k] for k, a in enumerate(rest) if a.startswith('--')), rest)
+
+    only, replayed = names_after('--only'), names_after('--replay') or []
     scratch = tempfile.mkdtemp(prefix='corpus.')
     try:
-        pg = Postgres(tarnwick)
+        pg = Postgres(tarnwick, scratch)
         lite = Sqlite(tarnwick, scratch)
         runs = []
         if pg.available():
@@ -350,24 +379,30 @@ def main():
             pg.prepare()
         # Two files at a time: each runs on databases of its own.
         with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
-            outcomes = list(pool.map(lambda k: runs[k][0].compare(runs[k][1], k), range(len(runs))))
+            outcomes = list(pool.map(lambda k: runs[k][0].compare(
+                runs[k][1], k, os.path.basename(runs[k][1])[:-4] in replayed), range(len(runs))))
         logged = pg.logged_statements() if pg.available() else {}
         failed = 0
+        compared = 0
         for (engine, path), outcome in zip(runs, outcomes):
-            for who in ('client', 'tarnwick'):
+            for who in outcome:
                 if outcome[who][0] is not None:
                     outcome[who][0] = logged.get(outcome[who][0], [])
-            lines = differences(outcome)
-            name = os.path.basename(path)
-            if lines:
-                failed += 1
-                print(f'{name}: differs')
-                print('\n'.join(lines))
-            else:
-                statements = outcome['client'][0]
-                counted = f'{len(statements)} statements, ' if statements is not None else ''
-                print(f'{name}: same ({counted}{len(outcome["client"][1])} errors)')
-        print(f'corpus: {len(runs) - failed} of {len(runs)} files the same')
+            for other in ('tarnwick', 'replay'):
+                if other not in outcome:
+                    continue
+                compared += 1
+                lines = differences(outcome, other)
+                name = os.path.basename(path) + (' replayed' if other == 'replay' else '')
+                if lines:
+                    failed += 1
+                    print(f'{name}: differs')
+                    print('\n'.join(lines))
+                else:
+                    statements = outcome['client'][0]
+                    counted = f'{len(statements)} statements, ' if statements is not None else ''
+                    print(f'{name}: same ({counted}{len(outcome["client"][1])} errors)')
+        print(f'corpus: {compared - failed} of {compared} runs the same')
         return 1 if failed else 0
     finally:
         shutil.rmtree(scratch, ignore_errors=True)

@@ -42,7 +42,7 @@ std::vector<std::string> cut(const std::string& path, tarnwick::Dialect dialect,
     for (tarnwick::Statement s = reader.next(); s.step != tarnwick::ReadStep::end; s = reader.next()) {
       handed_bytes += std::strlen(s.text);
       std::string statement(s.text);
-      if (s.step == tarnwick::ReadStep::statement && tarnwick::is_copy_from_stdin(s.text, s.length)) {
+      if (s.step == tarnwick::ReadStep::statement && tarnwick::is_copy_from_client(s.text, s.length)) {
         const char* bytes = nullptr;
         size_t length = 0;
         statement += "|";
