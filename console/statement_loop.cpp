@@ -1,5 +1,6 @@
 #include "console/statement_loop.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "statements/statement_text.h"
 #include "terminal/interrupts.h"
 
 namespace tarnwick {
@@ -33,8 +35,37 @@ Next settle(const Outcome& outcome, RunEnd* end) {
 
 namespace {
 
+// SQLite takes a block comment left open at the end of a text as running
+// to its end, so it would run the text before the comment: a statement cut
+// short ("delete from t /* ... where ..."). It is refused instead; on
+// PostgreSQL the server itself rejects the open comment.
+bool ends_in_open_comment_on_sqlite(const Statement& statement) {
+  return statement.last && statement.open == OpenText::comment &&
+         dialect_of_host(settings.host.narrow(0)) == Dialect::sqlite;
+}
+
+bool blank_before(const Statement& statement, size_t end) {
+  for (size_t i = 0; i < end; ++i) {
+    if (!is_blank(statement.text[i])) return false;
+  }
+  return true;
+}
+
+Outcome refuse(const char* message) {
+  client_error.code = QL_ERR_ENGINE;
+  std::snprintf(client_error.text, sizeof client_error.text, "%s", message);
+  Outcome outcome;
+  outcome.code = client_error.code;
+  return outcome;
+}
+
 // Runs one statement of a text source, with Ctrl-C able to cancel it.
 Outcome run_one(const Statement& statement) {
+  if (ends_in_open_comment_on_sqlite(statement)) {
+    // Nothing but the comment: nothing to run, as when it is closed.
+    if (blank_before(statement, statement.open_at)) return Outcome();
+    return refuse("unterminated /* comment at the end of the source: the statement before it was not run");
+  }
   set_cancel_target(connection);
   Outcome outcome = interpret(statement.text, &connection);
   set_cancel_target(0);

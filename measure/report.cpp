@@ -1,22 +1,82 @@
 #include "measure/report.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <vector>
-#include <memory>
 
 #include "measure/run_stats.h"
 #include "runtime/console_output.h"
-#include "support/file/file.h"
+#include "support/platform/platform.h"
 
 namespace tarnwick {
 
 namespace {
 
-std::unique_ptr<morvane::iFile> report_file;
+// The report file of a run. A regular file is written under a temporary
+// name in its directory, made at start, and renamed over the target once
+// the report is complete: a run cut short leaves the earlier report, or
+// none, never an empty or partial one. A target that exists and is not a
+// regular file (a device, a fifo) is written in place. A symbolic link at
+// the target's name is refused, neither followed nor replaced.
+struct ReportFile {
+  std::string temporary;  // empty when the target is written in place
+  int descriptor = -1;
+
+  // Closes the file and removes the temporary one: the target stays as it
+  // was. Also runs at exit, for the runs that end before their report.
+  void discard() {
+    if (descriptor >= 0) ::close(descriptor);
+    descriptor = -1;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
+  }
+  ~ReportFile() { discard(); }
+};
+
+ReportFile report_file;
+
+// Creates a file that did not exist, in the directory of `target`, under a
+// name no other file has (O_EXCL: nothing planted there is followed or
+// reused); its name goes into `name`. -1 with errno set when the directory
+// takes no new file.
+int create_temporary(const std::string& target, std::string* name) {
+  size_t slash = target.rfind('/');
+  std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  // Cut long names so that the temporary one stays within NAME_MAX.
+  std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 200);
+  const std::string stem = directory + "." + base + ".tarnwick-" +
+                           std::to_string(morvane::platform::process_id()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *name = stem + std::to_string(attempt);
+    int descriptor = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor >= 0 || errno != EEXIST) return descriptor;
+  }
+  return -1;  // errno is EEXIST
+}
+
+// Writes all of `text`, going on after interruptions and partial writes.
+bool write_all(int descriptor, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(descriptor, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void report_file_error(const std::string& path, int error_number) {
+  std::string reason = error_number != 0 ? std::string("': ") + std::strerror(error_number) : "'";
+  error_line("Cannot write the report file '", path.c_str(), reason.c_str());
+}
 
 double milliseconds(int64_t nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
 double seconds(int64_t nanoseconds) { return static_cast<double>(nanoseconds) / 1e9; }
@@ -180,12 +240,31 @@ std::string report_json(const ReportSettings& report) {
 
 bool open_report_file(const char* path) {
   if (std::strcmp(path, "-") == 0) return true;
-  report_file = std::make_unique<morvane::iFile>();
-  errno = 0;
-  if (!report_file->open(path, morvane::IF_MODE_CREATE, 0, 0)) {
-    const char* reason = errno != 0 ? std::strerror(errno) : "cannot be created";
-    error_line("Cannot write the report file '", path, (std::string("': ") + reason).c_str());
-    report_file.reset();
+  report_file.discard();
+  struct stat status;
+  const bool exists = ::lstat(path, &status) == 0;
+  int error = 0;
+  if (exists && S_ISLNK(status.st_mode)) {
+    error = ELOOP;
+  } else if (exists && S_ISDIR(status.st_mode)) {
+    error = EISDIR;
+  } else if (exists && !S_ISREG(status.st_mode)) {
+    report_file.descriptor = ::open(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (report_file.descriptor < 0) error = errno;
+  } else if (exists && ::access(path, W_OK) != 0) {
+    error = errno;  // a file the user may not write is not replaced either
+  } else {
+    report_file.descriptor = create_temporary(path, &report_file.temporary);
+    if (report_file.descriptor < 0) {
+      error = errno;
+      report_file.temporary.clear();
+    } else if (exists) {
+      ::fchmod(report_file.descriptor, status.st_mode & 07777);  // the new report keeps the old one's mode
+    }
+  }
+  if (error != 0) {
+    report_file.discard();
+    report_file_error(path, error);
     return false;
   }
   return true;
@@ -195,15 +274,23 @@ bool write_report(const ReportSettings& report, const std::string& path) {
   if (path.empty()) return write_to_stream(stderr, report_text(report));
   std::string json = report_json(report);
   if (path == "-") return write_to_stream(stdout, json);
-  bool written = report_file != nullptr &&
-                 report_file->write(json.data(), static_cast<uint32_t>(json.size())) ==
-                     static_cast<int32_t>(json.size());
-  if (written) report_file->flush();
+  errno = 0;
+  bool written = report_file.descriptor >= 0 && write_all(report_file.descriptor, json);
+  if (written && !report_file.temporary.empty()) {
+    // On disk before it takes the target's name, so that the name never
+    // points at a file that a crash leaves empty.
+    written = ::fsync(report_file.descriptor) == 0;
+    written = ::close(report_file.descriptor) == 0 && written;
+    report_file.descriptor = -1;
+    written = written && ::rename(report_file.temporary.c_str(), path.c_str()) == 0;
+    if (written) report_file.temporary.clear();
+  }
+  const int error = written ? 0 : errno;
   close_report_file();
-  if (!written) error_line("Cannot write the report file '", path.c_str(), "'");
+  if (!written) report_file_error(path, error);
   return written;
 }
 
-void close_report_file() { report_file.reset(); }
+void close_report_file() { report_file.discard(); }
 
 }  // namespace tarnwick

@@ -5,8 +5,8 @@
 // error, or as one JSON object.
 #pragma once
 
+#include <cstdint>
 #include <string>
-
 
 namespace tarnwick {
 
@@ -21,13 +21,16 @@ struct ReportSettings {
 std::string report_text(const ReportSettings& report);
 std::string report_json(const ReportSettings& report);
 
-// Opens the report file `path` for writing, emptying it; false, with a
-// message on standard error, when it cannot be written. "-" needs no file.
+// Prepares the report file `path`: a temporary file in its directory that
+// write_report renames over it (a device or fifo is opened in place);
+// false, with a message on standard error, when it cannot be written or is
+// a symbolic link. "-" needs no file.
 bool open_report_file(const char* path);
 // Writes the report where the settings say (standard error, standard
-// output or the file opened above) and closes the file; false when a write
-// failed (reported on standard error).
+// output or the file prepared above), which then takes the file's name;
+// false when that failed (reported on standard error).
 bool write_report(const ReportSettings& report, const std::string& path);
+// Drops the prepared file without a report: the file named stays as it was.
 void close_report_file();
 
 }  // namespace tarnwick

@@ -218,6 +218,21 @@ char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientErro
   });
 }
 
+char* caption(ql_cursor id, int32_t entry, int32_t column, ClientError* error) {
+  return guarded<char*>(error, nullptr, [&]() -> char* {
+    std::shared_ptr<Cursor> cursor = cursors().find(id);
+    const Outcome* outcome = find_entry(cursor, id, entry, error);
+    if (outcome == nullptr) return nullptr;
+    const std::string* caption = outcome->caption(column);
+    if (caption == nullptr) {
+      report(error, failure(QL_ERR_RANGE, "column " + std::to_string(column) + " is out of range"));
+      return nullptr;
+    }
+    report(error, {});
+    return copy_text(*caption);
+  });
+}
+
 // Runs one statement as `request` says on the handle's session 0, with
 // the handle's COPY streams unless the request brings its own; the
 // outcome, or null with the error set when the handle or text is bad.
@@ -432,19 +447,12 @@ ql_cursor ql_pool_run(ql_handle handle, const char* const* texts, int32_t n, int
   });
 }
 
-char* ql_column_caption(ql_cursor id, int32_t column, ClientError* error) {
-  return guarded<char*>(error, nullptr, [&]() -> char* {
-    std::shared_ptr<Cursor> cursor = cursors().find(id);
-    const Outcome* outcome = find_entry(cursor, id, 0, error);
-    if (outcome == nullptr) return nullptr;
-    const std::string* caption = outcome->caption(column);
-    if (caption == nullptr) {
-      report(error, failure(QL_ERR_RANGE, "column " + std::to_string(column) + " is out of range"));
-      return nullptr;
-    }
-    report(error, {});
-    return copy_text(*caption);
-  });
+char* ql_column_caption(ql_cursor cursor, int32_t column, ClientError* error) {
+  return caption(cursor, 0, column, error);
+}
+
+char* ql_pool_caption(ql_cursor cursor, int32_t entry, int32_t column, ClientError* error) {
+  return caption(cursor, entry, column, error);
 }
 
 char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError* error) {
@@ -453,6 +461,33 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError
 
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
   return fetch(cursor, entry, row, column, error);
+}
+
+int32_t ql_in_transaction(ql_handle handle, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return -1;
+    Failure failed;
+    bool open = connection->in_transaction(&failed);
+    report(error, failed);
+    if (failed.failed()) return -1;
+    return open ? 1 : 0;
+  });
+}
+
+char* ql_parameter_status(ql_handle handle, const char* name, ClientError* error) {
+  return guarded<char*>(error, nullptr, [&]() -> char* {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return nullptr;
+    if (name == nullptr) {
+      report(error, failure(QL_ERR_ARGUMENT, "the setting name is null"));
+      return nullptr;
+    }
+    Failure failed;
+    std::optional<std::string> value = connection->parameter_status(name, &failed);
+    report(error, failed);
+    return value ? copy_text(*value) : nullptr;
+  });
 }
 
 int32_t ql_last_timings(ql_handle handle, ql_entry_timing* timings, int32_t n) {

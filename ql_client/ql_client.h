@@ -91,6 +91,16 @@
  *   connection string: what it leaves out, libpq takes from the environment
  *   by its usual rules.
  *
+ * - A failed transaction block. On PostgreSQL a COMMIT (or END, PREPARE
+ *   TRANSACTION, COMMIT AND CHAIN) of a block in which a statement failed
+ *   ends it with a rollback, and the server answers "ROLLBACK" without an
+ *   error. Every call that runs statements makes such a statement fail with
+ *   QL_ERR_ENGINE and the one-line message "ERROR:  the transaction was
+ *   rolled back: COMMIT was answered with ROLLBACK because an earlier
+ *   statement of the transaction failed" (END or PREPARE TRANSACTION in
+ *   place of COMMIT for those). The block is over all the same. ROLLBACK
+ *   and ABORT themselves succeed as usual.
+ *
  * - Lost connections. When the engine goes away (server stopped, backend
  *   terminated, connection cut mid-result), the call fails with QL_ERR_LOST
  *   and so does every later call on that handle; close it and open again.
@@ -190,7 +200,8 @@ ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count,
 
 /* Runs one statement and returns the number of rows it affected (rows
  * returned, for a statement that returns rows; 0 for statements that affect
- * none), or -1 with the error set. */
+ * none), or -1 with the error set. Rows that triggers changed are not
+ * counted, only the statement's own. */
 int32_t ql_do(ql_handle handle, const char* text, ClientError* error);
 
 /* Runs one statement of any kind and shows what the engine answered. When
@@ -290,6 +301,12 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column,
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row,
                     int32_t column, ClientError* error);
 
+/* As ql_column_caption, for entry `entry` of a batch cursor (entry 0 of a
+ * single-query cursor); QL_ERR_RANGE for an entry or column out of range
+ * (an entry that failed has no columns). */
+char* ql_pool_caption(ql_cursor cursor, int32_t entry, int32_t column,
+                      ClientError* error);
+
 /* Stops the statement that runs on `handle` now, on every session of a
  * pool, and the statements of the same call that have not started yet. A
  * stopped statement fails with QL_ERR_ENGINE and the engine's message
@@ -322,6 +339,23 @@ int32_t ql_set_notice_handler(ql_handle handle, ql_notice_handler handler,
 /* A ready handler that writes each notice and a newline to standard error
  * in one write, as psql shows them; `context` is not used. */
 void ql_notice_to_stderr(const char* text, void* context);
+
+/* Whether a transaction block is open on `handle` (on session 0 of a
+ * pool), between statements: 1 when one is, failed or not (PostgreSQL
+ * inside BEGIN ... COMMIT; SQLite out of autocommit mode), 0 when none is.
+ * Returns -1 with the error set for an unknown handle or a connection known
+ * to be lost. */
+int32_t ql_in_transaction(ql_handle handle, ClientError* error);
+
+/* The value the engine reports for the setting `name` on `handle` (on
+ * session 0 of a pool), as of the end of the last statement: PostgreSQL's
+ * reported parameters, such as "standard_conforming_strings",
+ * "server_encoding", "server_version", "client_encoding" or "TimeZone",
+ * in the session's encoding. Returns a fresh text, or null with the code 0
+ * when the engine reports no such setting (SQLite reports none); null with
+ * the error set for an unknown handle, a null name or a lost connection. */
+char* ql_parameter_status(ql_handle handle, const char* name,
+                          ClientError* error);
 
 /* Releases a text returned by the library; null does nothing. */
 void ql_mfree(char* text);

@@ -45,7 +45,9 @@ void trace_statement(const char* text) {
     bool opened = false;
     errno = 0;
     try {
-      opened = holder->open(holder_name, morvane::IF_MODE_CREATE, 0, 0) && holder->is_open();
+      // A symbolic link planted at the name is refused, never written through;
+      // an existing regular file is emptied.
+      opened = holder->open(holder_name, morvane::IF_MODE_CREATE, morvane::IF_NOFOLLOW, 0) && holder->is_open();
     } catch (const morvane::iFile::TooManyOpenFiles&) {
       errno = EMFILE;
     }

@@ -2,10 +2,12 @@
 // engine rejects is appended to SQL.Tarnwick.<pid>.<sequence> in the working
 // directory, as its bytes and one line feed. A file that has grown to
 // TRACE_ROTATE_POSITION is left as it is and the next statement starts the
-// file with the next sequence number. A file that cannot be created stops
-// tracing for the rest of the run; it is reported on standard error, as is
-// the first write that fails, and either makes the run's exit code 5
-// (note_lost_output). Execution goes on in both cases.
+// file with the next sequence number. An existing file of that name is
+// emptied; a symbolic link there is not followed and counts as a file that
+// cannot be created. A file that cannot be created stops tracing for the
+// rest of the run; it is reported on standard error, as is the first write
+// that fails, and either makes the run's exit code 5 (note_lost_output).
+// Execution goes on in both cases.
 #pragma once
 
 #include <cstdint>

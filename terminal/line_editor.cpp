@@ -1,5 +1,6 @@
 #include "terminal/line_editor.h"
 
+#include <fcntl.h>
 #include <histedit.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "runtime/console_output.h"
+#include "support/platform/platform.h"
 #include "terminal/interrupts.h"
 
 namespace tarnwick {
@@ -20,13 +22,23 @@ History* history = nullptr;
 std::string history_file;
 std::string current_prompt;
 bool history_warned = false;  // one warning per run, whatever fails
+// A history file that exists and could not be read is never written: what
+// it holds is not ours to replace.
+bool history_unreadable = false;
+// The file read at start, whose mode and owner the saved history keeps.
+bool history_existed = false;
+struct stat history_status {};
 
 char* prompt_of(EditLine*) { return current_prompt.data(); }
 
-void warn_history(const char* action) {
+// "Warning : cannot read history file PATH (reason), going on without it";
+// no reason when the system gave none.
+void warn_history(const char* action, int error_number) {
   if (history_warned) return;
   history_warned = true;
-  error_line("Warning : cannot ", action, (" history file " + history_file + ", going on without it").c_str());
+  std::string text = " history file " + history_file;
+  if (error_number != 0) text += std::string(" (") + std::strerror(error_number) + ")";
+  error_line("Warning : cannot ", action, (text + ", going on without it").c_str());
 }
 
 // Keys that terminals send for Home, End and Delete, beside the arrow keys
@@ -43,17 +55,85 @@ void bind_keys() {
   for (const auto& binding : kBindings) el_set(editor, EL_BIND, binding[0], binding[1], nullptr);
 }
 
+// Loads the history through a descriptor opened without following a
+// symbolic link: a link planted at the name, a directory, a device or a
+// file that is not a history all count as unreadable.
 void load_history() {
   if (history_file.empty()) return;
-  struct stat status;
-  if (stat(history_file.c_str(), &status) != 0) {
-    if (errno != ENOENT) warn_history("read");
-    return;  // a first run has no history yet
+  int descriptor = ::open(history_file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) {
+    if (errno == ENOENT) return;  // a first run has no history yet
+    history_unreadable = true;
+    warn_history("read", errno);
+    return;
+  }
+  history_existed = true;
+  int error = 0;
+  if (fstat(descriptor, &history_status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(history_status.st_mode)) {
+    error = S_ISDIR(history_status.st_mode) ? EISDIR : EINVAL;
+  }
+  bool loaded = error == 0;
+  if (loaded && history_status.st_size > 0) {  // an empty file is an empty history
+    // libedit loads by name only: the name of the open descriptor reads the
+    // file just checked, whatever has taken its name since.
+    std::string name = "/proc/self/fd/" + std::to_string(descriptor);
+    if (access(name.c_str(), R_OK) != 0) name = history_file;  // no /proc
+    HistEvent event;
+    errno = 0;
+    loaded = ::history(history, &event, H_LOAD, name.c_str()) >= 0;
+    error = errno;
+  }
+  ::close(descriptor);
+  if (!loaded) {
+    history_unreadable = true;
+    warn_history("read", error);
+  }
+}
+
+// Writes the history to a new file beside the old one and renames it over
+// it: a run that stops half-way leaves the old history whole. The new file
+// keeps the old one's mode (and owner, where the process may set it); a
+// first history file is private (0600).
+void save_history() {
+  if (history_file.empty() || history_unreadable) return;
+  const std::string stem = history_file + ".tarnwick-" + std::to_string(morvane::platform::process_id()) + "-";
+  std::string temporary;
+  int descriptor = -1;
+  for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+    temporary = stem + std::to_string(attempt);
+    descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor < 0 && errno != EEXIST) break;
+  }
+  if (descriptor < 0) {
+    warn_history("write", errno);
+    return;
+  }
+  FILE* stream = fdopen(descriptor, "w");
+  if (stream == nullptr) {
+    const int error = errno;
+    ::close(descriptor);
+    ::unlink(temporary.c_str());
+    warn_history("write", error);
+    return;
   }
   HistEvent event;
-  if (!S_ISREG(status.st_mode) || access(history_file.c_str(), R_OK) != 0 ||
-      ::history(history, &event, H_LOAD, history_file.c_str()) < 0) {
-    warn_history("read");
+  errno = 0;
+  bool saved = ::history(history, &event, H_SAVE_FP, stream) >= 0 && std::fflush(stream) == 0;
+  // libedit makes the file 0600 as it saves; the old file's mode wins.
+  if (saved && history_existed) {
+    // Only root may give the file away; where that fails it stays root's.
+    if (geteuid() == 0) static_cast<void>(fchown(descriptor, history_status.st_uid, history_status.st_gid) == 0);
+    saved = fchmod(descriptor, history_status.st_mode & 07777) == 0;
+  }
+  saved = saved && fsync(descriptor) == 0;
+  saved = std::fclose(stream) == 0 && saved;
+  saved = saved && std::rename(temporary.c_str(), history_file.c_str()) == 0;
+  if (!saved) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    warn_history("write", error);
   }
 }
 
@@ -62,6 +142,8 @@ void load_history() {
 void open_line_editor(const std::string& history_path) {
   if (editor != nullptr) return;
   history_file = history_path;
+  history_unreadable = false;
+  history_existed = false;
   editor = el_init("tarnwick", stdin, stdout, stderr);
   el_set(editor, EL_EDITOR, "emacs");
   el_set(editor, EL_PROMPT, prompt_of);
@@ -96,10 +178,7 @@ void add_history_entry(const std::string& entry) {
 
 void close_line_editor() {
   if (editor == nullptr) return;
-  if (!history_file.empty()) {
-    HistEvent event;
-    if (::history(history, &event, H_SAVE, history_file.c_str()) < 0) warn_history("write");
-  }
+  save_history();
   el_end(editor);
   history_end(history);
   editor = nullptr;

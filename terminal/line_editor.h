@@ -17,8 +17,10 @@ enum class LineRead {
 };
 
 // Starts the editor and loads the history from `history_path` (empty: no
-// history file). A file that exists and cannot be read writes one warning
-// to standard error; the editor then works without it.
+// history file). A file that exists and cannot be read (a symbolic link
+// planted there included: it is not followed) writes one warning to
+// standard error; the editor then works without it, and that file is
+// never written.
 void open_line_editor(const std::string& history_path);
 
 // Shows `prompt` and reads one line.
@@ -27,8 +29,9 @@ LineRead read_line(const std::string& prompt, std::string* line);
 // Adds an entry (a whole statement, line feeds included) to the history.
 void add_history_entry(const std::string& entry);
 
-// Saves the history (one warning, at most, when the file cannot be
-// written) and ends the editor. Nothing when it was not opened.
+// Saves the history under a new name beside the file, then renamed over
+// it, with the old file's mode (0600 for a first one); one warning, at
+// most, when that fails. Ends the editor. Nothing when it was not opened.
 void close_line_editor();
 
 }  // namespace tarnwick

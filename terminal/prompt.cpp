@@ -31,12 +31,13 @@ std::string prompt_name(const std::string& host, const std::string& user) {
 
 std::string prompt_text(const std::string& name, bool statement_open, OpenText open) {
   char sign = '=';
-  if (open == OpenText::quote) {
-    sign = '\'';
-  } else if (open == OpenText::comment) {
-    sign = '*';
-  } else if (statement_open) {
-    sign = '-';
+  switch (open) {
+    case OpenText::quote: sign = '\''; break;
+    case OpenText::identifier: sign = '"'; break;
+    case OpenText::dollar: sign = '$'; break;
+    case OpenText::comment: sign = '*'; break;
+    case OpenText::paren: sign = '('; break;
+    case OpenText::none: sign = statement_open ? '-' : '='; break;
   }
   return name + sign + "> ";
 }

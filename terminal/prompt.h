@@ -4,6 +4,9 @@
 //   sqlite:memory->      a statement is open (no ";" yet)
 //   sqlite:memory'>      inside a quoted string
 //   sqlite:memory*>      inside a block comment
+//   postgres:app$>       inside a dollar quote
+//   postgres:app">       inside a quoted identifier
+//   postgres:app(>       inside parentheses
 //
 // The name before the sign is the engine and the database: "sqlite:" and
 // the file (":memory:" shown as "memory"), or "postgres:" and the database

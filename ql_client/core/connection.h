@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "ql_client/core/session.h"
@@ -23,6 +25,11 @@ class Connection {
 
   // Runs one statement on session 0.
   Outcome run(const Request& request);
+  // Session 0's transaction block and engine settings (Session).
+  bool in_transaction(Failure* failure) { return sessions_[0]->in_transaction(failure); }
+  std::optional<std::string> parameter_status(const std::string& name, Failure* failure) {
+    return sessions_[0]->parameter_status(name, failure);
+  }
 
   // Runs the batch: request i on session i mod sessions, each session's
   // requests in order, the sessions at the same time. Returns when all are

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -83,6 +84,14 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   virtual Outcome run(const Request& request) = 0;
+
+  // Whether a transaction block is open, between statements; false with
+  // `failure` set when the connection is lost.
+  virtual bool in_transaction(Failure* failure) = 0;
+  // The value the engine reports for the setting `name` (in the session's
+  // encoding); none when it reports no such setting, or when the
+  // connection is lost (then with `failure` set).
+  virtual std::optional<std::string> parameter_status(const std::string& name, Failure* failure) = 0;
 
   // Runs one request at its due time and stamps its outcome.
   Outcome run_timed(const Request& request) {

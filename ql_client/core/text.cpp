@@ -138,4 +138,31 @@ bool may_stop(std::string_view statement) {
   return true;
 }
 
+std::string first_keyword(std::string_view statement) {
+  size_t at = 0;
+  while (at < statement.size()) {
+    if (statement[at] == ' ' || (statement[at] >= '\t' && statement[at] <= '\r')) {
+      ++at;
+    } else if (statement.substr(at, 2) == "--") {
+      at = statement.find('\n', at);
+    } else if (statement.substr(at, 2) == "/*") {
+      at += 2;
+      for (int depth = 1; depth > 0 && at < statement.size(); ++at) {
+        if (statement.substr(at, 2) == "/*") {
+          ++depth;
+          ++at;
+        } else if (statement.substr(at, 2) == "*/") {
+          --depth;
+          ++at;
+        }
+      }
+    } else {
+      break;
+    }
+  }
+  std::string word;
+  for (; at < statement.size() && word_char(statement[at]); ++at) word.push_back(lower(statement[at]));
+  return word;
+}
+
 }  // namespace ql

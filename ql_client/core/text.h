@@ -36,6 +36,11 @@ std::string utf8_to_latin1(std::string_view text);
 // read more than it needs, never lose a change.
 bool may_stop(std::string_view statement);
 
+// The first word of `statement` in lower case, after blanks and comments
+// ("--" to the end of the line, "/* */" nested); empty when the statement
+// does not begin with a word.
+std::string first_keyword(std::string_view statement);
+
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).
 bool valid_utf8(std::string_view text);

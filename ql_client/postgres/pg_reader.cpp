@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace ql {
 
@@ -12,6 +14,23 @@ constexpr const char* kQueryCanceled = "57014";
 int64_t command_count(const PGresult* result) {
   const char* tuples = PQcmdTuples(const_cast<PGresult*>(result));
   return (tuples == nullptr || *tuples == '\0') ? 0 : std::strtoll(tuples, nullptr, 10);
+}
+
+// A transaction block that failed ends at COMMIT (END, PREPARE TRANSACTION,
+// COMMIT AND CHAIN) all the same: the server rolls it back and answers with
+// the command status "ROLLBACK", and no error. That is a failure of the
+// statement, or it would read as a success.
+bool rolled_back_instead(const PGresult* result) {
+  const char* status = PQcmdStatus(const_cast<PGresult*>(result));
+  return status != nullptr && std::strcmp(status, "ROLLBACK") == 0;
+}
+
+std::string rolled_back_message(std::string_view statement) {
+  std::string keyword = first_keyword(statement);
+  const char* name = keyword == "commit" ? "COMMIT" : keyword == "end" ? "END"
+                     : keyword == "prepare" ? "PREPARE TRANSACTION" : "the statement";
+  return std::string("ERROR:  the transaction was rolled back: ") + name +
+         " was answered with ROLLBACK because an earlier statement of the transaction failed";
 }
 
 }  // namespace
@@ -78,6 +97,9 @@ void PgReader::take(const PGresult* result) {
       outcome_->begin_result({}, false);
       in_result_ = false;
       outcome_->set_affected(command_count(result));
+      if (first_statement_ && rolled_back_instead(result) && !rolls_back()) {
+        outcome_->fail(failure(QL_ERR_ENGINE, rolled_back_message(request_.statement.text)));
+      }
       break;
     case PGRES_EMPTY_QUERY:
       outcome_->fail(failure(QL_ERR_EMPTY, "empty statement"));
@@ -94,6 +116,15 @@ void PgReader::take(const PGresult* result) {
     default:
       break;
   }
+  // COPY data and single rows are the middle of a statement; any other
+  // result ends it.
+  ExecStatusType status = PQresultStatus(result);
+  if (status != PGRES_SINGLE_TUPLE && status != PGRES_COPY_IN && status != PGRES_COPY_OUT) first_statement_ = false;
+}
+
+bool PgReader::rolls_back() const {
+  std::string keyword = first_keyword(request_.statement.text);
+  return keyword == "rollback" || keyword == "abort";
 }
 
 }  // namespace ql

@@ -36,6 +36,9 @@ class PgReader {
 
  private:
   void take_rows(const PGresult* result);
+  // Whether the text begins with ROLLBACK or ABORT (ROLLBACK TO SAVEPOINT
+  // too), whose answer "ROLLBACK" is no failure.
+  bool rolls_back() const;
 
   const Request& request_;
   Outcome* outcome_;
@@ -49,6 +52,13 @@ class PgReader {
   int64_t counted_ = 0;         // rows of a statement that is not a query
   bool stopping_ = false;  // a cancel was sent; its error is expected
   bool canceled_by_mistake_ = false;
+  // No result has ended a statement of the text yet. Only the first
+  // statement of a text can be a COMMIT answered with ROLLBACK: the block
+  // must have failed before the text began (a failure inside a text ends
+  // the text), and whatever a failed block takes (COMMIT, ROLLBACK,
+  // ROLLBACK TO SAVEPOINT) leaves no failed block behind. A later
+  // "ROLLBACK" answers a ROLLBACK of the text's own.
+  bool first_statement_ = true;
 };
 
 }  // namespace ql

@@ -172,7 +172,7 @@ std::unique_ptr<Session> PgSession::open(const OpenSettings& settings, Failure* 
     return nullptr;
   }
   if (PQstatus(connection) != CONNECTION_OK) {
-    *failure = ql::failure(QL_ERR_CONNECT, pg_message(PQerrorMessage(connection)));
+    *failure = ql::failure(QL_ERR_CONNECT, mask_passwords(pg_message(PQerrorMessage(connection)), settings.host));
     PQfinish(connection);
     return nullptr;
   }
@@ -315,6 +315,26 @@ Outcome PgSession::run(const Request& request) {
   return outcome;
 }
 
+bool PgSession::in_transaction(Failure* failure) {
+  Outcome outcome;
+  if (check_lost(&outcome)) {
+    *failure = outcome.failure();
+    return false;
+  }
+  return in_block();
+}
+
+std::optional<std::string> PgSession::parameter_status(const std::string& name, Failure* failure) {
+  Outcome outcome;
+  if (check_lost(&outcome)) {
+    *failure = outcome.failure();
+    return std::nullopt;
+  }
+  const char* value = PQparameterStatus(connection_, name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure) {
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kProbeMs);
   OpenSettings settings;
@@ -333,13 +353,16 @@ bool pg_answers(const std::string& host, const std::string& port, std::string* d
     list_rows(connection, "select datname from pg_database where datallowconn order by datname", deadline,
               databases);
   } else if (timed_out) {
-    *failure = ql::failure(QL_ERR_CONNECT, "no answer from the server at " + host + (port.empty() ? "" : ":" + port) +
-                                               " within " + std::to_string(kProbeMs) + " ms");
+    // A URI names its own port; the port argument does not apply to it.
+    const std::string where = is_uri(host) || port.empty() ? host : host + ":" + port;
+    *failure = ql::failure(QL_ERR_CONNECT, mask_passwords("no answer from the server at " + where + " within " +
+                                                              std::to_string(kProbeMs) + " ms",
+                                                          host));
   } else {
     // A server that refuses the login is there all the same. The ping
     // opens a connection of its own, which a server that just answered
     // takes at once.
-    std::string message = pg_message(PQerrorMessage(connection));
+    std::string message = mask_passwords(pg_message(PQerrorMessage(connection)), host);
     ConnectSettings ping_settings(settings, kPingTimeout);
     PGPing ping = PQpingParams(ping_settings.parameters.keywords.data(), ping_settings.parameters.values.data(), 1);
     answered = ping == PQPING_OK || ping == PQPING_REJECT;

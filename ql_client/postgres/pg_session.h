@@ -4,6 +4,7 @@
 #include <libpq-fe.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class PgSession final : public Session {
 
   // One statement in the simple protocol, streamed in single-row mode.
   Outcome run(const Request& request) override;
+  bool in_transaction(Failure* failure) override;
+  std::optional<std::string> parameter_status(const std::string& name, Failure* failure) override;
   // Several statements sent at once in pipeline mode (pg_pipeline.cpp).
   void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
 

@@ -190,7 +190,12 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
     outcome->fail(failure(QL_ERR_ENGINE, message(utf8)));
     return false;
   }
-  outcome->set_affected(columns > 0 ? rows : sqlite3_total_changes64(database_) - changes_before);
+  // The rows the statement itself changed: sqlite3_changes64 leaves out
+  // those its triggers changed. It keeps the count of the last INSERT,
+  // UPDATE or DELETE that completed, so it is read only when this one
+  // changed rows, which the total (triggers and all) tells.
+  bool changed = sqlite3_total_changes64(database_) != changes_before;
+  outcome->set_affected(columns > 0 ? rows : changed ? sqlite3_changes64(database_) : 0);
   return true;
 }
 
@@ -244,6 +249,11 @@ Outcome SqliteSession::run(const Request& request) {
   }
   if (!ran) outcome.fail(failure(QL_ERR_EMPTY, "empty statement"));
   return outcome;
+}
+
+bool SqliteSession::in_transaction(Failure* /*failure*/) {
+  std::lock_guard<std::mutex> in_use(in_use_);
+  return sqlite3_get_autocommit(database_) == 0;
 }
 
 bool sqlite_answers(const std::string& path, std::string* databases, Failure* failure) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "ql_client/core/session.h"
@@ -20,6 +21,10 @@ class SqliteSession final : public Session {
 
   // Runs every statement of the text in order; the last one is the outcome.
   Outcome run(const Request& request) override;
+  // Open between BEGIN and its end: SQLite is out of autocommit mode.
+  bool in_transaction(Failure* failure) override;
+  // SQLite reports no settings.
+  std::optional<std::string> parameter_status(const std::string&, Failure*) override { return std::nullopt; }
 
  private:
   SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}

@@ -44,15 +44,18 @@ bool iFdFile::open(const char* name, int mode, uint32_t flags) {
   if (is_open() || name == nullptr) return false;
   flags_ = mode == IF_MODE_READ ? kFileFlagReadOnly : 0;
 
-  if (mode == IF_MODE_READ && (flags & IF_MAP) && map_read_only_files &&
+  // The mapping opens by name and would follow a link: IF_NOFOLLOW opens
+  // the descriptor instead.
+  if (mode == IF_MODE_READ && (flags & IF_MAP) && !(flags & IF_NOFOLLOW) && map_read_only_files &&
       open_mapped(name, flags)) {
     return true;
   }
 
   // Share modes (IF_SHARED) and text mode (IF_TEXT) have no meaning here.
+  const int system_flags = open_flags_for(mode) | O_CLOEXEC | ((flags & IF_NOFOLLOW) ? O_NOFOLLOW : 0);
   int fd;
   do {
-    fd = ::open(name, open_flags_for(mode) | O_CLOEXEC, 0666);
+    fd = ::open(name, system_flags, 0666);
   } while (fd == -1 && errno == EINTR);
   if (fd == -1) {
     if (errno == ENFILE || errno == EMFILE) {

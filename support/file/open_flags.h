@@ -22,5 +22,6 @@ inline constexpr uint32_t IF_MULTI_READ = 0x080; // one descriptor per thread
 inline constexpr uint32_t IF_TEXT = 0x100;       // kept; no effect on Linux
 inline constexpr uint32_t IF_THROW = 0x200;      // holder throws on short I/O
 inline constexpr uint32_t IF_SLICED64 = 0x1000;  // files beyond 2 GiB in slices
+inline constexpr uint32_t IF_NOFOLLOW = 0x2000;  // descriptor files: a link at the name fails (ELOOP)
 
 }  // namespace morvane

@@ -1,10 +1,12 @@
 // Measured load runs of the built binary on both engines: the error table
 // of a log with known failing statements, a valid JSON report with every
-// field, and a report file that cannot be written.
+// field, a report file that cannot be written, and how a report file
+// replaces the one before it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -141,6 +143,61 @@ INSTANTIATE_TEST_SUITE_P(Engines, LoadRunE2e, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "PostgreSQL" : "SQLite";
                          });
+
+// The report file on SQLite, in a folder of its own (the run's captured
+// streams live in the test's folder).
+class ReportFileE2e : public morvane::testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    std::filesystem::create_directory(path("reports"));
+  }
+  std::vector<std::string> files_in_reports() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path("reports"))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(ReportFileE2e, ALinkAtTheReportsNameStopsTheRunAndItsTargetIsKept) {
+  write_file("reports/target", "keep\n");
+  std::filesystem::create_symlink("target", path("reports/r.json"));
+  RunResult run = run_tarnwick({"--host=sqlite::memory:", "--report=" + path("reports/r.json")}, "select 1;\n", dir_);
+  EXPECT_EQ(run.exit_code, 5);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "Cannot write the report file '" + path("reports/r.json") +
+                         "': Too many levels of symbolic links\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(path("reports/r.json")));
+  EXPECT_EQ(read_file("reports/target"), "keep\n");
+}
+
+// A run that ends before its report leaves the earlier report whole; a run
+// that reports replaces it, keeping its mode. No other file stays behind.
+TEST_F(ReportFileE2e, AReportReplacesTheEarlierOneOnlyWhenComplete) {
+  struct Case {
+    std::string host;
+    int exit_code;
+    std::string report_start;
+  };
+  const Case cases[] = {
+      {"sqlite:" + path("no/such/folder/x.db"), 253, "earlier report\n"},  // the connection fails
+      {"sqlite::memory:", 0, "{\n  \"statements\": 1,\n"},
+  };
+  for (const Case& c : cases) {
+    write_file("reports/r.json", "earlier report\n");
+    chmod(path("reports/r.json").c_str(), 0640);
+    RunResult run = run_tarnwick({"--host=" + c.host, "--report=" + path("reports/r.json")}, "select 1;\n", dir_);
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.host << run.err;
+    EXPECT_EQ(read_file("reports/r.json").rfind(c.report_start, 0), 0u) << c.host;
+    struct stat status {};
+    ASSERT_EQ(stat(path("reports/r.json").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << c.host;
+    EXPECT_EQ(files_in_reports(), std::vector<std::string>{"r.json"}) << c.host;
+  }
+}
 
 }  // namespace
 }  // namespace tarnwick::e2e

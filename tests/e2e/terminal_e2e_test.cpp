@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,6 +137,17 @@ constexpr const char* kCtrlD = "\x04";
 class TerminalSession : public morvane::testing::TempDirTest {
  protected:
   std::vector<std::string> sqlite() const { return {"--host=sqlite::memory:", "--mode=w"}; }
+
+  // One session: `line` typed, then quit. What the screen showed.
+  std::string type_and_quit(const std::string& line) {
+    Terminal terminal(sqlite(), dir_.string());
+    EXPECT_TRUE(terminal.wait_for(kPrompt));
+    terminal.enter(line);
+    EXPECT_TRUE(terminal.wait_for(kPrompt)) << terminal.unseen();
+    terminal.enter("quit");
+    EXPECT_EQ(terminal.exit_code(), 0);
+    return terminal.screen();
+  }
 };
 
 TEST_F(TerminalSession, TypedStatementsComeBackAsTables) {
@@ -278,6 +290,55 @@ TEST_F(TerminalSession, AnUnusableHistoryFileGivesOneWarning) {
   EXPECT_EQ(screen.find("Warning", warning + 1), std::string::npos) << screen;
 }
 
+// What stands at the history's name and cannot be read as a history (a
+// planted link is not followed) is warned about once and never written.
+TEST_F(TerminalSession, AHistoryFileThatCannotBeReadIsNeverWritten) {
+  struct Case {
+    bool link;
+    std::string reason;  // in the warning
+  };
+  const std::string history = path(".tarnwick_history");
+  for (const Case& c : {Case{true, " (Too many levels of symbolic links)"}, Case{false, ""}}) {
+    std::filesystem::remove(history);
+    write_file("target", "not a history\n");
+    if (c.link) {
+      std::filesystem::create_symlink("target", history);
+    } else {
+      std::filesystem::copy_file(path("target"), history);
+    }
+    const std::string screen = type_and_quit("select 8 as h;");
+    const std::string warning = "Warning : cannot read history file " + history + c.reason + ", going on without it";
+    EXPECT_NE(screen.find(warning), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("Warning", screen.find(warning) + 1), std::string::npos) << screen;
+    EXPECT_EQ(std::filesystem::is_symlink(history), c.link);
+    EXPECT_EQ(read_file(".tarnwick_history"), "not a history\n") << c.link;
+    EXPECT_EQ(read_file("target"), "not a history\n") << c.link;
+  }
+}
+
+// The history is written under another name and renamed: a first file is
+// private, a later one keeps the mode its owner gave it; nothing else stays.
+TEST_F(TerminalSession, TheHistoryIsReplacedWholeKeepingItsMode) {
+  struct Case {
+    std::string line;
+    mode_t mode_before;  // 0: no file yet
+    mode_t mode_after;
+  };
+  const std::string history = path(".tarnwick_history");
+  for (const Case& c : {Case{"select 1 as first;", 0, 0600}, Case{"select 2 as second;", 0640, 0640}}) {
+    if (c.mode_before != 0) chmod(history.c_str(), c.mode_before);
+    type_and_quit(c.line);
+    struct stat status {};
+    ASSERT_EQ(stat(history.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, c.mode_after) << c.line;
+    EXPECT_NE(read_file(".tarnwick_history").find("first;"), std::string::npos);
+    EXPECT_NE(read_file(".tarnwick_history").find(c.line.substr(c.line.rfind(' ') + 1)), std::string::npos);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{".tarnwick_history"});
+  }
+}
+
 TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
   PgServer server = pg_test_server();
   if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
@@ -302,6 +363,29 @@ TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
 
   terminal.enter("select 'still here' as s;");
   ASSERT_TRUE(terminal.wait_for("|still here|\r\n")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+// COPY data typed at the terminal is read raw after its own prompt: a tab
+// separates the columns instead of going to the line editor.
+TEST_F(TerminalSession, CopyDataTypedAtThePromptKeepsItsTabs) {
+  PgServer server = pg_test_server();
+  if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
+  Terminal terminal({"--host=" + server.host, "--port=" + server.port, "--user=" + server.user, "--mode=w"},
+                    dir_.string());
+  std::string prompt = "postgres:" + server.user + "=> ";
+  ASSERT_TRUE(terminal.wait_for(prompt)) << terminal.screen();
+  terminal.enter("create temp table typed (a int, b text);");
+  ASSERT_TRUE(terminal.wait_for(prompt)) << terminal.unseen();
+  terminal.enter("copy typed from stdin;");
+  ASSERT_TRUE(terminal.wait_for(">> ")) << terminal.unseen();
+  terminal.enter("7\tseven");
+  ASSERT_TRUE(terminal.wait_for(">> ")) << terminal.unseen();
+  terminal.enter("\\.");
+  ASSERT_TRUE(terminal.wait_for(prompt)) << terminal.unseen();
+  terminal.enter("select a, b from typed;");
+  ASSERT_TRUE(terminal.wait_for("|a|b    |\r\n+-+-----+\r\n|7|seven|\r\n")) << terminal.unseen();
   terminal.enter("\\q");
   EXPECT_EQ(terminal.exit_code(), 0);
 }

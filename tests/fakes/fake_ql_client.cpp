@@ -37,6 +37,8 @@ struct State {
   std::vector<int64_t> scheduled;  // every due time ever given
   std::vector<ql_entry_timing> last_timings;
   std::vector<Outcome> last_outcomes;
+  bool in_transaction = false;
+  std::map<std::string, std::string> parameters;
 };
 
 std::atomic<int32_t> cancel_calls{0};
@@ -213,6 +215,8 @@ void fail_next_open(int32_t code, const std::string& text) {
   state().open_failure_text = text;
 }
 void set_list_db_failures(int32_t failures) { state().list_db_failures = failures; }
+void set_in_transaction(bool open) { state().in_transaction = open; }
+void set_parameter(const std::string& name, const std::string& value) { state().parameters[name] = value; }
 const std::vector<std::string>& calls() { return state().calls; }
 const std::string& last_open_arguments() { return state().last_open; }
 int64_t texts_outstanding() { return state().outstanding; }
@@ -374,6 +378,21 @@ char* ql_column_caption(ql_cursor cursor, int32_t column, ClientError* error) {
   return fake_ql::copy_text(column < static_cast<int32_t>(captions.size()) ? captions[column] : "");
 }
 
+char* ql_pool_caption(ql_cursor cursor, int32_t entry, int32_t column, ClientError* error) {
+  auto found = state().cursors.find(cursor);
+  if (found == state().cursors.end()) {
+    fake_ql::set_error(error, QL_ERR_CURSOR, "unknown cursor");
+    return nullptr;
+  }
+  if (entry < 0 || entry >= static_cast<int32_t>(found->second.size()) || column < 0 ||
+      column >= static_cast<int32_t>(found->second[entry].captions.size())) {
+    fake_ql::set_error(error, QL_ERR_RANGE, "out of range");
+    return nullptr;
+  }
+  fake_ql::set_error(error, 0, "");
+  return fake_ql::copy_text(found->second[entry].captions[column]);
+}
+
 char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError* error) {
   return fake_ql::cell(cursor, 0, row, column, error);
 }
@@ -384,6 +403,18 @@ char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column
 }
 
 void ql_cancel(ql_handle) { ++fake_ql::cancel_calls; }
+
+int32_t ql_in_transaction(ql_handle, ClientError* error) {
+  fake_ql::set_error(error, 0, "");
+  return state().in_transaction ? 1 : 0;
+}
+
+char* ql_parameter_status(ql_handle, const char* name, ClientError* error) {
+  fake_ql::set_error(error, 0, "");
+  auto found = state().parameters.find(name != nullptr ? name : "");
+  return found == state().parameters.end() ? nullptr : fake_ql::copy_text(found->second);
+}
+
 int32_t ql_last_timings(ql_handle, ql_entry_timing* timings, int32_t n) {
   const std::vector<ql_entry_timing>& last = state().last_timings;
   int32_t count = std::min(n, static_cast<int32_t>(last.size()));

@@ -41,14 +41,19 @@ struct Outcome {
   int32_t stall_ms = 0;                  // the statement takes this long
 };
 
-// Forgets the queue, the log, the handles and cursors and the COPY
-// streams; open and list_db succeed again.
+// Forgets the queue, the log, the handles and cursors, the COPY streams,
+// the transaction flag and the settings; open and list_db succeed again.
 void reset();
 void push(Outcome outcome);
 // The next ql_open / ql_pool_open fails with this code.
 void fail_next_open(int32_t code, const std::string& text);
 // ql_list_db fails this many times before it answers (-1: never answers).
 void set_list_db_failures(int32_t failures);
+// What ql_in_transaction answers (1 or 0) from now on; 0 until set.
+void set_in_transaction(bool open);
+// What ql_parameter_status answers for `name` from now on; a setting
+// never set answers null.
+void set_parameter(const std::string& name, const std::string& value);
 
 // "open", "pool_open <sessions>", "close <h>", "pool_close <h>",
 // "query <text>", "do <text>" (ql_do and ql_run), "copy_in <text>|<data
@@ -57,7 +62,8 @@ void set_list_db_failures(int32_t failures);
 // ql_pool_run), "copy <text>|<data>", "close_cursor <c>",
 // "pool_close_cursor <c>", "list_db". ql_cancel, ql_set_notice_handler and
 // ql_set_copy_streams are not logged: the first may come from another
-// thread (see cancels()), the others set a handle up as it opens.
+// thread (see cancels()), the others set a handle up as it opens. Nor are
+// the reads ql_in_transaction, ql_parameter_status and ql_pool_caption.
 const std::vector<std::string>& calls();
 // The arguments of the last open call, space-separated.
 const std::string& last_open_arguments();

@@ -40,6 +40,61 @@ TEST_P(Contract, QueryCountsValuesNullsAndEmptyStrings) {
   EXPECT_EQ(empty.fetched, 0);
 }
 
+TEST_P(Contract, AffectedRowsLeaveOutWhatTriggersChanged) {
+  // Each row written to `audited` writes three to `audit_log`.
+  std::vector<string> setup = {"create temporary table audited (x integer)",
+                               "create temporary table audit_log (x integer)"};
+  if (GetParam() == Engine::postgres) {
+    setup.push_back(
+        "create function pg_temp.log_row() returns trigger language plpgsql as $$ begin "
+        "insert into audit_log select new.x from generate_series(1, 3); return new; end $$");
+    setup.push_back("create trigger logged after insert or update on audited for each row execute function "
+                    "pg_temp.log_row()");
+  } else {
+    setup.push_back("create temporary trigger logged after insert on audited begin "
+                    "insert into audit_log values (new.x), (new.x), (new.x); end");
+    setup.push_back("create temporary trigger updated after update on audited begin "
+                    "insert into audit_log values (new.x), (new.x), (new.x); end");
+  }
+  // The last statement changes nothing, right after one that changed a row.
+  const char* texts[] = {"insert into audited values (1), (2), (3)", "update audited set x = x + 1 where x > 1",
+                         "delete from audited where x = 1", "create temporary table untouched (x integer)"};
+  const std::vector<int32_t> expected = {3, 2, 1, 0};
+  using Call = std::vector<int32_t> (*)(ql_handle, const char* const*, ClientError*);
+  struct Way {
+    const char* name;
+    Call call;
+  } ways[] = {
+      {"do", [](ql_handle h, const char* const* t, ClientError* e) {
+         std::vector<int32_t> counts;
+         for (int i = 0; i < 4; ++i) counts.push_back(ql_do(h, t[i], e));
+         return counts;
+       }},
+      {"run", [](ql_handle h, const char* const* t, ClientError* e) {
+         std::vector<int32_t> counts(4);
+         for (int i = 0; i < 4; ++i) EXPECT_EQ(ql_run(h, t[i], nullptr, &counts[i], nullptr, e), 0);
+         return counts;
+       }},
+      {"pool_do", [](ql_handle h, const char* const* t, ClientError* e) {
+         std::vector<int32_t> counts(4);
+         EXPECT_EQ(ql_pool_do(h, t, 4, counts.data(), e), 0);
+         return counts;
+       }},
+      {"pool_run", [](ql_handle h, const char* const* t, ClientError* e) {
+         std::vector<int32_t> counts(4), with_rows(4);
+         EXPECT_EQ(ql_pool_run(h, t, 4, nullptr, counts.data(), nullptr, with_rows.data(), e), 0);
+         return counts;
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    ql_handle db = open();  // a session of its own: the temporary tables are new
+    for (const string& text : setup) run(db, text);
+    EXPECT_EQ(way.call(db, texts, &error_), expected) << error_.text;
+    EXPECT_EQ(query(db, "select count(*) from audit_log").cells[0][0], "15") << "the triggers did run";
+  }
+}
+
 TEST_P(Contract, PageAndAnswersLimits) {
   ql_handle db = open();
   Table page = query(db, series(57));
@@ -198,6 +253,84 @@ TEST_P(Contract, UnicodeMarkerIsRemovedAndTakesTheTextAsUtf8) {
     EXPECT_EQ(entry_table.cells[0][0], entry == 2 ? "caf\xC3\xA9" : "caf\xE9") << entry;
   }
   ql_pool_close_cursor(cursor);
+}
+
+TEST_P(Contract, TransactionBlockAndReportedSettings) {
+  ql_handle db = open();
+  struct Step {
+    const char* statement;  // null: none, as the handle opens
+    int32_t open;
+  } steps[] = {{nullptr, 0}, {"begin", 1}, {"select 1", 1}, {"select * from missing_table", 1}, {"rollback", 0}};
+  for (const Step& step : steps) {
+    if (step.statement != nullptr) ql_do(db, step.statement, &error_);
+    EXPECT_EQ(ql_in_transaction(db, &error_), step.open) << (step.statement ? step.statement : "opened");
+    EXPECT_EQ(error_.code, 0);
+  }
+  EXPECT_EQ(ql_in_transaction(0, &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+
+  bool postgres = GetParam() == Engine::postgres;
+  struct Setting {
+    const char* before;  // a statement run first, or null
+    const char* name;
+    const char* value;  // on PostgreSQL; SQLite reports no settings
+  } settings[] = {
+      {nullptr, "standard_conforming_strings", "on"},
+      {"set standard_conforming_strings = off", "standard_conforming_strings", "off"},
+      {nullptr, "client_encoding", "UTF8"},
+      {nullptr, "no_such_setting", nullptr},
+  };
+  for (const Setting& setting : settings) {
+    if (setting.before != nullptr && postgres) run(db, setting.before);
+    char* value = ql_parameter_status(db, setting.name, &error_);
+    EXPECT_EQ(error_.code, 0) << error_.text;
+    EXPECT_EQ(value != nullptr ? optional<string>(value) : nullopt,
+              postgres && setting.value != nullptr ? optional<string>(setting.value) : nullopt)
+        << setting.name;
+    ql_mfree(value);
+  }
+  EXPECT_EQ(ql_parameter_status(db, nullptr, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+  EXPECT_EQ(ql_parameter_status(0, "server_encoding", &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_HANDLE);
+}
+
+TEST_P(Contract, BatchCaptionsOfEveryEntry) {
+  ql_handle pool = open_pool(2);
+  const char* texts[] = {"select 1 as a, 2 as b", "select 3 as c", "select * from missing_table", "values (4)"};
+  const std::vector<std::vector<string>> captions = {{"a", "b"}, {"c"}, {}, {"column1"}};
+  struct Batch {
+    const char* name;
+    ql_cursor cursor;
+  } batches[] = {
+      {"query", ql_pool_query(pool, texts, 4, nullptr, nullptr, nullptr, 0, 0, &error_)},
+      {"run", ql_pool_run(pool, texts, 4, nullptr, nullptr, nullptr, nullptr, &error_)},
+  };
+  for (const Batch& batch : batches) {
+    SCOPED_TRACE(batch.name);
+    ASSERT_NE(batch.cursor, 0);
+    for (int32_t entry = 0; entry < 4; ++entry) {
+      const std::vector<string>& expected = captions[entry];
+      for (int32_t column = 0; column <= static_cast<int32_t>(expected.size()); ++column) {
+        char* caption = ql_pool_caption(batch.cursor, entry, column, &error_);
+        if (column < static_cast<int32_t>(expected.size())) {
+          EXPECT_EQ(error_.code, 0) << error_.text;
+          EXPECT_STREQ(caption, expected[column].c_str());
+        } else {
+          EXPECT_EQ(caption, nullptr);
+          EXPECT_EQ(error_.code, QL_ERR_RANGE) << entry << ", " << column;
+        }
+        ql_mfree(caption);
+      }
+    }
+    for (int32_t entry : {-1, 4}) {
+      EXPECT_EQ(ql_pool_caption(batch.cursor, entry, 0, &error_), nullptr);
+      EXPECT_EQ(error_.code, QL_ERR_RANGE);
+    }
+    ql_pool_close_cursor(batch.cursor);
+    EXPECT_EQ(ql_pool_caption(batch.cursor, 0, 0, &error_), nullptr);
+    EXPECT_EQ(error_.code, QL_ERR_CURSOR);
+  }
 }
 
 TEST_P(Contract, BadHandlesCursorsRowsAndColumns) {

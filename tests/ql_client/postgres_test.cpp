@@ -65,6 +65,93 @@ TEST_F(Postgres, TerminatedBackendGivesCode28UntilReopened) {
   EXPECT_NE(std::string(error_.text), "");
   EXPECT_EQ(ql_query(db, "select 1", nullptr, nullptr, nullptr, 0, 0, &error_), 0);
   EXPECT_EQ(error_.code, QL_ERR_LOST);
+  EXPECT_EQ(ql_in_transaction(db, &error_), -1);
+  EXPECT_EQ(error_.code, QL_ERR_LOST);
+  EXPECT_EQ(ql_parameter_status(db, "server_encoding", &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_LOST);
+}
+
+TEST_F(Postgres, CommitOfAFailedBlockFailsWhereverItIsSent) {
+  ql_handle db = open(postgres_port());
+  ASSERT_EQ(ql_do(db, "create temporary table once (x int primary key)", &error_), 0) << error_.text;
+  ASSERT_EQ(ql_do(db, "insert into once values (1)", &error_), 1) << error_.text;
+  auto rolled_back = [](const char* statement) {
+    return std::string("ERROR:  the transaction was rolled back: ") + statement +
+           " was answered with ROLLBACK because an earlier statement of the transaction failed";
+  };
+  using Call = int32_t (*)(ql_handle, const char*, ClientError*);
+  struct Way {
+    const char* name;
+    Call call;
+  } ways[] = {
+      {"do", [](ql_handle h, const char* text, ClientError* e) { return ql_do(h, text, e); }},
+      {"run", [](ql_handle h, const char* text, ClientError* e) {
+         int32_t rows = 0;
+         ql_close_cursor(ql_run(h, text, nullptr, &rows, nullptr, e));
+         return rows;
+       }},
+      {"query", [](ql_handle h, const char* text, ClientError* e) {
+         int32_t rows = 0;
+         ql_close_cursor(ql_query(h, text, nullptr, &rows, nullptr, 0, 0, e));
+         return rows;
+       }},
+      // ql_copy runs a statement that is no COPY as ql_do does.
+      {"copy", [](ql_handle h, const char* text, ClientError* e) { return ql_copy(h, text, "", 0, nullptr, nullptr, e); }},
+  };
+  struct Ending {
+    const char* text;
+    std::string message;  // empty: no failure
+    int32_t open_after;   // ql_in_transaction afterwards
+  } endings[] = {
+      {"commit", rolled_back("COMMIT"), 0},
+      {"/* done */ END", rolled_back("END"), 0},
+      {"commit and chain", rolled_back("COMMIT"), 1},
+      {"rollback", "", 0},
+      {"abort", "", 0},
+      {"rollback to savepoint s", "", 1},
+  };
+  for (const Way& way : ways) {
+    for (const Ending& ending : endings) {
+      SCOPED_TRACE(std::string(way.name) + ": " + ending.text);
+      ql_do(db, "begin", &error_);
+      ql_do(db, "savepoint s", &error_);
+      EXPECT_EQ(ql_do(db, "insert into once values (1)", &error_), -1);
+      int32_t result = way.call(db, ending.text, &error_);
+      EXPECT_EQ(error_.code, ending.message.empty() ? 0 : QL_ERR_ENGINE);
+      if (!ending.message.empty()) {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(error_.text, ending.message);
+      }
+      EXPECT_EQ(ql_in_transaction(db, &error_), ending.open_after) << "the server's state, untouched";
+      if (ending.open_after == 1) {
+        EXPECT_EQ(ql_do(db, "commit", &error_), 0) << error_.text;
+      }
+    }
+  }
+
+  // The same in batches on one session. A BEGIN behind a comment is not
+  // seen by the batch's check for blocks, so that batch is pipelined.
+  for (const char* begin : {"begin", "/* pipelined */ begin"}) {
+    const char* texts[] = {begin, "insert into once values (1)", "commit"};
+    int32_t counts[3] = {};
+    int32_t with_rows[3] = {};
+    for (int batch = 0; batch < 3; ++batch) {
+      SCOPED_TRACE(std::string(begin) + ", batch call " + std::to_string(batch));
+      if (batch == 0) {
+        EXPECT_EQ(ql_pool_do(db, texts, 3, counts, &error_), 2);
+      } else if (batch == 1) {
+        EXPECT_EQ(ql_pool_run(db, texts, 3, nullptr, counts, nullptr, with_rows, &error_), 0);
+      } else {
+        ql_pool_close_cursor(ql_pool_query(db, texts, 3, nullptr, counts, nullptr, 0, 0, &error_));
+      }
+      EXPECT_EQ(counts[2], -1);
+      ClientError commit_error{};
+      ql_last_entry_error(db, 2, &commit_error);
+      EXPECT_EQ(commit_error.code, QL_ERR_ENGINE);
+      EXPECT_EQ(commit_error.text, rolled_back("COMMIT"));
+      EXPECT_EQ(ql_in_transaction(db, &error_), 0);
+    }
+  }
 }
 
 TEST_F(Postgres, BackendEndingMidResultGivesCode28) {

@@ -29,6 +29,16 @@ TEST(MayStop, ReadsThatNameNoChangeOfData) {
   EXPECT_FALSE(may_stop(""));
 }
 
+TEST(FirstKeyword, AfterBlanksAndComments) {
+  struct {
+    const char* text;
+    const char* word;
+  } cases[] = {{"  COMMIT;", "commit"},          {"-- note\n\tEnd", "end"},
+               {"/* a /* b */ c */rollback", "rollback"}, {"/* never closed commit", ""},
+               {"-- only a comment", ""},        {"(select 1)", ""}};
+  for (const auto& c : cases) EXPECT_EQ(first_keyword(c.text), c.word) << c.text;
+}
+
 TEST(Latin1Utf8, RoundTripAndReplacement) {
   std::string all;
   for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));

@@ -110,6 +110,36 @@ TEST_F(TraceFileTest, AFileThatCannotBeCreatedStopsTracingSilently) {
   EXPECT_FALSE(fs::exists(path(name(first + 1))));
 }
 
+// What stands at the next trace file's name: a regular file is emptied and
+// traced into; a symbolic link is refused like a file that cannot be
+// created (named in the message, tracing stops) and its target kept.
+TEST_F(TraceFileTest, ALinkAtTheNameIsRefusedAndAFileThereIsEmptied) {
+  struct Case {
+    bool link;
+    std::string message;  // after "Cannot create trace file '<name>"
+  };
+  for (const Case& c : {Case{false, ""}, Case{true, "': Too many levels of symbolic links\n"}}) {
+    close_trace_file();
+    const std::string at = name(trace_counter);
+    write_file("target", "keep\n");
+    if (c.link) {
+      fs::create_symlink("target", path(at));
+    } else {
+      write_file(at, "an earlier run's statements\n");
+    }
+    ::testing::internal::CaptureStderr();
+    trace_statement("a");
+    trace_statement("");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, c.message.empty() ? "" : "Cannot create trace file '" + at + c.message) << c.link;
+    EXPECT_EQ(fs::is_symlink(path(at)), c.link);
+    EXPECT_EQ(read_file("target"), "keep\n") << c.link;
+    if (!c.link) {
+      EXPECT_EQ(read_file(at), "a\n");
+    }
+  }
+}
+
 class DebugRunTest : public testing::ConsoleTest {
  protected:
   void SetUp() override {

@@ -55,7 +55,7 @@ TEST(FedReader, AsksForLinesAndSaysWhatIsOpen) {
   const Case cases[] = {
       {Dialect::postgres, {"select 1;", "select", "2; select 3;"}, "nn-n", {"select 1;", " select 2;", " select 3;"}},
       {Dialect::postgres, {"select 'a", "b';"}, "n'n", {"select 'a\nb';"}},
-      {Dialect::postgres, {"/* a", " /* b */", "*/ select $$", "$$;"}, "n**'n", {" select $$\n$$;"}},
+      {Dialect::postgres, {"/* a", " /* b */", "*/ select $$", "$$;"}, "n**$n", {" select $$\n$$;"}},
       {Dialect::sqlite, {"create trigger t after insert on a begin /* x", "*/ select 1; end;"}, "n*n",
        {"create trigger t after insert on a begin /* x\n*/ select 1; end;"}},
       {Dialect::postgres, {"\\x", "select 1;"}, "nnn", {"\\x", "select 1;"}},
@@ -78,6 +78,8 @@ TEST(FedReader, AsksForLinesAndSaysWhatIsOpen) {
           continue;
         }
         asked += statement.open == OpenText::quote     ? '\''
+                 : statement.open == OpenText::dollar  ? '$'
+                 : statement.open == OpenText::paren   ? '('
                  : statement.open == OpenText::comment ? '*'
                  : statement.statement_open            ? '-'
                                                        : 'n';
