@@ -3,7 +3,10 @@
 // any argument that begins with its text, the rest being its value.
 #include "console/arguments.h"
 
+#include <strings.h>
+
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +14,7 @@
 
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
+#include "support/platform/platform.h"
 #include "support/string/wstring.h"
 
 namespace tarnwick {
@@ -120,8 +124,7 @@ morvane::WString latin1(const char* text) { return morvane::WString(text, morvan
 void set_code_page(const char* name) {
   morvane::CodePage code_page = morvane::codepage_from_name(name);
   if (code_page == morvane::codepage_invalid) {
-    out_text("Invalid code page, defaulting to iso-8859-1");
-    end_line();
+    message_line("Invalid code page, defaulting to iso-8859-1");
     code_page = morvane::codepage_latin1;
   }
   settings.code_page = code_page;
@@ -139,17 +142,12 @@ void add_inputs(const char* value) {
 // nothing, so they are taken as 1.
 void at_least_one(int32_t& value, const char* name) {
   if (value >= 1) return;
-  out_text("Warning : ");
-  out_text(name);
-  out_text(" below 1, taken as 1");
-  end_line();
+  message_line("Warning : ", name, " below 1, taken as 1");
   value = 1;
 }
 
 void warn_unrecognized(const char* argument) {
-  out_text("Warning : unrecognized argument ");
-  out_text(argument);
-  end_line();
+  message_line("Warning : unrecognized argument ", argument);
 }
 
 // --format=table|csv|tsv|unaligned; anything else warns and gives the table.
@@ -228,9 +226,37 @@ void set_report(const char* argument, const char* path) {
   settings.report_path = path;
 }
 
+// Whether standard output will carry data for another program: the last
+// --format= names a machine format, or --report=- writes the report there.
+// Known before the arguments are acted on, so that every warning goes
+// where the run's messages go.
+bool machine_output_asked(int argc, const char* const* argv) {
+  bool machine = false, report_out = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* value = nullptr;
+    const Option* option = match(argv[i], &value);
+    if (option == nullptr) continue;
+    if (option->action == Action::format) {
+      machine = std::strcmp(value, "csv") == 0 || std::strcmp(value, "tsv") == 0 ||
+                std::strcmp(value, "unaligned") == 0;
+    } else if (option->action == Action::report_file) {
+      report_out = std::strcmp(value, "-") == 0;
+    } else if (option->action == Action::report) {
+      report_out = false;
+    }
+  }
+  return machine || report_out;
+}
+
+bool charset_is_utf8(const std::string& charset) {
+  return strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0;
+}
+
 }  // namespace
 
 ParseResult parse_arguments(int argc, const char* const* argv) {
+  set_messages_to_stderr(machine_output_asked(argc, argv));
+  bool code_page_given = false, page_size_given = false, answers_limit_given = false;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     const char* value = nullptr;
@@ -247,10 +273,12 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
         if (settings.statement_limit == 0) settings.statement_limit = -1;
         break;
       case Action::page_size:
+        page_size_given = true;
         settings.page_size = number(value);
         if (settings.page_size == 0) settings.page_size = 20;
         break;
       case Action::answers_limit:
+        answers_limit_given = true;
         settings.answers_limit = number(value);
         if (settings.answers_limit == 0) settings.answers_limit = 1024;
         break;
@@ -280,8 +308,14 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::user: settings.user = latin1(value); break;
       case Action::port: settings.port = latin1(value); break;
       case Action::host: settings.host = latin1(value); break;
-      case Action::utf8: settings.code_page = morvane::codepage_utf8; break;
-      case Action::code_page: set_code_page(value); break;
+      case Action::utf8:
+        code_page_given = true;
+        settings.code_page = morvane::codepage_utf8;
+        break;
+      case Action::code_page:
+        code_page_given = true;
+        set_code_page(value);
+        break;
       case Action::timeout: settings.timeout = number(value); break;
       case Action::sql: add_inputs(value); break;
       case Action::format: set_format(argument, value); break;
@@ -304,6 +338,19 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
   }
   at_least_one(settings.sessions, "sessions");
   at_least_one(settings.statements, "statements");
+  // The engine code page follows the locale's character set, as the
+  // engines' own clients do: UTF-8 text stays UTF-8. The C locale keeps
+  // ISO-8859-1.
+  if (!code_page_given && charset_is_utf8(morvane::platform::locale_charset())) {
+    settings.code_page = morvane::codepage_utf8;
+  }
+  // Data for another program is every row, unless a limit was asked for;
+  // the framed table keeps its page and its count limit.
+  if (settings.format != OutputFormat::table) {
+    if (!page_size_given) settings.page_size = INT32_MAX;
+    if (!answers_limit_given) settings.answers_limit = INT32_MAX;
+  }
+  set_messages_to_stderr(settings.format != OutputFormat::table || settings.report_path == "-");
   return ParseResult::go_on;
 }
 

@@ -207,9 +207,7 @@ int run_console(int argc, const char* const* argv) {
   if (client_error.code != 0) {
     close_report_file();
     if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
-    out_text("Fatal : ");
-    out_text(client_error.text);
-    end_line();
+    message_line("Fatal : ", client_error.text);
     end_statement_output();
     return kExitConnectFailed;
   }

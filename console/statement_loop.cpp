@@ -1,5 +1,7 @@
 #include "console/statement_loop.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,7 +23,15 @@ Next settle(const Outcome& outcome, RunEnd* end) {
     // A batch's failures show as -1 counts; a run that stops on the first
     // error names it, with the message of the batch's first failing entry.
     if (!outcome.shown || settings.stop_on_error) report_error();
-    if (outcome.reopen) reconnect(&connection);
+    if (outcome.reopen) {
+      // The reopen cannot keep a transaction: the statements after it would
+      // commit on their own, so it is said.
+      if (ql_in_transaction(connection, nullptr) == 1) {
+        error_line("Warning : the open transaction was rolled back: --debug reopens the connection "
+                   "after a failed statement");
+      }
+      reconnect(&connection);
+    }
     // At a terminal an error never ends the session (as in psql); the user
     // is there to type the next statement.
     if (settings.stop_on_error && !input_is_console) {
@@ -57,6 +67,22 @@ Outcome refuse(const char* message) {
   Outcome outcome;
   outcome.code = client_error.code;
   return outcome;
+}
+
+// With standard_conforming_strings off, PostgreSQL reads a backslash in a
+// plain '...' string as an escape, and so must the reader to find where the
+// string ends, as psql does from the same report of the server. Asked after
+// the statements that may change it.
+void follow_string_setting(StatementReader& reader, const char* text) {
+  if (dialect_of_host(settings.host.narrow(0)) != Dialect::postgres) return;
+  const char* start = skip_blanks(text);
+  if (strcasestr(text, "standard_conforming_strings") == nullptr && !begins_with_ignoring_case(start, "reset") &&
+      !begins_with_ignoring_case(start, "reconnect")) {
+    return;
+  }
+  char* value = ql_parameter_status(connection, "standard_conforming_strings", nullptr);
+  reader.set_backslash_quotes(value != nullptr && std::strcmp(value, "off") == 0);
+  ql_mfree(value);
 }
 
 // Runs one statement of a text source, with Ctrl-C able to cancel it.
@@ -141,7 +167,9 @@ RunEnd run_script(StatementReader& reader) {
       skip_client_command(reader, statement);
       continue;
     }
-    Next next = settle(run_one(statement), &end);
+    Outcome outcome = run_one(statement);
+    follow_string_setting(reader, statement.text);
+    Next next = settle(outcome, &end);
     if (interrupted(&end) || next == Next::end_run) break;
     if (next == Next::end_source) {
       reader.keep_unread();
@@ -168,6 +196,11 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
           case Typed::end: reader.end_input(); break;
           case Typed::interrupted: reader.discard(); break;
           case Typed::quit: reading = false; break;
+          case Typed::invalid:
+            // Refused, never run without the byte: the statement is gone.
+            reader.discard();
+            settle(refuse(line.c_str()), &end);
+            break;
         }
         continue;
       case ReadStep::client_command:
@@ -181,6 +214,7 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
     // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
     // line given up.
     if (take_interrupt()) reader.drop_fed_text();
+    follow_string_setting(reader, statement.text);
     if (settle(outcome, &end) != Next::go_on) reading = false;
   }
   set_copy_feed({});

@@ -54,6 +54,7 @@ namespace {
 
 bool lost_output = false;
 bool stdout_failure_reported = false;
+bool messages_to_stderr = false;
 
 // Checks standard output after a flush. The first failure is reported; the
 // bytes still in the buffer are dropped, so that a stream that cannot be
@@ -88,6 +89,20 @@ bool output_lost() { return lost_output; }
 void reset_output_state() {
   lost_output = false;
   stdout_failure_reported = false;
+  messages_to_stderr = false;
+}
+
+void set_messages_to_stderr(bool on) { messages_to_stderr = on; }
+
+void message_line(const char* a, const char* b, const char* c) {
+  if (messages_to_stderr) {
+    error_line(a, b, c);
+    return;
+  }
+  out_text(a);
+  out_text(b);
+  out_text(c);
+  end_line();
 }
 
 void error_line(const char* a, const char* b, const char* c) {

@@ -32,6 +32,13 @@ void end_statement_output();
 // and flushes it; standard output is flushed first.
 void error_line(const char* a, const char* b = "", const char* c = "");
 
+// Messages of the run ("Error : ", "Fatal : ", the parser's warnings):
+// with the results on standard output, as the framed table has them, or,
+// when standard output carries data for another program (the machine
+// formats, a report on standard output), on standard error.
+void set_messages_to_stderr(bool on);
+void message_line(const char* a, const char* b = "", const char* c = "");
+
 // Writes a notice of the engine to standard error as the engine's own
 // client does ("NOTICE:  text"), converted when standard error is a
 // terminal. Safe to call from the client library's pool threads while the

@@ -114,6 +114,24 @@ Outcome failed_alone(const char* text, ql_cursor cursor, bool query) {
   return outcome;
 }
 
+// The framed table of a batch entry has no captions, as it always had;
+// the other formats head their rows with the column names, which programs
+// reading a CSV need. Slots without rows keep none.
+void take_batch_captions(ql_cursor cursor, size_t n) {
+  ClientError ignored;
+  for (size_t slot = 0; slot < n; ++slot) {
+    std::vector<std::string>& captions = result_slots.caption_lists[slot];
+    captions.clear();
+    bool rows = pending_are_queries || result_slots.returns_rows[slot] != 0;
+    if (settings.format == OutputFormat::table || cursor == 0 || !rows) continue;
+    for (int32_t column = 0; column < result_slots.column_counts[slot]; ++column) {
+      char* caption = ql_pool_caption(cursor, static_cast<int32_t>(slot), column, &ignored);
+      captions.emplace_back(caption != nullptr ? caption : "");
+      ql_mfree(caption);
+    }
+  }
+}
+
 }  // namespace
 
 void forget_pool_reports() { reports = PoolReports(); }
@@ -203,6 +221,7 @@ Outcome flush_batch() {
   if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
   measure_call(n, pending_are_queries);
   report_pool_failure(call_failed, n);
+  take_batch_captions(cursor, n);
   print_results(pending_are_queries, cursor, n);
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
   for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;

@@ -76,9 +76,7 @@ void set_copy_feed(CopyFeed feed) {
 void report_error() {
   client_error.text[sizeof client_error.text - 1] = '\0';
   if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
-  out_text("Error : ");
-  out_text(client_error.text);
-  end_line();
+  message_line("Error : ", client_error.text);
   end_statement_output();
 }
 

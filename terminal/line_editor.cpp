@@ -2,14 +2,17 @@
 
 #include <fcntl.h>
 #include <histedit.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "runtime/console_output.h"
+#include "support/codepage/codepage.h"
 #include "support/platform/platform.h"
 #include "terminal/interrupts.h"
 
@@ -30,6 +33,55 @@ bool history_existed = false;
 struct stat history_status {};
 
 char* prompt_of(EditLine*) { return current_prompt.data(); }
+
+// At a UTF-8 terminal the editor's characters are read here rather than by
+// libedit, which drops a byte that starts no valid character without a
+// word: the typed statement would run without it. Such a byte is shown as
+// U+FFFD and remembered, and the line is refused (LineRead::invalid).
+int invalid_byte = -1;   // the first invalid byte of the line being typed
+int pushed_back = -1;    // a byte read past an unfinished sequence
+
+// One byte of standard input: 1, 0 at its end, -1 on an error (errno, EINTR
+// at Ctrl-C, as libedit expects).
+int read_byte(unsigned char* byte) {
+  if (pushed_back >= 0) {
+    *byte = static_cast<unsigned char>(pushed_back);
+    pushed_back = -1;
+    return 1;
+  }
+  ssize_t got = ::read(STDIN_FILENO, byte, 1);
+  return got == 1 ? 1 : got == 0 ? 0 : -1;
+}
+
+int read_utf8_character(EditLine*, wchar_t* character) {
+  unsigned char lead;
+  int got = read_byte(&lead);
+  if (got != 1) return got;
+  int length = morvane::utf8_sequence_length(lead);
+  if (length == 1) {
+    *character = lead;
+    return 1;
+  }
+  char32_t code = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+  bool valid = length >= 2 && length <= 4;
+  for (int k = 1; valid && k < length; ++k) {
+    unsigned char next;
+    got = read_byte(&next);
+    if (got != 1) return got;
+    if ((next & 0xC0) != 0x80) {
+      pushed_back = next;  // the start of what comes next
+      valid = false;
+      break;
+    }
+    code = code << 6 | (next & 0x3F);
+  }
+  if (!valid) {
+    if (invalid_byte < 0) invalid_byte = lead;
+    code = 0xFFFD;
+  }
+  *character = static_cast<wchar_t>(code);
+  return 1;
+}
 
 // "Warning : cannot read history file PATH (reason), going on without it";
 // no reason when the system gave none.
@@ -147,6 +199,10 @@ void open_line_editor(const std::string& history_path) {
   editor = el_init("tarnwick", stdin, stdout, stderr);
   el_set(editor, EL_EDITOR, "emacs");
   el_set(editor, EL_PROMPT, prompt_of);
+  std::string charset = morvane::platform::locale_charset();
+  if (strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0) {
+    el_set(editor, EL_GETCFN, read_utf8_character);
+  }
   bind_keys();
   history = history_init();
   HistEvent event;
@@ -159,6 +215,7 @@ void open_line_editor(const std::string& history_path) {
 LineRead read_line(const std::string& prompt, std::string* line) {
   current_prompt = prompt;
   take_interrupt();  // a Ctrl-C from before this prompt does not count
+  invalid_byte = -1;
   int count = 0;
   const char* text = el_gets(editor, &count);
   if (text == nullptr || count <= 0) {
@@ -167,6 +224,10 @@ LineRead read_line(const std::string& prompt, std::string* line) {
   }
   line->assign(text, static_cast<size_t>(count));
   if (!line->empty() && line->back() == '\n') line->pop_back();
+  if (invalid_byte >= 0) {
+    *line = std::to_string(invalid_byte);
+    return LineRead::invalid;
+  }
   return LineRead::line;
 }
 

@@ -14,6 +14,8 @@ enum class LineRead {
   line,         // a line was typed (its text, without the line feed)
   end,          // Ctrl-D on an empty line, or the terminal went away
   interrupted,  // Ctrl-C while the line was being typed
+  invalid,      // the line held a byte the terminal's character set cannot hold;
+                // its value (decimal) is what read_line leaves in the line
 };
 
 // Starts the editor and loads the history from `history_path` (empty: no

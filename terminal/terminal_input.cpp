@@ -48,6 +48,15 @@ Typed TerminalInput::read(const Statement& waiting, std::string* line) {
       history_entry_.clear();
       end_line();
       return Typed::interrupted;
+    case LineRead::invalid: {
+      history_entry_.clear();
+      char message[160];
+      std::snprintf(message, sizeof message,
+                    "the typed line holds a byte (0x%02X) that is not valid UTF-8; the statement was not run",
+                    std::stoi(typed) & 0xFF);
+      *line = message;
+      return Typed::invalid;
+    }
     case LineRead::line:
       break;
   }

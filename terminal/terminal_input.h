@@ -17,6 +17,8 @@ enum class Typed {
   end,          // Ctrl-D on an empty line, or the terminal went away
   interrupted,  // Ctrl-C while the line was being typed
   quit,         // "\q" alone, or "quit" or "exit" alone while no statement is open
+  invalid,      // a byte that is not valid in the terminal's character set; the
+                // line holds the message that says so
 };
 
 class TerminalInput {

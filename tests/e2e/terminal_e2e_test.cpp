@@ -249,8 +249,29 @@ TEST_F(TerminalSession, EndOfInputRunsTheLastStatement) {
   EXPECT_EQ(terminal.exit_code(), 0);
 }
 
+// At a UTF-8 terminal the engine code page is UTF-8 unless one is given:
+// typed text is stored as typed, and a byte that is not UTF-8 is refused.
+TEST_F(TerminalSession, TextTypedAtAUtf8TerminalIsStoredAsTyped) {
+  Terminal terminal(sqlite(), dir_.string());
+  ASSERT_TRUE(terminal.wait_for(kPrompt));
+  terminal.enter("create table c (x text);");
+  terminal.enter("insert into c values ('caf\xc3\xa9'), ('\xe2\x82\xac'), ('\xe6\x97\xa5\xe6\x9c\xac');");
+  ASSERT_TRUE(terminal.wait_for("3 rows affected\r\n")) << terminal.unseen();
+  terminal.enter("insert into c values ('bad \xff');");
+  ASSERT_TRUE(terminal.wait_for("Error : the typed line holds a byte (0xFF) that is not valid UTF-8; "
+                                "the statement was not run\r\n"))
+      << terminal.unseen();
+  terminal.enter("select length(x) as n, hex(x) as h from c;");
+  ASSERT_TRUE(terminal.wait_for("|4|636166C3A9  |\r\n|1|E282AC      |\r\n|2|E697A5E69CAC|\r\n"))
+      << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
 TEST_F(TerminalSession, TextTypedInUtf8ReachesALatin1EngineAsCharacters) {
-  Terminal terminal(sqlite(), dir_.string());  // default code page: ISO-8859-1
+  std::vector<std::string> arguments = sqlite();
+  arguments.push_back("--code-page=iso-8859-1");
+  Terminal terminal(arguments, dir_.string());
   ASSERT_TRUE(terminal.wait_for(kPrompt));
   terminal.enter("create table c (x text);");
   terminal.enter("insert into c values ('caf\xc3\xa9'), ('\xe2\x82\xac');");
