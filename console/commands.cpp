@@ -29,6 +29,7 @@
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
@@ -137,7 +138,7 @@ Outcome interpret(const char* text, ql_handle* handle) {
     }
   } else if (begins_with(head, "reconnect")) {
     outcome = flush_batch();
-    if (settings.connect_disconnect && !(outcome.failed() && settings.stop_on_error)) {
+    if (settings.connect_disconnect && !(outcome.failed() && run_state.stop_on_error)) {
       reconnect(handle);
       if (client_error.code != 0) {
         Outcome failed;

@@ -26,6 +26,7 @@
 #include "runtime/console_text.h"
 #include "runtime/outcome.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
@@ -198,6 +199,7 @@ int run_console(int argc, const char* const* argv) {
   set_up_output();
 
   if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
+  start_run_state();
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();
   if (!set_up_measuring()) return kExitOutputLost;

@@ -6,6 +6,7 @@
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
@@ -17,6 +18,7 @@ namespace tarnwick {
 
 void reset_process_state() {
   settings = RunSettings();
+  run_state = RunState();
   output_is_console = false;
   input_is_console = false;
   client_error = ClientError{};

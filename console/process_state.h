@@ -11,6 +11,9 @@
 //                            input_is_console     input_is_console is cleared when a named
 //                                                 source starts. Main thread.
 //                            start_time           constant from process start
+//   runtime/run_state.h      run_state            what scripts change as the run goes
+//                                                 (\set ON_ERROR_STOP, .bail, \connect).
+//                                                 Main thread.
 //   runtime/client_error.h   client_error,        the connection record: the error record of
 //                            connection           every client-library call, the open handle.
 //   session/connection.cpp   copy_feed            where COPY data comes from. Main thread.

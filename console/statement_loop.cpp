@@ -5,14 +5,17 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/commands.h"
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "statements/input_source.h"
 #include "statements/statement_text.h"
 #include "terminal/interrupts.h"
 
@@ -22,7 +25,7 @@ Next settle(const Outcome& outcome, RunEnd* end) {
   if (outcome.failed()) {
     // A batch's failures show as -1 counts; a run that stops on the first
     // error names it, with the message of the batch's first failing entry.
-    if (!outcome.shown || settings.stop_on_error) report_error();
+    if (!outcome.shown || run_state.stop_on_error) report_error();
     if (outcome.reopen) {
       // The reopen cannot keep a transaction: the statements after it would
       // commit on their own, so it is said.
@@ -34,7 +37,7 @@ Next settle(const Outcome& outcome, RunEnd* end) {
     }
     // At a terminal an error never ends the session (as in psql); the user
     // is there to type the next statement.
-    if (settings.stop_on_error && !input_is_console) {
+    if (run_state.stop_on_error && !input_is_console) {
       *end = RunEnd::error_stop;
       return Next::end_run;
     }
@@ -98,10 +101,122 @@ Outcome run_one(const Statement& statement) {
   return outcome;
 }
 
-// Another client's command (a "\" or "." line) is not this program's.
+// Another client's command (a "\" or "." line) that this program does not
+// act on.
 void skip_client_command(const StatementReader& reader, const Statement& command) {
   std::string where = "' line " + std::to_string(command.line) + ": ";
   error_line("Skipping client command in '", reader.source_name(), (where + command.text).c_str());
+}
+
+// The words of a client command line: blanks part them, and '...' or
+// "..." hold blanks (the quotes go, a doubled quote stays one).
+std::vector<std::string> command_words(const char* text) {
+  std::vector<std::string> words;
+  for (const char* at = text; *at != '\0';) {
+    while (is_blank(*at)) ++at;
+    if (*at == '\0') break;
+    std::string word;
+    while (*at != '\0' && !is_blank(*at)) {
+      char quote = *at;
+      if (quote != '\'' && quote != '"') {
+        word += *at++;
+        continue;
+      }
+      for (++at; *at != '\0'; ++at) {
+        if (*at == quote) {
+          if (at[1] != quote) break;
+          ++at;
+        }
+        word += *at;
+      }
+      if (*at == quote) ++at;
+    }
+    words.push_back(word);
+  }
+  return words;
+}
+
+// psql's and the sqlite3 shell's spellings of on and off; -1 for neither.
+int switch_value(const std::string& word) {
+  for (const char* on : {"on", "true", "1", "yes"}) {
+    if (strcasecmp(word.c_str(), on) == 0) return 1;
+  }
+  for (const char* off : {"off", "false", "0", "no"}) {
+    if (strcasecmp(word.c_str(), off) == 0) return 0;
+  }
+  return -1;
+}
+
+// The database a "\connect" names: its first argument that is not an
+// option, or the dbname of a connection string there (pg_dump -C writes
+// \connect -reuse-previous=on "dbname='name'"). Empty when it names none.
+std::string connect_database(const std::vector<std::string>& words) {
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word.rfind("-reuse-previous", 0) == 0) continue;
+    if (word == "-") return "";
+    size_t key = word.find("dbname=");
+    if (key == std::string::npos) return word;
+    std::vector<std::string> parts = command_words(word.c_str() + key + 7);
+    return parts.empty() ? "" : parts[0];
+  }
+  return "";
+}
+
+constexpr int kMostNestedFiles = 32;
+int nested_files = 0;  // files run by \i or .read inside one another (main thread)
+
+Outcome failed_with(const std::string& message) {
+  client_error.code = QL_ERR_ARGUMENT;
+  std::snprintf(client_error.text, sizeof client_error.text, "%s", message.c_str());
+  Outcome outcome;
+  outcome.code = client_error.code;
+  return outcome;
+}
+
+Outcome include_file(StatementReader& reader, const std::string& name, bool relative, RunEnd* end);
+
+// The other clients' commands that change what a script does are honoured:
+// \q, .quit and .exit end the source; \connect opens a session on the
+// database it names; \set ON_ERROR_STOP and .bail set --on-error; \i, \ir
+// and .read run a file in place. Every other one is skipped with a note.
+Outcome client_command(StatementReader& reader, const Statement& command, RunEnd* end) {
+  std::vector<std::string> words = command_words(command.text);
+  const std::string verb = words.empty() ? "" : words[0];
+  auto is = [&](std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (verb == name) return true;
+    }
+    return false;
+  };
+  Outcome outcome;
+  if (is({"\\q", "\\quit", ".quit", ".exit"})) {
+    outcome.next = Next::end_source;
+  } else if (is({"\\set"}) && words.size() >= 2 && words[1] == "ON_ERROR_STOP") {
+    int value = words.size() >= 3 ? switch_value(words[2]) : -1;
+    if (value < 0) return failed_with("\\set ON_ERROR_STOP takes on or off");
+    run_state.stop_on_error = value == 1;
+  } else if (is({".bail"}) && words.size() >= 2) {
+    int value = switch_value(words[1]);
+    if (value < 0) return failed_with(".bail takes on or off");
+    run_state.stop_on_error = value == 1;
+  } else if (is({"\\c", "\\connect"}) && dialect_of_host(settings.host.narrow(0)) == Dialect::postgres) {
+    // What is pending goes to the database it was meant for.
+    outcome = flush_batch();
+    if (outcome.failed() && run_state.stop_on_error) return outcome;
+    run_state.database = connect_database(words);
+    reconnect(&connection);
+    if (client_error.code != 0) {
+      Outcome failed;
+      failed.code = client_error.code;
+      outcome.merge(failed);
+    }
+  } else if (is({"\\i", "\\include", "\\ir", "\\include_relative", ".read"}) && words.size() >= 2) {
+    outcome = include_file(reader, words[1], is({"\\ir", "\\include_relative"}), end);
+  } else {
+    skip_client_command(reader, command);
+  }
+  return outcome;
 }
 
 // COPY data from the script being read: whole lines up to "\.". A source
@@ -155,6 +270,36 @@ bool interrupted(RunEnd* end) {
   return true;
 }
 
+// Runs `name` (from the including file's folder when `relative`) as a
+// script in place; its end ends the including source too when a \q or a
+// lost connection ended it.
+Outcome include_file(StatementReader& reader, const std::string& name, bool relative, RunEnd* end) {
+  std::string path = name;
+  if (relative && !name.empty() && name[0] != '/') {
+    std::string including = reader.source_name();
+    size_t slash = including.rfind('/');
+    if (slash != std::string::npos) path = including.substr(0, slash + 1) + name;
+  }
+  if (nested_files >= kMostNestedFiles) return failed_with("files run inside one another nest too deep at '" + path + "'");
+  morvane::iFile source;
+  if (open_source(source, path.c_str()) != SourceKind::text) return Outcome();  // named on standard error
+  StatementBuffer buffer;
+  ReaderOptions options;
+  options.dialect = dialect_of_host(settings.host.narrow(0));
+  options.source_name = path.c_str();
+  Outcome outcome;
+  ++nested_files;
+  {
+    StatementReader included(&source, buffer, options);
+    *end = run_script(included);
+  }
+  --nested_files;
+  release(buffer);
+  set_copy_feed({copy_data_from_reader, &reader});
+  if (*end != RunEnd::none) outcome.next = Next::end_run, outcome.end = *end;
+  return outcome;
+}
+
 }  // namespace
 
 RunEnd run_script(StatementReader& reader) {
@@ -163,11 +308,8 @@ RunEnd run_script(StatementReader& reader) {
   while (!interrupted(&end)) {
     Statement statement = reader.next();
     if (statement.step == ReadStep::end) break;
-    if (statement.step == ReadStep::client_command) {
-      skip_client_command(reader, statement);
-      continue;
-    }
-    Outcome outcome = run_one(statement);
+    Outcome outcome = statement.step == ReadStep::client_command ? client_command(reader, statement, &end)
+                                                                  : run_one(statement);
     follow_string_setting(reader, statement.text);
     Next next = settle(outcome, &end);
     if (interrupted(&end) || next == Next::end_run) break;
@@ -204,13 +346,12 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
         }
         continue;
       case ReadStep::client_command:
-        skip_client_command(reader, statement);
-        continue;
       case ReadStep::statement:
         break;
     }
     take_interrupt();
-    Outcome outcome = run_one(statement);
+    Outcome outcome = statement.step == ReadStep::client_command ? client_command(reader, statement, &end)
+                                                                  : run_one(statement);
     // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
     // line given up.
     if (take_interrupt()) reader.drop_fed_text();

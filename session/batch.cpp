@@ -7,6 +7,7 @@
 #include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 #include "runtime/client_error.h"
 #include "session/connection.h"
 #include "session/result_slots.h"
@@ -138,7 +139,7 @@ void forget_pool_reports() { reports = PoolReports(); }
 
 Outcome send_alone(const char* text, bool query) {
   Outcome outcome = flush_batch();
-  if (outcome.failed() && settings.stop_on_error) return outcome;
+  if (outcome.failed() && run_state.stop_on_error) return outcome;
   ensure_result_slots(1);
   schedule_next_call(1);
   ql_cursor cursor;
@@ -174,7 +175,7 @@ Outcome append_to_batch(const char* text, bool query) {
   } else if (pending_are_queries != query) {
     outcome = flush_batch();
     // The run ends there: the statement would never be sent.
-    if (outcome.failed() && settings.stop_on_error) return outcome;
+    if (outcome.failed() && run_state.stop_on_error) return outcome;
     pending_are_queries = query;
   }
   pending_statements.emplace_back(text);

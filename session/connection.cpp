@@ -4,6 +4,7 @@
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "runtime/run_state.h"
 
 namespace tarnwick {
 
@@ -38,11 +39,12 @@ ql_handle connect() {
   const char* user = settings.user.narrow(0);
   const char* language = settings.default_language.c_str();
   int32_t read_only = settings.read_only ? 1 : 0;
+  const char* database = run_state.database.empty() ? nullptr : run_state.database.c_str();
   ql_handle handle =
       single_mode()
-          ? ql_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
+          ? ql_open(host, port, database, user, "", language, read_only, settings.page_size,
                     settings.answers_limit, settings.code_page, &client_error)
-          : ql_pool_open(host, port, nullptr, user, "", language, read_only, settings.page_size,
+          : ql_pool_open(host, port, database, user, "", language, read_only, settings.page_size,
                          settings.answers_limit, settings.code_page, settings.sessions,
                          &client_error);
   // The engine's notices go to standard error as they come (null record:

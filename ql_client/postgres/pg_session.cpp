@@ -74,6 +74,9 @@ struct ConnectSettings {
     if (is_uri(settings.host)) {
       host = settings.host;
       parameters.add("dbname", host);  // expanded: it carries host, port, user, database
+      // A database named besides the URI (psql's \connect) wins: libpq
+      // takes a later dbname as a plain database name.
+      if (!settings.database.empty()) parameters.add("dbname", settings.database);
     } else {
       host = settings.host;
       port = settings.port.empty() ? kDefaultPort : settings.port;

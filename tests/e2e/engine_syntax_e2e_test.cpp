@@ -4,6 +4,7 @@
 // by their first word. PostgreSQL runs skip when no test server is up.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,31 @@ TEST_F(PostgresSyntax, PoolEntriesWithRowsShowTheirTables) {
   EXPECT_EQ(result.out, "type quit; to exit.\n0 row affected\n0 row affected\n2 row(s)\n++\n||\n++\n|1|\n|2|\n");
 }
 
+// psql's commands that change what a script does: \i and \ir run a file in
+// place, \set ON_ERROR_STOP ends the run at the next failure (exit 3), \c
+// opens a session on the database it names (as pg_dump -C writes it), and
+// \q ends the source. Others are skipped with a note.
+TEST_F(PostgresSyntax, ClientCommandsThatChangeTheScriptAreHonoured) {
+  ASSERT_EQ(std::system(("mkdir -p " + path("sub")).c_str()), 0);
+  write_file("sub/inner.sql", "select 'inner' as s;\n");
+  write_file("sub/outer.sql", "\\ir inner.sql\n");
+  RunResult result = run(
+      "\\i sub/outer.sql\n"
+      "\\connect -reuse-previous=on \"dbname='postgres'\"\n"
+      "select current_database() as d;\n"
+      "\\echo skipped\n"
+      "\\set ON_ERROR_STOP on\n"
+      "select nope;\n"
+      "select 'not reached' as s;\n");
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.out,
+            "1 row(s)\n+-+\n|s|\n+-+\n|inner|\n1 row(s)\n+-+\n|d|\n+-+\n|postgres|\n"
+            "Error : ERROR:  column \"nope\" does not exist\nLINE 1: select nope;\n               ^\n");
+  EXPECT_EQ(result.err, "Skipping client command in 's.sql' line 4: \\echo skipped\n");
+  RunResult quit = run("select 1 as a;\n\\q\nselect 2 as b;\n");
+  EXPECT_EQ(quit.out, "1 row(s)\n+-+\n|a|\n+-+\n|1|\n");
+}
+
 class SqliteSyntax : public morvane::testing::TempDirTest {
  protected:
   RunResult run(const std::string& script, const std::string& mode = "--raw") {
@@ -145,6 +171,18 @@ class SqliteSyntax : public morvane::testing::TempDirTest {
                         dir_.string());
   }
 };
+
+// The sqlite3 shell's commands that change what a script does: .read runs
+// a file in place, .bail on ends the run at the next failure, .quit ends the
+// source.
+TEST_F(SqliteSyntax, DotCommandsThatChangeTheScriptAreHonoured) {
+  write_file("inner.sql", "select 'inner' as s;\n");
+  RunResult result = run(".read inner.sql\n.bail on\nselect nope;\nselect 'not reached';\n");
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_EQ(result.out, "type quit; to exit.\n1 row(s)\n+-+\n|s|\n+-+\n|inner|\nError : no such column: nope\n");
+  RunResult quit = run("select 1 as a;\n.exit\nselect 2 as b;\n");
+  EXPECT_EQ(quit.out, "type quit; to exit.\n1 row(s)\n+-+\n|a|\n+-+\n|1|\n");
+}
 
 TEST_F(SqliteSyntax, Utf8ColumnsAreAsWideAsTheirTextOnScreen) {
   RunResult result = run("select 'Zoë' as n union all select '東京' union all select '🙂';", "--code-page=utf8");

@@ -1,0 +1,22 @@
+// RunState: what a script may change while the run goes on, beside the
+// settings of the command line, which stay as parsed. Main thread only.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+struct RunState {
+  // A failure ends the run: --on-error=stop, then psql's "\set
+  // ON_ERROR_STOP" and the sqlite3 shell's ".bail" in scripts.
+  bool stop_on_error = false;
+  // The database that psql's "\connect" named; empty: the host's own.
+  std::string database;
+};
+
+extern RunState run_state;
+
+// Starts it from the settings (after the arguments are parsed).
+void start_run_state();
+
+}  // namespace tarnwick
