@@ -119,6 +119,25 @@ const Option* match(const char* argument, const char** value) {
 // A number as atoi reads it; 0 when there are no digits.
 int32_t number(const char* value) { return static_cast<int32_t>(std::atoi(value)); }
 
+void warn_unrecognized(const char* argument) {
+  message_line("Warning : unrecognized argument ", argument);
+}
+
+// A count that sizes what a query shows (--page-size=, --answers-limit=):
+// as atoi reads it, but a negative one or one past the type's range would
+// make broken tables, so it is warned about and the option keeps its
+// current value. False then.
+bool count_value(const char* argument, const char* value, int32_t* count) {
+  errno = 0;
+  long long parsed = std::strtoll(value, nullptr, 10);
+  if (errno == ERANGE || parsed < 0 || parsed > INT32_MAX) {
+    warn_unrecognized(argument);
+    return false;
+  }
+  *count = static_cast<int32_t>(parsed);
+  return true;
+}
+
 morvane::WString latin1(const char* text) { return morvane::WString(text, morvane::codepage_latin1); }
 
 void set_code_page(const char* name) {
@@ -146,9 +165,6 @@ void at_least_one(int32_t& value, const char* name) {
   value = 1;
 }
 
-void warn_unrecognized(const char* argument) {
-  message_line("Warning : unrecognized argument ", argument);
-}
 
 // --format=table|csv|tsv|unaligned; anything else warns and gives the table.
 void set_format(const char* argument, const char* value) {
@@ -273,13 +289,13 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
         if (settings.statement_limit == 0) settings.statement_limit = -1;
         break;
       case Action::page_size:
+        if (!count_value(argument, value, &settings.page_size)) break;
         page_size_given = true;
-        settings.page_size = number(value);
         if (settings.page_size == 0) settings.page_size = 20;
         break;
       case Action::answers_limit:
+        if (!count_value(argument, value, &settings.answers_limit)) break;
         answers_limit_given = true;
-        settings.answers_limit = number(value);
         if (settings.answers_limit == 0) settings.answers_limit = 1024;
         break;
       case Action::sessions: settings.sessions = number(value); break;

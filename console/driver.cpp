@@ -53,7 +53,7 @@ constexpr int32_t kDefaultProgressSeconds = 5;
 // Whether any input names a replay log (the test of the source opener).
 bool plays_replay_log() {
   for (const morvane::WString& entry : settings.sql_inputs) {
-    if (std::strstr(entry.narrow(0), "SQL.log.") != nullptr) return true;
+    if (is_replay_log_name(entry.narrow(0))) return true;
   }
   return false;
 }
@@ -158,6 +158,10 @@ RunEnd read_sources() {
     set_interactive(at_terminal);
     switch (open_source(source, name)) {
       case SourceKind::unreadable:
+        // Named on standard error by open_source; the run's exit code says
+        // it, and under --on-error=stop the run ends here.
+        run_state.unreadable_source = true;
+        if (run_state.stop_on_error) end = RunEnd::unreadable;
         break;
       case SourceKind::replay_log: {
         // Statements go straight to execution: no console commands.
@@ -237,11 +241,16 @@ int run_console(int argc, const char* const* argv) {
   end_statement_output();
   // Why the run ended early comes first; then lost output; then failed
   // statements under --report (4).
+  // The first that applies of 130, 3, 2, 1, 5, 4 (66 and 70 come from what
+  // main catches).
   switch (end) {
-    case RunEnd::error_stop: return kExitErrorStop;
     case RunEnd::interrupted: return kExitInterrupted;
+    case RunEnd::error_stop: return kExitErrorStop;
+    case RunEnd::unreadable:
     case RunEnd::none: break;
   }
+  if (run_state.lost_connection) return kExitConnectionLost;
+  if (run_state.unreadable_source) return kExitSourceUnreadable;
   return output_lost() ? kExitOutputLost : exit_code;
 }
 

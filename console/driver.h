@@ -7,6 +7,8 @@ namespace tarnwick {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitServerWaitFailed = -1;
 inline constexpr int kExitConnectFailed = -3;
+inline constexpr int kExitSourceUnreadable = 1;  // a source could not be opened or read
+inline constexpr int kExitConnectionLost = 2;    // statements were not sent: the connection was lost
 inline constexpr int kExitStatementFailed = 4;  // with --report: a statement failed
 // The run went on to its end, but output was lost: a write to standard
 // output, to a trace file or to the report file failed (reported on

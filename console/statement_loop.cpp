@@ -22,7 +22,14 @@
 namespace tarnwick {
 
 Next settle(const Outcome& outcome, RunEnd* end) {
+  if (outcome.code == QL_ERR_EMPTY) {
+    // An empty statement (";;") keeps its line but is no failure: psql and
+    // the sqlite3 shell run past it under ON_ERROR_STOP and -bail.
+    if (!outcome.shown) report_error();
+    return outcome.next;
+  }
   if (outcome.failed()) {
+    if (outcome.code == QL_ERR_LOST) run_state.lost_connection = true;
     // A batch's failures show as -1 counts; a run that stops on the first
     // error names it, with the message of the batch's first failing entry.
     if (!outcome.shown || run_state.stop_on_error) report_error();
@@ -263,6 +270,17 @@ int32_t copy_data_from_record(void* context, const char** data) {
   return static_cast<int32_t>(length);
 }
 
+// A lost connection ends its source: what of it was not run is said once,
+// so that a cut script is never taken for a whole one.
+void name_what_was_not_run(StatementReader& reader) {
+  int64_t left = 0;
+  for (Statement rest = reader.next(); rest.step != ReadStep::end; rest = reader.next()) {
+    if (rest.step == ReadStep::statement && !blank_before(rest, rest.length)) ++left;
+  }
+  std::string what = "' (" + std::to_string(left) + (left == 1 ? " statement" : " statements") + ") was not run";
+  error_line("The connection to the engine was lost: the rest of '", reader.source_name(), what.c_str());
+}
+
 // Whether a Ctrl-C ended a run that reads no terminal.
 bool interrupted(RunEnd* end) {
   if (!run_interrupted()) return false;
@@ -314,6 +332,7 @@ RunEnd run_script(StatementReader& reader) {
     Next next = settle(outcome, &end);
     if (interrupted(&end) || next == Next::end_run) break;
     if (next == Next::end_source) {
+      if (outcome.code == QL_ERR_LOST) name_what_was_not_run(reader);
       reader.keep_unread();
       break;
     }
@@ -383,6 +402,11 @@ RunEnd run_replay(ReplayLogReader& log) {
     set_cancel_target(0);
     end_statement_output();  // a long replay shows its results as they come
     if (settle(outcome, &end) == Next::end_run) break;
+  }
+  // A damaged log was read only in part: the run says so in its exit code.
+  if (log.end() != ReplayEnd::finished) {
+    run_state.unreadable_source = true;
+    if (run_state.stop_on_error && end == RunEnd::none) end = RunEnd::unreadable;
   }
   set_copy_feed({});
   return end;

@@ -21,6 +21,7 @@ enum class RunEnd {
   none,
   error_stop,   // a statement failed under --on-error=stop: exit code 3
   interrupted,  // Ctrl-C (SIGINT) in a run that does not read a terminal: 130
+  unreadable,   // a source could not be read, under --on-error=stop: 1
 };
 
 struct Outcome {

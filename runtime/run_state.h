@@ -12,6 +12,11 @@ struct RunState {
   bool stop_on_error = false;
   // The database that psql's "\connect" named; empty: the host's own.
   std::string database;
+  // What the run met that its exit code must tell, though it went on: a
+  // source that could not be read (1), a connection lost with statements
+  // not sent (2).
+  bool unreadable_source = false;
+  bool lost_connection = false;
 };
 
 extern RunState run_state;

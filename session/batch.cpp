@@ -105,12 +105,11 @@ Outcome failed_alone(const char* text, ql_cursor cursor, bool query) {
   if (cursor != 0) ql_close_cursor(cursor);  // a cursor that came with an error is not kept
   Outcome outcome;
   outcome.code = client_error.code;
-  if (query) return outcome;
-  if (settings.debug) {
+  if (!query && settings.debug) {
     trace_statement(text);
     outcome.reopen = true;
   } else if (client_error.code == QL_ERR_LOST) {
-    outcome.next = Next::end_source;
+    outcome.next = Next::end_source;  // nothing more can be sent on it
   }
   return outcome;
 }

@@ -9,7 +9,12 @@
 
 namespace tarnwick {
 
-bool is_replay_log_name(const char* name) { return std::strstr(name, "SQL.log.") != nullptr; }
+// The file's own name says it, not a folder on its path: every script in
+// "backup.SQL.log.2024/" is still a script.
+bool is_replay_log_name(const char* name) {
+  const char* slash = std::strrchr(name, '/');
+  return std::strstr(slash != nullptr ? slash + 1 : name, "SQL.log.") != nullptr;
+}
 
 namespace {
 

@@ -15,7 +15,8 @@ enum class SourceKind {
 // opened, or that names a directory, is reported as "Cannot stat file".
 SourceKind open_source(morvane::iFile& source, const char* name);
 
-// Whether `name` names a binary replay log: it holds "SQL.log." (case counts).
+// Whether `name` names a binary replay log: the file's own name (after the
+// last "/") holds "SQL.log." (case counts).
 bool is_replay_log_name(const char* name);
 
 }  // namespace tarnwick

@@ -307,6 +307,12 @@ void PgSession::abandon(Outcome* outcome) {
 Outcome PgSession::run(const Request& request) {
   if (lost_) return lost_outcome(request);
   Outcome outcome(request.limits);
+  // Nothing but ";" and blanks: the server would answer with an empty
+  // query after a round trip; the answer is known without one.
+  if (request.statement.text.find_first_not_of(" \t\r\n;") == std::string::npos) {
+    outcome.fail(failure(QL_ERR_EMPTY, "empty statement"));
+    return outcome;
+  }
   bool switch_encoding = request.statement.utf8 && !utf8_;
   if (switch_encoding && !set_encoding(true, &outcome)) return outcome;
   try {

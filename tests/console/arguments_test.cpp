@@ -60,6 +60,8 @@ TEST_F(ArgumentsTest, VersionFirstPrintsOnlyTheBanner) {
   EXPECT_EQ(output(), kBanner);
 }
 
+// A page size or answers limit below 0 or past the type would make broken
+// tables: warned about, the default kept.
 TEST_F(ArgumentsTest, NumbersReadAsAtoiWithThreeZeroFallbacks) {
   parse({"--limit=0", "--page-size=0", "--answers-limit=abc", "--timeout=0"});
   EXPECT_EQ(settings.statement_limit, -1);
@@ -67,9 +69,12 @@ TEST_F(ArgumentsTest, NumbersReadAsAtoiWithThreeZeroFallbacks) {
   EXPECT_EQ(settings.answers_limit, 1024);
   parse({"--limit=5x", "--page-size=-5", "--answers-limit= 7", "--timeout=-2"});
   EXPECT_EQ(settings.statement_limit, 5);
-  EXPECT_EQ(settings.page_size, -5);
+  EXPECT_EQ(settings.page_size, 20);
   EXPECT_EQ(settings.answers_limit, 7);
   EXPECT_EQ(settings.timeout, -2);
+  parse({"--answers-limit=99999999999", "--page-size=2147483647"});
+  EXPECT_EQ(settings.answers_limit, 7);  // as it was
+  EXPECT_EQ(settings.page_size, 2147483647);
 }
 
 TEST_F(ArgumentsTest, SessionsAndStatementsBelowOneAreTakenAsOneWithAWarning) {

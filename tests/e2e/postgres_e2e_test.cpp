@@ -26,9 +26,12 @@ TEST_F(PostgresRun, ALostConnectionEndsTheSourceAndTheNextRuns) {
              "select 'not reached' as s;\n");
   write_file("b.sql", "reconnect;\nselect 'second' as s;\n");
   RunResult result = run({"--raw", "--sql=a.sql,b.sql"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 2);  // statements were not sent
   EXPECT_EQ(result.out.find("not reached"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("|second|\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("The connection to the engine was lost: the rest of 'a.sql' (2 statements) was not run\n"),
+            std::string::npos)
+      << result.err;
 }
 
 TEST_F(PostgresRun, PoolBatchesInInputOrder) {

@@ -57,7 +57,7 @@ TEST_F(Replay, ADamagedLogIsReportedAndTheNextEntryRuns) {
   write_file("short.SQL.log.2", "\xFF\xBB\xBB");
   write_file("next.sql", "select count(*) as n from t;");
   RunResult result = run({"--sql=bad.SQL.log.1,short.SQL.log.2,missing.SQL.log.3,next.sql"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 1);
   EXPECT_EQ(result.err,
             "Invalid entry in file 'bad.SQL.log.1' (skipping at this point)\n"
             "Invalid file 'short.SQL.log.2' (skipping it)\n"

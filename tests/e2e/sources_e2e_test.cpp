@@ -46,10 +46,15 @@ TEST_F(Sources, UnreadableSourcesAreReportedAndSkipped) {
   fs::create_directory(path("folder"));
   write_file("ok.sql", "select 1 as n;");
   RunResult result = run({"--sql=missing.sql,folder,,ok.sql"});
-  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.exit_code, 1);  // the run went on, and says a source was missing
   EXPECT_EQ(result.err,
             "Cannot stat file 'missing.sql'\nCannot stat file 'folder'\nCannot stat file ''\n");
   EXPECT_EQ(result.out, "1 row(s)\n+-+\n|n|\n+-+\n|1|\n");
+  // Under --on-error=stop the run ends at the first one.
+  RunResult stopped = run({"--on-error=stop", "--sql=missing.sql,ok.sql"});
+  EXPECT_EQ(stopped.exit_code, 1);
+  EXPECT_EQ(stopped.err, "Cannot stat file 'missing.sql'\n");
+  EXPECT_EQ(stopped.out, "");
 }
 
 TEST_F(Sources, UnterminatedQuotesAndCommentsAtTheEnd) {
