@@ -32,7 +32,9 @@ Next settle(const Outcome& outcome, RunEnd* end) {
     if (outcome.code == QL_ERR_LOST) run_state.lost_connection = true;
     // A batch's failures show as -1 counts; a run that stops on the first
     // error names it, with the message of the batch's first failing entry.
-    if (!outcome.shown || run_state.stop_on_error) report_error();
+    // The machine formats have named each failed entry already.
+    bool named = outcome.shown && settings.format != OutputFormat::table;
+    if (!outcome.shown || (run_state.stop_on_error && !named)) report_error();
     if (outcome.reopen) {
       // The reopen cannot keep a transaction: the statements after it would
       // commit on their own, so it is said.
@@ -82,14 +84,11 @@ Outcome refuse(const char* message) {
 // With standard_conforming_strings off, PostgreSQL reads a backslash in a
 // plain '...' string as an escape, and so must the reader to find where the
 // string ends, as psql does from the same report of the server. Asked after
-// the statements that may change it.
-void follow_string_setting(StatementReader& reader, const char* text) {
+// every statement: the server also puts it back by itself (at COMMIT,
+// ROLLBACK, DISCARD, or a function's set_config), and the answer comes from
+// what libpq already holds, with no round trip.
+void follow_string_setting(StatementReader& reader) {
   if (dialect_of_host(settings.host.narrow(0)) != Dialect::postgres) return;
-  const char* start = skip_blanks(text);
-  if (strcasestr(text, "standard_conforming_strings") == nullptr && !begins_with_ignoring_case(start, "reset") &&
-      !begins_with_ignoring_case(start, "reconnect")) {
-    return;
-  }
   char* value = ql_parameter_status(connection, "standard_conforming_strings", nullptr);
   reader.set_backslash_quotes(value != nullptr && std::strcmp(value, "off") == 0);
   ql_mfree(value);
@@ -328,7 +327,7 @@ RunEnd run_script(StatementReader& reader) {
     if (statement.step == ReadStep::end) break;
     Outcome outcome = statement.step == ReadStep::client_command ? client_command(reader, statement, &end)
                                                                   : run_one(statement);
-    follow_string_setting(reader, statement.text);
+    follow_string_setting(reader);
     Next next = settle(outcome, &end);
     if (interrupted(&end) || next == Next::end_run) break;
     if (next == Next::end_source) {
@@ -374,7 +373,7 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
     // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
     // line given up.
     if (take_interrupt()) reader.drop_fed_text();
-    follow_string_setting(reader, statement.text);
+    follow_string_setting(reader);
     if (settle(outcome, &end) != Next::go_on) reading = false;
   }
   set_copy_feed({});

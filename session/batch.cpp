@@ -114,6 +114,19 @@ Outcome failed_alone(const char* text, ql_cursor cursor, bool query) {
   return outcome;
 }
 
+// "Error : <message>" on standard error for each failed entry of the batch
+// just sent (the machine formats).
+void name_failed_entries(size_t n) {
+  ClientError entry{};
+  for (size_t i = 0; i < n; ++i) {
+    if (result_slots.row_counts[i] != -1) continue;
+    ql_last_entry_error(connection, static_cast<int32_t>(i), &entry);
+    if (entry.code == 0) continue;
+    entry.text[sizeof entry.text - 1] = '\0';
+    error_line("Error : ", entry.text);
+  }
+}
+
 // The framed table of a batch entry has no captions, as it always had;
 // the other formats head their rows with the column names, which programs
 // reading a CSV need. Slots without rows keep none.
@@ -222,15 +235,22 @@ Outcome flush_batch() {
   measure_call(n, pending_are_queries);
   report_pool_failure(call_failed, n);
   take_batch_captions(cursor, n);
+  // Showing the cells goes through the error record; the batch's own
+  // outcome is put back after.
+  const ClientError batch_error = client_error;
   print_results(pending_are_queries, cursor, n);
+  client_error = batch_error;
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
   for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
-  // Batch failures show as -1 counts; the code is the batch's first
-  // failing entry's, its message in client_error.
+  // Batch failures show as -1 counts in the framed table; the machine
+  // formats write no counts, so each failed entry is named on standard
+  // error. The code is the batch's first failing entry's, its message in
+  // client_error.
   Outcome outcome;
   outcome.code = client_error.code;
   outcome.shown = true;
+  if (settings.format != OutputFormat::table && outcome.failed()) name_failed_entries(n);
   return outcome;
 }
 

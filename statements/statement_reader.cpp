@@ -733,6 +733,10 @@ Statement StatementReader::Scanner::next() {
   if (comment_depth_ > 0) {
     open = OpenText::comment;
     open_at = comment_start_;
+  }
+  // SQLite would run the text before an open comment, so the loop refuses
+  // it there and says so itself.
+  if (comment_depth_ > 0 && !sqlite()) {
     std::string where = "' (opened on line " + std::to_string(comment_line_) + ") runs as its last statement";
     error_line("Unterminated block comment at the end of '", options_.source_name, where.c_str());
   }

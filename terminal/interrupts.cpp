@@ -17,6 +17,7 @@ namespace {
 // lock-free atomics are safe in a signal handler.
 std::atomic<bool> pending_interrupt{false};
 std::atomic<bool> interrupted_run{false};
+std::atomic<int> ending_signal{0};  // the first signal that ended the run
 std::atomic<bool> interactive_now{false};
 // The handle to cancel (low 32 bits) and the number of the statement it
 // runs (high 32 bits), in one word that the handler reads at once. The
@@ -26,26 +27,44 @@ std::atomic<uint64_t> cancel_target{0};
 uint32_t statement_number = 0;  // main thread only
 int wake_pipe[2] = {-1, -1};
 pthread_t main_thread;
+// Whether SIGTERM is handled here (the parent did not ignore it); set once
+// by install_interrupts, main thread only.
+bool handles_termination = false;
 
-void on_interrupt(int) {
+void on_signal(int signal_number) {
   int saved = errno;
   // Any thread may take the signal (the client library's pool threads
   // included); only the main thread's blocking read must see it, so that a
   // line being typed is given up.
   if (!pthread_equal(pthread_self(), main_thread)) {
-    pthread_kill(main_thread, SIGINT);
+    pthread_kill(main_thread, signal_number);
     errno = saved;
     return;
   }
   pending_interrupt = true;
-  if (!interactive_now) {
+  if (signal_number != SIGINT || !interactive_now) {
+    int none = 0;
+    ending_signal.compare_exchange_strong(none, signal_number);
     interrupted_run = true;
-    signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the process at once
+    signal(signal_number, SIG_DFL);  // a second one ends the process at once
   }
   uint64_t target = cancel_target;
   ssize_t ignored = write(wake_pipe[1], &target, sizeof target);  // one write: atomic on a pipe
   (void)ignored;
   errno = saved;
+}
+
+void take_signal(int signal_number) {
+  struct sigaction action = {};
+  action.sa_handler = on_signal;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal_number, &action, nullptr);
+}
+
+// Whether the parent left `signal_number` ignored (nohup, say).
+bool ignored_at_start(int signal_number) {
+  struct sigaction current = {};
+  return sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 void* watch(void*) {
@@ -66,32 +85,39 @@ void install_interrupts() {
   if (installed) return;
   installed = true;
   main_thread = pthread_self();
-  if (pipe2(wake_pipe, O_CLOEXEC) != 0) return;
-  // The watcher never takes the signal itself.
-  sigset_t blocked, previous;
-  sigemptyset(&blocked);
-  sigaddset(&blocked, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-  // Without the watcher (a thread limit) Ctrl-C is still recorded; only
-  // the cancel of a running statement is lost.
-  pthread_t watcher;
-  if (pthread_create(&watcher, nullptr, watch, nullptr) == 0) pthread_detach(watcher);
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  // Without the watcher (no descriptors for its pipe, a thread limit) the
+  // signals are still recorded; only the cancel of a running statement is
+  // lost.
+  if (pipe2(wake_pipe, O_CLOEXEC) == 0) {
+    // The watcher never takes the signals itself.
+    sigset_t blocked, previous;
+    sigemptyset(&blocked);
+    for (int blocked_signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, blocked_signal);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    pthread_t watcher;
+    if (pthread_create(&watcher, nullptr, watch, nullptr) == 0) pthread_detach(watcher);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
 
   // No SA_RESTART: a read that waits for typed or piped input returns, so
   // that the line is given up or the run ends.
-  struct sigaction action = {};
-  action.sa_handler = on_interrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  take_signal(SIGINT);
+  handles_termination = !ignored_at_start(SIGTERM);
+  if (handles_termination) take_signal(SIGTERM);
+  if (!ignored_at_start(SIGHUP)) take_signal(SIGHUP);
 }
 
 void set_interactive(bool interactive) {
   interactive_now = interactive;
-  // A terminal that goes away (SIGHUP) ends the input as Ctrl-D does, since
-  // its reads then fail, instead of killing the shell mid-way: the sessions
-  // are closed and the history saved.
-  if (interactive) signal(SIGHUP, SIG_IGN);
+  if (interactive) {
+    // A terminal that goes away (SIGHUP) ends the input as Ctrl-D does,
+    // since its reads then fail, instead of killing the shell mid-way: the
+    // sessions are closed and the history saved.
+    signal(SIGHUP, SIG_IGN);
+    if (handles_termination) signal(SIGTERM, SIG_DFL);
+  } else if (handles_termination && !interrupted_run) {
+    take_signal(SIGTERM);
+  }
 }
 
 void set_cancel_target(ql_handle handle) {
@@ -104,5 +130,10 @@ bool take_interrupt() { return pending_interrupt.exchange(false); }
 bool interrupt_pending() { return pending_interrupt; }
 
 bool run_interrupted() { return interrupted_run; }
+
+int interrupt_exit_code() {
+  int signal_number = ending_signal;
+  return 128 + (signal_number != 0 ? signal_number : SIGINT);
+}
 
 }  // namespace tarnwick

@@ -277,7 +277,7 @@ TEST_P(SafeOnBothEngines, MachineFormatsWriteEveryRowAndOnlyRows) {
 // In the table format a pool shows a failed entry as a -1 count; the
 // machine formats write no counts, so the failure must be named on
 // standard error, or the run looks clean.
-TEST_P(SafeOnBothEngines, DISABLED_APoolRunInAMachineFormatNamesAFailedEntry) {
+TEST_P(SafeOnBothEngines, APoolRunInAMachineFormatNamesAFailedEntry) {
   RunResult result = run("select 1 as a;\nselect nope;\nselect 2 as b;\n",
                          {"--format=csv", "--sessions=2", "--statements=2"});
   EXPECT_EQ(result.out, "a\n1\nb\n2\n");
@@ -371,7 +371,7 @@ TEST_P(SafeOnPostgres, StatementsAreCutWherePsqlCutsThem) {
 // that set it ends (SET LOCAL at COMMIT, SET at ROLLBACK) and at DISCARD
 // ALL; psql follows what the server reports after every statement, so the
 // backslash after it is a plain character again.
-TEST_P(SafeOnPostgres, DISABLED_TheReaderFollowsTheStringSettingWhenTheServerPutsItBack) {
+TEST_P(SafeOnPostgres, TheReaderFollowsTheStringSettingWhenTheServerPutsItBack) {
   for (const char* reverted : {"begin;\nset local standard_conforming_strings = off;\ncommit;\n",
                                "begin;\nset standard_conforming_strings = off;\nrollback;\n",
                                "set standard_conforming_strings = off;\ndiscard all;\n"}) {
