@@ -16,7 +16,11 @@
 //                                                 Main thread.
 //   runtime/client_error.h   client_error,        the connection record: the error record of
 //                            connection           every client-library call, the open handle.
-//   session/connection.cpp   copy_feed            where COPY data comes from. Main thread.
+//   session/connection.cpp   copy_feed,           where COPY data comes from, and the COPY
+//                            copy_out_bytes       TO STDOUT bytes of the statement running
+//                                                 now. Main thread.
+//   console/statement_loop.cpp  nested_files      files run by \i or .read inside one
+//                                                 another. Main thread.
 //   session/result_slots.h   result_slots,        the result slots and the pending batch.
 //                            pending_statements,  Main thread.
 //                            pending_are_queries
@@ -38,9 +42,10 @@
 //                               once by set_up_console_text before the first connection
 //                               opens, read-only after it, so the engine's notices may be
 //                               converted on pool threads (write_notice).
-//   terminal/line_editor.cpp    the editor, its history, the history file's name, the
-//                               prompt shown, whether a history warning was given. Main
-//                               thread.
+//   terminal/line_editor.cpp    the editor, its history, the history file's name and
+//                               what was learnt of it at start, the prompt shown,
+//                               whether a history warning was given, and the UTF-8
+//                               decoder's state (invalid_byte, pushed_back). Main thread.
 //   terminal/interrupts.cpp     the Ctrl-C record: atomics shared by the signal handler,
 //                               the watcher thread and the main thread; the wake-up pipe
 //                               and the main thread's id, set once at install_interrupts;

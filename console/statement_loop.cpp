@@ -34,7 +34,12 @@ Next settle(const Outcome& outcome, RunEnd* end) {
     // error names it, with the message of the batch's first failing entry.
     // The machine formats have named each failed entry already.
     bool named = outcome.shown && settings.format != OutputFormat::table;
-    if (!outcome.shown || (run_state.stop_on_error && !named)) report_error();
+    if (outcome.after_data) {
+      client_error.text[sizeof client_error.text - 1] = '\0';
+      error_line("Error : ", client_error.text);
+    } else if (!outcome.shown || (run_state.stop_on_error && !named)) {
+      report_error();
+    }
     if (outcome.reopen) {
       // The reopen cannot keep a transaction: the statements after it would
       // commit on their own, so it is said.

@@ -36,6 +36,9 @@ struct Outcome {
   // Under --debug, a statement other than a query failed and was traced:
   // the loop reopens the connection once it has reported the failure.
   bool reopen = false;
+  // The failure came after COPY data on standard output: its line goes to
+  // standard error, so that an export cut short holds no message.
+  bool after_data = false;
 
   bool failed() const { return code != 0; }
   // Takes the stronger way on, and the first failure.
@@ -49,6 +52,7 @@ struct Outcome {
       code = other.code;
       shown = other.shown;
       reopen = other.reopen;
+      after_data = other.after_data;
     }
   }
 };

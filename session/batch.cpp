@@ -154,6 +154,7 @@ Outcome send_alone(const char* text, bool query) {
   if (outcome.failed() && run_state.stop_on_error) return outcome;
   ensure_result_slots(1);
   schedule_next_call(1);
+  take_copy_out_bytes();
   ql_cursor cursor;
   if (query) {
     cursor = ql_query(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
@@ -166,7 +167,9 @@ Outcome send_alone(const char* text, bool query) {
   }
   measure_call(1, query);
   if (client_error.code != 0 || (query && cursor == 0)) {
-    outcome.merge(failed_alone(text, cursor, query));
+    Outcome failed = failed_alone(text, cursor, query);
+    failed.after_data = take_copy_out_bytes() > 0;
+    outcome.merge(failed);
     return outcome;
   }
   if (cursor != 0) {

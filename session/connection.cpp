@@ -14,14 +14,17 @@ namespace {
 // writes the text through a raw write and reads no process-wide record.
 void write_engine_notice(const char* text, void*) { write_notice(text); }
 
-// Where COPY data comes from (main thread only).
+// Where COPY data comes from, and how many bytes of COPY ... TO STDOUT data
+// the statement running now wrote (main thread only).
 CopyFeed copy_feed;
+int64_t copy_out_bytes = 0;
 
 // No feed: the copy gets no data.
 int32_t no_copy_data(void*, const char**) { return 0; }
 
 // The data of a COPY ... TO STDOUT is a result: suppressed with the tables.
 void write_copy_out(void*, const char* data, int32_t length) {
+  copy_out_bytes += length;
   if (!settings.suppress_results) out_bytes(data, static_cast<size_t>(length));
 }
 
@@ -68,6 +71,12 @@ void disconnect(ql_handle* handle) {
 void reconnect(ql_handle* handle) {
   disconnect(handle);
   *handle = connect();
+}
+
+int64_t take_copy_out_bytes() {
+  int64_t bytes = copy_out_bytes;
+  copy_out_bytes = 0;
+  return bytes;
 }
 
 void set_copy_feed(CopyFeed feed) {

@@ -29,6 +29,10 @@ struct CopyFeed {
 // after it.
 void set_copy_feed(CopyFeed feed);
 
+// The bytes of COPY ... TO STDOUT data written to standard output since the
+// last call.
+int64_t take_copy_out_bytes();
+
 // Writes "Error : " and the client message (converted for a terminal) on
 // standard output.
 void report_error();
