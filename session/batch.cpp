@@ -50,9 +50,10 @@ std::string one_line(const char* text) {
 // A failed batch shows on standard output only as -1 counts, so failures
 // of the pool itself get one line on standard error: a batch call that
 // failed as a whole (no handle, worker threads that would not start), once
-// for each new message; and a lost session, once per session. The library
-// gives the code and message of the first failing entry, and entry i ran
-// on session i mod sessions.
+// for each new message; and each lost session, once. Entry i ran on session
+// i mod sessions, and the library keeps each entry's own error, so every
+// session lost in the batch is named, also behind entries that failed for
+// other reasons; a pool that loses all its sessions at once gets one line.
 void report_pool_failure(bool call_failed, size_t n) {
   if (client_error.code == 0) return;
   if (reports.handle != connection) {
@@ -67,16 +68,28 @@ void report_pool_failure(bool call_failed, size_t n) {
     error_line(what.c_str(), one_line(client_error.text).c_str());
     return;
   }
-  if (client_error.code != QL_ERR_LOST) return;
-  size_t first = 0;
-  while (first < n && result_slots.row_counts[first] != -1) ++first;
-  if (first == n) return;
-  size_t session = first % static_cast<size_t>(settings.sessions);
-  if (reports.lost_sessions.size() <= session) reports.lost_sessions.resize(session + 1);
-  if (reports.lost_sessions[session]) return;
-  reports.lost_sessions[session] = true;
-  std::string what = "Session " + std::to_string(session) + " of the pool is lost: ";
-  error_line(what.c_str(), one_line(client_error.text).c_str());
+  const size_t sessions = settings.sessions > 1 ? static_cast<size_t>(settings.sessions) : 1;
+  if (reports.lost_sessions.size() < sessions) reports.lost_sessions.resize(sessions);
+  std::vector<std::pair<size_t, std::string>> newly_lost;  // session, message
+  for (size_t i = 0; i < n; ++i) {
+    const size_t session = i % sessions;
+    if (result_slots.row_counts[i] != -1 || reports.lost_sessions[session]) continue;
+    ClientError entry{};
+    ql_last_entry_error(connection, static_cast<int32_t>(i), &entry);
+    if (entry.code != QL_ERR_LOST) continue;
+    entry.text[sizeof entry.text - 1] = '\0';
+    reports.lost_sessions[session] = true;
+    newly_lost.emplace_back(session, one_line(entry.text));
+  }
+  if (newly_lost.size() == sessions && sessions > 1) {
+    std::string what = "All " + std::to_string(sessions) + " sessions of the pool are lost: ";
+    error_line(what.c_str(), newly_lost[0].second.c_str());
+    return;
+  }
+  for (const auto& [session, message] : newly_lost) {
+    std::string what = "Session " + std::to_string(session) + " of the pool is lost: ";
+    error_line(what.c_str(), message.c_str());
+  }
 }
 
 
@@ -185,6 +198,23 @@ Outcome send_alone(const char* text, bool query) {
 
 Outcome append_to_batch(const char* text, bool query) {
   Outcome outcome;
+  // A transaction block runs whole on one session: a batch puts entry i on
+  // session i mod sessions, so the statements of a block would be split
+  // over the pool and commit apart, or not at all. From its BEGIN to its
+  // end, each statement goes as a batch of one, whose entry 0 runs on
+  // session 0, after the batch that was pending.
+  if (!pending_in_block && begins_transaction(text)) {
+    outcome = flush_batch();
+    if (outcome.failed() && run_state.stop_on_error) return outcome;
+    pending_in_block = true;
+  }
+  if (pending_in_block) {
+    if (ends_transaction(text)) pending_in_block = false;
+    pending_are_queries = query;
+    pending_statements.emplace_back(text);
+    outcome.merge(flush_batch());
+    return outcome;
+  }
   if (pending_statements.empty()) {
     pending_are_queries = query;
   } else if (pending_are_queries != query) {

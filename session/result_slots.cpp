@@ -9,6 +9,7 @@ namespace tarnwick {
 ResultSlots result_slots;
 std::vector<std::string> pending_statements;
 bool pending_are_queries = false;
+bool pending_in_block = false;
 
 namespace {
 constexpr size_t kInitialSlots = 1024;
@@ -33,6 +34,7 @@ void release_result_slots() {
   result_slots = ResultSlots();
   pending_statements.clear();
   pending_statements.shrink_to_fit();
+  pending_in_block = false;
 }
 
 }  // namespace tarnwick

@@ -28,6 +28,9 @@ extern ResultSlots result_slots;
 
 extern std::vector<std::string> pending_statements;
 extern bool pending_are_queries;
+// A transaction block is open in pool mode: its statements go as batches
+// of one, all on session 0.
+extern bool pending_in_block;
 
 // Makes room for the first slots at start-up. The arrays grow with the
 // largest batch actually sent, so a huge --statements costs nothing until

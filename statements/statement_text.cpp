@@ -1,6 +1,7 @@
 #include "statements/statement_text.h"
 
 #include <cstring>
+#include <string>
 
 namespace tarnwick {
 
@@ -50,6 +51,42 @@ bool begins_with_select_keyword(const char* text, bool marker_allowed) {
 }
 
 bool begins_with_create(const char* text) { return begins_with_ignoring_case(after_marker(text), "create"); }
+
+namespace {
+
+// The first word of a statement (after blanks and the {unicode} marker), up
+// to 16 bytes, and whether another word follows it.
+std::string first_word(const char* text, const char** rest) {
+  const char* at = skip_blanks(after_marker(skip_blanks(text)));
+  std::string word;
+  while (*at != '\0' && !is_blank(*at) && *at != ';' && word.size() < 16) word += *at++;
+  *rest = skip_blanks(at);
+  return word;
+}
+
+bool word_is(const std::string& word, const char* literal) {
+  return is_word(word.data(), word.size(), literal);
+}
+
+}  // namespace
+
+bool begins_transaction(const char* text) {
+  const char* rest = nullptr;
+  std::string word = first_word(text, &rest);
+  if (word_is(word, "begin")) return true;
+  return word_is(word, "start") && begins_with_ignoring_case(rest, "transaction");
+}
+
+bool ends_transaction(const char* text) {
+  const char* rest = nullptr;
+  std::string word = first_word(text, &rest);
+  if (word_is(word, "commit") || word_is(word, "end") || word_is(word, "abort")) return true;
+  if (word_is(word, "prepare")) return begins_with_ignoring_case(rest, "transaction");
+  // ROLLBACK TO [SAVEPOINT] x leaves the block open.
+  return word_is(word, "rollback") && !begins_with_ignoring_case(rest, "to ") &&
+         !begins_with_ignoring_case(rest, "to\t") && !begins_with_ignoring_case(rest, "transaction to") &&
+         !begins_with_ignoring_case(rest, "work to");
+}
 
 bool is_select_word(const char* word, size_t length) {
   return is_word(word, length, "select") || is_word(word, length, "{unicode}select");

@@ -32,6 +32,12 @@ bool begins_with_unicode_marker(const char* text);
 bool begins_with_select_keyword(const char* text, bool marker_allowed);
 bool begins_with_create(const char* text);
 
+// Whether a statement opens a transaction block (BEGIN ..., START
+// TRANSACTION) or ends one (COMMIT, END, ROLLBACK but not ROLLBACK TO, ABORT,
+// PREPARE TRANSACTION), on either engine.
+bool begins_transaction(const char* text);
+bool ends_transaction(const char* text);
+
 // How a typed or scripted statement is classified by its first word (the
 // bytes up to a space or ";"): a query when the word is "select" or
 // "{unicode}select"; a creation when it is "create" or "{unicode}create".

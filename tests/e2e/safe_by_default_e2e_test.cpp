@@ -177,6 +177,19 @@ const OpenEnd kOpenEnds[] = {
     {false, "`old rows; where created < 5;", "Error : unrecognized token", 3},
 };
 
+// A transaction block runs whole on one session of a pool: 100 blocks of
+// begin, insert, commit keep all 100 rows, in a script and replayed from a
+// log, and the report counts no failure.
+TEST_P(SafeOnBothEngines, TransactionBlocksRunWholeInAPool) {
+  peer("drop table if exists safe_tx;\ncreate table safe_tx (id int);\n");
+  std::string script;
+  for (int i = 0; i < 100; ++i) script += "begin;\ninsert into safe_tx values (" + std::to_string(i) + ");\ncommit;\n";
+  RunResult result = run(script, {"--silent", "--report", "--sessions=4", "--statements=16"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_NE(result.err.find("300 run, 0 failed"), std::string::npos) << result.err;
+  EXPECT_EQ(peer("select count(*) from safe_tx;\n"), "100\n");
+}
+
 TEST_P(SafeOnBothEngines, TextLeftOpenAtTheEndIsNeverCutAndRun) {
   for (const OpenEnd& open : kOpenEnds) {
     if (open.postgres != postgres()) continue;
