@@ -37,8 +37,9 @@
 //   measure/report.cpp       report_file          the report file (--report=FILE). Main thread.
 //
 // Output and the terminal
-//   runtime/console_output.cpp  lost_output, stdout_failure_reported, and standard
-//                               output's buffer (set_up_output). Main thread.
+//   runtime/console_output.cpp  lost_output, stdout_failure_reported,
+//                               messages_to_stderr (set by the argument parser), and
+//                               standard output's buffer (set_up_output). Main thread.
 //   runtime/console_text.cpp    the conversion pair and the two character-set names: set
 //                               once by set_up_console_text before the first connection
 //                               opens, read-only after it, so the engine's notices may be
