@@ -1,6 +1,8 @@
 // Options are tried in the order of the table below; the first match wins.
 // An exact option matches the whole argument only; a prefix option matches
-// any argument that begins with its text, the rest being its value.
+// any argument that begins with its text, the rest being its value. A short
+// option (psql's -c, -d, -f) is a prefix option whose value, when nothing
+// follows it in the argument, is the next argument.
 #include "console/arguments.h"
 
 #include <strings.h>
@@ -10,7 +12,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
@@ -30,75 +34,93 @@ constexpr int kVersionPatch = 5;
 constexpr const char* kBuildDate = "Apr  5 2011";
 constexpr int kRevision = 5367;
 
-enum class Kind { exact, prefix };
+enum class Kind { exact, prefix, short_option };
+
+// The groups of the option list that --help alone prints, in its order.
+enum class Group { connecting, input, output, load, terminal };
 
 enum class Action {
   help, version, limit, page_size, answers_limit, sessions, statements, default_language,
   verbose, ignore_create, ignore_select, ignore_delete, ignore_switch, ignore_backup,
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
-  timeout, sql, format, on_error, progress, report, report_file, rate, late,
+  timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command,
 };
 
 struct Option {
   const char* text;
   Kind kind;
   Action action;
+  Group group;
+  const char* help;  // its line in the option list: the value it takes, what it does
 };
 
 // "--verboze" (with a z) is the option's real spelling, and the usage line
 // shows it so: scripts that call the program use it. Do not correct it.
 constexpr Option kOptions[] = {
-    {"--help", Kind::exact, Action::help},
-    {"--version", Kind::exact, Action::version},
-    {"--limit=", Kind::prefix, Action::limit},
-    {"--page-size=", Kind::prefix, Action::page_size},
-    {"--answers-limit=", Kind::prefix, Action::answers_limit},
-    {"--sessions=", Kind::prefix, Action::sessions},
-    {"--statements=", Kind::prefix, Action::statements},
-    {"--default-language=", Kind::prefix, Action::default_language},
-    {"--verboze", Kind::exact, Action::verbose},
-    {"--ignore-create", Kind::exact, Action::ignore_create},
-    {"--ignore-select", Kind::exact, Action::ignore_select},
-    {"--ignore-delete", Kind::exact, Action::ignore_delete},
-    {"--ignore-switch", Kind::exact, Action::ignore_switch},
-    {"--ignore-backup", Kind::exact, Action::ignore_backup},
-    {"--ignore-execute", Kind::exact, Action::ignore_execute},
-    {"--ignore-transaction", Kind::exact, Action::ignore_transaction},
-    {"--immediate-is-simple-commit", Kind::exact, Action::immediate_is_simple_commit},
-    {"--no-connect-disconnect", Kind::exact, Action::no_connect_disconnect},
-    {"--no-disconnect-connect", Kind::exact, Action::no_connect_disconnect},
-    {"--quiet", Kind::exact, Action::quiet},
-    {"--silent", Kind::exact, Action::silent},
-    {"--raw", Kind::exact, Action::raw},
-    {"--debug", Kind::exact, Action::debug},
-    {"--mode=r", Kind::exact, Action::mode_read},
-    {"--mode=w", Kind::exact, Action::mode_write},
-    {"--user=", Kind::prefix, Action::user},
-    {"--port=", Kind::prefix, Action::port},
-    {"--host=", Kind::prefix, Action::host},
-    {"--utf-8", Kind::exact, Action::utf8},
-    {"--utf8", Kind::exact, Action::utf8},
-    {"--code-page=", Kind::prefix, Action::code_page},
-    {"--default-code-page=", Kind::prefix, Action::code_page},
-    {"--charset=", Kind::prefix, Action::code_page},
-    {"--default-charset=", Kind::prefix, Action::code_page},
-    {"--timeout=", Kind::prefix, Action::timeout},
-    {"--sql=", Kind::prefix, Action::sql},
-    {"--format=", Kind::prefix, Action::format},
-    {"--on-error=", Kind::prefix, Action::on_error},
+    {"--help", Kind::exact, Action::help, Group::terminal, "alone: this list; among other options: the usage line"},
+    {"--version", Kind::exact, Action::version, Group::terminal, "the version banner, then stop"},
+    {"--limit=", Kind::prefix, Action::limit, Group::input, "N: run at most N statements (0: no limit)"},
+    {"--page-size=", Kind::prefix, Action::page_size, Group::output, "N: rows a table shows (0: 20)"},
+    {"--answers-limit=", Kind::prefix, Action::answers_limit, Group::output, "N: rows a query counts (0: 1024)"},
+    {"--sessions=", Kind::prefix, Action::sessions, Group::load, "N: sessions of the pool"},
+    {"--statements=", Kind::prefix, Action::statements, Group::load, "N: statements sent in one batch"},
+    {"--default-language=", Kind::prefix, Action::default_language, Group::connecting, "NAME: accepted, not used"},
+    {"--verboze", Kind::exact, Action::verbose, Group::output, "accepted, not used"},
+    {"--ignore-create", Kind::exact, Action::ignore_create, Group::input, "skip CREATE statements"},
+    {"--ignore-select", Kind::exact, Action::ignore_select, Group::input, "skip queries (they still count against --limit=)"},
+    {"--ignore-delete", Kind::exact, Action::ignore_delete, Group::input, "skip statements that begin with DELETE"},
+    {"--ignore-switch", Kind::exact, Action::ignore_switch, Group::input, "skip statements that begin with SWITCH"},
+    {"--ignore-backup", Kind::exact, Action::ignore_backup, Group::input, "skip statements that begin with BACKUP"},
+    {"--ignore-execute", Kind::exact, Action::ignore_execute, Group::input, "skip every statement that is not a query"},
+    {"--ignore-transaction", Kind::exact, Action::ignore_transaction, Group::input, "skip BEGIN TRANS... and IMMEDIATE... statements"},
+    {"--immediate-is-simple-commit", Kind::exact, Action::immediate_is_simple_commit, Group::input,
+     "with --ignore-transaction, send IMMEDIATE... without that word"},
+    {"--no-connect-disconnect", Kind::exact, Action::no_connect_disconnect, Group::input,
+     "reconnect; and disconnect; only send the pending batch"},
+    {"--no-disconnect-connect", Kind::exact, Action::no_connect_disconnect, Group::input,
+     "the same as --no-connect-disconnect"},
+    {"--quiet", Kind::exact, Action::quiet, Group::output, "no hint line at the start"},
+    {"--silent", Kind::exact, Action::silent, Group::output, "--quiet, and no results"},
+    {"--raw", Kind::exact, Action::raw, Group::output, "cells unpadded, columns not measured"},
+    {"--debug", Kind::exact, Action::debug, Group::connecting, "keep rejected statements in SQL.Tarnwick.* files; reopen after a failure"},
+    {"--mode=r", Kind::exact, Action::mode_read, Group::connecting, "read-only transactions (the default)"},
+    {"--mode=w", Kind::exact, Action::mode_write, Group::connecting, "transactions that may write"},
+    {"--user=", Kind::prefix, Action::user, Group::connecting, "NAME: log in as NAME (else PGUSER, else Tarnwick)"},
+    {"--port=", Kind::prefix, Action::port, Group::connecting, "PORT: the server's port (else PGPORT, else 8088)"},
+    {"--host=", Kind::prefix, Action::host, Group::connecting,
+     "HOST: a host name, a postgresql:// URI, a key=value connection string or sqlite:FILE "
+     "(else PGHOST, else 127.0.0.1)"},
+    {"--dbname=", Kind::prefix, Action::dbname, Group::connecting, "NAME: the database (else PGDATABASE, else the user's)"},
+    {"-d", Kind::short_option, Action::dbname, Group::connecting, "NAME: the same as --dbname=NAME"},
+    {"--utf-8", Kind::exact, Action::utf8, Group::output, "texts are UTF-8"},
+    {"--utf8", Kind::exact, Action::utf8, Group::output, "the same as --utf-8"},
+    {"--code-page=", Kind::prefix, Action::code_page, Group::output, "NAME: the code page of texts"},
+    {"--default-code-page=", Kind::prefix, Action::code_page, Group::output, "NAME: the same as --code-page="},
+    {"--charset=", Kind::prefix, Action::code_page, Group::output, "NAME: the same as --code-page="},
+    {"--default-charset=", Kind::prefix, Action::code_page, Group::output, "NAME: the same as --code-page="},
+    {"--timeout=", Kind::prefix, Action::timeout, Group::connecting, "N: wait up to N seconds for the server"},
+    {"--sql=", Kind::prefix, Action::sql, Group::input, "FILES: scripts or replay logs to run, split at , and ; (- is standard input)"},
+    {"-f", Kind::short_option, Action::sql, Group::input, "FILE: the same as --sql=FILE"},
+    {"--command=", Kind::prefix, Action::command, Group::input, "SQL: run SQL, in order with the other sources"},
+    {"-c", Kind::short_option, Action::command, Group::input, "SQL: the same as --command=SQL"},
+    {"--format=", Kind::prefix, Action::format, Group::output, "table|csv|tsv|unaligned: how rows are written"},
+    {"--on-error=", Kind::prefix, Action::on_error, Group::input, "stop|continue: whether a failure ends the run"},
     // Load runs: these write to standard error or a file only.
-    {"--progress=", Kind::prefix, Action::progress},
-    {"--report", Kind::exact, Action::report},
-    {"--report=", Kind::prefix, Action::report_file},
-    {"--rate=", Kind::prefix, Action::rate},
-    {"--late=", Kind::prefix, Action::late},
+    {"--progress=", Kind::prefix, Action::progress, Group::load, "N: a progress line every N seconds (0: none)"},
+    {"--report", Kind::exact, Action::report, Group::load, "a report at the end, on standard error"},
+    {"--report=", Kind::prefix, Action::report_file, Group::load, "FILE: the report as JSON into FILE (- : standard output)"},
+    {"--rate=", Kind::prefix, Action::rate, Group::load, "N: send N statements a second"},
+    {"--late=", Kind::prefix, Action::late, Group::load, "MS: a statement later than MS is counted late"},
 };
 
 // Bounds of the load-run options: beyond them a value is a slip of the
 // keyboard, not a plan (a day between progress lines, a billion statements
-// a second, an hour of lateness).
+// a second, an hour of lateness). A rate is at least one statement every
+// 1000 s: the slowest schedule that still plays a run within days, and one
+// whose due times stay far inside the 64-bit nanosecond clock.
 constexpr int32_t kMaxProgressSeconds = 86400;
+constexpr double kMinRate = 0.001;
 constexpr double kMaxRate = 1e7;
 constexpr int32_t kMaxLateMs = 3600000;
 
@@ -114,6 +136,14 @@ const Option* match(const char* argument, const char** value) {
     }
   }
   return nullptr;
+}
+
+// A short option's value: the rest of the argument, or else the next
+// argument (taken, so `*i` moves past it); null when there is none.
+const char* short_value(const Option& option, const char* value, int argc, const char* const* argv, int* i) {
+  if (option.kind != Kind::short_option || *value != '\0') return value;
+  if (*i + 1 >= argc) return nullptr;
+  return argv[++*i];
 }
 
 // A number as atoi reads it; 0 when there are no digits.
@@ -226,8 +256,8 @@ void set_rate(const char* argument, const char* value) {
   char* end = nullptr;
   errno = 0;
   double rate = std::strtod(value, &end);
-  if (end == value || *end != '\0' || errno != 0 || !std::isfinite(rate) || rate <= 0 || rate > kMaxRate) {
-    warn_bad_value(argument, "the rate is a number of statements per second above 0, at most 10000000");
+  if (end == value || *end != '\0' || errno != 0 || !std::isfinite(rate) || rate < kMinRate || rate > kMaxRate) {
+    warn_bad_value(argument, "the rate is a number of statements per second above 0 (at least 0.001, at most 10000000)");
     return;
   }
   settings.rate = rate;
@@ -252,6 +282,8 @@ bool machine_output_asked(int argc, const char* const* argv) {
     const char* value = nullptr;
     const Option* option = match(argv[i], &value);
     if (option == nullptr) continue;
+    value = short_value(*option, value, argc, argv, &i);
+    if (value == nullptr) continue;
     if (option->action == Action::format) {
       machine = std::strcmp(value, "csv") == 0 || std::strcmp(value, "tsv") == 0 ||
                 std::strcmp(value, "unaligned") == 0;
@@ -264,6 +296,16 @@ bool machine_output_asked(int argc, const char* const* argv) {
   return machine || report_out;
 }
 
+// -c / --command=: the text becomes a source in the order of the others.
+void add_command(const char* argument, const char* text) {
+  if (*text == '\0') {
+    warn_bad_value(argument, "no SQL given; nothing is run");
+    return;
+  }
+  settings.commands[settings.sql_inputs.size()] = text;
+  settings.sql_inputs.push_back(latin1("-c"));
+}
+
 bool charset_is_utf8(const std::string& charset) {
   return strcasecmp(charset.c_str(), "UTF-8") == 0 || strcasecmp(charset.c_str(), "UTF8") == 0;
 }
@@ -272,6 +314,13 @@ bool charset_is_utf8(const std::string& charset) {
 
 ParseResult parse_arguments(int argc, const char* const* argv) {
   set_messages_to_stderr(machine_output_asked(argc, argv));
+  // --help alone lists the options and ends the run; among other
+  // arguments it prints the usage line and the run goes on.
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    print_usage();
+    print_options();
+    return ParseResult::help_shown;
+  }
   bool code_page_given = false, page_size_given = false, answers_limit_given = false;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
@@ -279,6 +328,11 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
     const Option* option = match(argument, &value);
     if (option == nullptr) {
       warn_unrecognized(argument);
+      continue;
+    }
+    value = short_value(*option, value, argc, argv, &i);
+    if (value == nullptr) {
+      warn_bad_value(argument, "it takes a value");
       continue;
     }
     switch (option->action) {
@@ -321,9 +375,20 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::debug: settings.debug = true; break;
       case Action::mode_read: settings.read_only = true; break;
       case Action::mode_write: settings.read_only = false; break;
-      case Action::user: settings.user = latin1(value); break;
-      case Action::port: settings.port = latin1(value); break;
-      case Action::host: settings.host = latin1(value); break;
+      case Action::user:
+        settings.user = latin1(value);
+        settings.user_given = true;
+        break;
+      case Action::port:
+        settings.port = latin1(value);
+        settings.port_given = true;
+        break;
+      case Action::host:
+        settings.host = latin1(value);
+        settings.host_given = true;
+        break;
+      case Action::dbname: settings.database = value; break;
+      case Action::command: add_command(argument, value); break;
       case Action::utf8:
         code_page_given = true;
         settings.code_page = morvane::codepage_utf8;
@@ -376,6 +441,40 @@ void print_usage() {
       "[--quiet] [--verboze] [--raw] [--help] [--timeout=value in seconds] "
       "[--sessions=value] [--statements=value]");
   end_line();
+}
+
+void print_options() {
+  static constexpr struct {
+    Group group;
+    const char* title;
+  } kGroups[] = {{Group::connecting, "Connecting:"},
+                 {Group::input, "Input:"},
+                 {Group::output, "Output:"},
+                 {Group::load, "Load runs:"},
+                 {Group::terminal, "Terminal and program:"}};
+  for (const auto& group : kGroups) {
+    out_text(group.title);
+    end_line();
+    for (const Option& option : kOptions) {
+      if (option.group != group.group) continue;
+      // The value an option takes stands before ": " in its help.
+      std::string name = option.text, help = option.help;
+      size_t colon = help.find(": ");
+      if (option.kind != Kind::exact && colon != std::string::npos) {
+        name += (option.kind == Kind::short_option ? " " : "") + help.substr(0, colon);
+        help.erase(0, colon + 2);
+      }
+      name.resize(std::max<size_t>(name.size() + 1, 34), ' ');
+      out_text(("  " + name + help).c_str());
+      end_line();
+    }
+  }
+}
+
+std::vector<std::string> option_texts() {
+  std::vector<std::string> texts;
+  for (const Option& option : kOptions) texts.emplace_back(option.text);
+  return texts;
 }
 
 void print_banner() {

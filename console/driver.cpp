@@ -85,6 +85,21 @@ int finish_measuring(int exit_code) {
   if (!settings.report) return exit_code;
   ReportSettings report{settings.statements, settings.rate, settings.late_ms,
                         settings.code_page == morvane::codepage_utf8};
+  report.interrupted = run_interrupted();
+  // What the run would have played: the records of its replay logs, known
+  // when every source is a replay log of known size and no statement limit
+  // ends them sooner.
+  report.planned = settings.sql_inputs.empty() ? -1 : 0;
+  for (const morvane::WString& entry : settings.sql_inputs) {
+    const char* name = entry.narrow(0);
+    const int64_t records = is_replay_log_name(name) ? count_log_records(name) : -1;
+    if (records < 0) {
+      report.planned = -1;
+      break;
+    }
+    report.planned += records;
+  }
+  if (settings.statement_limit > 0 && report.planned > settings.statement_limit) report.planned = -1;
   if (!write_report(report, settings.report_path)) return kExitOutputLost;
   return run_stats.failed > 0 ? kExitStatementFailed : exit_code;
 }
@@ -94,13 +109,13 @@ int finish_measuring(int exit_code) {
 bool wait_for_server() {
   if (settings.timeout == 0) return true;
   char* databases = nullptr;
+  hand_connect_defaults();
   for (int32_t attempt = 0; attempt < settings.timeout; ++attempt) {
     // Probes start one second apart: the time a probe took (up to its own
     // bound of about a second) comes off the pause, so N attempts last
     // about N seconds even against a server that never answers.
     const auto started = std::chrono::steady_clock::now();
-    int32_t answered = ql_list_db(settings.host.narrow(0), settings.port.narrow(0), &databases,
-                                  &client_error);
+    int32_t answered = ql_list_db(given_host(), given_port(), &databases, &client_error);
     ql_mfree(databases);  // the list itself is not used
     databases = nullptr;
     if (answered != 0) break;
@@ -116,18 +131,51 @@ bool wait_for_server() {
   return false;
 }
 
+// The server asked for a password and none was given: at a terminal it is
+// asked for without echo, as psql does, and the connection opened again.
+void ask_password() {
+  char* user = ql_password_user();
+  std::string password;
+  const bool typed = read_password("Password for user " + std::string(user != nullptr ? user : "") + ": ", &password);
+  ql_mfree(user);
+  if (!typed) return;
+  set_password(password);
+  connection = connect();
+}
+
 constexpr int kExitErrorStop = 3;
-constexpr int kExitInterrupted = 130;
 
 std::string history_path() {
   const char* home = std::getenv("HOME");
   return home != nullptr && *home != '\0' ? std::string(home) + "/.tarnwick_history" : "";
 }
 
+// The user and database the prompt names, by the order the connection
+// follows: the command line, else PGUSER and PGDATABASE, else the defaults
+// (a service's are not looked up).
+std::string from_environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string prompt_user() {
+  std::string user = settings.user_given ? "" : from_environment("PGUSER");
+  return user.empty() ? settings.user.narrow(0) : user;
+}
+
+std::string prompt_database() {
+  // A URI or connection string names its own (prompt_name reads it).
+  const std::string host = settings.host.narrow(0);
+  if (!settings.database.empty() || host.find('=') != std::string::npos || host.find("://") != std::string::npos) {
+    return settings.database;
+  }
+  return from_environment("PGDATABASE");
+}
+
 // Reads statements typed at the terminal until the input ends.
 RunEnd read_terminal(StatementBuffer& buffer, const ReaderOptions& options) {
   open_line_editor(history_path());
-  TerminalInput terminal(prompt_name(settings.host.narrow(0), settings.user.narrow(0)));
+  TerminalInput terminal(prompt_name(settings.host.narrow(0), prompt_user(), prompt_database()));
   StatementReader reader(nullptr, buffer, options);
   RunEnd end = run_typed(reader, terminal);
   release(buffer);
@@ -143,8 +191,21 @@ RunEnd read_sources() {
   morvane::iFile source;
   std::string standard_input_unread;
   RunEnd end = RunEnd::none;
-  for (const std::string& entry : names) {
+  for (size_t index = 0; index < names.size(); ++index) {
     if (end != RunEnd::none) break;
+    const std::string& entry = names[index];
+    if (auto command = settings.commands.find(index); command != settings.commands.end()) {
+      // -c: the text is the source, read as a script.
+      input_is_console = false;
+      set_interactive(false);
+      ReaderOptions options;
+      options.dialect = dialect_of_host(settings.host.narrow(0));
+      options.source_name = entry.c_str();
+      StatementReader reader(nullptr, buffer, options);
+      end = run_script(reader, command->second);
+      if (run_interrupted()) end = RunEnd::interrupted;
+      continue;
+    }
     const char* name = entry.c_str();
     bool standard_input = entry == "-";
     if (!standard_input) {
@@ -202,7 +263,7 @@ int run_console(int argc, const char* const* argv) {
   input_is_console = morvane::platform::is_console(kStdin);
   set_up_output();
 
-  if (parse_arguments(argc, argv) == ParseResult::version_shown) return kExitOk;
+  if (parse_arguments(argc, argv) != ParseResult::go_on) return kExitOk;
   start_run_state();
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();
@@ -210,6 +271,7 @@ int run_console(int argc, const char* const* argv) {
   if (!wait_for_server()) return kExitServerWaitFailed;
 
   connection = connect();
+  if (client_error.code == QL_ERR_PASSWORD && input_is_console && output_is_console) ask_password();
   if (client_error.code != 0) {
     close_report_file();
     if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
@@ -244,7 +306,7 @@ int run_console(int argc, const char* const* argv) {
   // The first that applies of 130, 3, 2, 1, 5, 4 (66 and 70 come from what
   // main catches).
   switch (end) {
-    case RunEnd::interrupted: return kExitInterrupted;
+    case RunEnd::interrupted: return interrupt_exit_code();
     case RunEnd::error_stop: return kExitErrorStop;
     case RunEnd::unreadable:
     case RunEnd::none: break;

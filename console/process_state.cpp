@@ -24,6 +24,7 @@ void reset_process_state() {
   client_error = ClientError{};
   connection = 0;
   set_copy_feed({});
+  set_password("");
   set_console_conversions(nullptr, nullptr);
   release_result_slots();
   pending_are_queries = false;

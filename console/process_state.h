@@ -26,6 +26,8 @@
 //                            pending_are_queries, in pool mode. Main thread.
 //                            pending_in_block
 //   session/execute.h        executed_count       against the statement limit. Main thread.
+//   session/connection.cpp   typed_password       a password typed at the prompt, for the
+//                                                 reconnects of the run. Main thread.
 //   session/batch.cpp        reports              what was said about the pool's failures.
 //                                                 Main thread.
 //   session/timing.cpp       the schedule and the reused timing arrays. Main thread.
@@ -48,10 +50,15 @@
 //                               what was learnt of it at start, the prompt shown,
 //                               whether a history warning was given, and the UTF-8
 //                               decoder's state (invalid_byte, pushed_back). Main thread.
-//   terminal/interrupts.cpp     the Ctrl-C record: atomics shared by the signal handler,
-//                               the watcher thread and the main thread; the wake-up pipe
-//                               and the main thread's id, set once at install_interrupts;
+//   terminal/interrupts.cpp     the record of Ctrl-C, SIGTERM and SIGHUP: atomics shared by
+//                               the signal handler, the watcher thread and the main thread;
+//                               the wake-up pipe, the main thread's id and
+//                               handles_termination, set once at install_interrupts;
 //                               statement_number (main thread).
+//   measure/progress.cpp        the progress watcher's shared record: atomic copies of the
+//                               counts (written by the main thread, read by the watcher
+//                               thread, which never reads run_stats) and a mutex that keeps
+//                               their lines apart.
 //
 // How a run is told to stop is not state: every statement returns an
 // Outcome (runtime/outcome.h) to the statement loop, which decides there.

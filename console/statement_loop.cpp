@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@
 #include "statements/input_source.h"
 #include "statements/statement_text.h"
 #include "terminal/interrupts.h"
+#include "terminal/prompt.h"
 
 namespace tarnwick {
 
@@ -112,6 +114,37 @@ Outcome run_one(const Statement& statement) {
   return outcome;
 }
 
+// When a statement started, for \timing (steady clock, nanoseconds).
+int64_t now_ns() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Under \timing on, the time of the statement that started at `started`,
+// as psql writes it: on standard output at a terminal, on standard error in
+// scripts, so that a script's results stay as they were.
+void show_time(int64_t started) {
+  if (!run_state.timing) return;
+  char text[64];
+  std::snprintf(text, sizeof text, "Time: %.3f ms", static_cast<double>(now_ns() - started) / 1e6);
+  if (input_is_console && output_is_console) {
+    out_text(text);
+    end_line();
+    end_statement_output();
+  } else {
+    error_line(text);
+  }
+}
+
+// The transaction block of the connection, for the prompt.
+Transaction transaction_of(ql_handle handle) {
+  switch (ql_transaction_state(handle, nullptr)) {
+    case 1: return Transaction::open;
+    case 2: return Transaction::failed;
+    default: return Transaction::none;
+  }
+}
+
 // Another client's command (a "\" or "." line) that this program does not
 // act on.
 void skip_client_command(const StatementReader& reader, const Statement& command) {
@@ -190,7 +223,8 @@ Outcome include_file(StatementReader& reader, const std::string& name, bool rela
 // The other clients' commands that change what a script does are honoured:
 // \q, .quit and .exit end the source; \connect opens a session on the
 // database it names; \set ON_ERROR_STOP and .bail set --on-error; \i, \ir
-// and .read run a file in place. Every other one is skipped with a note.
+// and .read run a file in place; \timing (on, off, or alone to switch) and
+// .timer on|off time each statement. Every other one is skipped with a note.
 Outcome client_command(StatementReader& reader, const Statement& command, RunEnd* end) {
   std::vector<std::string> words = command_words(command.text);
   const std::string verb = words.empty() ? "" : words[0];
@@ -207,6 +241,15 @@ Outcome client_command(StatementReader& reader, const Statement& command, RunEnd
     int value = words.size() >= 3 ? switch_value(words[2]) : -1;
     if (value < 0) return failed_with("\\set ON_ERROR_STOP takes on or off");
     run_state.stop_on_error = value == 1;
+  } else if (is({"\\timing"}) || (is({".timer"}) && words.size() >= 2)) {
+    int value = words.size() >= 2 ? switch_value(words[1]) : !run_state.timing;
+    if (value < 0) return failed_with(verb + " takes on or off");
+    run_state.timing = value == 1;
+    if (input_is_console && output_is_console) {
+      out_text(run_state.timing ? "Timing is on." : "Timing is off.");
+      end_line();
+      end_statement_output();
+    }
   } else if (is({".bail"}) && words.size() >= 2) {
     int value = switch_value(words[1]);
     if (value < 0) return failed_with(".bail takes on or off");
@@ -324,16 +367,30 @@ Outcome include_file(StatementReader& reader, const std::string& name, bool rela
 
 }  // namespace
 
-RunEnd run_script(StatementReader& reader) {
+RunEnd run_script(StatementReader& reader, std::string_view fed) {
   set_copy_feed({copy_data_from_reader, &reader});
   RunEnd end = RunEnd::none;
   while (!interrupted(&end)) {
     Statement statement = reader.next();
     if (statement.step == ReadStep::end) break;
+    if (statement.step == ReadStep::more_input) {
+      // A fed source (-c): its text a line at a time, then its end.
+      if (fed.empty()) {
+        reader.end_input();
+        continue;
+      }
+      size_t feed = fed.find('\n');
+      std::string line(fed.substr(0, feed));
+      fed.remove_prefix(feed == std::string_view::npos ? fed.size() : feed + 1);
+      reader.feed_line(line + '\n');
+      continue;
+    }
+    const int64_t started = now_ns();
     Outcome outcome = statement.step == ReadStep::client_command ? client_command(reader, statement, &end)
                                                                   : run_one(statement);
     follow_string_setting(reader);
     Next next = settle(outcome, &end);
+    if (statement.step == ReadStep::statement) show_time(started);
     if (interrupted(&end) || next == Next::end_run) break;
     if (next == Next::end_source) {
       if (outcome.code == QL_ERR_LOST) name_what_was_not_run(reader);
@@ -373,6 +430,7 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
         break;
     }
     take_interrupt();
+    const int64_t started = now_ns();
     Outcome outcome = statement.step == ReadStep::client_command ? client_command(reader, statement, &end)
                                                                   : run_one(statement);
     // Ctrl-C while it ran cancelled it: back to the prompt, the rest of the
@@ -380,6 +438,8 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
     if (take_interrupt()) reader.drop_fed_text();
     follow_string_setting(reader);
     if (settle(outcome, &end) != Next::go_on) reading = false;
+    if (statement.step == ReadStep::statement) show_time(started);
+    terminal.set_transaction(transaction_of(connection));
   }
   set_copy_feed({});
   return end;
@@ -418,7 +478,11 @@ RunEnd run_replay(ReplayLogReader& log) {
 
 RunEnd send_pending() {
   RunEnd end = RunEnd::none;
-  settle(flush_batch(), &end);
+  set_cancel_target(connection);
+  Outcome outcome = flush_batch();
+  set_cancel_target(0);
+  settle(outcome, &end);
+  if (end == RunEnd::none && run_interrupted()) end = RunEnd::interrupted;
   return end;
 }
 

@@ -11,6 +11,8 @@
 // is sent (session/show_results.cpp); failures are written here.
 #pragma once
 
+#include <string_view>
+
 #include "runtime/outcome.h"
 #include "statements/replay_log.h"
 #include "statements/statement_reader.h"
@@ -20,7 +22,8 @@ namespace tarnwick {
 
 // Runs the statements of a script or pipe to its end, or until one of them
 // ends the source or the run. Returns why the run ends, or RunEnd::none.
-RunEnd run_script(StatementReader& reader);
+// A fed reader (no source: -c) is given `fed`, its whole text.
+RunEnd run_script(StatementReader& reader, std::string_view fed = {});
 
 // The same for standard input at a terminal: lines are read for the reader
 // as it asks, with the prompt it says; Ctrl-C at the prompt throws the

@@ -101,6 +101,20 @@ double rate_per_second() {
 
 uint64_t total_statements() { return run_stats.succeeded + run_stats.failed + run_stats.skipped; }
 
+// The planned statements that were not run; 0 when the run played more
+// than was counted (a log that shrank while it played).
+uint64_t not_run(const ReportSettings& report) {
+  const auto planned = static_cast<uint64_t>(report.planned);
+  return planned > total_statements() ? planned - total_statements() : 0;
+}
+
+// The fixed rate as asked for: slow rates keep their digits.
+std::string rate_text(double rate) {
+  char text[64];
+  std::snprintf(text, sizeof text, rate >= 1 ? "%.1f" : "%.3f", rate);
+  return text;
+}
+
 const char* const kKindNames[] = {"query", "other", "all"};
 
 LatencyHistogram latency_of(int row) { return merged_latency(row == 2 ? -1 : row); }
@@ -141,6 +155,12 @@ bool write_to_stream(FILE* stream, const std::string& text) {
 
 std::string report_text(const ReportSettings& report) {
   std::string out = "Run report\n";
+  if (report.interrupted && report.planned >= 0) {
+    append(out, "  interrupted %llu of %lld planned statements not run\n", ull(not_run(report)),
+           static_cast<long long>(report.planned));
+  } else if (report.interrupted) {
+    out += "  interrupted the statements after that point were not run (how many is not known)\n";
+  }
   append(out, "  statements  %llu: %llu run, %llu failed, %llu skipped\n", ull(total_statements()),
          ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
   append(out, "  elapsed     %.3f s\n", elapsed_seconds());
@@ -169,9 +189,10 @@ std::string report_text(const ReportSettings& report) {
            ull(run_stats.full_batches));
   }
   if (run_stats.paced) {
-    append(out, "  schedule    %.1f/s: lag p50 %.3f ms, p99 %.3f ms, max %.3f ms; %llu behind by more than %d ms\n",
-           report.rate, milliseconds(run_stats.lag.percentile(0.50)), milliseconds(run_stats.lag.percentile(0.99)),
-           milliseconds(run_stats.lag.max()), ull(run_stats.late), report.late_ms);
+    append(out, "  schedule    %s/s: lag p50 %.3f ms, p99 %.3f ms, max %.3f ms; %llu behind by more than %d ms\n",
+           rate_text(report.rate).c_str(), milliseconds(run_stats.lag.percentile(0.50)),
+           milliseconds(run_stats.lag.percentile(0.99)), milliseconds(run_stats.lag.max()), ull(run_stats.late),
+           report.late_ms);
   }
   if (run_stats.failed > 0) {
     append(out, "  errors      count  message\n");
@@ -193,6 +214,13 @@ std::string report_json(const ReportSettings& report) {
   std::string out = "{\n";
   append(out, "  \"statements\": %llu,\n  \"run\": %llu,\n  \"failed\": %llu,\n  \"skipped\": %llu,\n",
          ull(total_statements()), ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
+  append(out, "  \"interrupted\": %s,\n", report.interrupted ? "true" : "false");
+  if (report.planned >= 0) {
+    append(out, "  \"planned\": %lld,\n  \"not_run\": %llu,\n", static_cast<long long>(report.planned),
+           ull(not_run(report)));
+  } else {
+    out += "  \"planned\": null,\n  \"not_run\": null,\n";
+  }
   append(out, "  \"elapsed_seconds\": %.6f,\n  \"rate_per_second\": %.3f,\n", elapsed_seconds(), rate_per_second());
   out += "  \"latency_ms\": {";
   for (int row = 0; row < 3; ++row) {
@@ -236,6 +264,58 @@ std::string report_json(const ReportSettings& report) {
   }
   out += "}\n";
   return out;
+}
+
+int64_t count_log_records(const char* path) {
+  // Non-blocking: opening a fifo must not wait for its writer.
+  int descriptor = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return 0;
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(descriptor);
+    return S_ISDIR(status.st_mode) ? 0 : -1;
+  }
+  const auto size = static_cast<uint64_t>(status.st_size);
+  // A window of the file, moved forward when a prefix falls outside it: a
+  // log of small records is read once in large pieces; a large record's
+  // text is skipped unread.
+  std::vector<unsigned char> window(64 * 1024);
+  uint64_t window_at = 0, window_length = 0;
+  unsigned char prefix[8];
+  auto read_prefix = [&](uint64_t at) {
+    if (at < window_at || at + 8 > window_at + window_length) {
+      ssize_t got;
+      do {
+        got = ::pread(descriptor, window.data(), window.size(), static_cast<off_t>(at));
+      } while (got < 0 && errno == EINTR);
+      if (got < 8) return false;
+      window_at = at;
+      window_length = static_cast<uint64_t>(got);
+    }
+    std::memcpy(prefix, window.data() + (at - window_at), 8);
+    return true;
+  };
+  auto word = [&](int index, bool big_endian) {
+    const unsigned char* b = prefix + 4 * index;
+    return big_endian ? uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]
+                      : uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0];
+  };
+  constexpr uint32_t kBigEndianMarker = 0xFFBBBBFFu;
+  int64_t records = 0;
+  if (read_prefix(0)) {
+    const bool big_endian = word(0, false) == kBigEndianMarker;
+    const uint32_t width = word(1, big_endian);
+    if (width == 1 || width == 2) {
+      // Each record: a skipped word, the length L, then width x L bytes.
+      for (uint64_t at = 8; at + 8 <= size && read_prefix(at); ++records) {
+        const uint64_t length = uint64_t{word(1, big_endian)} * width;
+        if (length > size - at - 8) break;  // cut short: the replay stops before it
+        at += 8 + length;
+      }
+    }
+  }
+  ::close(descriptor);
+  return records;
 }
 
 bool open_report_file(const char* path) {

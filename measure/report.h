@@ -1,8 +1,9 @@
-// The end-of-run report of a measured run: counts, elapsed time and rate,
-// latency percentiles per statement kind and overall, the sessions, the
-// most frequent error messages, how full the batches were, and, for
-// fixed-rate runs, how late statements started. As text for standard
-// error, or as one JSON object.
+// The end-of-run report of a measured run: whether a signal cut it short
+// and what it then left unplayed, counts, elapsed time and rate, latency
+// percentiles per statement kind and overall, the sessions, the most
+// frequent error messages, how full the batches were, and, for fixed-rate
+// runs, how late statements started. As text for standard error, or as one
+// JSON object.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,20 @@ struct ReportSettings {
   double rate = 0;             // --rate; 0: not a fixed-rate run
   int32_t late_ms = 1000;
   bool utf8 = false;           // messages are UTF-8, otherwise ISO-8859-1
+  bool interrupted = false;    // a signal (Ctrl-C, SIGTERM, SIGHUP) ended the run
+  // The statements the run would have played had it gone through all its
+  // sources (see count_log_records); below 0 when that is not known.
+  int64_t planned = -1;
 };
+
+// The records of the replay log at `path` that a replay plays, each one a
+// statement of the run (run, failed or skipped): those after the header up
+// to the end of the file or to the first record cut short, none when the
+// header is not valid (the layout is in statements/replay_log.h). Only the
+// 8-byte record prefixes are read; the texts are skipped. 0 for a file
+// that cannot be opened or a directory (the run skips those); -1 when the
+// size is not known (a pipe, a device).
+int64_t count_log_records(const char* path);
 
 std::string report_text(const ReportSettings& report);
 std::string report_json(const ReportSettings& report);

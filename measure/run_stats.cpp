@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "measure/progress.h"
+
 namespace tarnwick {
 
 RunStats run_stats;
@@ -32,11 +34,18 @@ void start_measuring(int64_t now_ns) {
   run_stats.started_ns = now_ns;
   run_stats.ended_ns = now_ns;
   run_stats.interval_started_ns = now_ns;
+  if (run_stats.progress_ns > 0) start_progress_watcher(now_ns, run_stats.progress_ns);
 }
 
-void stop_measuring(int64_t now_ns) { run_stats.ended_ns = now_ns; }
+void stop_measuring(int64_t now_ns) {
+  stop_progress_watcher();
+  run_stats.ended_ns = now_ns;
+}
 
-void reset_run_stats() { run_stats = RunStats(); }
+void reset_run_stats() {
+  stop_progress_watcher();
+  run_stats = RunStats();
+}
 
 void record_success(int32_t session, StatementKind kind, int64_t latency_ns, int64_t busy_ns) {
   SessionStats& stats = session_stats(session);

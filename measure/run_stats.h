@@ -1,7 +1,9 @@
 // The statistics of a load run: what the report and the progress lines are
-// made of. One process-wide record, written by the main thread only (the
-// client library's session threads hand their timings back through the
-// library's calls), so nothing here takes a lock.
+// made of. One process-wide record, written and read by the main thread
+// only (the client library's session threads hand their timings back
+// through the library's calls), so nothing here takes a lock. The progress
+// watcher thread reads none of it: progress_tick hands it copies of the
+// counts in atomics of its own (measure/progress.cpp).
 //
 // Latency is kept per session and per statement kind in histograms that
 // are created when a session first reports and merged only when read, plus
@@ -73,11 +75,12 @@ struct RunStats {
 
 extern RunStats run_stats;
 
-// Starts a measured run at `now_ns` (see monotonic_ns).
+// Starts a measured run at `now_ns` (see monotonic_ns), and the progress
+// watcher when progress_ns is set.
 void start_measuring(int64_t now_ns);
-// Ends it: the elapsed time stops here.
+// Ends it: the elapsed time stops here, and no progress line comes after.
 void stop_measuring(int64_t now_ns);
-// Puts the record back to its state at process start.
+// Puts the record back to its state at process start (the watcher stopped).
 void reset_run_stats();
 
 // One statement that succeeded on `session`: its latency (from its

@@ -13,6 +13,7 @@
 #include "ql_client/core/connection.h"
 #include "ql_client/core/id_table.h"
 #include "ql_client/engines.h"
+#include "ql_client/postgres/pg_session.h"
 #include "ql_client/ql_client.h"
 
 namespace ql {
@@ -60,7 +61,7 @@ ql_handle open_connection(const char* host, const char* port, const char* databa
                           const char* password, int32_t read_only, int32_t page_size, int32_t answers_limit,
                           int32_t code_page, int32_t sessions, ClientError* error) {
   return guarded<ql_handle>(error, 0, [&]() -> ql_handle {
-    if (host == nullptr || *host == '\0') {
+    if (host == nullptr) {
       report(error, failure(QL_ERR_ARGUMENT, "no host given"));
       return 0;
     }
@@ -281,7 +282,7 @@ extern "C" {
 int32_t ql_list_db(const char* host, const char* port, char** databases, ClientError* error) {
   if (databases != nullptr) *databases = nullptr;
   return guarded<int32_t>(error, 0, [&]() -> int32_t {
-    if (host == nullptr || *host == '\0') {
+    if (host == nullptr) {
       report(error, failure(QL_ERR_ARGUMENT, "no host given"));
       return 0;
     }
@@ -473,6 +474,34 @@ int32_t ql_in_transaction(ql_handle handle, ClientError* error) {
     if (failed.failed()) return -1;
     return open ? 1 : 0;
   });
+}
+
+int32_t ql_transaction_state(ql_handle handle, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return -1;
+    Failure failed;
+    bool open = connection->in_transaction(&failed);
+    report(error, failed);
+    if (failed.failed()) return -1;
+    if (!open) return 0;
+    return connection->transaction_failed() ? 2 : 1;
+  });
+}
+
+void ql_set_connect_defaults(const char* host, const char* port, const char* user) {
+  try {
+    set_connect_defaults(or_empty(host), or_empty(port), or_empty(user));
+  } catch (...) {  // out of memory: the defaults stay as they were
+  }
+}
+
+char* ql_password_user(void) {
+  try {
+    return copy_text(last_password_user());
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 char* ql_parameter_status(ql_handle handle, const char* name, ClientError* error) {

@@ -8,10 +8,12 @@
  *   SQLite database file PATH (created when missing, unless read-only);
  *   "sqlite::memory:" is one in-memory database shared by every session of
  *   the process, kept for the life of the process. Any other host is a
- *   PostgreSQL server: a host name or address with the port text, or a libpq
- *   URI when the host begins with "postgresql://" or "postgres://" (the URI
- *   then carries its own port, user and database; the port and user
- *   arguments are not used).
+ *   PostgreSQL server: a host name or address with the port text, a libpq
+ *   URI when the host begins with "postgresql://" or "postgres://", or a
+ *   libpq key=value connection string when it holds '=' (either then
+ *   carries its own port, user and database; the port and user arguments
+ *   are not used). An empty host is a PostgreSQL server found as the
+ *   environment rule below says; a null one is refused.
  *
  * - Handles and cursors are 32-bit ids into the library's own tables; 0
  *   means none. A handle comes from ql_open or ql_pool_open, a cursor from a
@@ -74,22 +76,29 @@
  *   (pipelining), each as its own transaction unless a transaction block is
  *   open; an entry must then hold a single statement.
  *
- * - PostgreSQL and the environment. Where to connect and as whom never
- *   comes from libpq's environment variables: the host, port, user and
- *   database are always passed explicitly, so PGHOST, PGPORT, PGUSER and
- *   PGDATABASE never apply, nor do the same settings of a service file. An
- *   empty port means 5432; a null or empty user means the login name of the
- *   process (not PGUSER); a null database means the database named as the
- *   user (not PGDATABASE). The library sets connect_timeout,
- *   client_encoding and application_name itself. Everything else libpq
- *   reads from the environment applies as it does for psql: PGPASSWORD,
- *   PGPASSFILE and ~/.pgpass (no password is passed), PGSERVICE and
- *   PGSERVICEFILE for what is not passed, PGSSLMODE and the other SSL, GSS
- *   and Kerberos variables, PGOPTIONS (on a read-only session the library's
- *   read-only option comes after it and wins), PGTARGETSESSIONATTRS,
- *   PGHOSTADDR and the rest. A host given as a libpq URI is libpq's own
- *   connection string: what it leaves out, libpq takes from the environment
- *   by its usual rules.
+ * - PostgreSQL and the environment. Where to connect and as whom follows
+ *   psql's order: a host, port, user or database given to the open call
+ *   wins; what is not given (null or empty) libpq takes from its
+ *   environment as psql does: PGHOST (or PGHOSTADDR), PGPORT, PGUSER,
+ *   PGDATABASE, and the service named by PGSERVICE (its file found through
+ *   PGSERVICEFILE, ~/.pg_service.conf or the system's); what neither names
+ *   comes from ql_set_connect_defaults when it was called, else from
+ *   libpq's own defaults (the local socket, port 5432, the login name of
+ *   the process, the database named as the user). A service that does not
+ *   exist fails the open with libpq's message. A port or user equal to
+ *   libpq's own default (5432, the login name) counts as named by the
+ *   environment only when PGPORT or PGUSER is set. The library sets
+ *   connect_timeout, client_encoding and application_name itself.
+ *   Everything else libpq reads from the environment applies as it does for
+ *   psql: PGPASSWORD, PGPASSFILE and ~/.pgpass (when no password is passed),
+ *   PGSSLMODE and the other SSL, GSS and Kerberos variables, PGOPTIONS (on
+ *   a read-only session the library's read-only option comes after it and
+ *   wins), PGTARGETSESSIONATTRS and the rest. A host given as a libpq URI
+ *   or a key=value connection string ("host=db port=5433 dbname=app") is
+ *   libpq's own: it carries its own host, port, user and database (the port
+ *   and user arguments are not used, a database argument wins over its
+ *   dbname), and what it leaves out libpq takes from the environment by its
+ *   usual rules, never from ql_set_connect_defaults.
  *
  * - A failed transaction block. On PostgreSQL a COMMIT (or END, PREPARE
  *   TRANSACTION, COMMIT AND CHAIN) of a block in which a statement failed
@@ -145,6 +154,8 @@ enum {
   QL_ERR_ARGUMENT = 6, /* a null text or array, a count below 1, a bad code page */
   QL_ERR_ENCODING = 7, /* statement bytes not valid in the chosen encoding */
   QL_ERR_EMPTY = 8,    /* the statement holds nothing to run */
+  QL_ERR_PASSWORD = 9, /* the server asks for a password and none was given;
+                          text is libpq's message (see ql_password_user) */
   QL_ERR_LOST = 28     /* the connection to the engine is lost; the handle
                           stays unusable until it is closed and opened again */
 };
@@ -153,7 +164,7 @@ enum {
  * answered (a PostgreSQL server that refuses the login answers too), 0
  * otherwise (with QL_ERR_CONNECT). When `databases` is not null it is set to
  * a newline-separated list of database names when the engine lets the user
- * read it (the login name of the process, or a URI's user), to null
+ * read it (the user the environment rule above gives, or a URI's), to null
  * otherwise. A PostgreSQL probe waits about one second at most for the
  * server to finish the start-up and give the list; a server that accepts
  * and stays silent fails with "no answer ... within 1000 ms". (Only when
@@ -164,7 +175,8 @@ int32_t ql_list_db(const char* host, const char* port, char** databases,
                    ClientError* error);
 
 /* Opens one session. `database` null means the engine's default (for
- * PostgreSQL, the database named as the user); `password` null or "" passes
+ * PostgreSQL, PGDATABASE or a service's, else the database named as the
+ * user); `password` null or "" passes
  * none (PostgreSQL may then take PGPASSWORD or ~/.pgpass, see above). `default_language` is accepted and not used: engines give their
  * messages in their own configured language. `read_only` 1 makes every
  * transaction read-only (PostgreSQL) or opens the file read-only (SQLite).
@@ -346,6 +358,23 @@ void ql_notice_to_stderr(const char* text, void* context);
  * Returns -1 with the error set for an unknown handle or a connection known
  * to be lost. */
 int32_t ql_in_transaction(ql_handle handle, ClientError* error);
+
+/* As ql_in_transaction, and 2 when the open block has failed: a statement
+ * of it failed and the engine takes nothing but its end (PostgreSQL; a
+ * SQLite block never fails so). */
+int32_t ql_transaction_state(ql_handle handle, ClientError* error);
+
+/* The host, port and user a PostgreSQL open uses where neither its own
+ * arguments nor libpq's environment name them (see the environment rule
+ * above); null or empty leaves libpq's own default. For the whole process,
+ * for every later open and ql_list_db. */
+void ql_set_connect_defaults(const char* host, const char* port,
+                             const char* user);
+
+/* The user name of the last open of the process that failed with
+ * QL_ERR_PASSWORD (as libpq resolved it), for a password prompt; a fresh
+ * text, empty when none failed so. */
+char* ql_password_user(void);
 
 /* The value the engine reports for the setting `name` on `handle` (on
  * session 0 of a pool), as of the end of the last statement: PostgreSQL's

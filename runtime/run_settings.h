@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct RunSettings {
   morvane::WString host{"127.0.0.1", morvane::codepage_latin1};
   morvane::WString port{"8088", morvane::codepage_latin1};
   morvane::WString user{"Tarnwick", morvane::codepage_latin1};
+  // Which of the three the command line gave: only those are handed to the
+  // engine, which takes the rest from its environment before the defaults
+  // above (PostgreSQL: PGHOST, PGPORT, PGUSER, a service).
+  bool host_given = false, port_given = false, user_given = false;
+  std::string database;  // --dbname= / -d; empty: the engine's default
   bool read_only = true;
   int32_t statement_limit = -1;  // -1: no limit
   int32_t page_size = 20;
@@ -47,6 +53,9 @@ struct RunSettings {
   bool immediate_is_simple_commit = false;
   bool connect_disconnect = true;
   std::vector<morvane::WString> sql_inputs;  // "-" is standard input
+  // The texts of -c / --command=, by their place in sql_inputs (whose entry
+  // there is "-c").
+  std::map<size_t, std::string> commands;
   int32_t timeout = 0;                       // server-wait attempts
   OutputFormat format = OutputFormat::table;  // --format=
   bool stop_on_error = false;                 // --on-error=stop

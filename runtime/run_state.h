@@ -10,6 +10,9 @@ struct RunState {
   // A failure ends the run: --on-error=stop, then psql's "\set
   // ON_ERROR_STOP" and the sqlite3 shell's ".bail" in scripts.
   bool stop_on_error = false;
+  // psql's "\timing on" and the sqlite3 shell's ".timer on": each
+  // statement's time is written after it.
+  bool timing = false;
   // The database that psql's "\connect" named; empty: the host's own.
   std::string database;
   // What the run met that its exit code must tell, though it went on: a

@@ -81,6 +81,8 @@ void report_pool_failure(bool call_failed, size_t n) {
     reports.lost_sessions[session] = true;
     newly_lost.emplace_back(session, one_line(entry.text));
   }
+  // Entries of a lost session were not run: the run's exit code says so.
+  if (!newly_lost.empty()) run_state.lost_connection = true;
   if (newly_lost.size() == sessions && sessions > 1) {
     std::string what = "All " + std::to_string(sessions) + " sessions of the pool are lost: ";
     error_line(what.c_str(), newly_lost[0].second.c_str());

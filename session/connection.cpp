@@ -36,18 +36,36 @@ void apply_copy_feed(ql_handle handle) {
 
 }  // namespace
 
+// Set when a password was typed at the prompt (main thread only).
+static std::string typed_password;
+
+const char* given_host() { return settings.host_given ? settings.host.narrow(0) : ""; }
+const char* given_port() { return settings.port_given ? settings.port.narrow(0) : ""; }
+const char* given_user() { return settings.user_given ? settings.user.narrow(0) : ""; }
+
+void hand_connect_defaults() {
+  static const RunSettings defaults;
+  ql_set_connect_defaults(defaults.host.narrow(0), defaults.port.narrow(0), defaults.user.narrow(0));
+}
+
+void set_password(const std::string& password) { typed_password = password; }
+
 ql_handle connect() {
-  const char* host = settings.host.narrow(0);
-  const char* port = settings.port.narrow(0);
-  const char* user = settings.user.narrow(0);
+  hand_connect_defaults();
+  const char* host = given_host();
+  const char* port = given_port();
+  const char* user = given_user();
   const char* language = settings.default_language.c_str();
   int32_t read_only = settings.read_only ? 1 : 0;
-  const char* database = run_state.database.empty() ? nullptr : run_state.database.c_str();
+  // psql's \connect names a database; else --dbname=; else the engine's default.
+  const std::string& named = run_state.database.empty() ? settings.database : run_state.database;
+  const char* database = named.empty() ? nullptr : named.c_str();
+  const char* password = typed_password.c_str();
   ql_handle handle =
       single_mode()
-          ? ql_open(host, port, database, user, "", language, read_only, settings.page_size,
+          ? ql_open(host, port, database, user, password, language, read_only, settings.page_size,
                     settings.answers_limit, settings.code_page, &client_error)
-          : ql_pool_open(host, port, database, user, "", language, read_only, settings.page_size,
+          : ql_pool_open(host, port, database, user, password, language, read_only, settings.page_size,
                          settings.answers_limit, settings.code_page, settings.sessions,
                          &client_error);
   // The engine's notices go to standard error as they come (null record:

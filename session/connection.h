@@ -3,6 +3,8 @@
 // error record themselves live in runtime/client_error.h.
 #pragma once
 
+#include <string>
+
 #include "ql_client/ql_client.h"
 
 namespace tarnwick {
@@ -11,6 +13,19 @@ namespace tarnwick {
 // settings, with the notice handler and the copy streams. Callers test
 // client_error.code; the handle is returned either way.
 ql_handle connect();
+
+// The host, port and user of the run settings that the command line gave;
+// "" for one it did not, which the engine then takes from its environment
+// (PostgreSQL: PGHOST, PGPORT, PGUSER, a service), else from the run
+// settings' defaults, handed to the library by hand_connect_defaults.
+const char* given_host();
+const char* given_port();
+const char* given_user();
+void hand_connect_defaults();
+
+// The password of every later connect (asked for at a terminal when the
+// server wants one); empty: none, the engine's environment may give one.
+void set_password(const std::string& password);
 
 // Closes the handle when it is not 0, and sets it to 0.
 void disconnect(ql_handle* handle);

@@ -32,9 +32,14 @@ void schedule_next_call(size_t n) {
   if (!last_call_scheduled) return;
   if (due_times.size() < n) due_times.resize(n);
   if (schedule_start_ns == 0) schedule_start_ns = monotonic_ns();
+  // The parser bounds the rate (0.001 to 10^7 a second), so the interval is
+  // finite; a due time beyond the clock's range (centuries away) is held at
+  // its end rather than cast out of range.
   const double interval_ns = 1e9 / settings.rate;
   for (size_t i = 0; i < n; ++i) {
-    due_times[i] = schedule_start_ns + static_cast<int64_t>(static_cast<double>(scheduled_count) * interval_ns);
+    const double offset_ns = static_cast<double>(scheduled_count) * interval_ns;
+    const int64_t step_ns = offset_ns < 0x1p62 ? static_cast<int64_t>(offset_ns) : INT64_MAX;
+    due_times[i] = step_ns < INT64_MAX - schedule_start_ns ? schedule_start_ns + step_ns : INT64_MAX;
     ++scheduled_count;
   }
   ql_schedule_next(connection, due_times.data(), static_cast<int32_t>(n), nullptr);

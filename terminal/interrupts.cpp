@@ -1,6 +1,7 @@
 #include "terminal/interrupts.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -67,14 +68,29 @@ bool ignored_at_start(int signal_number) {
   return sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
+ql_handle handle_of(uint64_t target) { return static_cast<ql_handle>(static_cast<uint32_t>(target)); }
+
+// Cancels the statement that ran when the signal came, if it still runs.
+// Once a signal has ended the run, whatever statement runs is cancelled
+// again every kRecancelMs: one that the loop began just as the signal came
+// would otherwise run to its end, since each library call forgets earlier
+// cancels as it starts.
 void* watch(void*) {
+  constexpr int kRecancelMs = 250;
   uint64_t target;
   for (;;) {
+    pollfd wake{wake_pipe[0], POLLIN, 0};
+    int ready = poll(&wake, 1, interrupted_run ? kRecancelMs : -1);
+    if (ready < 0 && errno != EINTR) return nullptr;
+    if (ready <= 0) {
+      ql_handle running = handle_of(cancel_target);
+      if (interrupted_run && running != 0) ql_cancel(running);
+      continue;
+    }
     ssize_t n = read(wake_pipe[0], &target, sizeof target);
     if (n < 0 && errno == EINTR) continue;
     if (n != sizeof target) return nullptr;
-    ql_handle handle = static_cast<ql_handle>(static_cast<uint32_t>(target));
-    if (handle != 0 && cancel_target == target) ql_cancel(handle);
+    if (handle_of(target) != 0 && cancel_target == target) ql_cancel(handle_of(target));
   }
 }
 

@@ -1,8 +1,10 @@
 // Ctrl-C (SIGINT), and SIGTERM and SIGHUP. The signal handler only records
 // the signal and wakes a watcher thread; the watcher asks the client
 // library to cancel what runs on the connection named by set_cancel_target
-// (ql_cancel may not be called from a signal handler). The main thread
-// reads the record between statements.
+// (ql_cancel may not be called from a signal handler); once a signal has
+// ended the run it goes on cancelling whatever runs, so that a statement
+// begun just as the signal came stops too. The main thread reads the record
+// between statements.
 //
 //   Ctrl-C at a terminal   cancels the running statement, or discards the
 //                          line being typed; the shell goes on

@@ -7,10 +7,13 @@
 //   postgres:app$>       inside a dollar quote
 //   postgres:app">       inside a quoted identifier
 //   postgres:app(>       inside parentheses
+//   postgres:app=*>      inside a transaction block (after any of the above)
+//   postgres:app=!>      inside a failed transaction block
 //
 // The name before the sign is the engine and the database: "sqlite:" and
 // the file (":memory:" shown as "memory"), or "postgres:" and the database
-// (the user's name, PostgreSQL's default, or the one a URI names).
+// (the one named besides the host, the one a URI or connection string
+// names, else the user's name, PostgreSQL's default).
 #pragma once
 
 #include <string>
@@ -20,9 +23,14 @@
 namespace tarnwick {
 
 // The engine and database for a host text and user, as the prompt shows them.
-std::string prompt_name(const std::string& host, const std::string& user);
+// `database`, when not empty, is the one named besides the host.
+std::string prompt_name(const std::string& host, const std::string& user, const std::string& database = "");
 
-// The prompt: `name`, the sign for what is open, "> ".
-std::string prompt_text(const std::string& name, bool statement_open, OpenText open);
+// The transaction block the session is in, as ql_transaction_state says.
+enum class Transaction { none, open, failed };
+
+// The prompt: `name`, the sign for what is open, the block's mark, "> ".
+std::string prompt_text(const std::string& name, bool statement_open, OpenText open,
+                        Transaction transaction = Transaction::none);
 
 }  // namespace tarnwick

@@ -1,6 +1,8 @@
 #include "terminal/terminal_input.h"
 
 #include <strings.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -39,7 +41,7 @@ Typed TerminalInput::read(const Statement& waiting, std::string* line) {
   bool statement = waiting.statement_open || waiting.open != OpenText::none;
   if (!statement) end_history_entry();
   std::string typed;
-  switch (read_line(prompt_text(prompt_name_, statement, waiting.open), &typed)) {
+  switch (read_line(prompt_text(prompt_name_, statement, waiting.open, transaction_), &typed)) {
     case LineRead::end:
       end_history_entry();
       end_line();  // the shell's prompt starts on a line of its own
@@ -96,6 +98,27 @@ Typed TerminalInput::read_copy_line() {
   if (*line == "\\.\n" || *line == "\\.\r\n" || *line == "\\.") return Typed::end;
   if (line->back() != '\n') *line += '\n';
   return Typed::line;
+}
+
+bool read_password(const std::string& prompt, std::string* password) {
+  out_text(prompt.c_str());
+  end_statement_output();
+  termios saved{};
+  const bool echo_off = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (echo_off) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  password->clear();
+  int c = 0;
+  while ((c = std::getc(stdin)) != EOF && c != '\n') *password += static_cast<char>(c);
+  if (!password->empty() && password->back() == '\r') password->pop_back();
+  std::clearerr(stdin);
+  if (echo_off) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  end_line();  // the typed line feed was not echoed
+  end_statement_output();
+  return c != EOF || !password->empty();
 }
 
 int32_t copy_data_from_terminal(void* terminal, const char** data) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "statements/statement_reader.h"
+#include "terminal/prompt.h"
 
 namespace tarnwick {
 
@@ -35,17 +36,25 @@ class TerminalInput {
   Typed read_copy_line();
   const std::string& copy_line() const { return copy_line_; }
 
+  // The transaction block the next prompts show.
+  void set_transaction(Transaction transaction) { transaction_ = transaction; }
+
  private:
   void end_history_entry();
 
   std::string prompt_name_;
   std::string history_entry_;  // the lines of the statement being typed
   std::string copy_line_;
+  Transaction transaction_ = Transaction::none;
 };
 
 // Whether a typed line ends the input: "\q" alone, or "quit" or "exit"
 // alone (any letter case) while no statement is open.
 bool is_quit_line(const std::string& line, bool statement_open);
+
+// Reads a line typed at the terminal without echo, after `prompt` (a
+// password). False when the input ended before any text.
+bool read_password(const std::string& prompt, std::string* password);
 
 // A COPY source (ql_copy_source) over a TerminalInput (the context): one
 // typed line a call; 0 at its end; -1 at Ctrl-C.

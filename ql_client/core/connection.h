@@ -27,6 +27,7 @@ class Connection {
   Outcome run(const Request& request);
   // Session 0's transaction block and engine settings (Session).
   bool in_transaction(Failure* failure) { return sessions_[0]->in_transaction(failure); }
+  bool transaction_failed() { return sessions_[0]->transaction_failed(); }
   std::optional<std::string> parameter_status(const std::string& name, Failure* failure) {
     return sessions_[0]->parameter_status(name, failure);
   }

@@ -88,6 +88,9 @@ class Session {
   // Whether a transaction block is open, between statements; false with
   // `failure` set when the connection is lost.
   virtual bool in_transaction(Failure* failure) = 0;
+  // Whether the open block has failed and takes nothing but its end
+  // (PostgreSQL); asked after in_transaction said a block is open.
+  virtual bool transaction_failed() { return false; }
   // The value the engine reports for the setting `name` (in the session's
   // encoding); none when it reports no such setting, or when the
   // connection is lost (then with `failure` set).

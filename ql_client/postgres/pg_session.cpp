@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <cstdlib>
 #include <vector>
 
@@ -18,6 +19,10 @@ namespace {
 bool is_uri(const std::string& host) {
   return host.starts_with("postgresql://") || host.starts_with("postgres://");
 }
+
+// A libpq connection string ("host=db port=5433 dbname=app"): a host
+// name never holds '='.
+bool is_connection_string(const std::string& host) { return is_uri(host) || host.find('=') != std::string::npos; }
 
 // The libpq connection parameters for `settings` (keywords and values kept
 // alive by the caller's strings).
@@ -41,7 +46,6 @@ const std::string kReadOnly = "-c default_transaction_read_only=on";
 const std::string kUtf8 = "UTF8";
 const std::string kLatin1 = "LATIN1";
 const std::string kApplication = "tarnwick";
-const std::string kDefaultPort = "5432";
 // How long one probe of ql_list_db may take, connecting and listing.
 constexpr int kProbeMs = 1000;
 // The ping that tells a refused login from no server: libpq's shortest wait.
@@ -52,8 +56,8 @@ constexpr const char* kSavepoint = "savepoint tarnwick_limit";
 constexpr const char* kRollbackToSavepoint = "rollback to savepoint tarnwick_limit; release savepoint tarnwick_limit";
 constexpr const char* kReleaseSavepoint = "release savepoint tarnwick_limit";
 
-// The name the process runs as, which libpq would take when neither a user
-// nor PGUSER is given; empty when the system does not know it.
+// The name the process runs as, which libpq takes when neither a user nor
+// the environment names one; empty when the system does not know it.
 std::string login_name() {
   passwd entry{};
   passwd* found = nullptr;
@@ -62,26 +66,76 @@ std::string login_name() {
   return found->pw_name;
 }
 
-// The parameters of a connection. Where to connect and as whom never come
-// from the environment: host, port, user and database are always given
-// (see ql_client.h). A URI is libpq's own connection string and is left to
-// libpq's rules.
+// What to connect to when neither the caller nor libpq's environment says
+// (ql_set_connect_defaults); empty: libpq's own defaults.
+std::mutex defaults_mutex;
+std::string default_host, default_port, default_user;
+// The user of the last open refused for want of a password (ql_password_user).
+std::string password_user;
+
+// Which of host, port and user libpq's environment names: PGHOST (or
+// PGHOSTADDR), PGPORT, PGUSER, or the service PGSERVICE names. A value
+// equal to libpq's built-in one (port 5432, the login name) counts as named
+// only when its variable is set, as a service file cannot be told from the
+// built-in default there. A service that cannot be read names nothing; the
+// connection then fails with libpq's own message.
+struct FromEnvironment {
+  bool host = false, port = false, user = false;
+};
+
+bool set_in_environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+FromEnvironment from_environment() {
+  FromEnvironment named;
+  named.host = set_in_environment("PGHOST") || set_in_environment("PGHOSTADDR");
+  named.port = set_in_environment("PGPORT");
+  named.user = set_in_environment("PGUSER");
+  PQconninfoOption* options = PQconndefaults();
+  if (options == nullptr) return named;
+  const std::string login = login_name();
+  for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+    if (option->val == nullptr || *option->val == '\0') continue;
+    const std::string keyword = option->keyword, value = option->val;
+    if (keyword == "host" || keyword == "hostaddr") named.host = true;
+    if (keyword == "port" && (option->compiled == nullptr || value != option->compiled)) named.port = true;
+    if (keyword == "user" && value != login) named.user = true;
+  }
+  PQconninfoFree(options);
+  return named;
+}
+
+// The parameters of a connection. Given values win; what is not given
+// libpq takes from its environment (PG* variables, a service file); what
+// neither names comes from ql_set_connect_defaults, when set, else from
+// libpq's own defaults (see ql_client.h). A URI or key=value connection
+// string is libpq's own and is left to libpq's rules.
 struct ConnectSettings {
   std::string host, port, user, database, password, options;
   Parameters parameters;
 
   explicit ConnectSettings(const OpenSettings& settings, const std::string& timeout = kConnectTimeout) {
-    if (is_uri(settings.host)) {
+    if (is_connection_string(settings.host)) {
       host = settings.host;
       parameters.add("dbname", host);  // expanded: it carries host, port, user, database
-      // A database named besides the URI (psql's \connect) wins: libpq
-      // takes a later dbname as a plain database name.
+      // A database named besides the connection string (--dbname, psql's
+      // \connect) wins: libpq takes a later dbname as a plain database name.
       if (!settings.database.empty()) parameters.add("dbname", settings.database);
     } else {
       host = settings.host;
-      port = settings.port.empty() ? kDefaultPort : settings.port;
-      user = settings.user.empty() ? login_name() : settings.user;
-      database = settings.database.empty() ? user : settings.database;
+      port = settings.port;
+      user = settings.user;
+      database = settings.database;  // empty: PGDATABASE, a service's, else the user's
+      std::lock_guard<std::mutex> lock(defaults_mutex);
+      if ((host.empty() && !default_host.empty()) || (port.empty() && !default_port.empty()) ||
+          (user.empty() && !default_user.empty())) {
+        const FromEnvironment named = from_environment();
+        if (host.empty() && !named.host) host = default_host;
+        if (port.empty() && !named.port) port = default_port;
+        if (user.empty() && !named.user) user = default_user;
+      }
       parameters.add("host", host);
       parameters.add("port", port);
       parameters.add("dbname", database);
@@ -175,7 +229,15 @@ std::unique_ptr<Session> PgSession::open(const OpenSettings& settings, Failure* 
     return nullptr;
   }
   if (PQstatus(connection) != CONNECTION_OK) {
-    *failure = ql::failure(QL_ERR_CONNECT, mask_passwords(pg_message(PQerrorMessage(connection)), settings.host));
+    // The server asked for a password and none was given (nor found in
+    // PGPASSWORD or the password file): the caller may ask for one.
+    const bool needs_password = PQconnectionNeedsPassword(connection) == 1 && settings.password.empty();
+    if (needs_password) {
+      std::lock_guard<std::mutex> lock(defaults_mutex);
+      password_user = PQuser(connection) != nullptr ? PQuser(connection) : "";
+    }
+    *failure = ql::failure(needs_password ? QL_ERR_PASSWORD : QL_ERR_CONNECT,
+                           mask_passwords(pg_message(PQerrorMessage(connection)), settings.host));
     PQfinish(connection);
     return nullptr;
   }
@@ -333,6 +395,8 @@ bool PgSession::in_transaction(Failure* failure) {
   return in_block();
 }
 
+bool PgSession::transaction_failed() { return !lost_ && PQtransactionStatus(connection_) == PQTRANS_INERROR; }
+
 std::optional<std::string> PgSession::parameter_status(const std::string& name, Failure* failure) {
   Outcome outcome;
   if (check_lost(&outcome)) {
@@ -350,7 +414,7 @@ bool pg_answers(const std::string& host, const std::string& port, std::string* d
   settings.host = host;
   settings.port = port;
   settings.utf8 = true;
-  if (!is_uri(host)) settings.database = "postgres";
+  if (!is_connection_string(host)) settings.database = "postgres";
   bool timed_out = false;
   PGconn* connection = connect_until(settings, deadline, &timed_out);
   if (connection == nullptr) {
@@ -362,8 +426,13 @@ bool pg_answers(const std::string& host, const std::string& port, std::string* d
     list_rows(connection, "select datname from pg_database where datallowconn order by datname", deadline,
               databases);
   } else if (timed_out) {
-    // A URI names its own port; the port argument does not apply to it.
-    const std::string where = is_uri(host) || port.empty() ? host : host + ":" + port;
+    // A connection string names its own port; the port argument does not
+    // apply to it. Otherwise the host and port as the environment rule
+    // resolved them (left empty: the ones the environment names).
+    const ConnectSettings resolved(settings);
+    const std::string resolved_host = resolved.host.empty() ? "named by the environment" : resolved.host;
+    const std::string where = is_connection_string(host) || resolved.port.empty() ? resolved_host
+                                                                                 : resolved_host + ":" + resolved.port;
     *failure = ql::failure(QL_ERR_CONNECT, mask_passwords("no answer from the server at " + where + " within " +
                                                               std::to_string(kProbeMs) + " ms",
                                                           host));
@@ -379,6 +448,18 @@ bool pg_answers(const std::string& host, const std::string& port, std::string* d
   }
   PQfinish(connection);
   return answered;
+}
+
+void set_connect_defaults(const std::string& host, const std::string& port, const std::string& user) {
+  std::lock_guard<std::mutex> lock(defaults_mutex);
+  default_host = host;
+  default_port = port;
+  default_user = user;
+}
+
+std::string last_password_user() {
+  std::lock_guard<std::mutex> lock(defaults_mutex);
+  return password_user;
 }
 
 }  // namespace ql

@@ -22,6 +22,7 @@ class PgSession final : public Session {
   // One statement in the simple protocol, streamed in single-row mode.
   Outcome run(const Request& request) override;
   bool in_transaction(Failure* failure) override;
+  bool transaction_failed() override;
   std::optional<std::string> parameter_status(const std::string& name, Failure* failure) override;
   // Several statements sent at once in pipeline mode (pg_pipeline.cpp).
   void run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) override;
@@ -88,5 +89,12 @@ class PgSession final : public Session {
 
 // Whether a PostgreSQL server answers at host and port; see ql_list_db.
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
+
+// What a connection uses where neither its settings nor libpq's environment
+// name the host, port or user; see ql_set_connect_defaults.
+void set_connect_defaults(const std::string& host, const std::string& port, const std::string& user);
+
+// The user of the last open refused with QL_ERR_PASSWORD; see ql_password_user.
+std::string last_password_user();
 
 }  // namespace ql

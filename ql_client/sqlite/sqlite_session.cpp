@@ -1,8 +1,10 @@
 #include "ql_client/sqlite/sqlite_session.h"
 
 #include <algorithm>
-
+#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <map>
 #include <mutex>
 
 namespace ql {
@@ -67,6 +69,31 @@ sqlite3* open_database(const std::string& path, bool read_only, Failure* failure
   return database;
 }
 
+}  // namespace
+
+// One database's turn: which session holds it (null: free). Sessions of the
+// process on the same file (or on the shared in-memory database) share one.
+struct WriteTurn {
+  std::mutex lock;
+  std::condition_variable freed;
+  const SqliteSession* holder = nullptr;
+};
+
+namespace {
+
+// The turns by database path, kept while a session uses them.
+std::shared_ptr<WriteTurn> turn_of(const std::string& path) {
+  static std::mutex lock;
+  static auto* turns = new std::map<std::string, std::weak_ptr<WriteTurn>>;
+  std::lock_guard<std::mutex> guard(lock);
+  std::shared_ptr<WriteTurn> turn = (*turns)[path].lock();
+  if (turn == nullptr) {
+    turn = std::make_shared<WriteTurn>();
+    (*turns)[path] = turn;
+  }
+  return turn;
+}
+
 // The sessions open on the shared in-memory database.
 //
 // A session alone on it holds it in exclusive locking mode: it keeps its
@@ -97,12 +124,35 @@ std::unique_ptr<Session> SqliteSession::open(const std::string& path, const Open
                                              Failure* failure) {
   sqlite3* database = open_database(path, settings.read_only, failure);
   if (database == nullptr) return nullptr;
-  std::unique_ptr<SqliteSession> session(new SqliteSession(database, settings.utf8));
+  std::unique_ptr<SqliteSession> session(new SqliteSession(database, settings.utf8, turn_of(path)));
   if (path == kMemoryName) session->join_memory_database();
   return session;
 }
 
+bool SqliteSession::take_turn() {
+  std::unique_lock<std::mutex> guard(turn_->lock);
+  bool mine = turn_->freed.wait_for(guard, std::chrono::milliseconds(kBusyTimeoutMs),
+                                    [&] { return turn_->holder == nullptr || turn_->holder == this; });
+  if (mine) turn_->holder = this;
+  return mine;
+}
+
+void SqliteSession::end_turn() {
+  if (sqlite3_get_autocommit(database_) == 0) return;  // its transaction keeps the turn
+  std::lock_guard<std::mutex> guard(turn_->lock);
+  if (turn_->holder != this) return;
+  turn_->holder = nullptr;
+  turn_->freed.notify_one();
+}
+
 SqliteSession::~SqliteSession() {
+  {
+    std::lock_guard<std::mutex> guard(turn_->lock);
+    if (turn_->holder == this) {
+      turn_->holder = nullptr;
+      turn_->freed.notify_one();
+    }
+  }
   // Left before the connection closes: an opening session may be making
   // this one share the database at this moment.
   if (on_memory_database_) leave_memory_database();
@@ -202,6 +252,14 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
 Outcome SqliteSession::run(const Request& request) {
   std::lock_guard<std::mutex> in_use(in_use_);
   Outcome outcome(request.limits);
+  if (!take_turn()) {
+    outcome.fail(failure(QL_ERR_ENGINE, "database is locked"));
+    return outcome;
+  }
+  struct EndTurn {
+    SqliteSession* session;
+    ~EndTurn() { session->end_turn(); }
+  } end_turn{this};
   bool utf8 = utf8_ || request.statement.utf8;
   std::string converted;
   std::string_view text = request.statement.text;

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 #include "ql_client/core/session.h"
 
 namespace ql {
+
+struct WriteTurn;
 
 class SqliteSession final : public Session {
  public:
@@ -27,7 +30,14 @@ class SqliteSession final : public Session {
   std::optional<std::string> parameter_status(const std::string&, Failure*) override { return std::nullopt; }
 
  private:
-  SqliteSession(sqlite3* database, bool utf8) : database_(database), utf8_(utf8) {}
+  SqliteSession(sqlite3* database, bool utf8, std::shared_ptr<WriteTurn> turn)
+      : database_(database), utf8_(utf8), turn_(std::move(turn)) {}
+
+  // Waits for this session's turn on the database; false when another
+  // session kept it past the busy timeout (its transaction stayed open).
+  bool take_turn();
+  // Gives the turn back unless a transaction is open on this session.
+  void end_turn();
 
   // The sessions on the shared in-memory database: the first one to open
   // while none is, holds it in exclusive locking mode until another opens.
@@ -51,6 +61,11 @@ class SqliteSession final : public Session {
   // while it makes this one share the in-memory database: one thread at a
   // time uses the SQLite connection.
   std::mutex in_use_;
+  // The sessions of the process on one database file take turns: one runs
+  // its statement (or its open transaction) while the others wait here,
+  // instead of each failing to lock the file and sleeping in SQLite's busy
+  // handler, which made a pool of many writers far slower than one.
+  std::shared_ptr<WriteTurn> turn_;
 };
 
 // Whether `path` opens as a database; see ql_list_db. The list is "main".

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,40 @@ TEST_F(ArgumentsTest, HelpGoesOnAndVersionStops) {
   EXPECT_EQ(parse({"--help", "--version", "--raw"}), ParseResult::version_shown);
   EXPECT_FALSE(settings.raw);  // nothing after --version is parsed
   EXPECT_EQ(output(), std::string(kUsage) + kBanner);
+}
+
+// --help alone lists every option of the table on a line of its own,
+// after the usage line, and stops the run; among others it does not.
+TEST_F(ArgumentsTest, HelpAloneListsEveryOptionOfTheTable) {
+  EXPECT_EQ(parse({"--help"}), ParseResult::help_shown);
+  const std::string help = output();
+  ASSERT_EQ(help.rfind(kUsage, 0), 0u) << help;
+  for (const std::string& option : option_texts()) {
+    const std::string line = "\n  " + option + (option.back() == '=' ? "" : " ");
+    EXPECT_NE(help.find(line), std::string::npos) << option << " is missing from:\n" << help;
+  }
+  EXPECT_EQ(help.find("Warning"), std::string::npos);
+}
+
+// psql's -c, -d and -f: the value in the argument or the next one; -c and
+// --command= sources keep their place among --sql= ones; an empty command
+// or a short option at the end is warned about and nothing is added.
+TEST_F(ArgumentsTest, PsqlStyleSourcesAndDatabase) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(parse({"-c", "select 1", "--sql=a.sql", "--command=select 2", "-fb.sql", "-d", "app", "-c", "",
+                   "-c"}),
+            ParseResult::go_on);
+  EXPECT_EQ(inputs(), (std::vector<std::string>{"-c", "a.sql", "-c", "b.sql"}));
+  EXPECT_EQ(settings.commands, (std::map<size_t, std::string>{{0, "select 1"}, {2, "select 2"}}));
+  EXPECT_EQ(settings.database, "app");
+  EXPECT_FALSE(settings.host_given || settings.port_given || settings.user_given);
+  parse({"--dbname=other", "--host=h", "--port=1", "--user=u"});
+  EXPECT_EQ(settings.database, "other");
+  EXPECT_TRUE(settings.host_given && settings.port_given && settings.user_given);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Warning : ignoring -c: no SQL given; nothing is run\n"
+            "Warning : ignoring -c: it takes a value\n");
+  EXPECT_EQ(output(), "");
 }
 
 TEST_F(ArgumentsTest, VersionFirstPrintsOnlyTheBanner) {

@@ -1,7 +1,7 @@
 // Measured load runs of the built binary on both engines: the error table
 // of a log with known failing statements, a valid JSON report with every
-// field, a report file that cannot be written, and how a report file
-// replaces the one before it.
+// field, a report file that cannot be written, how a report file replaces
+// the one before it, and the lower bound of --rate.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,13 +36,15 @@ std::string failing_script(const std::string& table) {
 std::string json_summary(const std::string& file) {
   std::string command =
       "python3 -c 'import json,sys; r=json.load(open(sys.argv[1]));"
-      "keys=[\"statements\",\"run\",\"failed\",\"skipped\",\"elapsed_seconds\",\"rate_per_second\",\"latency_ms\","
+      "keys=[\"statements\",\"run\",\"failed\",\"skipped\",\"interrupted\",\"planned\",\"not_run\","
+      "\"elapsed_seconds\",\"rate_per_second\",\"latency_ms\","
       "\"sessions\",\"errors\",\"other_errors\",\"batches\",\"schedule\"];"
       "missing=[k for k in keys if k not in r];"
       "missing+=[k+\".\"+f for k in (\"query\",\"other\",\"all\") for f in "
       "(\"count\",\"min\",\"p50\",\"p90\",\"p99\",\"p99_9\",\"max\",\"mean\") if f not in r[\"latency_ms\"][k]];"
       "print(missing, r[\"statements\"], r[\"run\"], r[\"failed\"], r[\"skipped\"],"
-      "sorted(e[\"count\"] for e in r[\"errors\"]), len(r[\"sessions\"]))' " +
+      "sorted(e[\"count\"] for e in r[\"errors\"]), len(r[\"sessions\"]), r[\"interrupted\"], r[\"planned\"],"
+      "r[\"not_run\"])' " +
       file + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
@@ -92,7 +94,8 @@ TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
   RunResult single = run({"--silent", "--report=" + path("single.json"), "--sql=" + log});
   EXPECT_EQ(single.exit_code, 4) << single.err;
   EXPECT_EQ(json_summary(path("single.json")),
-            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 1\n");
+            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 1 False " +
+                std::to_string(21 + extra) + " 0\n");
 
   // In a pool each failing entry is counted with its own message.
   log = make_failing_log("load_pool");
@@ -112,7 +115,8 @@ TEST_P(LoadRunE2e, TheErrorTableCountsEachFailureInSingleAndPoolRuns) {
   RunResult to_stdout = run({"--silent", "--sessions=2", "--statements=5", "--report=-", "--sql=" + log});
   write_file("stdout.json", to_stdout.out);
   EXPECT_EQ(json_summary(path("stdout.json")),
-            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 2\n");
+            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 2 False " +
+                std::to_string(21 + extra) + " 0\n");
 }
 
 TEST_P(LoadRunE2e, AReportInAMissingDirectoryStopsTheRunBeforeItStarts) {
@@ -197,6 +201,25 @@ TEST_F(ReportFileE2e, AReportReplacesTheEarlierOneOnlyWhenComplete) {
     EXPECT_EQ(status.st_mode & 0777, 0640u) << c.host;
     EXPECT_EQ(files_in_reports(), std::vector<std::string>{"r.json"}) << c.host;
   }
+}
+
+// --rate has a lower bound, one statement every 1000 s: below it the value
+// is warned about and the run has no schedule; at it the run has one.
+TEST_F(ReportFileE2e, ARateBelowItsLowerBoundIsWarnedAboutAndNotUsed) {
+  const std::string warning =
+      ": the rate is a number of statements per second above 0 (at least 0.001, at most 10000000)\n";
+  RunResult below = run_tarnwick({"--host=sqlite::memory:", "--quiet", "--rate=0.0001", "--rate=1e-300",
+                                  "--report=" + path("reports/r.json")},
+                                 "select 1;\n", dir_);
+  EXPECT_EQ(below.exit_code, 0);
+  EXPECT_EQ(below.err, "Warning : ignoring --rate=0.0001" + warning + "Warning : ignoring --rate=1e-300" + warning);
+  const std::string report = read_file("reports/r.json");
+  EXPECT_NE(report.find("\"schedule\": null\n"), std::string::npos) << report;
+
+  RunResult at =
+      run_tarnwick({"--host=sqlite::memory:", "--quiet", "--rate=0.001", "--report"}, "select 1;\n", dir_);
+  EXPECT_EQ(at.exit_code, 0);
+  EXPECT_NE(at.err.find("  schedule    0.001/s: lag p50 "), std::string::npos) << at.err;
 }
 
 }  // namespace

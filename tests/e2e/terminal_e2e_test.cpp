@@ -388,6 +388,31 @@ TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
   EXPECT_EQ(terminal.exit_code(), 0);
 }
 
+// The prompt marks an open transaction block with '*' and a failed one with
+// '!'; \timing on writes each statement's time after it.
+TEST_F(TerminalSession, PromptShowsTheTransactionAndTimingShowsTimes) {
+  PgServer server = pg_test_server();
+  if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
+  Terminal terminal({"--host=" + server.host, "--port=" + server.port, "--user=" + server.user}, dir_.string());
+  const std::string name = "postgres:" + server.user;
+  ASSERT_TRUE(terminal.wait_for(name + "=> ")) << terminal.screen();
+  terminal.enter("begin;");
+  ASSERT_TRUE(terminal.wait_for(name + "=*> ")) << terminal.unseen();
+  terminal.enter("select 1 as");
+  ASSERT_TRUE(terminal.wait_for(name + "-*> ")) << terminal.unseen();
+  terminal.enter("nope from nowhere;");
+  ASSERT_TRUE(terminal.wait_for(name + "=!> ")) << terminal.unseen();
+  terminal.enter("rollback;");
+  ASSERT_TRUE(terminal.wait_for(name + "=> ")) << terminal.unseen();
+  terminal.enter("\\timing on");
+  ASSERT_TRUE(terminal.wait_for("Timing is on.\r\n" + name + "=> ")) << terminal.unseen();
+  terminal.enter("select 2 as n;");
+  ASSERT_TRUE(terminal.wait_for("|2|\r\nTime: ")) << terminal.unseen();
+  ASSERT_TRUE(terminal.wait_for(" ms\r\n" + name + "=> ")) << terminal.unseen();
+  terminal.enter("\\q");
+  EXPECT_EQ(terminal.exit_code(), 0);
+}
+
 // COPY data typed at the terminal is read raw after its own prompt: a tab
 // separates the columns instead of going to the line editor.
 TEST_F(TerminalSession, CopyDataTypedAtThePromptKeepsItsTabs) {

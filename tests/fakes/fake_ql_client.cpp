@@ -409,6 +409,15 @@ int32_t ql_in_transaction(ql_handle, ClientError* error) {
   return state().in_transaction ? 1 : 0;
 }
 
+int32_t ql_transaction_state(ql_handle, ClientError* error) {
+  fake_ql::set_error(error, 0, "");
+  return state().in_transaction ? 1 : 0;
+}
+
+void ql_set_connect_defaults(const char*, const char*, const char*) {}
+
+char* ql_password_user(void) { return fake_ql::copy_text(""); }
+
 char* ql_parameter_status(ql_handle, const char* name, ClientError* error) {
   fake_ql::set_error(error, 0, "");
   auto found = state().parameters.find(name != nullptr ? name : "");

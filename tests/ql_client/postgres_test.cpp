@@ -279,9 +279,13 @@ TEST_F(Postgres, UriHostAndListDb) {
   EXPECT_NE(std::string(list).find("Tarnwick\n"), std::string::npos) << list;
   ql_mfree(list);
   list = nullptr;
-  setenv("PGUSER", postgres_user().c_str(), 1);  // not used: see ql_client.h
   EXPECT_EQ(ql_list_db(postgres_host().c_str(), postgres_port().c_str(), &list, &error_), 1);
   EXPECT_EQ(list, nullptr);
+  // No user given: PGUSER's reads it (see ql_client.h).
+  setenv("PGUSER", postgres_user().c_str(), 1);
+  EXPECT_EQ(ql_list_db(postgres_host().c_str(), postgres_port().c_str(), &list, &error_), 1);
+  EXPECT_NE(list, nullptr);
+  ql_mfree(list);
   unsetenv("PGUSER");
 }
 
@@ -307,9 +311,11 @@ class Environment {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-TEST_F(Postgres, WhereAndAsWhomNeverComeFromTheEnvironment) {
+// The host, port and user given win over PGHOST, PGPORT and PGUSER; the
+// database, not given, comes from PGDATABASE.
+TEST_F(Postgres, WhereAndAsWhomGivenWinOverTheEnvironment) {
   Environment environment;
-  environment.set("PGDATABASE", "no_such_database");
+  environment.set("PGDATABASE", "postgres");
   environment.set("PGHOST", "no-such-host.invalid");
   environment.set("PGPORT", "1");
   environment.set("PGUSER", "no_such_user");
@@ -325,7 +331,7 @@ TEST_F(Postgres, WhereAndAsWhomNeverComeFromTheEnvironment) {
     ql_mfree(value);
     return text;
   };
-  EXPECT_EQ(cell(0), postgres_user()) << "no database given: the user's";
+  EXPECT_EQ(cell(0), "postgres") << "no database given: PGDATABASE's";
   EXPECT_EQ(cell(1), postgres_user());
   EXPECT_EQ(cell(2), "from_environment") << "PGOPTIONS applies";
   ql_close_cursor(cursor);
