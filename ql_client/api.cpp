@@ -464,18 +464,6 @@ char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column
   return fetch(cursor, entry, row, column, error);
 }
 
-int32_t ql_in_transaction(ql_handle handle, ClientError* error) {
-  return guarded<int32_t>(error, -1, [&]() -> int32_t {
-    std::shared_ptr<Connection> connection = find_connection(handle, error);
-    if (connection == nullptr) return -1;
-    Failure failed;
-    bool open = connection->in_transaction(&failed);
-    report(error, failed);
-    if (failed.failed()) return -1;
-    return open ? 1 : 0;
-  });
-}
-
 int32_t ql_transaction_state(ql_handle handle, ClientError* error) {
   return guarded<int32_t>(error, -1, [&]() -> int32_t {
     std::shared_ptr<Connection> connection = find_connection(handle, error);
@@ -487,6 +475,11 @@ int32_t ql_transaction_state(ql_handle handle, ClientError* error) {
     if (!open) return 0;
     return connection->transaction_failed() ? 2 : 1;
   });
+}
+
+int32_t ql_in_transaction(ql_handle handle, ClientError* error) {
+  int32_t state = ql_transaction_state(handle, error);
+  return state > 0 ? 1 : state;
 }
 
 void ql_set_connect_defaults(const char* host, const char* port, const char* user) {
