@@ -347,7 +347,14 @@ Outcome include_file(StatementReader& reader, const std::string& name, bool rela
   }
   if (nested_files >= kMostNestedFiles) return failed_with("files run inside one another nest too deep at '" + path + "'");
   morvane::iFile source;
-  if (open_source(source, path.c_str()) != SourceKind::text) return Outcome();  // named on standard error
+  if (open_source(source, path.c_str()) != SourceKind::text) {
+    // Named on standard error; the exit code says a source was missing, and
+    // under --on-error=stop the run ends here.
+    run_state.unreadable_source = true;
+    Outcome outcome;
+    if (run_state.stop_on_error) outcome.next = Next::end_run, outcome.end = RunEnd::unreadable;
+    return outcome;
+  }
   StatementBuffer buffer;
   ReaderOptions options;
   options.dialect = dialect_of_host(settings.host.narrow(0));
