@@ -30,9 +30,11 @@
 //                                                 reconnects of the run. Main thread.
 //   session/batch.cpp        reports              what was said about the pool's failures.
 //                                                 Main thread.
-//   session/timing.cpp       the schedule and the reused timing arrays. Main thread.
-//   statements/trace_file.h  trace_counter, the open trace file and its name, whether a
-//                            write failure was reported. Main thread.
+//   session/timing.cpp       the schedule (schedule_start_ns, scheduled_count,
+//                            last_call_scheduled) and the reused arrays (timings,
+//                            due_times, session_free_ns). Main thread.
+//   statements/trace_file.h  trace_counter, the open trace file and its name (holder,
+//                            holder_name), write_failure_reported. Main thread.
 //   measure/run_stats.h      run_stats            the load run's statistics. Main thread
 //                                                 (the pool's timings reach it through the
 //                                                 library's calls, after each batch).
@@ -42,19 +44,25 @@
 //   runtime/console_output.cpp  lost_output, stdout_failure_reported,
 //                               messages_to_stderr (set by the argument parser), and
 //                               standard output's buffer (set_up_output). Main thread.
-//   runtime/console_text.cpp    the conversion pair and the two character-set names: set
+//   runtime/console_text.cpp    the conversion pair (to_console_conversion,
+//                               from_console_conversion, terminal_is_utf8) and the two
+//                               character-set names (terminal_charset, engine_charset): set
 //                               once by set_up_console_text before the first connection
 //                               opens, read-only after it, so the engine's notices may be
 //                               converted on pool threads (write_notice).
-//   terminal/line_editor.cpp    the editor, its history, the history file's name and
-//                               what was learnt of it at start, the prompt shown,
-//                               whether a history warning was given, and the UTF-8
-//                               decoder's state (invalid_byte, pushed_back). Main thread.
+//   terminal/line_editor.cpp    the editor and its history (editor, history), the history
+//                               file's name and what was learnt of it at start
+//                               (history_file, history_unreadable, history_existed,
+//                               history_status), the prompt shown (current_prompt),
+//                               history_warned, and the UTF-8 decoder's state
+//                               (invalid_byte, pushed_back). Main thread.
 //   terminal/interrupts.cpp     the record of Ctrl-C, SIGTERM and SIGHUP: atomics shared by
-//                               the signal handler, the watcher thread and the main thread;
-//                               the wake-up pipe, the main thread's id and
-//                               handles_termination, set once at install_interrupts;
-//                               statement_number (main thread).
+//                               the signal handler, the watcher thread and the main thread
+//                               (pending_interrupt, interrupted_run, interactive_now,
+//                               cancel_target, ending_signal); the
+//                               wake-up pipe (wake_pipe), the main thread's id
+//                               (main_thread) and handles_termination, set once at
+//                               install_interrupts; statement_number (main thread).
 //   measure/progress.cpp        the progress watcher's shared record: atomic copies of the
 //                               counts (written by the main thread, read by the watcher
 //                               thread, which never reads run_stats) and a mutex that keeps
