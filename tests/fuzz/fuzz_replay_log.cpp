@@ -12,14 +12,6 @@
 #include "statements/replay_log.h"
 #include "support/file/open_flags.h"
 
-namespace {
-
-size_t g_seen_bytes = 0;
-
-void consume(char* text, bool, bool*) { g_seen_bytes += std::strlen(text); }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int fd = memfd_create("replay", 0);
   if (fd == -1) std::abort();
@@ -28,10 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   morvane::iFile source;
   if (!source.open(name.c_str(), morvane::IF_MODE_READ, 0, 0)) std::abort();
-  bool stop = false;
-  g_seen_bytes = 0;
-  tarnwick::play_replay_log(source, "fuzz.SQL.log.1", size % 2 == 0, consume, &stop);
+  size_t seen_bytes = 0;
+  tarnwick::ReplayLogReader log(source, "fuzz.SQL.log.1", size % 2 == 0);
+  char* text = nullptr;
+  bool query = false;
+  while (log.next(&text, &query)) seen_bytes += std::strlen(text);
   // UTF-8 can at most triple 16-bit text; 8-bit text is handed on as is.
-  if (g_seen_bytes > size * 3 / 2 + 1) std::abort();
+  if (seen_bytes > size * 3 / 2 + 1) std::abort();
   return 0;
 }
