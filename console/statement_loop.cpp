@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/commands.h"
+#include "console/describe.h"
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
@@ -265,6 +266,8 @@ Outcome client_command(StatementReader& reader, const Statement& command, RunEnd
       failed.code = client_error.code;
       outcome.merge(failed);
     }
+  } else if (describe(words, &outcome)) {
+    // \d and its family, .tables, .schema, .indexes: shown as query results.
   } else if (is({"\\i", "\\include", "\\ir", "\\include_relative", ".read"}) && words.size() >= 2) {
     outcome = include_file(reader, words[1], is({"\\ir", "\\include_relative"}), end);
   } else {

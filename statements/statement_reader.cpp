@@ -21,7 +21,7 @@
 //   outside     $tag$              postgres, not after a name: append, go to
 //                                  dollar (tag empty or a name)
 //   outside     \ or .             first on a line of a blank statement
-//                                  (postgres \, sqlite .): a client command
+//                                  (postgres and sqlite \, sqlite .): a client command
 //                                  of another tool; return the line as one
 //   outside     ;                  append, return the statement; its buffer
 //                                  is emptied at the next call. sqlite: a
@@ -395,7 +395,7 @@ Statement StatementReader::Scanner::next() {
         break;
       case '\\':
       case '.':
-        if (line_start && ((c == '\\' && postgres()) || (c == '.' && sqlite())) && statement_is_blank()) {
+        if (line_start && ((c == '\\' && !plain()) || (c == '.' && sqlite())) && statement_is_blank()) {
           return client_command(c);
         }
         append(c);

@@ -184,6 +184,7 @@ class StatementReader::Scanner {
   void append(int c) { append_byte(buffer_, static_cast<char>(c)); }
   bool postgres() const { return options_.dialect == Dialect::postgres; }
   bool sqlite() const { return options_.dialect == Dialect::sqlite; }
+  bool plain() const { return options_.dialect == Dialect::plain; }
   bool fed() const { return source_ == nullptr; }
 
   void open_quote(Quote quote, int c) {

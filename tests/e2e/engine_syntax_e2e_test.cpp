@@ -163,6 +163,25 @@ TEST_F(PostgresSyntax, ClientCommandsThatChangeTheScriptAreHonoured) {
   EXPECT_EQ(quit.out, "1 row(s)\n+-+\n|a|\n+-+\n|1|\n");
 }
 
+// psql's describing commands, as tables in Tarnwick's style.
+TEST_F(PostgresSyntax, DescribingCommandsShowTheCatalog) {
+  RunResult result = run(
+      "drop table if exists e2e_desc;\n"
+      "create table e2e_desc (id int primary key, name text not null default 'x');\n"
+      "\\d e2e_desc\n\\d e2e_missing\n");
+  EXPECT_EQ(result.out,
+            "2 row(s)\n+------+----+--------+-------+\n|Column|Type|Nullable|Default|\n"
+            "+------+----+--------+-------+\n|id|integer|not null||\n|name|text|not null|'x'::text|\n"
+            "2 row(s)\n+----+----+----------+\n|Kind|Name|Definition|\n+----+----+----------+\n"
+            "|index|e2e_desc_pkey|CREATE UNIQUE INDEX e2e_desc_pkey ON public.e2e_desc USING btree (id)|\n"
+            "|constraint|e2e_desc_pkey|PRIMARY KEY (id)|\n"
+            "Did not find any relation named \"e2e_missing\".\n");
+  EXPECT_EQ(result.err, "");
+  RunResult tables = run("\\dt\n");
+  EXPECT_NE(tables.out.find("|Schema|Name|Type|Owner|"), std::string::npos) << tables.out;
+  EXPECT_NE(tables.out.find("|public|e2e_desc|table|"), std::string::npos) << tables.out;
+}
+
 class SqliteSyntax : public morvane::testing::TempDirTest {
  protected:
   RunResult run(const std::string& script, const std::string& mode = "--raw") {
@@ -182,6 +201,24 @@ TEST_F(SqliteSyntax, DotCommandsThatChangeTheScriptAreHonoured) {
   EXPECT_EQ(result.out, "type quit; to exit.\n1 row(s)\n+-+\n|s|\n+-+\n|inner|\nError : no such column: nope\n");
   RunResult quit = run("select 1 as a;\n.exit\nselect 2 as b;\n");
   EXPECT_EQ(quit.out, "type quit; to exit.\n1 row(s)\n+-+\n|a|\n+-+\n|1|\n");
+}
+
+// The sqlite3 shell's describing commands, and psql's \d on SQLite.
+TEST_F(SqliteSyntax, DescribingCommandsShowTheSchema) {
+  RunResult result = run(
+      "create table item (id int primary key, name text not null default 'x');\n"
+      "create index item_name on item(name);\n"
+      ".tables\n\\d item\n.schema item\n\\d nope\n");
+  EXPECT_EQ(result.out,
+            "type quit; to exit.\n0 row affected\n0 row affected\n"
+            "1 row(s)\n+----+----+\n|Name|Type|\n+----+----+\n|item|table|\n"
+            "2 row(s)\n+------+----+--------+-------+\n|Column|Type|Nullable|Default|\n"
+            "+------+----+--------+-------+\n|id|INT|||\n|name|TEXT|not null|'x'|\n"
+            "1 row(s)\n+----+----+\n|Name|Type|\n+----+----+\n|item_name|index|\n"
+            "2 row(s)\n+------+\n|Schema|\n+------+\n"
+            "|CREATE TABLE item (id int primary key, name text not null default 'x')|\n"
+            "|CREATE INDEX item_name on item(name)|\n"
+            "Did not find any relation named \"nope\".\n");
 }
 
 TEST_F(SqliteSyntax, Utf8ColumnsAreAsWideAsTheirTextOnScreen) {
