@@ -101,21 +101,9 @@ Outcome interpret(const char* text, ql_handle* handle) {
   }
 
   std::string copy(start);
-  if (input_is_console) {
-    // Bytes the terminal's character set cannot hold are refused, never
-    // dropped: the statement would run without them.
-    int64_t bad = invalid_console_byte(copy);
-    if (bad >= 0) {
-      char byte[8];
-      std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(copy[static_cast<size_t>(bad)]));
-      std::snprintf(client_error.text, sizeof client_error.text,
-                    "the typed text holds a byte (%s) that is not valid UTF-8; the statement was not run", byte);
-      client_error.code = QL_ERR_ENCODING;
-      outcome.code = QL_ERR_ENCODING;
-      return outcome;
-    }
-    text_from_console(copy);
-  }
+  // Typed bytes the terminal's character set cannot hold were refused by
+  // the line editor already (terminal/line_editor.cpp).
+  if (input_is_console) text_from_console(copy);
 
   if (settings.verbose) {
     out_text(text);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <cwchar>
 
-#include "support/codepage/codepage.h"
 #include "support/platform/platform.h"
 
 namespace tarnwick {
@@ -75,22 +74,6 @@ int64_t console_width(const char* text, size_t length) {
     i += used;
   }
   return columns;
-}
-
-int64_t invalid_console_byte(const std::string& text) {
-  if (!terminal_is_utf8) return -1;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  for (size_t i = 0; i < text.size();) {
-    int length = morvane::utf8_sequence_length(bytes[i]);
-    if (length <= 0 || length > 4 || i + static_cast<size_t>(length) > text.size()) {
-      return static_cast<int64_t>(i);
-    }
-    for (int k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) return static_cast<int64_t>(i);
-    }
-    i += static_cast<size_t>(length);
-  }
-  return -1;
 }
 
 void set_console_conversions(ConsoleConversion to_console, ConsoleConversion from_console) {

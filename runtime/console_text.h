@@ -33,11 +33,6 @@ void text_to_console(char* text, size_t capacity);
 // real pair is set up (wcwidth of each character), bytes otherwise.
 int64_t console_width(const char* text, size_t length);
 
-// At a UTF-8 terminal, the offset of the first byte of `text` that starts
-// no valid UTF-8 character; -1 when every byte is valid, and always in
-// other character sets (every byte is a character there).
-int64_t invalid_console_byte(const std::string& text);
-
 // Replaces the pair; null restores the identity (and byte widths).
 void set_console_conversions(ConsoleConversion to_console, ConsoleConversion from_console);
 

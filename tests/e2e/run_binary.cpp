@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +97,28 @@ RunResult run_tarnwick(const std::vector<std::string>& arguments, const std::str
 RunResult run_tarnwick_interrupted(const std::vector<std::string>& arguments, const std::string& input,
                                    const std::string& directory, int milliseconds) {
   return run(arguments, input, directory, "", milliseconds);
+}
+
+std::string output_of(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+std::string replay_log_bytes(const std::vector<std::string>& statements) {
+  auto word = [](uint32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+  };
+  std::string log = word(0) + word(1);
+  for (const std::string& text : statements) log += word(0) + word(static_cast<uint32_t>(text.size())) + text;
+  return log;
 }
 
 PgServer pg_test_server() {

@@ -36,6 +36,12 @@ struct PgServer {
 };
 PgServer pg_test_server();
 
+// What a shell command writes on standard output; empty when it cannot run.
+std::string output_of(const std::string& command);
+
+// A replay log (little-endian, 8-bit texts) of the given statements.
+std::string replay_log_bytes(const std::vector<std::string>& statements);
+
 // A script that makes and fills table t with three rows, and the table that
 // "select * from t order by id" shows for them.
 inline constexpr const char* kPeopleScript =

@@ -22,17 +22,6 @@
 namespace tarnwick::e2e {
 namespace {
 
-// What a shell command writes on standard output.
-std::string output_of(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
 
 // Environment variables for the runs of one scope (a null value unsets
 // one): the child inherits them, so this is how a run gets its locale.

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/e2e/run_binary.h"
 #include "tests/support/file/temp_dir.h"
 
 namespace {
@@ -260,21 +261,10 @@ TEST_F(ConsoleFaults, ATraceFileThatCannotBeWrittenIsReportedOnceAndEndsWith5) {
 
 // --- replay output ----------------------------------------------------------
 
-// A replay log (little-endian, 8-bit texts) of the given statements.
-std::string replay_log(const std::vector<std::string>& statements) {
-  auto word = [](uint32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
-    return bytes;
-  };
-  std::string log = word(0) + word(1);
-  for (const std::string& text : statements) log += word(0) + word(text.size()) + text;
-  return log;
-}
 
 TEST_F(ConsoleFaults, ReplayedResultsReachAPipeStatementByStatement) {
   write_file("run.SQL.log.1",
-             replay_log({"select 1 as first",
+             tarnwick::e2e::replay_log_bytes({"select 1 as first",
                          "select count(*) from (with recursive c(x) as (select 1 union all "
                          "select x + 1 from c where x < 20000000) select x from c)"}));
   int out[2];

@@ -20,22 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/run_binary.h"
 #include "tests/support/file/temp_dir.h"
 
 namespace {
 
-// A replay log (little-endian, 8-bit texts) of the given statements.
-std::string replay_log(const std::vector<std::string>& statements) {
-  auto word = [](uint32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
-    return bytes;
-  };
-  std::string log = word(0) + word(1);
-  for (const std::string& text : statements)
-    log += word(0) + word(static_cast<uint32_t>(text.size())) + text;
-  return log;
-}
 
 // Counting that takes SQLite half a minute, unless it is cancelled.
 constexpr const char* kEndlessCount =
@@ -146,7 +135,7 @@ class LoadRunFaults : public morvane::testing::TempDirTest {
 // and says what was not run; the exit code is the one a shell shows for
 // the signal.
 TEST_F(LoadRunFaults, ASignalEndsTheRunWithAReportThatSaysWhatWasNotRun) {
-  write_file("run.SQL.log.1", replay_log(five_then_endless_then_five()));
+  write_file("run.SQL.log.1", tarnwick::e2e::replay_log_bytes(five_then_endless_then_five()));
   std::filesystem::create_directory(path("reports"));
   struct Case {
     int signal_number;
@@ -191,7 +180,7 @@ TEST_F(LoadRunFaults, AReportWhoseFolderWasRemovedIsAnErrorWithExitCode5) {
 // A statement that stalls does not stop the progress lines: each interval
 // in which nothing finished has a line that says so.
 TEST_F(LoadRunFaults, ProgressLinesGoOnWhileAStatementStalls) {
-  write_file("run.SQL.log.1", replay_log(five_then_endless_then_five()));
+  write_file("run.SQL.log.1", tarnwick::e2e::replay_log_bytes(five_then_endless_then_five()));
   Ended ended =
       run({"--host=sqlite::memory:", "--quiet", "--raw", "--progress=1", "--sql=run.SQL.log.1"}, "",
           "|5|\n", [](pid_t child) {
