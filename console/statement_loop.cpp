@@ -81,11 +81,13 @@ bool blank_before(const Statement& statement, size_t end) {
   return true;
 }
 
-Outcome refuse(const char* message) {
-  client_error.code = QL_ERR_ENGINE;
-  std::snprintf(client_error.text, sizeof client_error.text, "%s", message);
+// A failure found before anything reached the engine: its message goes
+// where the engine's would, through settle.
+Outcome refuse(const std::string& message, int32_t code = QL_ERR_ENGINE) {
+  client_error.code = code;
+  std::snprintf(client_error.text, sizeof client_error.text, "%s", message.c_str());
   Outcome outcome;
-  outcome.code = client_error.code;
+  outcome.code = code;
   return outcome;
 }
 
@@ -211,13 +213,8 @@ std::string connect_database(const std::vector<std::string>& words) {
 constexpr int kMostNestedFiles = 32;
 int nested_files = 0;  // files run by \i or .read inside one another (main thread)
 
-Outcome failed_with(const std::string& message) {
-  client_error.code = QL_ERR_ARGUMENT;
-  std::snprintf(client_error.text, sizeof client_error.text, "%s", message.c_str());
-  Outcome outcome;
-  outcome.code = client_error.code;
-  return outcome;
-}
+// A client command given a value it does not take.
+Outcome failed_with(const std::string& message) { return refuse(message, QL_ERR_ARGUMENT); }
 
 Outcome include_file(StatementReader& reader, const std::string& name, bool relative, RunEnd* end);
 
@@ -431,7 +428,7 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
           case Typed::invalid:
             // Refused, never run without the byte: the statement is gone.
             reader.discard();
-            settle(refuse(line.c_str()), &end);
+            settle(refuse(line), &end);
             break;
         }
         continue;
