@@ -55,8 +55,9 @@ TEST_F(VisibleFailures, AScriptInAFolderNamedLikeALogIsAScript) {
   EXPECT_EQ(result.out, "1 row(s)\n+-+\n|n|\n+-+\n|7|\n");
 }
 
-// The server ends the session: in the middle of a script, and in the middle
-// of a COPY ... TO STDOUT export, whose data must not end with the message.
+// The server ends the session: in the middle of a script, after a session
+// stayed idle in its transaction too long, and in the middle of a COPY ... TO
+// STDOUT export, whose data must not end with the message.
 TEST_F(VisibleFailures, ALostConnectionNamesWhatWasNotRunAndEndsWith2) {
   PgServer server = pg_test_server();
   if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
@@ -69,6 +70,17 @@ TEST_F(VisibleFailures, ALostConnectionNamesWhatWasNotRunAndEndsWith2) {
   RunResult lost = run(arguments);
   EXPECT_EQ(lost.exit_code, 2);
   EXPECT_EQ(lost.err, "The connection to the engine was lost: the rest of 'lost.sql' (3 statements) was not run\n");
+
+  // The server ends a session left idle in its transaction (pause1 waits
+  // a second between statements).
+  write_file("idle.sql",
+             "set idle_in_transaction_session_timeout = '100ms';\nbegin;\nselect 1;\npause1;\n"
+             "select 2;\nselect 3;\ncommit;\n");
+  arguments = connect;
+  arguments.push_back("--sql=idle.sql");
+  RunResult idle = run(arguments);
+  EXPECT_EQ(idle.exit_code, 2);
+  EXPECT_EQ(idle.err, "The connection to the engine was lost: the rest of 'idle.sql' (2 statements) was not run\n");
 
   write_file("export.sql",
              "copy (select case when g < 500 then g else pg_terminate_backend(pg_backend_pid())::int end "
