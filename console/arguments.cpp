@@ -45,6 +45,7 @@ enum class Action {
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
   timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command,
+  clients, pipeline, speed,
 };
 
 struct Option {
@@ -112,6 +113,11 @@ constexpr Option kOptions[] = {
     {"--report=", Kind::prefix, Action::report_file, Group::load, "FILE: the report as JSON into FILE (- : standard output)"},
     {"--rate=", Kind::prefix, Action::rate, Group::load, "N: send N statements a second"},
     {"--late=", Kind::prefix, Action::late, Group::load, "MS: a statement later than MS is counted late"},
+    {"--clients=", Kind::prefix, Action::clients, Group::load,
+     "N: N independent sessions, each running its share of the statements on its own"},
+    {"--pipeline=", Kind::prefix, Action::pipeline, Group::load, "D: with --clients=, up to D statements in flight per client"},
+    {"--speed=", Kind::prefix, Action::speed, Group::load,
+     "F: a captured log's statements at their recorded times divided by F (0: as fast as they go)"},
 };
 
 // Bounds of the load-run options: beyond them a value is a slip of the
@@ -123,6 +129,11 @@ constexpr int32_t kMaxProgressSeconds = 86400;
 constexpr double kMinRate = 0.001;
 constexpr double kMaxRate = 1e7;
 constexpr int32_t kMaxLateMs = 3600000;
+// More clients than a server takes connections, or a pipeline deeper than
+// a server's socket buffers hold, is a slip too.
+constexpr int32_t kMaxClients = 10000;
+constexpr int32_t kMaxPipeline = 10000;
+constexpr double kMaxSpeed = 1e6;
 
 // The option an argument matches, with its value (the rest of the
 // argument), or null.
@@ -261,6 +272,29 @@ void set_rate(const char* argument, const char* value) {
     return;
   }
   settings.rate = rate;
+}
+
+void set_clients(const char* argument, const char* value) {
+  if (!whole_number(value, 1, kMaxClients, &settings.clients)) {
+    warn_bad_value(argument, "the clients are a whole number from 1 to 10000");
+  }
+}
+
+void set_pipeline(const char* argument, const char* value) {
+  if (!whole_number(value, 1, kMaxPipeline, &settings.pipeline)) {
+    warn_bad_value(argument, "the depth is a whole number of statements from 1 to 10000");
+  }
+}
+
+void set_speed(const char* argument, const char* value) {
+  char* end = nullptr;
+  errno = 0;
+  double speed = std::strtod(value, &end);
+  if (end == value || *end != '\0' || errno != 0 || !std::isfinite(speed) || speed < 0 || speed > kMaxSpeed) {
+    warn_bad_value(argument, "the speed is a number from 0 (as fast as possible) to 1000000 (1: as recorded)");
+    return;
+  }
+  settings.speed = speed;
 }
 
 void set_report(const char* argument, const char* path) {
@@ -409,6 +443,9 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::report_file: set_report(argument, value); break;
       case Action::rate: set_rate(argument, value); break;
       case Action::late: set_late(argument, value); break;
+      case Action::clients: set_clients(argument, value); break;
+      case Action::pipeline: set_pipeline(argument, value); break;
+      case Action::speed: set_speed(argument, value); break;
     }
   }
   // Standard output carries the results; the report joins it only when
@@ -419,6 +456,17 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
   }
   at_least_one(settings.sessions, "sessions");
   at_least_one(settings.statements, "statements");
+  // Independent clients open their own sessions: the pool's options would
+  // only be a second, conflicting plan for the same statements.
+  if (settings.clients > 0 && !single_mode()) {
+    error_line("Warning : --clients= runs its own sessions; --sessions= and --statements= are ignored");
+    settings.sessions = 1;
+    settings.statements = 1;
+  }
+  if (settings.clients == 0 && settings.pipeline > 1) {
+    error_line("Warning : --pipeline= needs --clients=; ignoring it");
+    settings.pipeline = 1;
+  }
   // The engine code page follows the locale's character set, as the
   // engines' own clients do: UTF-8 text stays UTF-8. The C locale keeps
   // ISO-8859-1.

@@ -86,6 +86,10 @@ int finish_measuring(int exit_code) {
   ReportSettings report{settings.statements, settings.rate, settings.late_ms,
                         settings.code_page == morvane::codepage_utf8};
   report.interrupted = run_interrupted();
+  report.sessions = settings.sessions;
+  report.clients = settings.clients;
+  report.pipeline = settings.pipeline;
+  report.speed = settings.speed;
   // What the run would have played: the records of its replay logs, known
   // when every source is a replay log of known size and no statement limit
   // ends them sooner.
@@ -267,6 +271,7 @@ int run_console(int argc, const char* const* argv) {
   start_run_state();
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();
+  set_clients_stop_check(run_interrupted);
   if (!set_up_measuring()) return kExitOutputLost;
   if (!wait_for_server()) return kExitServerWaitFailed;
 
@@ -292,6 +297,7 @@ int run_console(int argc, const char* const* argv) {
 
   if (end != RunEnd::none) {
     pending_statements.clear();  // nothing more runs
+    finish_clients(true);
   } else {
     end = send_pending();
   }

@@ -31,8 +31,14 @@
 //   session/batch.cpp        reports              what was said about the pool's failures.
 //                                                 Main thread.
 //   session/timing.cpp       the schedule (schedule_start_ns, scheduled_count,
-//                            last_call_scheduled) and the reused arrays (timings,
-//                            due_times, session_free_ns). Main thread.
+//                            last_call_scheduled, measured_in_block) and the reused
+//                            arrays (timings, due_times, session_free_ns). Main thread.
+//   session/clients.cpp      clients              the independent clients of --clients=:
+//                                                 made by the main thread at the first
+//                                                 statement dealt, destroyed after their
+//                                                 threads are joined; each client's own
+//                                                 fields follow the rules in Client.
+//                            stop_check           set before the first source. Main thread.
 //   statements/trace_file.h  trace_counter, the open trace file and its name (holder,
 //                            holder_name), write_failure_reported. Main thread.
 //   measure/run_stats.h      run_stats            the load run's statistics. Main thread

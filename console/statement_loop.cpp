@@ -461,7 +461,8 @@ RunEnd run_replay(ReplayLogReader& log) {
   while (!interrupted(&end) && log.next(&text, &query)) {
     // A COPY record carries its data after the statement's line.
     record = RecordData();
-    if (!query && is_copy(text)) {
+    // Independent clients take a COPY's data with its statement.
+    if (!query && is_copy(text) && !clients_mode()) {
       if (char* feed = std::strchr(text, '\n')) {
         *feed = '\0';
         record.data = feed + 1;
@@ -489,6 +490,7 @@ RunEnd send_pending() {
   Outcome outcome = flush_batch();
   set_cancel_target(0);
   settle(outcome, &end);
+  if (end == RunEnd::none) settle(finish_clients(false), &end);
   if (end == RunEnd::none && run_interrupted()) end = RunEnd::interrupted;
   return end;
 }

@@ -34,6 +34,7 @@ void LatencyHistogram::record(int64_t nanoseconds) {
   if (nanoseconds > max_) max_ = nanoseconds;
   ++count_;
   sum_ += nanoseconds;
+  sum_squares_ += static_cast<double>(nanoseconds) * static_cast<double>(nanoseconds);
 }
 
 void LatencyHistogram::merge(const LatencyHistogram& other) {
@@ -43,6 +44,14 @@ void LatencyHistogram::merge(const LatencyHistogram& other) {
   max_ = std::max(max_, other.max_);
   count_ += other.count_;
   sum_ += other.sum_;
+  sum_squares_ += other.sum_squares_;
+}
+
+double LatencyHistogram::stddev() const {
+  if (count_ < 2) return 0.0;
+  const double n = static_cast<double>(count_);
+  const double mean = static_cast<double>(sum_) / n;
+  return std::sqrt(std::max(0.0, sum_squares_ / n - mean * mean));
 }
 
 void LatencyHistogram::reset() { *this = LatencyHistogram(); }

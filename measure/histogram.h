@@ -33,6 +33,9 @@ class LatencyHistogram {
   int64_t min() const { return count_ == 0 ? 0 : min_; }
   int64_t max() const { return max_; }
   double mean() const { return count_ == 0 ? 0.0 : static_cast<double>(sum_) / static_cast<double>(count_); }
+  // The standard deviation of the recorded values (population), from the
+  // exact sum of squares kept beside the buckets.
+  double stddev() const;
   // The value at fraction q (0 < q <= 1) of the recorded values: the
   // smallest value that at least q * count values do not exceed. 0 when empty.
   int64_t percentile(double q) const;
@@ -48,6 +51,7 @@ class LatencyHistogram {
   int64_t min_ = 0;
   int64_t max_ = 0;
   int64_t sum_ = 0;
+  double sum_squares_ = 0;
 };
 
 }  // namespace tarnwick

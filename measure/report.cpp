@@ -117,6 +117,34 @@ std::string rate_text(double rate) {
 
 const char* const kKindNames[] = {"query", "other", "all"};
 
+// Units a second: transaction blocks count once. Without connecting: the
+// time the clients spent opening their sessions (on average per client,
+// as they opened side by side) comes off the elapsed time.
+double units_rate(bool without_connecting) {
+  double elapsed = elapsed_seconds();
+  if (without_connecting && run_stats.connections > 0) {
+    elapsed -= seconds(run_stats.connect_ns) / run_stats.connections;
+  }
+  return elapsed > 0 ? static_cast<double>(run_stats.units) / elapsed : 0.0;
+}
+
+// The shapes, costliest first: by the time their statements took in all.
+std::vector<const ShapeStats*> shapes_by_cost() {
+  std::vector<const ShapeStats*> sorted;
+  for (const auto& shape : run_stats.shapes) sorted.push_back(shape.get());
+  auto cost = [](const ShapeStats* s) { return s->latency.mean() * static_cast<double>(s->latency.count()); };
+  std::stable_sort(sorted.begin(), sorted.end(), [&](const ShapeStats* a, const ShapeStats* b) {
+    return cost(a) > cost(b) || (cost(a) == cost(b) && a->failed > b->failed);
+  });
+  return sorted;
+}
+
+const char* shape_name(const ShapeStats* shape) { return shape->shape.empty() ? "(other shapes)" : shape->shape.c_str(); }
+
+// Seconds in the text report; longer runs have their series in the JSON.
+constexpr size_t kTextSeconds = 60;
+constexpr size_t kTextShapes = 20;
+
 LatencyHistogram latency_of(int row) { return merged_latency(row == 2 ? -1 : row); }
 
 // A JSON string: quotes, backslashes and control characters escaped;
@@ -139,10 +167,10 @@ void append_json_string(std::string& out, const std::string& text, bool utf8) {
 void append_json_latency(std::string& out, const LatencyHistogram& h) {
   append(out,
          "{\"count\": %llu, \"min\": %.3f, \"p50\": %.3f, \"p90\": %.3f, \"p99\": %.3f, \"p99_9\": %.3f, "
-         "\"max\": %.3f, \"mean\": %.3f}",
+         "\"max\": %.3f, \"mean\": %.3f, \"stddev\": %.3f}",
          ull(h.count()), milliseconds(h.min()), milliseconds(h.percentile(0.50)), milliseconds(h.percentile(0.90)),
          milliseconds(h.percentile(0.99)), milliseconds(h.percentile(0.999)), milliseconds(h.max()),
-         h.mean() / 1e6);
+         h.mean() / 1e6, h.stddev() / 1e6);
 }
 
 bool write_to_stream(FILE* stream, const std::string& text) {
@@ -165,13 +193,20 @@ std::string report_text(const ReportSettings& report) {
          ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
   append(out, "  elapsed     %.3f s\n", elapsed_seconds());
   append(out, "  rate        %.1f statements/s\n", rate_per_second());
-  append(out, "  latency (ms)     count       min       p50       p90       p99     p99.9       max      mean\n");
+  append(out, "  units       %llu (a transaction block counts once): %.1f/s, %.1f/s without connecting\n",
+         ull(run_stats.units), units_rate(false), units_rate(true));
+  if (report.planned >= 0) {
+    append(out, "  planned     %lld statements, %llu done\n", static_cast<long long>(report.planned),
+           ull(statements_done()));
+  }
+  append(out,
+         "  latency (ms)     count       min       p50       p90       p99     p99.9       max      mean    stddev\n");
   for (int row = 0; row < 3; ++row) {
     LatencyHistogram h = latency_of(row);
-    append(out, "    %-7s %11llu %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f\n", kKindNames[row], ull(h.count()),
+    append(out, "    %-7s %11llu %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f\n", kKindNames[row], ull(h.count()),
            milliseconds(h.min()), milliseconds(h.percentile(0.50)), milliseconds(h.percentile(0.90)),
            milliseconds(h.percentile(0.99)), milliseconds(h.percentile(0.999)), milliseconds(h.max()),
-           h.mean() / 1e6);
+           h.mean() / 1e6, h.stddev() / 1e6);
   }
   append(out, "  sessions    statements    failed    busy s\n");
   for (size_t i = 0; i < run_stats.sessions.size(); ++i) {
@@ -189,10 +224,36 @@ std::string report_text(const ReportSettings& report) {
            ull(run_stats.full_batches));
   }
   if (run_stats.paced) {
-    append(out, "  schedule    %s/s: lag p50 %.3f ms, p99 %.3f ms, max %.3f ms; %llu behind by more than %d ms\n",
-           rate_text(report.rate).c_str(), milliseconds(run_stats.lag.percentile(0.50)),
+    // A fixed rate, or a captured log's recorded times (divided by --speed=).
+    std::string plan = report.rate > 0 ? rate_text(report.rate) + "/s" : "recorded times";
+    if (report.rate <= 0 && report.speed > 0 && report.speed != 1) plan += " / " + rate_text(report.speed);
+    append(out, "  schedule    %s: lag p50 %.3f ms, p99 %.3f ms, max %.3f ms; %llu behind by more than %d ms\n",
+           plan.c_str(), milliseconds(run_stats.lag.percentile(0.50)),
            milliseconds(run_stats.lag.percentile(0.99)), milliseconds(run_stats.lag.max()), ull(run_stats.late),
            report.late_ms);
+  }
+  if (!run_stats.shapes.empty()) {
+    append(out, "  shapes          count   mean ms    p99 ms    failed  shape (the %zu costliest)\n", kTextShapes);
+    std::vector<const ShapeStats*> shapes = shapes_by_cost();
+    for (size_t i = 0; i < shapes.size() && i < kTextShapes; ++i) {
+      const ShapeStats* shape = shapes[i];
+      append(out, "    %11llu %9.3f %9.3f %9llu  ", ull(shape->latency.count() + shape->failed),
+             shape->latency.mean() / 1e6, milliseconds(shape->latency.percentile(0.99)), ull(shape->failed));
+      std::string name = shape_name(shape);
+      if (name.size() > 100) name = name.substr(0, 97) + "...";
+      out += name;
+      out += '\n';
+    }
+  }
+  if (!run_stats.seconds.empty() && run_stats.seconds.size() <= kTextSeconds) {
+    append(out, "  second       done    failed   p50 ms    p99 ms\n");
+    for (const SecondRow& row : run_stats.seconds) {
+      append(out, "    %5lld %9llu %9llu %8.3f %9.3f\n", static_cast<long long>(row.second), ull(row.done),
+             ull(row.failed), milliseconds(row.p50_ns), milliseconds(row.p99_ns));
+    }
+  } else if (!run_stats.seconds.empty()) {
+    append(out, "  seconds     %zu: the per-second series is in the JSON report (--report=FILE)\n",
+           run_stats.seconds.size());
   }
   if (run_stats.failed > 0) {
     append(out, "  errors      count  message\n");
@@ -221,13 +282,41 @@ std::string report_json(const ReportSettings& report) {
   } else {
     out += "  \"planned\": null,\n  \"not_run\": null,\n";
   }
+  append(out, "  \"done\": %llu,\n", ull(statements_done()));
+  append(out, "  \"settings\": {\"sessions\": %d, \"statements\": %d, \"clients\": %d, \"pipeline\": %d, "
+              "\"rate\": %.3f, \"speed\": %.3f},\n",
+         report.sessions, report.batch_capacity, report.clients, report.pipeline, report.rate,
+         report.speed < 0 ? 1.0 : report.speed);
   append(out, "  \"elapsed_seconds\": %.6f,\n  \"rate_per_second\": %.3f,\n", elapsed_seconds(), rate_per_second());
+  append(out, "  \"units\": %llu,\n  \"tps\": %.3f,\n  \"tps_without_connecting\": %.3f,\n", ull(run_stats.units),
+         units_rate(false), units_rate(true));
+  append(out, "  \"connections\": {\"opened\": %d, \"seconds\": %.6f},\n", run_stats.connections,
+         seconds(run_stats.connect_ns));
   out += "  \"latency_ms\": {";
   for (int row = 0; row < 3; ++row) {
     append(out, "%s\n    \"%s\": ", row == 0 ? "" : ",", kKindNames[row]);
     append_json_latency(out, latency_of(row));
   }
-  out += "\n  },\n  \"sessions\": [";
+  out += "\n  },\n  \"per_second\": [";
+  for (size_t i = 0; i < run_stats.seconds.size(); ++i) {
+    const SecondRow& row = run_stats.seconds[i];
+    append(out, "%s\n    {\"second\": %lld, \"done\": %llu, \"failed\": %llu, \"p50_ms\": %.3f, \"p99_ms\": %.3f}",
+           i == 0 ? "" : ",", static_cast<long long>(row.second), ull(row.done), ull(row.failed),
+           milliseconds(row.p50_ns), milliseconds(row.p99_ns));
+  }
+  out += "\n  ],\n  \"shapes\": [";
+  {
+    std::vector<const ShapeStats*> shapes = shapes_by_cost();
+    for (size_t i = 0; i < shapes.size(); ++i) {
+      const ShapeStats* shape = shapes[i];
+      out += i == 0 ? "\n    {\"shape\": " : ",\n    {\"shape\": ";
+      append_json_string(out, shape_name(shape), report.utf8);
+      append(out, ", \"count\": %llu, \"failed\": %llu, \"mean_ms\": %.3f, \"p99_ms\": %.3f}",
+             ull(shape->latency.count() + shape->failed), ull(shape->failed), shape->latency.mean() / 1e6,
+             milliseconds(shape->latency.percentile(0.99)));
+    }
+  }
+  out += "\n  ],\n  \"sessions\": [";
   bool first = true;
   for (size_t i = 0; i < run_stats.sessions.size(); ++i) {
     const SessionStats* s = run_stats.sessions[i].get();

@@ -21,6 +21,10 @@ struct ReportSettings {
   // The statements the run would have played had it gone through all its
   // sources (see count_log_records); below 0 when that is not known.
   int64_t planned = -1;
+  int32_t sessions = 1;  // --sessions
+  int32_t clients = 0;   // --clients; 0: none
+  int32_t pipeline = 1;  // --pipeline
+  double speed = -1;     // --speed; below 0: not given
 };
 
 // The records of the replay log at `path` that a replay plays, each one a

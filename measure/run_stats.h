@@ -10,9 +10,11 @@
 // one histogram for the current progress interval.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "measure/histogram.h"
@@ -27,6 +29,32 @@ struct SessionStats {
   int64_t busy_ns = 0;  // time the session spent on its statements
 };
 
+// The statements of one shape (measure/statement_shape.h).
+struct ShapeStats {
+  std::string shape;
+  LatencyHistogram latency;  // of those that succeeded
+  uint64_t failed = 0;
+};
+
+// One second of the run, counted by when statements finished: how many
+// finished, how many of those failed, and the latency percentiles of the
+// others. Seconds in which nothing finished have rows of zeros.
+struct SecondRow {
+  int64_t second = 0;  // from the start of the run
+  uint64_t done = 0;
+  uint64_t failed = 0;
+  int64_t p50_ns = 0;
+  int64_t p99_ns = 0;
+};
+
+// A second still taking statements: the clients of a run hand their
+// timings back in pieces, so a statement may arrive after later ones.
+struct OpenSecond {
+  int64_t second = -1;
+  LatencyHistogram latency;
+  uint64_t failed = 0;
+};
+
 struct ErrorCount {
   std::string message;
   uint64_t count = 0;
@@ -34,6 +62,10 @@ struct ErrorCount {
 
 struct RunStats {
   static constexpr size_t kMaxErrorMessages = 20;
+  // Distinct shapes kept; statements of further shapes count in one row
+  // "(other shapes)", so a log of ever new texts costs constant memory.
+  static constexpr size_t kMaxShapes = 200;
+  static constexpr int64_t kOpenSeconds = 4;
 
   bool active = false;  // measuring was asked for (--report or progress)
   int64_t started_ns = 0;
@@ -44,6 +76,26 @@ struct RunStats {
   uint64_t skipped = 0;  // dropped by the filters, never sent
 
   std::vector<std::unique_ptr<SessionStats>> sessions;  // by session number
+
+  // Units: a transaction block counts once, when its last statement
+  // finished; every statement outside blocks counts alone.
+  uint64_t units = 0;
+  // The time independent clients spent opening their connections, summed
+  // over them, and how many opened.
+  int64_t connect_ns = 0;
+  int32_t connections = 0;
+
+  // By shape: the index shape_id gives; the last row, when there, is
+  // "(other shapes)". shape_ids is keyed by shape; known_texts by the
+  // exact text, so that a program's repeated text is shaped once.
+  std::vector<std::unique_ptr<ShapeStats>> shapes;
+  std::unordered_map<std::string, int32_t> shape_ids;
+  std::unordered_map<std::string, int32_t> known_texts;
+
+  // The per-second series: closed seconds in order, and the open ones.
+  std::vector<SecondRow> seconds;
+  std::array<OpenSecond, kOpenSeconds> open_seconds;
+  int64_t newest_second = -1;
 
   // Failures by the first line of their message. The first
   // kMaxErrorMessages distinct messages are kept; failures with any other
@@ -82,6 +134,26 @@ void start_measuring(int64_t now_ns);
 void stop_measuring(int64_t now_ns);
 // Puts the record back to its state at process start (the watcher stopped).
 void reset_run_stats();
+
+// One finished statement, as the report counts it.
+struct Sample {
+  int32_t session = 0;  // -1: not known
+  StatementKind kind = kind_other;
+  int64_t latency_ns = 0;
+  int64_t busy_ns = 0;
+  int64_t finished_ns = 0;  // monotonic_ns(); 0: now
+  int32_t shape = -1;       // shape_id(); -1: none
+  bool ends_unit = true;    // the last statement of its unit
+  const char* failure = nullptr;  // the message; null when it succeeded
+};
+void record_sample(const Sample& sample);
+
+// The shape row of `text` (created when new); -1 when the run is not
+// measured.
+int32_t shape_id(const char* text);
+
+// Turns the seconds still open into rows; stop_measuring calls it.
+void close_seconds();
 
 // One statement that succeeded on `session`: its latency (from its
 // scheduled time in fixed-rate runs) and the time its session spent on it.

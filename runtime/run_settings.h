@@ -67,6 +67,15 @@ struct RunSettings {
   std::string report_path;        // empty: text on standard error; else JSON ("-": standard output)
   double rate = 0;                // --rate=: statements per second; 0: as fast as they go
   int32_t late_ms = 1000;         // --late=: a scheduled statement later than this is counted
+  // Independent clients (--clients=N): N sessions, each running its share
+  // of the statements in order on its own, up to --pipeline= statements in
+  // flight. 0: the pool and its batches.
+  int32_t clients = 0;
+  int32_t pipeline = 1;
+  // --speed=: a captured log's statements are sent at their recorded times
+  // divided by this (1: as recorded; 0: as fast as they go); below 0: not
+  // given, which plays a captured log as recorded.
+  double speed = -1;
 };
 
 extern RunSettings settings;

@@ -180,7 +180,7 @@ Outcome send_alone(const char* text, bool query) {
     cursor = ql_run(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
                     &result_slots.fetched_counts[0], &client_error);
   }
-  measure_call(1, query);
+  measure_call(1, query, &text);
   if (client_error.code != 0 || (query && cursor == 0)) {
     Outcome failed = failed_alone(text, cursor, query);
     failed.after_data = take_copy_out_bytes() > 0;
@@ -267,7 +267,7 @@ Outcome flush_batch() {
     if (call_failed) result_slots.fetched_counts[0] = 0;
   }
   if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
-  measure_call(n, pending_are_queries);
+  measure_call(n, pending_are_queries, texts);
   report_pool_failure(call_failed, n);
   take_batch_captions(cursor, n);
   // Showing the cells goes through the error record; the batch's own

@@ -75,6 +75,30 @@ ql_handle connect() {
   return handle;
 }
 
+SessionParams session_params() {
+  hand_connect_defaults();
+  SessionParams params;
+  params.host = given_host();
+  params.port = given_port();
+  params.user = given_user();
+  params.database = run_state.database.empty() ? settings.database : run_state.database;
+  params.password = typed_password;
+  params.read_only = settings.read_only ? 1 : 0;
+  params.page_size = settings.page_size;
+  params.answers_limit = settings.answers_limit;
+  params.code_page = settings.code_page;
+  return params;
+}
+
+ql_handle open_session(const SessionParams& params, ClientError* error) {
+  ql_handle handle = ql_open(params.host.c_str(), params.port.c_str(),
+                             params.database.empty() ? nullptr : params.database.c_str(), params.user.c_str(),
+                             params.password.c_str(), "", params.read_only, params.page_size, params.answers_limit,
+                             params.code_page, error);
+  if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
+  return handle;
+}
+
 void disconnect(ql_handle* handle) {
   if (*handle != 0) {
     if (single_mode()) {

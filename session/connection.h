@@ -27,6 +27,19 @@ void hand_connect_defaults();
 // server wants one); empty: none, the engine's environment may give one.
 void set_password(const std::string& password);
 
+// What opening one more session of the run takes, copied on the main
+// thread so that other threads may open sessions with it.
+struct SessionParams {
+  std::string host, port, database, user, password;
+  int32_t read_only = 1;
+  int32_t page_size = 20;
+  int32_t answers_limit = 1024;
+  int32_t code_page = 0;
+};
+SessionParams session_params();
+// Opens one session (any thread), with engine notices on standard error.
+ql_handle open_session(const SessionParams& params, ClientError* error);
+
 // Closes the handle when it is not 0, and sets it to 0.
 void disconnect(ql_handle* handle);
 

@@ -33,7 +33,7 @@ bool apply_filters(char* text) {
   return false;
 }
 
-Outcome run_statement(char* text, bool query) {
+Outcome run_statement(char* text, bool query, const StatementOrigin& origin) {
   Outcome outcome;
   if (!query && apply_filters(text)) {
     record_skipped();
@@ -41,6 +41,8 @@ Outcome run_statement(char* text, bool query) {
   }
   if (query && settings.ignore_select) {
     record_skipped();  // ignored queries still count against it
+  } else if (clients_mode()) {
+    outcome = deal_statement(text, query, origin);
   } else if (one_at_a_time() || (!query && is_copy(text))) {
     outcome = send_alone(text, query);
   } else {

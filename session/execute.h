@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/outcome.h"
+#include "session/clients.h"
 
 namespace tarnwick {
 
@@ -13,8 +14,10 @@ extern uint32_t executed_count;
 
 // Runs `text` (NUL-terminated; the filters may blank its start in place)
 // and returns what came of it: a failure to report, and Next::end_source
-// once the statement limit is reached.
-Outcome run_statement(char* text, bool query);
+// once the statement limit is reached. With independent clients the
+// statement is dealt to them (with its origin in a captured log), and its
+// outcome comes back only in the run's counts.
+Outcome run_statement(char* text, bool query, const StatementOrigin& origin = {});
 
 // Applies the ignore switches to the non-query statement `text`: returns
 // true when they drop it. Not a pure test: under --immediate-is-simple-commit

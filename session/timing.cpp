@@ -8,6 +8,7 @@
 #include "measure/run_stats.h"
 #include "runtime/client_error.h"
 #include "runtime/run_settings.h"
+#include "statements/statement_text.h"
 
 namespace tarnwick {
 
@@ -24,6 +25,9 @@ std::vector<int64_t> session_free_ns;
 int64_t schedule_start_ns = 0;  // the due time of the run's first statement
 uint64_t scheduled_count = 0;   // statements scheduled so far
 bool last_call_scheduled = false;
+// Whether the statements measured so far left a transaction block open:
+// its statements make one unit, counted when it ends.
+bool measured_in_block = false;
 
 }  // namespace
 
@@ -46,7 +50,7 @@ void schedule_next_call(size_t n) {
   run_stats.paced = true;
 }
 
-void measure_call(size_t n, bool query) {
+void measure_call(size_t n, bool query, const char* const* texts) {
   if (!run_stats.active) return;
   if (timings.size() < n) timings.resize(n);
   const size_t known = static_cast<size_t>(ql_last_timings(connection, timings.data(), static_cast<int32_t>(n)));
@@ -64,17 +68,26 @@ void measure_call(size_t n, bool query) {
       busy_from = std::max(busy_from, session_free_ns[session]);
       session_free_ns[session] = timing.finished_ns;
     }
-    const int64_t busy = timing.finished_ns - busy_from;
+    Sample sample;
+    sample.session = timing.session;
+    sample.kind = kind;
+    sample.busy_ns = timing.finished_ns - busy_from;
+    sample.finished_ns = timing.finished_ns;
+    sample.shape = shape_id(texts[i]);
+    if (!measured_in_block && begins_transaction(texts[i])) measured_in_block = true;
+    if (measured_in_block && ends_transaction(texts[i])) measured_in_block = false;
+    sample.ends_unit = !measured_in_block;
     // An empty statement is no failure: nothing was there to run.
+    ClientError entry_error{};
     if (timing.code != 0 && timing.code != QL_ERR_EMPTY) {
-      ClientError entry_error{};
       ql_last_entry_error(connection, static_cast<int32_t>(i), &entry_error);
       entry_error.text[sizeof entry_error.text - 1] = '\0';
-      record_failure(timing.session, entry_error.text, busy);
+      sample.failure = entry_error.text;
     } else {
       int64_t from = last_call_scheduled ? due_times[i] : timing.started_ns;
-      record_success(timing.session, kind, timing.finished_ns - from, busy);
+      sample.latency_ns = timing.finished_ns - from;
     }
+    record_sample(sample);
     if (last_call_scheduled && timing.started_ns != 0) record_lag(timing.started_ns - due_times[i]);
   }
   progress_tick(monotonic_ns());
@@ -84,6 +97,7 @@ void reset_timing() {
   schedule_start_ns = 0;
   scheduled_count = 0;
   last_call_scheduled = false;
+  measured_in_block = false;
 }
 
 }  // namespace tarnwick

@@ -16,8 +16,10 @@ void schedule_next_call(size_t n);
 
 // After that call: the timing and the error of each of its `n` statements
 // into run_stats (nothing when the run is not measured), then a progress
-// line when one is due. Reads client_error but leaves it as it is.
-void measure_call(size_t n, bool query);
+// line when one is due. `texts` are the statements, for their shapes and
+// for where transaction blocks end. Reads client_error but leaves it as it
+// is.
+void measure_call(size_t n, bool query, const char* const* texts);
 
 // Forgets the schedule; for the tests' fresh runs.
 void reset_timing();
