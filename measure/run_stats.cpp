@@ -75,7 +75,7 @@ void count_in_second(const Sample& sample) {
     run_stats.newest_second = second;
   }
   OpenSecond& open = run_stats.open_seconds[static_cast<size_t>(second % RunStats::kOpenSeconds)];
-  if (open.second == second || open.second < 0) {
+  if (second > run_stats.newest_second - RunStats::kOpenSeconds) {  // its window is open
     open.second = second;
     if (sample.failure != nullptr) {
       ++open.failed;

@@ -72,7 +72,7 @@ std::string statement_shape(std::string_view text) {
   int placeholders = 0;
   bool space_pending = false;
   auto put = [&](std::string_view piece) {
-    if (space_pending && !shape.empty()) shape += ' ';
+    if (space_pending && !shape.empty() && shape.back() != '(') shape += ' ';
     space_pending = false;
     shape += piece;
   };

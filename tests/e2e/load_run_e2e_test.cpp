@@ -222,5 +222,55 @@ TEST_F(ReportFileE2e, ARateBelowItsLowerBoundIsWarnedAboutAndNotUsed) {
   EXPECT_NE(at.err.find("  schedule    0.001/s: lag p50 "), std::string::npos) << at.err;
 }
 
+// Values of the clients' options out of range are warned about and the
+// defaults kept; the run itself goes on.
+TEST_F(ReportFileE2e, ClientOptionsOutOfRangeAreWarnedAboutAndTheRunGoesOn) {
+  const struct {
+    const char* option;
+    const char* warning;
+  } cases[] = {
+      {"--clients=0", "the clients are a whole number from 1 to 10000"},
+      {"--clients=-3", "the clients are a whole number from 1 to 10000"},
+      {"--clients=99999999999", "the clients are a whole number from 1 to 10000"},
+      {"--pipeline=0", "the depth is a whole number of statements from 1 to 10000"},
+      {"--speed=-1", "the speed is a number from 0 (as fast as possible) to 1000000 (1: as recorded)"},
+      {"--speed=nan", "the speed is a number from 0 (as fast as possible) to 1000000 (1: as recorded)"},
+  };
+  for (const auto& c : cases) {
+    RunResult result = run_tarnwick({"--host=sqlite::memory:", "--quiet", c.option}, "select 7;\n", dir_);
+    EXPECT_EQ(result.exit_code, 0) << c.option;
+    EXPECT_EQ(result.err, std::string("Warning : ignoring ") + c.option + ": " + c.warning + "\n");
+    EXPECT_NE(result.out.find("|7"), std::string::npos) << c.option << result.out;
+  }
+}
+
+// Independent clients on both engines: a script that makes its table
+// first (a schema change waits for what was dealt before it, and what
+// follows waits for it), failures printed and counted in every figure, and
+// --on-error=stop ending the run at the first one with what was not run
+// in the report.
+TEST_P(LoadRunE2e, IndependentClientsCountFailuresAndStopOnTheFirstWhenAsked) {
+  if (!have_python()) GTEST_SKIP() << "python3 checks the JSON";
+  std::string log = make_failing_log("load_clients");
+  RunResult run_all = run({"--silent", "--clients=3", "--pipeline=4", "--report=" + path("clients.json"), "--sql=" + log});
+  EXPECT_EQ(run_all.exit_code, 4) << run_all.err;
+  int extra = postgres() ? 2 : 0;
+  EXPECT_EQ(json_summary(path("clients.json")),
+            "[] " + std::to_string(21 + extra) + " " + std::to_string(15 + extra) + " 6 0 [1, 2, 3] 3 False " +
+                std::to_string(21 + extra) + " 0\n");
+  std::string fields = output_of("python3 -c 'import json,sys; r=json.load(open(sys.argv[1]));"
+                                 "print(r[\"units\"], r[\"done\"], len(r[\"per_second\"]) > 0, r[\"shapes\"][0][\"count\"] > 0,"
+                                 "\"stddev\" in r[\"latency_ms\"][\"all\"], r[\"settings\"][\"clients\"])' " +
+                                 path("clients.json"));
+  EXPECT_EQ(fields, std::to_string(21 + extra) + " " + std::to_string(21 + extra) + " True True True 3\n");
+
+  log = make_failing_log("load_clients_stop");
+  RunResult stopped = run({"--silent", "--clients=2", "--on-error=stop", "--report", "--sql=" + log});
+  EXPECT_EQ(stopped.exit_code, 3) << stopped.err;
+  EXPECT_NE((stopped.out + stopped.err).find("Error : "), std::string::npos) << stopped.out;
+  EXPECT_NE(stopped.err.find("planned     " + std::to_string(21 + extra) + " statements, "), std::string::npos)
+      << stopped.err;
+}
+
 }  // namespace
 }  // namespace tarnwick::e2e

@@ -166,17 +166,35 @@ const OpenEnd kOpenEnds[] = {
     {false, "`old rows; where created < 5;", "Error : unrecognized token", 3},
 };
 
-// A transaction block runs whole on one session of a pool: 100 blocks of
-// begin, insert, commit keep all 100 rows, in a script and replayed from a
-// log, and the report counts no failure.
-TEST_P(SafeOnBothEngines, TransactionBlocksRunWholeInAPool) {
-  peer("drop table if exists safe_tx;\ncreate table safe_tx (id int);\n");
+// A transaction block runs whole on one session: 100 blocks of begin, two
+// inserts and commit keep all 200 rows in a pool's batches and with
+// independent clients (pipelined too), from a script and replayed from a
+// log; the report counts no failure and one unit per block.
+TEST_P(SafeOnBothEngines, TransactionBlocksRunWholeInPoolsAndClients) {
   std::string script;
-  for (int i = 0; i < 100; ++i) script += "begin;\ninsert into safe_tx values (" + std::to_string(i) + ");\ncommit;\n";
-  RunResult result = run(script, {"--silent", "--report", "--sessions=4", "--statements=16"});
-  EXPECT_EQ(result.exit_code, 0) << result.err;
-  EXPECT_NE(result.err.find("300 run, 0 failed"), std::string::npos) << result.err;
-  EXPECT_EQ(peer("select count(*) from safe_tx;\n"), "100\n");
+  for (int i = 0; i < 100; ++i) {
+    script += "begin;\ninsert into safe_tx values (" + std::to_string(i) + ");\ninsert into safe_tx values (" +
+              std::to_string(i) + ");\ncommit;\n";
+  }
+  write_file("tx.sql", script);
+  ASSERT_EQ(std::system((std::string(TARNWICK_LOG_BINARY) + " " + path("tx.sql") + " " + path("tx.SQL.log.1") +
+                         " 2>/dev/null").c_str()), 0);
+  const std::vector<std::vector<std::string>> modes = {
+      {"--sessions=4", "--statements=16"},
+      {"--clients=4"},
+      {"--clients=4", "--pipeline=8", "--sql=tx.SQL.log.1"},
+  };
+  for (const auto& mode : modes) {
+    peer("drop table if exists safe_tx;\ncreate table safe_tx (id int);\n");
+    std::vector<std::string> arguments = {"--silent", "--report"};
+    arguments.insert(arguments.end(), mode.begin(), mode.end());
+    const bool replay = mode.back().starts_with("--sql=");
+    RunResult result = run(replay ? "" : script, arguments);
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NE(result.err.find("400 run, 0 failed"), std::string::npos) << mode[0] << result.err;
+    EXPECT_NE(result.err.find("units       100 "), std::string::npos) << mode[0] << result.err;
+    EXPECT_EQ(peer("select count(*) from safe_tx;\n"), "200\n") << mode[0];
+  }
 }
 
 TEST_P(SafeOnBothEngines, TextLeftOpenAtTheEndIsNeverCutAndRun) {
