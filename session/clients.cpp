@@ -67,6 +67,7 @@ struct Client {
   std::deque<Item> queue;
   std::vector<Done> outbox;
   bool closing = false;
+  bool sleeping = false;  // waiting for statements: a push must wake it
   bool lost = false;
   bool lost_reported = false;
   std::string lost_message;
@@ -84,9 +85,11 @@ struct Clients {
   std::vector<std::unique_ptr<Client>> all;
   SessionParams params;
   std::atomic<bool> stopping{false};  // every client stops taking statements
-  // The main thread waits here for room in a queue or for the end.
+  // The main thread waits here for room in a queue or for the end;
+  // clients wake it only while it says it waits.
   std::mutex lock;
   std::condition_variable progress;
+  std::atomic<bool> main_waiting{false};
   // Dealing: the block the unit under way belongs to (logs without
   // sessions), the captured sessions, the schedule.
   bool in_block = false;
@@ -158,6 +161,15 @@ void run_batch(Client& client, ql_handle handle, std::vector<Item>& batch, std::
   (void)client;
 }
 
+// Tells the main thread that a client took or finished statements, when
+// it waits for that (taking the lock, so that the wake-up cannot fall
+// between its test and its sleep).
+void wake_main() {
+  if (!clients->main_waiting.load()) return;
+  std::lock_guard<std::mutex> guard(clients->lock);
+  clients->progress.notify_all();
+}
+
 // Sleeps until `due_ns`, waking now and then to see whether the run stops.
 void wait_until(int64_t due_ns) {
   for (;;) {
@@ -178,8 +190,7 @@ void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::st
   }
   client.waiting.fetch_sub(done.size());
   done.clear();
-  std::lock_guard<std::mutex> guard(clients->lock);
-  clients->progress.notify_all();
+  wake_main();
 }
 
 void run_client(Client& client) {
@@ -202,7 +213,9 @@ void run_client(Client& client) {
   for (;;) {
     {
       std::unique_lock<std::mutex> guard(client.lock);
+      client.sleeping = true;
       client.ready.wait(guard, [&] { return !client.queue.empty() || client.closing; });
+      client.sleeping = false;
       if (client.queue.empty() || clients->stopping.load()) break;
       // Up to --pipeline statements that may go at once: a statement with a
       // due time starts a batch of its own, and a COPY goes alone.
@@ -216,10 +229,7 @@ void run_client(Client& client) {
         client.queue.pop_front();
       }
     }
-    {
-      std::lock_guard<std::mutex> guard(clients->lock);
-      clients->progress.notify_all();  // room in the queue
-    }
+    wake_main();  // room in the queue
     if (batch[0].due_ns != 0) wait_until(batch[0].due_ns);
     if (clients->stopping.load()) break;
     run_batch(client, handle, batch, done);
@@ -238,8 +248,7 @@ void run_client(Client& client) {
   client.handle.store(0);
   ql_close(handle);
   client.exited.store(true);
-  std::lock_guard<std::mutex> guard(clients->lock);
-  clients->progress.notify_all();
+  wake_main();
 }
 
 // The client with the least waiting, preferring one without a captured
@@ -417,6 +426,16 @@ int64_t due_time(const StatementOrigin& origin, bool starts_unit) {
 
 bool stop_requested() { return stop_check != nullptr && stop_check(); }
 
+// Waits until `done` holds, a client says it moved on, or 20 ms passed
+// (the caller then looks at what came back and at Ctrl-C).
+template <typename Done>
+void wait_for_clients(Done done) {
+  std::unique_lock<std::mutex> guard(clients->lock);
+  clients->main_waiting.store(true);
+  clients->progress.wait_for(guard, std::chrono::milliseconds(20), done);
+  clients->main_waiting.store(false);
+}
+
 // Whether a statement changes what the others run against (the schema):
 // it waits for everything dealt before it, and nothing dealt after it
 // starts before it has finished, so that a log that sets up its tables
@@ -442,11 +461,14 @@ bool wait_for_all(Outcome* outcome) {
       *outcome = Outcome{Next::end_run, RunEnd::interrupted};
       return false;
     }
-    bool idle = true;
-    for (auto& c : clients->all) idle = idle && (c->waiting.load() == 0 || c->exited.load());
-    if (idle) return true;
-    std::unique_lock<std::mutex> guard(clients->lock);
-    clients->progress.wait_for(guard, std::chrono::milliseconds(20));
+    auto idle = [] {
+      for (auto& c : clients->all) {
+        if (c->waiting.load() != 0 && !c->exited.load()) return false;
+      }
+      return true;
+    };
+    if (idle()) return true;
+    wait_for_clients(idle);
   }
 }
 
@@ -480,16 +502,16 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
     Outcome outcome = drain();
     if (outcome.next == Next::end_run) return outcome;
     if (stop_requested()) return Outcome{Next::end_run, RunEnd::interrupted};
-    std::unique_lock<std::mutex> guard(clients->lock);
-    clients->progress.wait_for(guard, std::chrono::milliseconds(20),
-                               [&] { return client->waiting.load() < queue_limit(); });
+    wait_for_clients([&] { return client->waiting.load() < queue_limit(); });
   }
   client->waiting.fetch_add(1);
+  bool wake;
   {
     std::lock_guard<std::mutex> guard(client->lock);
     client->queue.push_back(std::move(item));
+    wake = client->sleeping;
   }
-  client->ready.notify_one();
+  if (wake) client->ready.notify_one();
   if (barrier && !wait_for_all(&waited)) return waited;
   if (++clients->since_drain >= 256) return drain();
   return Outcome();
@@ -518,8 +540,7 @@ Outcome finish_clients(bool cancel) {
       if (c->waiting.load() != 0 && !c->exited.load()) all_done = false;
     }
     if (all_done) break;
-    std::unique_lock<std::mutex> guard(clients->lock);
-    clients->progress.wait_for(guard, std::chrono::milliseconds(50));
+    wait_for_clients([] { return false; });
   }
   clients->stopping.store(true);
   for (auto& c : clients->all) {

@@ -27,6 +27,9 @@ struct PgSession::PipelineItem {
   // When it was sent: each item is stamped from then to its answer. Set
   // while the items are sent, which otherwise only reads them.
   mutable int64_t sent_ns = 0;
+  // Whether a sync point follows it; false when it shares the next item's
+  // (see shares_sync). Set while the items are sent.
+  mutable bool sync_after = true;
 
   Outcome* outcome_or(Outcome* scratch) const { return outcome != nullptr ? outcome : scratch; }
 };
@@ -60,7 +63,38 @@ bool opens_block(std::string_view text) {
   return word == "begin" || word == "start";
 }
 
+// Whether a statement only reads and calls nothing: a SELECT with no
+// parenthesis (no function call, no subquery) and no second statement. In a
+// read-only session such statements change nothing, so running several
+// in one implicit transaction, under one sync point, gives each the
+// outcome it has alone; the items after one that fails are run again (see
+// read_pipeline). Every other statement keeps a sync point of its own, and
+// so its own implicit transaction.
+bool plain_read(std::string_view text) {
+  size_t at = text.find_first_not_of(" \t\r\n\f\v");
+  if (at == std::string_view::npos || text.size() - at < 7) return false;
+  for (size_t i = 0; i < 6; ++i) {
+    if ((text[at + i] | 0x20) != "select"[i]) return false;
+  }
+  const char after = text[at + 6];
+  if (after != ' ' && after != '\t' && after != '\n' && after != '\r') return false;
+  // One statement, perhaps ended by its semicolon.
+  size_t end = text.find_last_not_of(" \t\r\n\f\v");
+  if (text[end] == ';') text = text.substr(0, end);
+  return text.find_first_of("(;") == std::string_view::npos;
+}
+
 }  // namespace
+
+// Whether item i may share its sync point with item i + 1: both plain
+// reads, in a session whose transactions are read-only (the server reports
+// the setting from version 14 on; older ones never share).
+bool PgSession::shares_sync(const std::vector<Item>& items, size_t i) const {
+  if (i + 1 >= items.size() || items[i].outcome == nullptr || items[i + 1].outcome == nullptr) return false;
+  const char* read_only = PQparameterStatus(connection_, "default_transaction_read_only");
+  if (read_only == nullptr || std::string_view(read_only) != "on") return false;
+  return plain_read(items[i].text) && plain_read(items[i + 1].text);
+}
 
 void PgSession::run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {
   // Inside a transaction block a statement stopped at the answers limit
@@ -120,11 +154,13 @@ bool PgSession::send_pipeline(const std::vector<Item>& items, Outcome* scratch) 
     PQsetnonblocking(connection_, 0);
     return false;
   }
-  for (const Item& item : items) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Item& item = items[i];
     *item.outcome_or(scratch) = Outcome(item.request->limits);
     item.sent_ns = monotonic_ns();
+    item.sync_after = !shares_sync(items, i);
     if (!PQsendQueryParams(connection_, item.text, 0, nullptr, nullptr, nullptr, nullptr, 0) ||
-        !PQpipelineSync(connection_)) {
+        (item.sync_after && !PQpipelineSync(connection_))) {
       fail_pipeline(items, 0);
       return false;
     }
@@ -178,10 +214,20 @@ std::vector<size_t> PgSession::read_pipeline(const std::vector<Item>& items, Out
         }
         reader.reset();
         items[current].outcome_or(scratch)->stamp(items[current].sent_ns, monotonic_ns());
-        awaiting_sync = true;
+        if (items[current].sync_after) {
+          awaiting_sync = true;
+        } else if (++current < items.size()) {
+          PQsetSingleRowMode(connection_);  // the next item's results follow at once
+        }
         continue;
       }
       std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+      if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED) {
+        // An item that shared the sync point of one that failed before it
+        // did not run: it runs again on its own afterwards.
+        if (items[current].outcome != nullptr) stopped.push_back(current);
+        continue;
+      }
       reader->take(result);
     }
     // Everything that had arrived is read. A query past its answers limit
@@ -195,13 +241,18 @@ std::vector<size_t> PgSession::read_pipeline(const std::vector<Item>& items, Out
   return stopped;
 }
 
-// A cancel sent for one statement can, rarely, reach the server just after
-// that statement ended and stop the next one instead. Outside a transaction
-// block each statement of the pipeline is its own transaction, so the one
-// stopped by mistake changed nothing: run it again.
+// Items that shared a sync point with one that failed did not run (see
+// plain_read); and a cancel sent for one statement can, rarely, reach the
+// server just after that statement ended and stop the next one instead.
+// Outside a transaction block such an item changed nothing: it runs again
+// on its own, unless the call was canceled, which it then reports.
 void PgSession::run_stopped_again(const std::vector<Item>& items, const std::vector<size_t>& stopped) {
   for (size_t i : stopped) {
-    if (!canceled()) *items[i].outcome = run_timed(*items[i].request);
+    if (canceled()) {
+      items[i].outcome->fail(canceled_before_start());
+    } else {
+      *items[i].outcome = run_timed(*items[i].request);
+    }
   }
 }
 

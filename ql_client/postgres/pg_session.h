@@ -38,6 +38,7 @@ class PgSession final : public Session {
   // their answers limit; run again what a late cancel stopped by mistake.
   void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
   bool send_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
+  bool shares_sync(const std::vector<PipelineItem>& items, size_t i) const;
   std::vector<size_t> read_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   void run_stopped_again(const std::vector<PipelineItem>& items, const std::vector<size_t>& stopped);
   // A pipeline that broke half-way: the session is lost, and the items from

@@ -30,9 +30,9 @@ class Postgres : public testing::Test {
     for (ql_handle handle : handles_) ql_close(handle);
   }
 
-  ql_handle open(const std::string& port, int32_t sessions = 1) {
+  ql_handle open(const std::string& port, int32_t sessions = 1, int32_t read_only = 0) {
     ql_handle handle = ql_pool_open(postgres_host().c_str(), port.c_str(), nullptr, postgres_user().c_str(), "",
-                                    "English", 0, 20, 1024, 1, sessions, &error_);
+                                    "English", read_only, 20, 1024, 1, sessions, &error_);
     EXPECT_EQ(error_.code, 0) << error_.text;
     handles_.push_back(handle);
     return handle;
@@ -255,6 +255,27 @@ TEST_F(Postgres, PipelinedSessionKeepsEntriesApart) {
   char* value = ql_pool_fetch(cursor, 4, 2, 0, &error_);
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(std::string(value).size(), big.size());
+  ql_mfree(value);
+  ql_pool_close_cursor(cursor);
+}
+
+// In a read-only session, plain reads share their pipeline's sync point:
+// one that fails aborts the ones after it under the same sync, which then
+// run again on their own, so each entry ends as it would alone. A read
+// that sets something (set_config) keeps a sync point of its own.
+TEST_F(Postgres, PlainReadsSharingASyncPointEachEndAsAlone) {
+  ql_handle db = open(postgres_port(), 1, 1);
+  const char* texts[] = {"select 1;", "select 1/0", "select 3", "select set_config('application_name', 'kept', false)",
+                         "select 1/0", "select current_setting('application_name')"};
+  int32_t rows[6] = {};
+  ql_cursor cursor = ql_pool_query(db, texts, 6, nullptr, rows, nullptr, 0, 0, &error_);
+  const int32_t expected[] = {1, -1, 1, 1, -1, 1};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(rows[i], expected[i]) << texts[i];
+  char* value = ql_pool_fetch(cursor, 2, 0, 0, &error_);
+  EXPECT_STREQ(value, "3");
+  ql_mfree(value);
+  value = ql_pool_fetch(cursor, 5, 0, 0, &error_);
+  EXPECT_STREQ(value, "kept");
   ql_mfree(value);
   ql_pool_close_cursor(cursor);
 }

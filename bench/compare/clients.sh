@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Independent clients (--clients=N) against pgbench, in one run on the test
+# PostgreSQL:
+#   1. select 1, --clients=8 --pipeline=8, against pgbench -c 8 -j 2 with
+#      pipelines of 8 (\startpipeline ... \endpipeline, extended protocol);
+#   2. a select/insert log (single-row select by key, insert into an
+#      unlogged table), --clients=8, against pgbench -M prepared -c 8 -j 2
+#      running the same two statements;
+#   3. the same at a fixed rate (half of what pgbench reached): tarnwick's
+#      p50 latency (from the scheduled time) against pgbench -R's;
+#   4. tarnwick's peak memory for a log of 50,000 and of 1,000,000
+#      statements (it must not grow with the log);
+#   5. a write-only log on a SQLite file database: 64 clients against 1.
+# Usage: bench/compare/clients.sh [N]   (N statements, default 200000)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+n=${1:-200000}
+
+if [[ -z "${PGTEST_PORT:-}" ]]; then
+  "$root/scripts/install-deps.sh"
+  cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
+  cmake --build "$root/build" --target tarnwick tarnwick-log >/dev/null
+  exec "$root/scripts/with-pg-test-server" "$0" "$n"
+fi
+tarnwick=$root/build/app/tarnwick
+tarnwick_log=$root/build/app/tarnwick-log
+keys=10000
+work=$(mktemp -d /tmp/tarnwick-clients.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
+server=(-h "$PGTEST_HOST" -p "$PGTEST_PORT" -U "$PGTEST_USER")
+ours=("$tarnwick" --host="$PGTEST_HOST" --port="$PGTEST_PORT" --user="$PGTEST_USER" --mode=w --silent)
+psql -X -q "${server[@]}" -d "$PGTEST_USER" -c "drop table if exists bench_kv, bench_ins;
+  create unlogged table bench_kv (id int primary key, v text);
+  insert into bench_kv select i, 'value ' || i from generate_series(1, $keys) i;
+  create unlogged table bench_ins (id int, v text);" >/dev/null
+
+# Wall seconds and peak RSS (KiB) of a command, output thrown away.
+measure() {
+  python3 - "$@" <<'PY'
+import resource, subprocess, sys, time
+start = time.monotonic()
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+print(f"{time.monotonic() - start:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}")
+PY
+}
+# pgbench's own figure: transactions a second, without connecting.
+pgbench_tps() { pgbench "$@" 2>/dev/null | sed -n 's/^tps = \([0-9.]*\) (without.*/\1/p'; }
+
+# 1. select 1, pipelined.
+awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) print "select 1;" }' >"$work/one.sql"
+"$tarnwick_log" "$work/one.sql" "$work/one.SQL.log.1" 2>/dev/null
+read -r t_one _ < <(measure "${ours[@]}" --clients=8 --pipeline=8 --sql="$work/one.SQL.log.1")
+{ echo '\startpipeline'; for _ in 1 2 3 4 5 6 7 8; do echo 'select 1;'; done; echo '\endpipeline'; } >"$work/pipe.sql"
+chmod 644 "$work"/*.sql
+p_one=$(pgbench_tps -n -c 8 -j 2 -M extended -t $((n / 64)) "${server[@]}" -f "$work/pipe.sql" "$PGTEST_USER")
+
+# 2. select/insert, as fast as they go.
+awk -v n="$n" -v keys="$keys" 'BEGIN { srand(7); for (i = 0; i < n; i++) { k = int(rand() * keys) + 1
+    if (i % 2 == 0) printf "select v from bench_kv where id = %d;\n", k
+    else printf "insert into bench_ins values (%d, '\''x'\'');\n", k } }' >"$work/mix.sql"
+"$tarnwick_log" "$work/mix.sql" "$work/mix.SQL.log.1" 2>/dev/null
+read -r t_mix _ < <(measure "${ours[@]}" --clients=8 --sql="$work/mix.SQL.log.1")
+cat >"$work/mix_pgbench.sql" <<SQL
+\set k random(1, $keys)
+select v from bench_kv where id = :k;
+insert into bench_ins values (:k, 'x');
+SQL
+chmod 644 "$work/mix_pgbench.sql"
+p_mix=$(pgbench_tps -n -c 8 -j 2 -M prepared -t $((n / 16)) "${server[@]}" -f "$work/mix_pgbench.sql" "$PGTEST_USER")
+
+# 3. At a fixed rate: half of pgbench's statements a second, for a tenth of
+# the log. pgbench -R schedules transactions: here each is one statement,
+# a select or an insert picked at random, so that its logged latency (in
+# µs, from the scheduled time) is a statement's.
+rate=$(awk -v tps="$p_mix" 'BEGIN { printf "%d", tps }')  # half of 2 x tps
+head -n $((n / 10)) "$work/mix.sql" >"$work/paced.sql"
+"$tarnwick_log" "$work/paced.sql" "$work/paced.SQL.log.1" 2>/dev/null
+"${ours[@]}" --clients=8 --rate="$rate" --report="$work/paced.json" --sql="$work/paced.SQL.log.1" >/dev/null 2>&1
+t_p50=$(python3 -c 'import json,sys; print("%.3f" % json.load(open(sys.argv[1]))["latency_ms"]["all"]["p50"])' "$work/paced.json")
+printf '\\set k random(1, %d)\nselect v from bench_kv where id = :k;\n' "$keys" >"$work/select.sql"
+printf '\\set k random(1, %d)\ninsert into bench_ins values (:k, '"'"'x'"'"');\n' "$keys" >"$work/insert.sql"
+chmod 644 "$work/select.sql" "$work/insert.sql"
+(cd "$work" && pgbench -n -c 8 -j 2 -M prepared -R "$rate" -t $((n / 80)) -l "${server[@]}" \
+  -f "$work/select.sql" -f "$work/insert.sql" "$PGTEST_USER" >/dev/null 2>&1)
+p_p50=$(cat "$work"/pgbench_log.* | awk '{ print $3 / 1000 }' | sort -n |
+  awk '{ v[NR] = $1 } END { printf "%.3f", v[int(NR * 0.5 + 0.5)] }')
+
+# 4. Memory against the log's length.
+awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "select %d;\n", i % 1000 }' >"$work/long.sql"
+head -n 50000 "$work/long.sql" >"$work/short.sql"
+"$tarnwick_log" "$work/long.sql" "$work/long.SQL.log.1" 2>/dev/null
+"$tarnwick_log" "$work/short.sql" "$work/short.SQL.log.1" 2>/dev/null
+read -r _ rss_short < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/short.SQL.log.1")
+read -r _ rss_long < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/long.SQL.log.1")
+
+# 5. SQLite: 2,000 single-row inserts on a file database.
+awk 'BEGIN { for (i = 0; i < 2000; i++) printf "insert into w values (%d);\n", i }' >"$work/writes.sql"
+"$tarnwick_log" --dialect=sqlite "$work/writes.sql" "$work/writes.SQL.log.1" 2>/dev/null
+sqlite_run() {  # clients
+  rm -f "$work/w.db"
+  sqlite3 "$work/w.db" 'create table w (id int)'
+  measure "$tarnwick" --host="sqlite:$work/w.db" --mode=w --silent --clients="$1" --sql="$work/writes.SQL.log.1"
+}
+read -r s_one _ < <(sqlite_run 1)
+read -r s_many _ < <(sqlite_run 64)
+
+awk -v n="$n" -v t1="$t_one" -v p1="$p_one" -v t2="$t_mix" -v p2="$p_mix" -v tp="$t_p50" -v pp="$p_p50" \
+  -v rate="$rate" -v rs="$rss_short" -v rl="$rss_long" -v s1="$s_one" -v s64="$s_many" 'BEGIN {
+  ours1 = n / t1; peer1 = p1 * 8; ours2 = n / t2; peer2 = p2 * 2
+  printf "select 1, 8 clients, pipelines of 8\n"
+  printf "  tarnwick %9.0f statements/s\n  pgbench  %9.0f statements/s\n  ratio    %9.2f\n", ours1, peer1, ours1 / peer1
+  printf "select/insert, 8 clients\n"
+  printf "  tarnwick %9.0f statements/s\n  pgbench  %9.0f statements/s (-M prepared)\n  ratio    %9.2f\n", ours2, peer2, ours2 / peer2
+  printf "select/insert at %d statements/s: p50 latency from the schedule\n", rate
+  printf "  tarnwick %9.3f ms\n  pgbench  %9.3f ms (-R, one statement a transaction)\n  ratio    %9.2f\n", tp, pp, (pp > 0 ? tp / pp : 0)
+  printf "peak memory: %d KiB for 50,000 statements, %d KiB for 1,000,000 (%.2fx)\n", rs, rl, rl / rs
+  printf "SQLite file, 2,000 inserts: 1 client %.2f s, 64 clients %.2f s (%.2fx)\n", s1, s64, s64 / s1 }'
