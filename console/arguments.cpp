@@ -44,7 +44,7 @@ enum class Action {
   verbose, ignore_create, ignore_select, ignore_delete, ignore_switch, ignore_backup,
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
-  timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command,
+  timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command, no_pager,
   clients, pipeline, speed,
 };
 
@@ -61,6 +61,8 @@ struct Option {
 constexpr Option kOptions[] = {
     {"--help", Kind::exact, Action::help, Group::terminal, "alone: this list; among other options: the usage line"},
     {"--version", Kind::exact, Action::version, Group::terminal, "the version banner, then stop"},
+    {"--no-pager", Kind::exact, Action::no_pager, Group::terminal,
+     "show results taller than the terminal directly, not through $TARNWICK_PAGER, $PAGER or less -S"},
     {"--limit=", Kind::prefix, Action::limit, Group::input, "N: run at most N statements (0: no limit)"},
     {"--page-size=", Kind::prefix, Action::page_size, Group::output, "N: rows a table shows (0: 20)"},
     {"--answers-limit=", Kind::prefix, Action::answers_limit, Group::output, "N: rows a query counts (0: 1024)"},
@@ -446,6 +448,7 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::clients: set_clients(argument, value); break;
       case Action::pipeline: set_pipeline(argument, value); break;
       case Action::speed: set_speed(argument, value); break;
+      case Action::no_pager: settings.pager = false; break;
     }
   }
   // Standard output carries the results; the report joins it only when

@@ -38,7 +38,6 @@
 #include "support/platform/platform.h"
 #include "terminal/interrupts.h"
 #include "terminal/line_editor.h"
-#include "terminal/prompt.h"
 #include "terminal/terminal_input.h"
 
 namespace tarnwick {
@@ -154,32 +153,10 @@ std::string history_path() {
   return home != nullptr && *home != '\0' ? std::string(home) + "/.tarnwick_history" : "";
 }
 
-// The user and database the prompt names, by the order the connection
-// follows: the command line, else PGUSER and PGDATABASE, else the defaults
-// (a service's are not looked up).
-std::string from_environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-std::string prompt_user() {
-  std::string user = settings.user_given ? "" : from_environment("PGUSER");
-  return user.empty() ? settings.user.narrow(0) : user;
-}
-
-std::string prompt_database() {
-  // A URI or connection string names its own (prompt_name reads it).
-  const std::string host = settings.host.narrow(0);
-  if (!settings.database.empty() || host.find('=') != std::string::npos || host.find("://") != std::string::npos) {
-    return settings.database;
-  }
-  return from_environment("PGDATABASE");
-}
-
 // Reads statements typed at the terminal until the input ends.
 RunEnd read_terminal(StatementBuffer& buffer, const ReaderOptions& options) {
   open_line_editor(history_path());
-  TerminalInput terminal(prompt_name(settings.host.narrow(0), prompt_user(), prompt_database()));
+  TerminalInput terminal(connection_prompt_name());
   StatementReader reader(nullptr, buffer, options);
   RunEnd end = run_typed(reader, terminal);
   release(buffer);
@@ -281,6 +258,10 @@ int run_console(int argc, const char* const* argv) {
     close_report_file();
     if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
     message_line("Fatal : ", client_error.text);
+    if (client_error.code == QL_ERR_PASSWORD && !(input_is_console && output_is_console)) {
+      message_line("The password is asked for only at a terminal; elsewhere give it in PGPASSWORD or "
+                   "a password file (~/.pgpass).");
+    }
     end_statement_output();
     return kExitConnectFailed;
   }

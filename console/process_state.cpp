@@ -10,6 +10,7 @@
 #include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "session/pager.h"
 #include "session/result_slots.h"
 #include "session/timing.h"
 #include "statements/trace_file.h"
@@ -32,6 +33,7 @@ void reset_process_state() {
   close_trace_file();
   trace_counter = 0;
   reset_output_state();
+  reset_pager_state();
   forget_pool_reports();
   reset_run_stats();
   reset_timing();

@@ -12,8 +12,8 @@
 //                                                 source starts. Main thread.
 //                            start_time           constant from process start
 //   runtime/run_state.h      run_state            what scripts change as the run goes
-//                                                 (\set ON_ERROR_STOP, .bail, \connect).
-//                                                 Main thread.
+//                                                 (\set ON_ERROR_STOP, .bail, \connect,
+//                                                 \timing, \pset pager). Main thread.
 //   runtime/client_error.h   client_error,        the connection record: the error record of
 //                            connection           every client-library call, the open handle.
 //   session/connection.cpp   copy_feed,           where COPY data comes from, and the COPY
@@ -50,6 +50,8 @@
 //   runtime/console_output.cpp  lost_output, stdout_failure_reported,
 //                               messages_to_stderr (set by the argument parser), and
 //                               standard output's buffer (set_up_output). Main thread.
+//   session/pager.cpp           pager_failed: a pager that could not be started was said,
+//                               and nothing more is paged. Main thread.
 //   runtime/console_text.cpp    the conversion pair (to_console_conversion,
 //                               from_console_conversion, terminal_is_utf8) and the two
 //                               character-set names (terminal_charset, engine_charset): set

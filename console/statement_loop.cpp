@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -222,7 +223,9 @@ Outcome include_file(StatementReader& reader, const std::string& name, bool rela
 // \q, .quit and .exit end the source; \connect opens a session on the
 // database it names; \set ON_ERROR_STOP and .bail set --on-error; \i, \ir
 // and .read run a file in place; \timing (on, off, or alone to switch) and
-// .timer on|off time each statement. Every other one is skipped with a note.
+// .timer on|off time each statement; \pset pager (on, off, or alone to
+// switch) says whether long results go through the pager. Every other one
+// is skipped with a note.
 Outcome client_command(StatementReader& reader, const Statement& command, RunEnd* end) {
   std::vector<std::string> words = command_words(command.text);
   const std::string verb = words.empty() ? "" : words[0];
@@ -245,6 +248,15 @@ Outcome client_command(StatementReader& reader, const Statement& command, RunEnd
     run_state.timing = value == 1;
     if (input_is_console && output_is_console) {
       out_text(run_state.timing ? "Timing is on." : "Timing is off.");
+      end_line();
+      end_statement_output();
+    }
+  } else if (is({"\\pset"}) && words.size() >= 2 && words[1] == "pager") {
+    int value = words.size() >= 3 ? switch_value(words[2]) : !run_state.pager;
+    if (value < 0) return failed_with("\\pset pager takes on or off");
+    run_state.pager = value == 1;
+    if (input_is_console && output_is_console) {
+      out_text(run_state.pager ? "Pager is used for long output." : "Pager usage is off.");
       end_line();
       end_statement_output();
     }
@@ -372,7 +384,38 @@ Outcome include_file(StatementReader& reader, const std::string& name, bool rela
   return outcome;
 }
 
+std::string from_environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// The user the connection follows: the command line, else PGUSER, else
+// the default.
+std::string prompt_user() {
+  std::string user = settings.user_given ? "" : from_environment("PGUSER");
+  return user.empty() ? settings.user.narrow(0) : user;
+}
+
+// The database the connection opened; when the engine does not say, the
+// one the command line named, else PGDATABASE (a URI or connection string
+// names its own, which prompt_name reads).
+std::string prompt_database() {
+  char* opened = ql_parameter_status(connection, "dbname", nullptr);
+  std::string database = opened != nullptr ? opened : "";
+  ql_mfree(opened);
+  if (!database.empty()) return database;
+  const std::string host = settings.host.narrow(0);
+  if (!settings.database.empty() || host.find('=') != std::string::npos || host.find("://") != std::string::npos) {
+    return settings.database;
+  }
+  return from_environment("PGDATABASE");
+}
+
 }  // namespace
+
+std::string connection_prompt_name() {
+  return prompt_name(settings.host.narrow(0), prompt_user(), prompt_database());
+}
 
 RunEnd run_script(StatementReader& reader, std::string_view fed) {
   set_copy_feed({copy_data_from_reader, &reader});
@@ -447,6 +490,11 @@ RunEnd run_typed(StatementReader& reader, TerminalInput& terminal) {
     if (settle(outcome, &end) != Next::go_on) reading = false;
     if (statement.step == ReadStep::statement) show_time(started);
     terminal.set_transaction(transaction_of(connection));
+    // After \connect the prompt names the database now open (a failed one
+    // leaves no connection, and the name as it was).
+    if (statement.step == ReadStep::client_command && connection != 0) {
+      terminal.set_prompt_name(connection_prompt_name());
+    }
   }
   set_copy_feed({});
   return end;

@@ -11,6 +11,7 @@
 // is sent (session/show_results.cpp); failures are written here.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "runtime/outcome.h"
@@ -29,6 +30,12 @@ RunEnd run_script(StatementReader& reader, std::string_view fed = {});
 // as it asks, with the prompt it says; Ctrl-C at the prompt throws the
 // typed statement away, during a statement cancels it.
 RunEnd run_typed(StatementReader& reader, TerminalInput& terminal);
+
+// The engine and database the prompt names for the open connection: the
+// database it opened, when the engine says (PostgreSQL, however it was
+// chosen: named, PGDATABASE, a service); else as the settings and
+// environment name it.
+std::string connection_prompt_name();
 
 // Plays a replay log to its end: only the end of the run stops it.
 RunEnd run_replay(ReplayLogReader& log);

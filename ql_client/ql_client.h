@@ -380,9 +380,10 @@ char* ql_password_user(void);
  * session 0 of a pool), as of the end of the last statement: PostgreSQL's
  * reported parameters, such as "standard_conforming_strings",
  * "server_encoding", "server_version", "client_encoding" or "TimeZone",
- * in the session's encoding. Returns a fresh text, or null with the code 0
- * when the engine reports no such setting (SQLite reports none); null with
- * the error set for an unknown handle, a null name or a lost connection. */
+ * in the session's encoding, and "dbname", the database the session
+ * opened. Returns a fresh text, or null with the code 0 when the engine
+ * reports no such setting (SQLite reports none); null with the error set
+ * for an unknown handle, a null name or a lost connection. */
 char* ql_parameter_status(ql_handle handle, const char* name,
                           ClientError* error);
 

@@ -59,6 +59,7 @@ struct RunSettings {
   int32_t timeout = 0;                       // server-wait attempts
   OutputFormat format = OutputFormat::table;  // --format=
   bool stop_on_error = false;                 // --on-error=stop
+  bool pager = true;                          // --no-pager: false
 
   // Load runs; what these produce goes to standard error or a file only.
   int32_t progress_seconds = -1;  // --progress=; -1: 5 s when standard error is a terminal

@@ -13,6 +13,9 @@ struct RunState {
   // psql's "\timing on" and the sqlite3 shell's ".timer on": each
   // statement's time is written after it.
   bool timing = false;
+  // Whether a result taller than the terminal goes through the pager:
+  // off under --no-pager, then as psql's "\pset pager" sets it.
+  bool pager = true;
   // The database that psql's "\connect" named; empty: the host's own.
   std::string database;
   // What the run met that its exit code must tell, though it went on: a

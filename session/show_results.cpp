@@ -5,6 +5,7 @@
 #include "runtime/client_error.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
+#include "session/pager.h"
 #include "session/result_slots.h"
 
 namespace tarnwick {
@@ -52,7 +53,7 @@ TableOptions table_options() {
 
 void print_results(bool query, ql_cursor cursor, size_t count) {
   ensure_result_slots(count);
-  const TableOptions options = table_options();
+  TableOptions options = table_options();
   for (size_t slot = 0; slot < count; ++slot) {
     if (!query && result_slots.returns_rows[slot] == 0) {
       print_affected_line(options, result_slots.row_counts[slot]);
@@ -65,8 +66,13 @@ void print_results(bool query, ql_cursor cursor, size_t count) {
     SlotCells slot_cells{cursor, static_cast<int32_t>(slot)};
     CellSource cells{fetch_slot_cell, release_cell, &slot_cells};
     // Batch results carry no captions; their columns are headed by empty
-    // ones. A statement sent alone has its captions in slot 0.
+    // ones. A statement sent alone has its captions in slot 0. Each result
+    // is measured against the screen on its own, for the pager.
+    ResultOutput output = open_result_output();
+    options.stream = output.stream;
+    options.flush_lines = output_is_console && !output.held;
     print_query_table(options, counts, result_slots.caption_lists[slot], cells);
+    close_result_output(&output);
   }
 }
 

@@ -1,5 +1,6 @@
 // Shows what a statement or a batch left in the result slots: one table or
-// "affected" line per entry, on standard output, with the switches of the
+// "affected" line per entry, on standard output (a table taller than the
+// terminal through the pager, session/pager.h), with the switches of the
 // run settings.
 #pragma once
 

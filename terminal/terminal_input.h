@@ -36,6 +36,9 @@ class TerminalInput {
   Typed read_copy_line();
   const std::string& copy_line() const { return copy_line_; }
 
+  // The engine and database the next prompts show (after \connect).
+  void set_prompt_name(std::string name) { prompt_name_ = std::move(name); }
+
   // The transaction block the next prompts show.
   void set_transaction(Transaction transaction) { transaction_ = transaction; }
 

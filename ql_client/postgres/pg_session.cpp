@@ -404,6 +404,9 @@ std::optional<std::string> PgSession::parameter_status(const std::string& name, 
     return std::nullopt;
   }
   const char* value = PQparameterStatus(connection_, name.c_str());
+  // The database is no reported setting, but libpq knows the one it opened
+  // (named, or from PGDATABASE, a service, the user's name).
+  if (value == nullptr && name == "dbname") value = PQdb(connection_);
   if (value == nullptr) return std::nullopt;
   return std::string(value);
 }

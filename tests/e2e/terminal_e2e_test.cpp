@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,18 +24,44 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// What a terminal has besides the arguments: a window size (none known
+// when 0, as a new pseudo-terminal has), variables set ("NAME=value") or
+// removed ("NAME") in the environment, and standard input from a pipe that
+// holds `piped_input` instead of the terminal.
+struct TerminalSetup {
+  unsigned short rows = 0, columns = 0;
+  std::vector<std::string> environment;
+  std::optional<std::string> piped_input;
+};
+
 class Terminal {
  public:
   // Runs tarnwick with `arguments` on a new pseudo-terminal, in a UTF-8
   // locale, with `home` as its home folder (where the history lives).
-  Terminal(const std::vector<std::string>& arguments, const std::string& home) {
-    child_ = forkpty(&master_, nullptr, nullptr, nullptr);
+  Terminal(const std::vector<std::string>& arguments, const std::string& home, const TerminalSetup& setup = {}) {
+    winsize size{setup.rows, setup.columns, 0, 0};
+    child_ = forkpty(&master_, nullptr, nullptr, setup.rows > 0 ? &size : nullptr);
     if (child_ == 0) {
       setenv("HOME", home.c_str(), 1);
       setenv("LANG", "C.UTF-8", 1);
       unsetenv("LC_ALL");
       unsetenv("LC_CTYPE");
       setenv("TERM", "xterm", 1);
+      for (const std::string& variable : setup.environment) {
+        size_t equals = variable.find('=');
+        if (equals == std::string::npos) {
+          unsetenv(variable.c_str());
+        } else {
+          setenv(variable.substr(0, equals).c_str(), variable.c_str() + equals + 1, 1);
+        }
+      }
+      int ends[2];
+      if (setup.piped_input && pipe(ends) == 0) {
+        if (write(ends[1], setup.piped_input->data(), setup.piped_input->size()) < 0) _exit(122);
+        close(ends[1]);
+        dup2(ends[0], 0);
+        close(ends[0]);
+      }
       std::vector<char*> argv{const_cast<char*>(TARNWICK_BINARY)};
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
@@ -360,6 +387,91 @@ TEST_F(TerminalSession, TheHistoryIsReplacedWholeKeepingItsMode) {
   }
 }
 
+// A terminal of 24 rows whose pager variables are only those given.
+TerminalSetup screen(std::vector<std::string> environment) {
+  environment.insert(environment.begin(), {"TARNWICK_PAGER", "PAGER"});
+  return {24, 80, environment, std::nullopt};
+}
+
+// A result taller than the screen goes through the pager: here a script
+// that keeps what it got, and its arguments, in files.
+TEST_F(TerminalSession, TallResultsGoThroughThePagerUnlessItIsOff) {
+  const std::string pager = path("pager.sh");
+  write_file("pager.sh", "#!/bin/sh\necho \"$*\" > " + path("args") + "\ncat > " + path("paged") + "\n");
+  chmod(pager.c_str(), 0755);
+  std::string table = "100 row(s)\n+---+\n|i  |\n+---+\n", csv = "i\n";
+  for (int i = 1; i <= 100; ++i) {
+    table += "|" + std::to_string(i) + std::string(i < 10 ? 2 : i < 100 ? 1 : 0, ' ') + "|\n";
+    csv += std::to_string(i) + "\n";
+  }
+  const std::string tall = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 100) select i from n;";
+  const std::string off = "\\pset pager off", none = "/nonexistent/pager";
+  struct Case {
+    std::vector<std::string> arguments, environment, lines;  // typed; the last one the query
+    std::string result;
+    std::optional<std::string> paged_with;  // the pager's arguments; none: shown directly
+    std::string note;                       // on the screen too
+  } cases[] = {
+      {{}, {"PAGER=" + pager}, {tall}, table, "", ""},
+      {{}, {"TARNWICK_PAGER=" + pager + " -S", "PAGER=" + none}, {tall}, table, "-S", ""},
+      {{"--format=csv"}, {"PAGER=" + pager}, {tall}, csv, "", ""},
+      {{}, {"PAGER=" + pager}, {"select 1 as one;"}, "1 row(s)\n+---+\n|one|\n+---+\n|1  |\n", std::nullopt, ""},
+      {{"--no-pager"}, {"PAGER=" + pager}, {tall}, table, std::nullopt, ""},
+      {{}, {"PAGER=" + pager}, {off, tall}, table, std::nullopt, "Pager usage is off.\n"},
+      {{}, {"PAGER=" + pager}, {off, "\\pset pager", tall}, table, "", "Pager is used for long output.\n"},
+      {{}, {"TARNWICK_PAGER=", "PAGER=" + pager}, {tall}, table, std::nullopt, ""},
+      {{}, {"PAGER=" + none}, {tall}, table, std::nullopt,
+       "Warning : could not start the pager '" + none + "'; results are shown without it\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string what = c.lines[0] + " " + ::testing::PrintToString(c.environment);
+    std::filesystem::remove(path("paged"));
+    std::vector<std::string> arguments = {"--host=sqlite::memory:", "--page-size=100"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    Terminal terminal(arguments, dir_.string(), screen(c.environment));
+    ASSERT_TRUE(terminal.wait_for(kPrompt)) << what << terminal.screen();
+    for (const std::string& line : c.lines) {
+      terminal.enter(line);
+      ASSERT_TRUE(terminal.wait_for(kPrompt)) << what << terminal.screen();
+    }
+    terminal.enter("\\q");
+    EXPECT_EQ(terminal.exit_code(), 0) << what;
+    std::string shown = terminal.screen();
+    std::erase(shown, '\r');
+    EXPECT_NE(shown.find(c.note), std::string::npos) << what << shown;
+    if (!c.paged_with) {
+      EXPECT_NE(shown.find(c.result), std::string::npos) << what << shown;
+      EXPECT_FALSE(std::filesystem::exists(path("paged"))) << what;
+      continue;
+    }
+    EXPECT_EQ(read_file("paged"), c.result) << what;
+    EXPECT_EQ(read_file("args"), *c.paged_with + "\n") << what;
+    EXPECT_EQ(shown.find(c.result.substr(c.result.rfind('\n', c.result.size() - 2))), std::string::npos)
+        << what << shown;
+  }
+}
+
+// A pager that Ctrl-C stops before it has read everything (more than a
+// pipe holds) ends only itself: a run that reads no terminal goes on.
+TEST_F(TerminalSession, APagerStoppedEarlyEndsOnlyItself) {
+  write_file("stop.sh", "#!/bin/sh\ntouch " + path("started") + "\nsleep 30\n");
+  chmod(path("stop.sh").c_str(), 0755);
+  Terminal terminal({"--host=sqlite::memory:", "--format=csv", "-c",
+                     "with recursive n(i) as (select 1 union all select i + 1 from n where i < 2000) "
+                     "select printf('%0100d', i) as v from n;",
+                     "-c", "select 'after' as a;"},
+                    dir_.string(), screen({"TARNWICK_PAGER=" + path("stop.sh")}));
+  for (auto until = Clock::now() + std::chrono::seconds(10);
+       !std::filesystem::exists(path("started")) && Clock::now() < until;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  terminal.type(kCtrlC);
+  EXPECT_TRUE(terminal.wait_for("a\r\nafter\r\n")) << terminal.screen();
+  EXPECT_EQ(terminal.exit_code(), 0);
+  EXPECT_EQ(terminal.screen().find("0001\r\n"), std::string::npos);
+  EXPECT_EQ(terminal.screen().find("Cannot write"), std::string::npos) << terminal.screen();
+}
+
 TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
   PgServer server = pg_test_server();
   if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
@@ -389,7 +501,8 @@ TEST_F(TerminalSession, CtrlCCancelsARunningStatementOnPostgres) {
 }
 
 // The prompt marks an open transaction block with '*' and a failed one with
-// '!'; \timing on writes each statement's time after it.
+// '!', and names the database \c opened; \timing on writes each statement's
+// time after it.
 TEST_F(TerminalSession, PromptShowsTheTransactionAndTimingShowsTimes) {
   PgServer server = pg_test_server();
   if (!server.available()) GTEST_SKIP() << "no PostgreSQL test server";
@@ -409,6 +522,8 @@ TEST_F(TerminalSession, PromptShowsTheTransactionAndTimingShowsTimes) {
   terminal.enter("select 2 as n;");
   ASSERT_TRUE(terminal.wait_for("|2|\r\nTime: ")) << terminal.unseen();
   ASSERT_TRUE(terminal.wait_for(" ms\r\n" + name + "=> ")) << terminal.unseen();
+  terminal.enter("\\c postgres");
+  ASSERT_TRUE(terminal.wait_for("postgres:postgres=> ")) << terminal.unseen();
   terminal.enter("\\q");
   EXPECT_EQ(terminal.exit_code(), 0);
 }
@@ -434,6 +549,51 @@ TEST_F(TerminalSession, CopyDataTypedAtThePromptKeepsItsTabs) {
   ASSERT_TRUE(terminal.wait_for("|a|b    |\r\n+-+-----+\r\n|7|seven|\r\n")) << terminal.unseen();
   terminal.enter("\\q");
   EXPECT_EQ(terminal.exit_code(), 0);
+}
+
+// A server that wants a password (the test server's scram-sha-256 role):
+// asked for at a terminal without echo, never when standard input is not
+// one. The prompt names the database opened, also when a service chose it.
+TEST_F(TerminalSession, APasswordIsAskedForAtATerminalOnly) {
+  PgServer server = pg_test_server();
+  const char* user_variable = std::getenv("PGTEST_PASSWORD_USER");
+  const char* password_variable = std::getenv("PGTEST_PASSWORD");
+  if (!server.available() || user_variable == nullptr || password_variable == nullptr) GTEST_SKIP();
+  const std::string user = user_variable, password = password_variable;
+  write_file("services", "[pw]\nhost=" + server.host + "\nport=" + server.port + "\nuser=" + user +
+                             "\ndbname=postgres\n");
+  const std::vector<std::string> options{"--host=" + server.host, "--port=" + server.port, "--user=" + user};
+  struct Case {
+    std::vector<std::string> arguments, environment;
+    std::optional<std::string> typed;  // at the password prompt; none: standard input is a pipe
+    std::string wanted;                // on the screen after it
+    int exit_code;
+  } cases[] = {
+      {options, {}, password, "postgres:" + user + "=> ", 0},
+      {{}, {"PGSERVICEFILE=" + path("services"), "PGSERVICE=pw"}, password, "postgres:postgres=> ", 0},
+      {options, {}, "x" + password, "password authentication failed for user \"" + user + "\"", 253},
+      {options, {}, std::nullopt, "no password supplied\r\nThe password is asked for only at a terminal", 253},
+  };
+  for (const Case& c : cases) {
+    TerminalSetup setup{0, 0, {"PGPASSWORD", "PGPASSFILE", "PGSERVICEFILE", "PGSERVICE", "PGHOST", "PGPORT",
+                               "PGUSER", "PGDATABASE"}, std::nullopt};
+    setup.environment.insert(setup.environment.end(), c.environment.begin(), c.environment.end());
+    if (!c.typed) setup.piped_input = "select 1;\n";
+    Terminal terminal(c.arguments, dir_.string(), setup);
+    if (c.typed) {
+      ASSERT_TRUE(terminal.wait_for("Password for user " + user + ": ")) << terminal.screen();
+      terminal.enter(*c.typed);
+    }
+    ASSERT_TRUE(terminal.wait_for(c.wanted)) << terminal.screen();
+    if (c.exit_code == 0) {
+      terminal.enter("select current_user as u;");
+      EXPECT_TRUE(terminal.wait_for("|" + user + "|\r\n")) << terminal.unseen();
+      terminal.enter("\\q");
+    }
+    EXPECT_EQ(terminal.exit_code(), c.exit_code) << c.wanted;
+    // Neither the typed password nor, from a pipe, a prompt is shown.
+    EXPECT_EQ(terminal.screen().find(c.typed ? *c.typed : "Password"), std::string::npos) << terminal.screen();
+  }
 }
 
 // Progress lines come by default, every 5 s, when standard error is a
