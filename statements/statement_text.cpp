@@ -54,10 +54,37 @@ bool begins_with_create(const char* text) { return begins_with_ignoring_case(aft
 
 namespace {
 
-// The first word of a statement (after blanks and the {unicode} marker), up
-// to 16 bytes, and whether another word follows it.
+// Past blanks and comments ("-- ..." to the end of the line, "/* ... */",
+// nested as PostgreSQL nests them): programs put comments before their
+// statements ("/* request 42 */ BEGIN"), which must not hide the keyword.
+const char* skip_blanks_and_comments(const char* at) {
+  for (;;) {
+    at = skip_blanks(at);
+    if (at[0] == '-' && at[1] == '-') {
+      while (*at != '\0' && *at != '\n') ++at;
+    } else if (at[0] == '/' && at[1] == '*') {
+      int depth = 0;
+      while (*at != '\0') {
+        if (at[0] == '/' && at[1] == '*') {
+          ++depth;
+          at += 2;
+        } else if (at[0] == '*' && at[1] == '/') {
+          at += 2;
+          if (--depth == 0) break;
+        } else {
+          ++at;
+        }
+      }
+    } else {
+      return at;
+    }
+  }
+}
+
+// The first word of a statement (after blanks, comments and the {unicode}
+// marker), up to 16 bytes, and whether another word follows it.
 std::string first_word(const char* text, const char** rest) {
-  const char* at = skip_blanks(after_marker(skip_blanks(text)));
+  const char* at = skip_blanks_and_comments(after_marker(skip_blanks_and_comments(text)));
   std::string word;
   while (*at != '\0' && !is_blank(*at) && *at != ';' && word.size() < 16) word += *at++;
   *rest = skip_blanks(at);

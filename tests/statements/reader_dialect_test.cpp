@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "statements/statement_reader.h"
+#include "statements/statement_text.h"
 #include "support/file/file.h"
 #include "tests/statements/read_all.h"
 #include "tests/support/file/temp_dir.h"
@@ -166,6 +167,37 @@ TEST_P(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, ReaderDialectTest,
                          ::testing::Values(0u, 1u, 2u, 5u, kReadBlockSize));
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Where transaction blocks begin and end: what keeps a block whole on one
+// session of a pool or one client. Comments before the keyword do not hide
+// it; a savepoint's rollback leaves the block open.
+TEST(TransactionWords, BlocksAreFoundBehindCommentsAndSavepointsKeepThemOpen) {
+  const struct {
+    const char* text;
+    bool begins, ends;
+  } cases[] = {
+      {"BEGIN", true, false},
+      {"/* request 42 */ begin isolation level serializable", true, false},
+      {"-- a note\n  start transaction", true, false},
+      {"/* a /* nested */ note */ commit", false, true},
+      {"{unicode}end", false, true},
+      {"rollback to savepoint s", false, false},
+      {"rollback", false, true},
+      {"prepare transaction 'x'", false, true},
+      {"starting", false, false},
+      {"/* never closed begin", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(begins_transaction(c.text), c.begins) << c.text;
+    EXPECT_EQ(ends_transaction(c.text), c.ends) << c.text;
+  }
+}
 
 }  // namespace
 }  // namespace tarnwick
