@@ -19,7 +19,7 @@ CTEST := ctest --output-on-failure --timeout 600
 WITH_PG := $(CURDIR)/scripts/with-pg-test-server
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 15
-FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_statement_reader fuzz_replay_log \
+FUZZ_TARGETS := fuzz_decode_narrow fuzz_split fuzz_statement_reader fuzz_replay_log fuzz_server_log \
   fuzz_arguments fuzz_commands fuzz_result_table fuzz_ql_sqlite
 
 all: build

@@ -125,6 +125,7 @@ ReplayEnd report_damage(ReplayEnd end, const char* name) {
 // The header: the byte-order marker and the character width.
 struct LogHeader {
   bool big_endian = false;
+  bool captured = false;
   uint32_t width = 0;
 };
 
@@ -132,9 +133,34 @@ bool read_header(LogReader& log, LogHeader* header) {
   unsigned char word[4];
   if (!log.take(word, 4)) return false;
   header->big_endian = decode_u32(word, false) == kReplayBigEndianMarker;
+  header->captured = std::memcmp(word, kReplayCapturedMarker, 4) == 0;
   if (!log.take(word, 4)) return false;
   header->width = decode_u32(word, header->big_endian);
   return header->width == 1 || header->width == 2;
+}
+
+// Reads the trailer of a captured record, the `count` characters after its
+// NUL: decimal digits (the start time in microseconds), then " end" when the
+// session ended after the statement. False when it is anything else.
+template <typename Unit>
+bool read_trailer(const Unit* units, size_t count, ReplayRecord* record) {
+  size_t digits = 0;
+  int64_t time = 0;
+  while (digits < count && units[digits] >= '0' && units[digits] <= '9') {
+    if (time > (INT64_MAX - 9) / 10) return false;
+    time = time * 10 + (units[digits] - '0');
+    ++digits;
+  }
+  if (digits == 0) return false;
+  static constexpr char kEnd[] = " end";
+  const size_t rest = count - digits;
+  if (rest != 0 && rest != 4) return false;
+  for (size_t i = 0; i < rest; ++i) {
+    if (units[digits + i] != static_cast<Unit>(kEnd[i])) return false;
+  }
+  record->time_us = time;
+  record->session_ends = rest != 0;
+  return true;
 }
 
 }  // namespace
@@ -165,8 +191,19 @@ ReplayLogReader::ReplayLogReader(morvane::iFile& source, const char* name, bool 
 
 ReplayLogReader::~ReplayLogReader() = default;
 
+bool ReplayLogReader::captured() const { return state_->header.captured; }
+
 bool ReplayLogReader::next(char** text, bool* query) {
+  ReplayRecord record;
+  if (!next(&record)) return false;
+  *text = record.text;
+  *query = record.query;
+  return true;
+}
+
+bool ReplayLogReader::next(ReplayRecord* record) {
   State& s = *state_;
+  *record = ReplayRecord{};
   while (!done_) {
     if (s.log.at_end()) {
       run_stats.log_bytes = 0;
@@ -174,16 +211,25 @@ bool ReplayLogReader::next(char** text, bool* query) {
       return false;
     }
     run_stats.log_bytes_done = run_stats.log_bytes - s.log.left();
-    unsigned char prefix[8];  // the skipped value, then the length
+    unsigned char prefix[8];  // the skipped value (a captured log's session), then the length
     if (!s.log.take(prefix, 8)) break;
     const uint32_t length = decode_u32(prefix + 4, s.header.big_endian);
+    // A captured log names the session in the skipped value and has a
+    // trailer after a NUL; in other logs neither is looked at.
+    if (s.header.captured) record->session = decode_u32(prefix, false);
     if (s.header.width == 1) {
       // An 8-bit record: leading blanks are skipped, and a query is
       // "select" followed by a space or tab.
       if (!s.log.take_into(s.text, length)) break;
+      if (s.header.captured) {
+        const auto nul = std::find(s.text.begin(), s.text.end(), '\0');
+        if (nul != s.text.end() && !read_trailer(&*nul + 1, static_cast<size_t>(s.text.end() - nul - 1), record)) {
+          break;
+        }
+      }
       s.text.push_back('\0');
-      *text = const_cast<char*>(skip_blanks(s.text.data()));
-      *query = begins_with_select_keyword(*text, false);
+      record->text = const_cast<char*>(skip_blanks(s.text.data()));
+      record->query = begins_with_select_keyword(record->text, false);
       return true;
     }
     // A 16-bit record: converted to UTF-8; the {unicode} marker may precede
@@ -193,19 +239,28 @@ bool ReplayLogReader::next(char** text, bool* query) {
     for (uint32_t i = 0; i < length; ++i) {
       s.units[i] = static_cast<char16_t>(s.raw[2 * i] | s.raw[2 * i + 1] << 8);
     }
-    s.utf8.reset(morvane::utf16_to_utf8(s.units.data(), length));
+    size_t statement_length = length;
+    if (s.header.captured) {
+      const char16_t* units = s.units.data();
+      const char16_t* nul = std::find(units, units + length, u'\0');
+      statement_length = static_cast<size_t>(nul - units);
+      if (statement_length < length && !read_trailer(nul + 1, length - statement_length - 1, record)) break;
+    }
+    s.utf8.reset(morvane::utf16_to_utf8(s.units.data(), statement_length));
     if (ignore_create_ && begins_with_create(s.utf8.get())) {
       record_skipped();
+      *record = ReplayRecord{};
       continue;
     }
-    *text = s.utf8.get();
-    *query = begins_with_select_keyword(*text, true);
+    record->text = s.utf8.get();
+    record->query = begins_with_select_keyword(record->text, true);
     return true;
   }
   if (!done_) {
     end_ = report_damage(ReplayEnd::invalid_entry, name_);
     done_ = true;
   }
+  *record = ReplayRecord{};
   return false;
 }
 

@@ -1,12 +1,20 @@
 // Binary replay logs: files of length-prefixed statement texts recorded
 // elsewhere, played back statement by statement.
 //
-// Layout (all integers unsigned 32-bit):
+// Layout (all integers unsigned 32-bit; docs/replay-log-format.md has the
+// whole story):
 //   header  marker (FF BB BB FF: integers big-endian; anything else: little-
 //           endian), then W, the character width of every text (1 or 2)
 //   record  a value that is skipped, L (characters), then W x L bytes of
 //           text; 16-bit texts are little-endian whatever the marker says
 // Records follow one another to the end of the file.
+//
+// A captured log (traffic taken from a server log) has the marker "TWL1"
+// and is little-endian. Its records' first value is the session number (0:
+// none), and a text may end in a NUL character and a trailer of ASCII
+// characters: the statement's start time in microseconds since the Unix
+// epoch, and " end" when the session ended after the statement. Readers of
+// the plain layout see a little-endian log whose texts end at the NUL.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +26,16 @@
 namespace tarnwick {
 
 inline constexpr uint32_t kReplayBigEndianMarker = 0xFFBBBBFFu;
+inline constexpr char kReplayCapturedMarker[4] = {'T', 'W', 'L', '1'};
+
+// One record as the reader hands it on.
+struct ReplayRecord {
+  char* text = nullptr;       // NUL-terminated statement (and COPY data), as next(char**, bool*) gives it
+  bool query = false;
+  uint32_t session = 0;       // 0: the log names no sessions (scripts, old logs)
+  int64_t time_us = 0;        // start time, microseconds since the Unix epoch; 0: unknown
+  bool session_ends = false;  // the captured session ended after this statement
+};
 
 // How a replay ended.
 enum class ReplayEnd {
@@ -31,7 +49,8 @@ enum class ReplayEnd {
 // "{unicode}create" are dropped (counted as skipped). Problems are reported
 // on standard error: "Invalid file '…' (skipping it)" or "Invalid entry in
 // file '…' (skipping at this point)". A record whose text would run past the
-// end of the file is an invalid entry before anything is allocated for it.
+// end of the file is an invalid entry before anything is allocated for it,
+// and so is a record of a captured log whose trailer is not a time.
 class ReplayLogReader {
  public:
   ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create);
@@ -43,6 +62,10 @@ class ReplayLogReader {
   // changeable in place until the next call) and whether it is a query.
   // False at the end of the log or at damage; end() then says which.
   bool next(char** text, bool* query);
+  // The same, with the session and time of a captured log's record.
+  bool next(ReplayRecord* record);
+  // Whether the header marks a captured log.
+  bool captured() const;
   ReplayEnd end() const { return end_; }
 
  private:

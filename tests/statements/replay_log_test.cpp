@@ -5,6 +5,7 @@
 
 #include "tests/statements/read_all.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,107 @@ TEST_F(ReplayLogTest, WrittenLogsPlayBack) {
       EXPECT_TRUE(g_played[0].query);
       EXPECT_EQ(g_played[1].text, "insert into t values (1);");
     }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// Captured logs: "TWL1", sessions in the skipped field, times and ends after
+// a NUL at the end of the text.
+class CapturedLogTest : public ReplayLogTest {
+ protected:
+  // Each record as "SESSION TIME[ end] TEXT"; `captured` gets what the
+  // reader says of the header.
+  std::vector<std::string> records_of(const std::string& bytes, bool* captured = nullptr) {
+    write_file("c.SQL.log.1", bytes);
+    morvane::iFile source;
+    EXPECT_TRUE(source.open(path("c.SQL.log.1").c_str(), morvane::IF_MODE_READ, 0, 0));
+    CaptureStderr();
+    ReplayLogReader reader(source, "c.SQL.log.1", false);
+    std::vector<std::string> records;
+    ReplayRecord r;
+    while (reader.next(&r)) {
+      records.push_back(std::to_string(r.session) + " " + std::to_string(r.time_us) +
+                        (r.session_ends ? " end " : " ") + r.text);
+    }
+    errors_ = GetCapturedStderr();
+    end_ = reader.end();
+    if (captured != nullptr) *captured = reader.captured();
+    return records;
+  }
+  ReplayEnd end_ = ReplayEnd::finished;
+};
+
+TEST_F(CapturedLogTest, WrittenStampsComeBackAndPlainReadersSeeTheStatements) {
+  for (uint32_t width : {1u, 2u}) {
+    SCOPED_TRACE(width);
+    morvane::iFile log;
+    ASSERT_TRUE(log.open(path("w.SQL.log.1").c_str(), morvane::IF_MODE_CREATE, 0, 0));
+    const ReplayLogFormat format{false, width, true};
+    const RecordStamp first{1, 1796724001002000, false};
+    const RecordStamp copy{2, 0, true};
+    const RecordStamp last{1, 5, true};
+    ASSERT_TRUE(write_replay_header(log, format));
+    EXPECT_EQ(write_replay_record(log, format, " select 'caf\xC3\xA9' ", &first), RecordWritten::written);
+    EXPECT_EQ(write_replay_record(log, format, "copy t from stdin;\n1\n2\n", &copy), RecordWritten::written);
+    EXPECT_EQ(write_replay_record(log, format, "select 2"), RecordWritten::written);
+    EXPECT_EQ(write_replay_record(log, format, "commit", &last), RecordWritten::written);
+    log.close();
+    const std::string bytes = read_file("w.SQL.log.1");
+    const std::string cafe = width == 1 ? "select 'caf\xC3\xA9'" : "{unicode}select 'caf\xC3\xA9'";
+    bool captured = false;
+    EXPECT_EQ(records_of(bytes, &captured),
+              (std::vector<std::string>{"1 1796724001002000 " + cafe, "2 0 end copy t from stdin;\n1\n2",
+                                        "0 0 select 2", "1 5 end commit"}));
+    EXPECT_TRUE(captured);
+    EXPECT_EQ(end_, ReplayEnd::finished);
+
+    // What a reader of the plain layout sees: the header's marker is not
+    // FF BB BB FF, so little-endian; its texts end at the NUL.
+    g_played.clear();
+    EXPECT_EQ(play(std::string(4, '\0') + bytes.substr(4)), ReplayEnd::finished);
+    EXPECT_EQ(errors_, "");
+    ASSERT_EQ(g_played.size(), 4u);
+    EXPECT_EQ(g_played[0].text, cafe);
+    EXPECT_TRUE(g_played[0].query);
+    EXPECT_EQ(g_played[1].text, "copy t from stdin;\n1\n2");
+    EXPECT_EQ(g_played[3].text, "commit");
+  }
+}
+
+TEST_F(CapturedLogTest, PlainLogsAreWrittenAndReadAsBefore) {
+  // A stamp has no room in a plain log: the record is the unstamped one.
+  for (bool big_endian : {false, true}) {
+    morvane::iFile log;
+    ASSERT_TRUE(log.open(path("p.SQL.log.1").c_str(), morvane::IF_MODE_CREATE, 0, 0));
+    const ReplayLogFormat format{big_endian, 1};
+    const RecordStamp stamp{3, 7, true};
+    ASSERT_TRUE(write_replay_header(log, format));
+    EXPECT_EQ(write_replay_record(log, format, "select 1", &stamp), RecordWritten::written);
+    log.close();
+    EXPECT_EQ(read_file("p.SQL.log.1"), LogBytes(big_endian, 1).u32(0).u32(8).raw("select 1").bytes());
+  }
+  // The skipped field stays skipped and nothing after a NUL is looked at.
+  bool captured = true;
+  EXPECT_EQ(records_of(LogBytes(false, 1).narrow(std::string("select 1\0junk", 13)).bytes(), &captured),
+            std::vector<std::string>{"0 0 select 1"});
+  EXPECT_FALSE(captured);
+  EXPECT_EQ(end_, ReplayEnd::finished);
+}
+
+TEST_F(CapturedLogTest, ATrailerThatIsNotATimeIsAnInvalidEntry) {
+  for (const char* trailer : {"", "12a", " end", "12 en", "12 end ", "12end", "99999999999999999999"}) {
+    SCOPED_TRACE(trailer);
+    LogBytes log(false, 1);
+    log.u32(4).u32(14).raw(std::string("select 1\0" "5 end", 14));
+    log.u32(4).u32(static_cast<uint32_t>(9 + std::strlen(trailer))).raw(std::string("select 2\0", 9) + trailer);
+    EXPECT_EQ(records_of("TWL1" + log.bytes().substr(4)), std::vector<std::string>{"4 5 end select 1"});
+    EXPECT_EQ(end_, ReplayEnd::invalid_entry);
+    EXPECT_EQ(errors_, "Invalid entry in file 'c.SQL.log.1' (skipping at this point)\n");
   }
 }
 
