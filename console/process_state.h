@@ -39,6 +39,7 @@
 //                                                 threads are joined; each client's own
 //                                                 fields follow the rules in Client.
 //                            stop_check           set before the first source. Main thread.
+//                            captured_replay      a captured log plays. Main thread.
 //   statements/trace_file.h  trace_counter, the open trace file and its name (holder,
 //                            holder_name), write_failure_reported. Main thread.
 //   measure/run_stats.h      run_stats            the load run's statistics. Main thread

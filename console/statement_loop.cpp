@@ -504,13 +504,17 @@ RunEnd run_replay(ReplayLogReader& log) {
   RunEnd end = RunEnd::none;
   RecordData record;
   set_copy_feed({copy_data_from_record, &record});
-  char* text = nullptr;
-  bool query = false;
-  while (!interrupted(&end) && log.next(&text, &query)) {
+  // A captured log plays each original session on a client of its own,
+  // with or without --clients= (which then only caps them).
+  const bool captured = log.captured();
+  if (captured) set_captured_replay(true);
+  ReplayRecord next;
+  while (!interrupted(&end) && log.next(&next)) {
+    char* text = next.text;
     // A COPY record carries its data after the statement's line.
     record = RecordData();
     // Independent clients take a COPY's data with its statement.
-    if (!query && is_copy(text) && !clients_mode()) {
+    if (!next.query && is_copy(text) && !clients_mode()) {
       if (char* feed = std::strchr(text, '\n')) {
         *feed = '\0';
         record.data = feed + 1;
@@ -518,11 +522,15 @@ RunEnd run_replay(ReplayLogReader& log) {
       }
     }
     set_cancel_target(connection);
-    Outcome outcome = run_statement(text, query);
+    Outcome outcome = run_statement(text, next.query, {next.session, next.time_us, next.session_ends});
     set_cancel_target(0);
     end_statement_output();  // a long replay shows its results as they come
     if (settle(outcome, &end) == Next::end_run) break;
   }
+  // The captured sessions end with their log, before the next source runs;
+  // clients the command line asked for stay to the end of the run.
+  if (captured && settings.clients == 0) settle(finish_clients(end != RunEnd::none), &end);
+  if (captured) set_captured_replay(false);
   // A damaged log was read only in part: the run says so in its exit code.
   if (log.end() != ReplayEnd::finished) {
     run_state.unreadable_source = true;

@@ -109,6 +109,7 @@ struct Clients {
 
 Clients* clients = nullptr;
 bool (*stop_check)() = nullptr;
+bool captured_replay = false;
 
 size_t queue_limit() { return static_cast<size_t>(settings.pipeline) * 2 + 256; }
 
@@ -474,7 +475,9 @@ bool wait_for_all(Outcome* outcome) {
 
 }  // namespace
 
-bool clients_mode() { return settings.clients > 0; }
+bool clients_mode() { return settings.clients > 0 || captured_replay; }
+
+void set_captured_replay(bool playing) { captured_replay = playing; }
 
 void set_clients_stop_check(bool (*stop_requested)()) { stop_check = stop_requested; }
 
