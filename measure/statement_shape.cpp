@@ -65,6 +65,14 @@ size_t end_of_number(std::string_view text, size_t at) {
   return i;
 }
 
+// Whether the shape so far ends in an operand (a name, a literal, a closing
+// parenthesis), after which a minus is subtraction.
+bool follows_operand(const std::string& shape) {
+  if (shape.empty()) return false;
+  const char last = shape.back();
+  return is_name_char(last) || last == ')' || last == '"' || last == ']';
+}
+
 }  // namespace
 
 std::string statement_shape(std::string_view text) {
@@ -121,6 +129,11 @@ std::string statement_shape(std::string_view text) {
         i = close == std::string_view::npos ? text.size() : close + tag.size();
         placeholder();
       }
+    } else if (c == '-' && std::isdigit(static_cast<unsigned char>(next)) && !follows_operand(shape)) {
+      // A minus before a number where no operand precedes it belongs to the
+      // literal: "+ -3" and "+ 3" have one shape.
+      i = end_of_number(text, i + 1);
+      placeholder();
     } else if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !is_name_char(text[i - 1]))) {
       i = end_of_number(text, i);
       placeholder();

@@ -90,6 +90,7 @@ struct Clients {
   std::mutex lock;
   std::condition_variable progress;
   std::atomic<bool> main_waiting{false};
+  std::atomic<size_t> waiting{0};  // over all clients (kMaxWaiting)
   // Dealing: the block the unit under way belongs to (logs without
   // sessions), the captured sessions, the schedule.
   bool in_block = false;
@@ -111,7 +112,11 @@ Clients* clients = nullptr;
 bool (*stop_check)() = nullptr;
 bool captured_replay = false;
 
-size_t queue_limit() { return static_cast<size_t>(settings.pipeline) * 2 + 256; }
+// Statements dealt and not yet handed back, over all clients. The bound is
+// shared rather than per client: a client held up by a lock that another
+// session's open transaction keeps must not stop the log from being read
+// on, or the statement that ends that transaction would never be dealt.
+constexpr size_t kMaxWaiting = 65536;
 
 void discard_copy_out(void*, const char*, int32_t) {}
 
@@ -190,6 +195,7 @@ void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::st
     }
   }
   client.waiting.fetch_sub(done.size());
+  clients->waiting.fetch_sub(done.size());
   done.clear();
   wake_main();
 }
@@ -498,16 +504,17 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
   item.ends_unit = ends_unit;
   item.shape = shape_id(text);
   item.due_ns = due_time(origin, starts_unit);
-  // Waits for room in the client's queue, taking in what the clients
-  // handed back meanwhile: the log is read no faster than it is played,
-  // so memory stays flat however long it is.
-  while (client->waiting.load() >= queue_limit()) {
+  // Waits for room, taking in what the clients handed back meanwhile: the
+  // log is read no faster than it is played, so memory stays flat however
+  // long it is.
+  while (clients->waiting.load() >= kMaxWaiting) {
     Outcome outcome = drain();
     if (outcome.next == Next::end_run) return outcome;
     if (stop_requested()) return Outcome{Next::end_run, RunEnd::interrupted};
-    wait_for_clients([&] { return client->waiting.load() < queue_limit(); });
+    wait_for_clients([&] { return clients->waiting.load() < kMaxWaiting; });
   }
   client->waiting.fetch_add(1);
+  clients->waiting.fetch_add(1);
   bool wake;
   {
     std::lock_guard<std::mutex> guard(client->lock);
