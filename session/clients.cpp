@@ -90,6 +90,9 @@ struct Clients {
   std::mutex lock;
   std::condition_variable progress;
   std::atomic<bool> main_waiting{false};
+  // While it waits: wake it once the statements waiting over all clients
+  // are down to this many (or a client has none left, or ends).
+  std::atomic<size_t> wake_at{0};
   std::atomic<size_t> waiting{0};  // over all clients (kMaxWaiting)
   // Dealing: the block the unit under way belongs to (logs without
   // sessions), the captured sessions, the schedule.
@@ -167,9 +170,8 @@ void run_batch(Client& client, ql_handle handle, std::vector<Item>& batch, std::
   (void)client;
 }
 
-// Tells the main thread that a client took or finished statements, when
-// it waits for that (taking the lock, so that the wake-up cannot fall
-// between its test and its sleep).
+// Wakes the main thread when it waits (taking the lock, so that the
+// wake-up cannot fall between its test and its sleep).
 void wake_main() {
   if (!clients->main_waiting.load()) return;
   std::lock_guard<std::mutex> guard(clients->lock);
@@ -194,10 +196,13 @@ void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::st
       client.lost_message = message;
     }
   }
-  client.waiting.fetch_sub(done.size());
-  clients->waiting.fetch_sub(done.size());
+  const size_t n = done.size();
+  const size_t own = client.waiting.fetch_sub(n) - n;
+  const size_t all = clients->waiting.fetch_sub(n) - n;
   done.clear();
-  wake_main();
+  // Only what the main thread waits for wakes it: room enough to deal on,
+  // or a client with nothing left (the end, a schema change).
+  if (lost || own == 0 || all <= clients->wake_at.load()) wake_main();
 }
 
 void run_client(Client& client) {
@@ -236,7 +241,6 @@ void run_client(Client& client) {
         client.queue.pop_front();
       }
     }
-    wake_main();  // room in the queue
     if (batch[0].due_ns != 0) wait_until(batch[0].due_ns);
     if (clients->stopping.load()) break;
     run_batch(client, handle, batch, done);
@@ -433,11 +437,12 @@ int64_t due_time(const StatementOrigin& origin, bool starts_unit) {
 
 bool stop_requested() { return stop_check != nullptr && stop_check(); }
 
-// Waits until `done` holds, a client says it moved on, or 20 ms passed
-// (the caller then looks at what came back and at Ctrl-C).
+// Waits until `done` holds, a client wakes it (see hand_back), or 20 ms
+// passed (the caller then looks at what came back and at Ctrl-C).
 template <typename Done>
-void wait_for_clients(Done done) {
+void wait_for_clients(Done done, size_t wake_at = 0) {
   std::unique_lock<std::mutex> guard(clients->lock);
+  clients->wake_at.store(wake_at);
   clients->main_waiting.store(true);
   clients->progress.wait_for(guard, std::chrono::milliseconds(20), done);
   clients->main_waiting.store(false);
@@ -511,7 +516,7 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
     Outcome outcome = drain();
     if (outcome.next == Next::end_run) return outcome;
     if (stop_requested()) return Outcome{Next::end_run, RunEnd::interrupted};
-    wait_for_clients([&] { return clients->waiting.load() < kMaxWaiting; });
+    wait_for_clients([&] { return clients->waiting.load() < kMaxWaiting; }, kMaxWaiting / 2);
   }
   client->waiting.fetch_add(1);
   clients->waiting.fetch_add(1);

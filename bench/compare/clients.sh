@@ -51,7 +51,8 @@ pgbench_tps() { pgbench "$@" 2>/dev/null | sed -n 's/^tps = \([0-9.]*\) (without
 # 1. select 1, pipelined.
 awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) print "select 1;" }' >"$work/one.sql"
 "$tarnwick_log" "$work/one.sql" "$work/one.SQL.log.1" 2>/dev/null
-read -r t_one _ < <(measure "${ours[@]}" --clients=8 --pipeline=8 --sql="$work/one.SQL.log.1")
+# Read-only (the default mode), where plain reads may share a sync point.
+read -r t_one _ < <(measure "${ours[@]}" --mode=r --clients=8 --pipeline=8 --sql="$work/one.SQL.log.1")
 { echo '\startpipeline'; for _ in 1 2 3 4 5 6 7 8; do echo 'select 1;'; done; echo '\endpipeline'; } >"$work/pipe.sql"
 chmod 644 "$work"/*.sql
 p_one=$(pgbench_tps -n -c 8 -j 2 -M extended -t $((n / 64)) "${server[@]}" -f "$work/pipe.sql" "$PGTEST_USER")
@@ -69,6 +70,9 @@ insert into bench_ins values (:k, 'x');
 SQL
 chmod 644 "$work/mix_pgbench.sql"
 p_mix=$(pgbench_tps -n -c 8 -j 2 -M prepared -t $((n / 16)) "${server[@]}" -f "$work/mix_pgbench.sql" "$PGTEST_USER")
+# The same text protocol as a replay of SQL text: each statement parsed and
+# planned by the server.
+p_simple=$(pgbench_tps -n -c 8 -j 2 -M simple -t $((n / 16)) "${server[@]}" -f "$work/mix_pgbench.sql" "$PGTEST_USER")
 
 # 3. At a fixed rate: half of pgbench's statements a second, for a tenth of
 # the log. pgbench -R schedules transactions: here each is one statement,
@@ -107,12 +111,13 @@ read -r s_one _ < <(sqlite_run 1)
 read -r s_many _ < <(sqlite_run 64)
 
 awk -v n="$n" -v t1="$t_one" -v p1="$p_one" -v t2="$t_mix" -v p2="$p_mix" -v tp="$t_p50" -v pp="$p_p50" \
-  -v rate="$rate" -v rs="$rss_short" -v rl="$rss_long" -v s1="$s_one" -v s64="$s_many" 'BEGIN {
+  -v rate="$rate" -v p3="$p_simple" -v rs="$rss_short" -v rl="$rss_long" -v s1="$s_one" -v s64="$s_many" 'BEGIN {
   ours1 = n / t1; peer1 = p1 * 8; ours2 = n / t2; peer2 = p2 * 2
   printf "select 1, 8 clients, pipelines of 8\n"
   printf "  tarnwick %9.0f statements/s\n  pgbench  %9.0f statements/s\n  ratio    %9.2f\n", ours1, peer1, ours1 / peer1
   printf "select/insert, 8 clients\n"
   printf "  tarnwick %9.0f statements/s\n  pgbench  %9.0f statements/s (-M prepared)\n  ratio    %9.2f\n", ours2, peer2, ours2 / peer2
+  printf "  pgbench  %9.0f statements/s (-M simple, SQL text as a replay sends it)\n  ratio    %9.2f\n", p3 * 2, ours2 / (p3 * 2)
   printf "select/insert at %d statements/s: p50 latency from the schedule\n", rate
   printf "  tarnwick %9.3f ms\n  pgbench  %9.3f ms (-R, one statement a transaction)\n  ratio    %9.2f\n", tp, pp, (pp > 0 ? tp / pp : 0)
   printf "peak memory: %d KiB for 50,000 statements, %d KiB for 1,000,000 (%.2fx)\n", rs, rl, rl / rs
