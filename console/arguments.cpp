@@ -45,7 +45,7 @@ enum class Action {
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
   timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command, no_pager,
-  clients, pipeline, speed,
+  clients, pipeline, speed, merge_reports,
 };
 
 struct Option {
@@ -118,6 +118,8 @@ constexpr Option kOptions[] = {
     {"--clients=", Kind::prefix, Action::clients, Group::load,
      "N: N independent sessions, each running its share of the statements on its own"},
     {"--pipeline=", Kind::prefix, Action::pipeline, Group::load, "D: with --clients=, up to D statements in flight per client"},
+    {"--merge-reports=", Kind::prefix, Action::merge_reports, Group::load,
+     "A.json,B.json,...: merge reports of runs made apart into the --report= (connects to nothing)"},
     {"--speed=", Kind::prefix, Action::speed, Group::load,
      "F: a captured log's statements at their recorded times divided by F (0: as fast as they go)"},
 };
@@ -299,6 +301,18 @@ void set_speed(const char* argument, const char* value) {
   settings.speed = speed;
 }
 
+void add_merge_reports(const char* list) {
+  std::string rest = list;
+  size_t at = 0;
+  while (at <= rest.size()) {
+    size_t comma = rest.find(',', at);
+    std::string name = rest.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    if (!name.empty()) settings.merge_reports.push_back(name);
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+}
+
 void set_report(const char* argument, const char* path) {
   if (*path == '\0') {
     warn_bad_value(argument, "no file named; the report goes to standard error");
@@ -448,6 +462,7 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::clients: set_clients(argument, value); break;
       case Action::pipeline: set_pipeline(argument, value); break;
       case Action::speed: set_speed(argument, value); break;
+      case Action::merge_reports: add_merge_reports(value); break;
       case Action::no_pager: settings.pager = false; break;
     }
   }

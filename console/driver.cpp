@@ -20,6 +20,7 @@
 #include "console/arguments.h"
 #include "console/statement_loop.h"
 #include "measure/report.h"
+#include "measure/report_merge.h"
 #include "measure/run_stats.h"
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
@@ -105,6 +106,24 @@ int finish_measuring(int exit_code) {
   if (settings.statement_limit > 0 && report.planned > settings.statement_limit) report.planned = -1;
   if (!write_report(report, settings.report_path)) return kExitOutputLost;
   return run_stats.failed > 0 ? kExitStatementFailed : exit_code;
+}
+
+// --merge-reports: the reports of runs made apart, merged into the report
+// the command line asks for (standard error when it names none). Exit code
+// 1 when a report was left out, 5 when the merged one cannot be written.
+int merge_into_report() {
+  if (!settings.report_path.empty() && !open_report_file(settings.report_path.c_str())) return kExitOutputLost;
+  MergeResult merged = merge_reports(settings.merge_reports);
+  ReportSettings report{1, 0, settings.late_ms, true};
+  report.planned = merged.planned;
+  report.interrupted = merged.interrupted;
+  if (merged.merged == 0) {
+    error_line("No report to merge");
+    close_report_file();
+    return kExitSourceUnreadable;
+  }
+  if (!write_report(report, settings.report_path)) return kExitOutputLost;
+  return merged.skipped > 0 ? kExitSourceUnreadable : kExitOk;
 }
 
 // Probes the server up to `timeout` times, one second apart; false when it
@@ -245,6 +264,7 @@ int run_console(int argc, const char* const* argv) {
   set_up_output();
 
   if (parse_arguments(argc, argv) != ParseResult::go_on) return kExitOk;
+  if (!settings.merge_reports.empty()) return merge_into_report();
   start_run_state();
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);
   install_interrupts();

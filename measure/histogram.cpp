@@ -56,6 +56,42 @@ double LatencyHistogram::stddev() const {
 
 void LatencyHistogram::reset() { *this = LatencyHistogram(); }
 
+LatencyHistogram::Parts LatencyHistogram::parts() const {
+  Parts parts;
+  for (size_t i = 0; i < kBuckets; ++i) {
+    if (buckets_[i] != 0) parts.buckets.emplace_back(static_cast<uint32_t>(i), buckets_[i]);
+  }
+  parts.count = count_;
+  parts.min = min();
+  parts.max = max_;
+  parts.sum = sum_;
+  parts.sum_squares = sum_squares_;
+  return parts;
+}
+
+bool LatencyHistogram::restore(const Parts& parts) {
+  reset();
+  uint64_t total = 0;
+  for (const auto& [index, count] : parts.buckets) {
+    if (index >= kBuckets || count > parts.count - total) {
+      reset();
+      return false;
+    }
+    buckets_[index] += count;
+    total += count;
+  }
+  if (total != parts.count || parts.min < 0 || parts.min > parts.max || parts.sum < 0) {
+    reset();
+    return false;
+  }
+  count_ = parts.count;
+  min_ = parts.min;
+  max_ = parts.count == 0 ? 0 : parts.max;
+  sum_ = parts.sum;
+  sum_squares_ = parts.sum_squares;
+  return true;
+}
+
 int64_t LatencyHistogram::percentile(double q) const {
   if (count_ == 0) return 0;
   q = std::clamp(q, 0.0, 1.0);

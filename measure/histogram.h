@@ -15,6 +15,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace tarnwick {
 
@@ -39,6 +41,22 @@ class LatencyHistogram {
   // The value at fraction q (0 < q <= 1) of the recorded values: the
   // smallest value that at least q * count values do not exceed. 0 when empty.
   int64_t percentile(double q) const;
+
+  // The histogram as it is kept, for reports that are merged later: the
+  // buckets that are not empty (index, count), and the exact totals.
+  struct Parts {
+    std::vector<std::pair<uint32_t, uint64_t>> buckets;
+    uint64_t count = 0;
+    int64_t min = 0;
+    int64_t max = 0;
+    int64_t sum = 0;
+    double sum_squares = 0;
+  };
+  Parts parts() const;
+  // Rebuilds a histogram from its parts; false (and the histogram left
+  // empty) when they do not agree: an index out of range, counts that do
+  // not add up to the total, extremes out of order.
+  bool restore(const Parts& parts);
 
   // The bucket a value falls into, and the value a bucket stands for (its
   // middle); public for the tests of the bucket layout.

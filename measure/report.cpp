@@ -173,6 +173,24 @@ void append_json_latency(std::string& out, const LatencyHistogram& h) {
          h.mean() / 1e6, h.stddev() / 1e6);
 }
 
+// A histogram as it is kept, so that reports merge exactly: the buckets
+// that are not empty as [index, count] and the exact totals, in ns.
+void append_json_histogram(std::string& out, const LatencyHistogram::Parts& h) {
+  append(out, "{\"count\": %llu, \"min_ns\": %lld, \"max_ns\": %lld, \"sum_ns\": %lld, \"sum_squares\": %.17g, \"buckets\": [",
+         ull(h.count), static_cast<long long>(h.min), static_cast<long long>(h.max), static_cast<long long>(h.sum),
+         h.sum_squares);
+  for (size_t i = 0; i < h.buckets.size(); ++i) {
+    append(out, "%s[%u, %llu]", i == 0 ? "" : ", ", h.buckets[i].first, ull(h.buckets[i].second));
+  }
+  out += "]}";
+}
+
+std::string host_name() {
+  char name[256] = "";
+  if (gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
 bool write_to_stream(FILE* stream, const std::string& text) {
   std::fflush(stdout);
   write_bytes(stream, text.data(), text.size());
@@ -214,6 +232,17 @@ std::string report_text(const ReportSettings& report) {
     if (s == nullptr) continue;
     uint64_t ran = s->latency[kind_query].count() + s->latency[kind_other].count();
     append(out, "    %-7zu %11llu %9llu %9.3f\n", i, ull(ran + s->failed), ull(s->failed), seconds(s->busy_ns));
+  }
+  if (!run_stats.hosts.empty()) {
+    append(out, "  hosts       statements    failed    rate/s    p50 ms    p99 ms  started\n");
+    for (const HostRow& host : run_stats.hosts) {
+      const double elapsed = host.ended_at - host.started_at;
+      append(out, "    %-20s %9llu %9llu %9.1f %9.3f %9.3f  +%.3f s\n", host.host.substr(0, 20).c_str(),
+             ull(host.statements), ull(host.failed),
+             elapsed > 0 ? static_cast<double>(host.statements) / elapsed : 0.0,
+             milliseconds(host.latency.percentile(0.50)), milliseconds(host.latency.percentile(0.99)),
+             host.started_at - run_stats.started_at);
+    }
   }
   if (report.batch_capacity > 1) {
     double mean = run_stats.batches > 0
@@ -273,6 +302,10 @@ std::string report_text(const ReportSettings& report) {
 
 std::string report_json(const ReportSettings& report) {
   std::string out = "{\n";
+  append(out, "  \"format\": %d,\n", kReportFormat);
+  out += "  \"host\": ";
+  append_json_string(out, run_stats.hosts.empty() ? host_name() : std::string("(merged)"), true);
+  append(out, ",\n  \"started_at\": %.6f,\n  \"ended_at\": %.6f,\n", run_stats.started_at, run_stats.ended_at);
   append(out, "  \"statements\": %llu,\n  \"run\": %llu,\n  \"failed\": %llu,\n  \"skipped\": %llu,\n",
          ull(total_statements()), ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
   append(out, "  \"interrupted\": %s,\n", report.interrupted ? "true" : "false");
@@ -297,12 +330,18 @@ std::string report_json(const ReportSettings& report) {
     append(out, "%s\n    \"%s\": ", row == 0 ? "" : ",", kKindNames[row]);
     append_json_latency(out, latency_of(row));
   }
+  out += "\n  },\n  \"histograms\": {\n    \"query\": ";
+  append_json_histogram(out, latency_of(kind_query).parts());
+  out += ",\n    \"other\": ";
+  append_json_histogram(out, latency_of(kind_other).parts());
   out += "\n  },\n  \"per_second\": [";
   for (size_t i = 0; i < run_stats.seconds.size(); ++i) {
     const SecondRow& row = run_stats.seconds[i];
-    append(out, "%s\n    {\"second\": %lld, \"done\": %llu, \"failed\": %llu, \"p50_ms\": %.3f, \"p99_ms\": %.3f}",
+    append(out, "%s\n    {\"second\": %lld, \"done\": %llu, \"failed\": %llu, \"p50_ms\": %.3f, \"p99_ms\": %.3f, \"latency\": ",
            i == 0 ? "" : ",", static_cast<long long>(row.second), ull(row.done), ull(row.failed),
            milliseconds(row.p50_ns), milliseconds(row.p99_ns));
+    append_json_histogram(out, row.latency);
+    out += "}";
   }
   out += "\n  ],\n  \"shapes\": [";
   {
@@ -311,10 +350,24 @@ std::string report_json(const ReportSettings& report) {
       const ShapeStats* shape = shapes[i];
       out += i == 0 ? "\n    {\"shape\": " : ",\n    {\"shape\": ";
       append_json_string(out, shape_name(shape), report.utf8);
-      append(out, ", \"count\": %llu, \"failed\": %llu, \"mean_ms\": %.3f, \"p99_ms\": %.3f}",
+      append(out, ", \"count\": %llu, \"failed\": %llu, \"mean_ms\": %.3f, \"p99_ms\": %.3f, \"latency\": ",
              ull(shape->latency.count() + shape->failed), ull(shape->failed), shape->latency.mean() / 1e6,
              milliseconds(shape->latency.percentile(0.99)));
+      append_json_histogram(out, shape->latency.parts());
+      out += "}";
     }
+  }
+  out += "\n  ],\n  \"hosts\": [";
+  for (size_t i = 0; i < run_stats.hosts.size(); ++i) {
+    const HostRow& host = run_stats.hosts[i];
+    out += i == 0 ? "\n    {\"host\": " : ",\n    {\"host\": ";
+    append_json_string(out, host.host, true);
+    const double elapsed = host.ended_at - host.started_at;
+    append(out, ", \"started_at\": %.6f, \"ended_at\": %.6f, \"statements\": %llu, \"failed\": %llu, "
+                "\"rate_per_second\": %.3f, \"p50_ms\": %.3f, \"p99_ms\": %.3f}",
+           host.started_at, host.ended_at, ull(host.statements), ull(host.failed),
+           elapsed > 0 ? static_cast<double>(host.statements) / elapsed : 0.0,
+           milliseconds(host.latency.percentile(0.50)), milliseconds(host.latency.percentile(0.99)));
   }
   out += "\n  ],\n  \"sessions\": [";
   bool first = true;

@@ -11,6 +11,9 @@
 
 namespace tarnwick {
 
+// The version of the JSON report's layout; --merge-reports reads this one.
+inline constexpr int kReportFormat = 2;
+
 // The settings the report describes besides run_stats.
 struct ReportSettings {
   int32_t batch_capacity = 1;  // --statements; batches are reported when above 1

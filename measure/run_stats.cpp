@@ -47,9 +47,9 @@ void count_error(const char* message) {
 void close_second(OpenSecond& open) {
   if (open.second < 0) return;
   int64_t next = run_stats.seconds.empty() ? 0 : run_stats.seconds.back().second + 1;
-  for (; next < open.second; ++next) run_stats.seconds.push_back({next, 0, 0, 0, 0});
+  for (; next < open.second; ++next) run_stats.seconds.push_back({next, 0, 0, 0, 0, {}});
   run_stats.seconds.push_back({open.second, open.latency.count() + open.failed, open.failed,
-                               open.latency.percentile(0.50), open.latency.percentile(0.99)});
+                               open.latency.percentile(0.50), open.latency.percentile(0.99), open.latency.parts()});
   open = OpenSecond();
 }
 
@@ -160,8 +160,15 @@ int64_t monotonic_ns() {
   return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
+double wall_clock_now() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 void start_measuring(int64_t now_ns) {
   run_stats.active = true;
+  run_stats.started_at = wall_clock_now();
   run_stats.started_ns = now_ns;
   run_stats.ended_ns = now_ns;
   run_stats.interval_started_ns = now_ns;
@@ -171,6 +178,7 @@ void start_measuring(int64_t now_ns) {
 void stop_measuring(int64_t now_ns) {
   stop_progress_watcher();
   run_stats.ended_ns = now_ns;
+  run_stats.ended_at = run_stats.started_at + static_cast<double>(now_ns - run_stats.started_ns) / 1e9;
   close_seconds();
 }
 

@@ -45,6 +45,17 @@ struct SecondRow {
   uint64_t failed = 0;
   int64_t p50_ns = 0;
   int64_t p99_ns = 0;
+  LatencyHistogram::Parts latency;  // what the percentiles come from, for merging
+};
+
+// One run of a merged report (--merge-reports): where and when it ran.
+struct HostRow {
+  std::string host;
+  double started_at = 0;  // wall clock, Unix seconds
+  double ended_at = 0;
+  uint64_t statements = 0;
+  uint64_t failed = 0;
+  LatencyHistogram latency;
 };
 
 // A second still taking statements: the clients of a run hand their
@@ -70,6 +81,11 @@ struct RunStats {
   bool active = false;  // measuring was asked for (--report or progress)
   int64_t started_ns = 0;
   int64_t ended_ns = 0;
+  double started_at = 0;  // the same two on the wall clock, Unix seconds
+  double ended_at = 0;
+  // The runs a merged report is made of, one row each; empty for a run's
+  // own report.
+  std::vector<HostRow> hosts;
 
   uint64_t succeeded = 0;
   uint64_t failed = 0;

@@ -77,6 +77,9 @@ struct RunSettings {
   // divided by this (1: as recorded; 0: as fast as they go); below 0: not
   // given, which plays a captured log as recorded.
   double speed = -1;
+  // --merge-reports=: JSON reports of earlier runs to merge into one report
+  // (--report=); nothing connects then.
+  std::vector<std::string> merge_reports;
 };
 
 extern RunSettings settings;

@@ -11,6 +11,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries the program links
   libace-dev libpq-dev libsqlite3-dev libedit-dev
+  # JSON for reading reports back (header only)
+  nlohmann-json3-dev
   # the peers that bench/compare and the corpus test measure against (psql
   # comes with postgresql), and the corpus test's runner
   sqlite3 python3

@@ -188,7 +188,7 @@ TEST_F(ReportFileE2e, AReportReplacesTheEarlierOneOnlyWhenComplete) {
   };
   const Case cases[] = {
       {"sqlite:" + path("no/such/folder/x.db"), 253, "earlier report\n"},  // the connection fails
-      {"sqlite::memory:", 0, "{\n  \"statements\": 1,\n"},
+      {"sqlite::memory:", 0, "{\n  \"format\": 2,\n"},
   };
   for (const Case& c : cases) {
     write_file("reports/r.json", "earlier report\n");
