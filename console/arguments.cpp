@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -45,7 +46,7 @@ enum class Action {
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
   timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command, no_pager,
-  clients, pipeline, speed, merge_reports,
+  clients, pipeline, speed, merge_reports, start_at, spread_hosts,
 };
 
 struct Option {
@@ -120,6 +121,10 @@ constexpr Option kOptions[] = {
     {"--pipeline=", Kind::prefix, Action::pipeline, Group::load, "D: with --clients=, up to D statements in flight per client"},
     {"--merge-reports=", Kind::prefix, Action::merge_reports, Group::load,
      "A.json,B.json,...: merge reports of runs made apart into the --report= (connects to nothing)"},
+    {"--start-at=", Kind::prefix, Action::start_at, Group::load,
+     "TIME: start the first statement at TIME (ISO 8601 or Unix seconds), for runs on several hosts"},
+    {"--spread-hosts", Kind::exact, Action::spread_hosts, Group::load,
+     "with --clients=, deal the clients over the hosts that --host= lists, in turn"},
     {"--speed=", Kind::prefix, Action::speed, Group::load,
      "F: a captured log's statements at their recorded times divided by F (0: as fast as they go)"},
 };
@@ -301,6 +306,51 @@ void set_speed(const char* argument, const char* value) {
   settings.speed = speed;
 }
 
+// --start-at=: Unix seconds ("1765198800", "1765198800.5"), or ISO 8601
+// ("2026-12-08T13:00:00Z", "2026-12-08 14:00:00+01:00"; without a zone,
+// local time).
+void set_start_at(const char* argument, const char* value) {
+  char* end = nullptr;
+  errno = 0;
+  double seconds = std::strtod(value, &end);
+  if (end != value && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds > 0 &&
+      std::strchr(value, '-') == nullptr) {
+    settings.start_at = seconds;
+    return;
+  }
+  tm parts{};
+  const char* rest = strptime(value, "%Y-%m-%dT%H:%M:%S", &parts);
+  if (rest == nullptr) rest = strptime(value, "%Y-%m-%d %H:%M:%S", &parts);
+  double fraction = 0;
+  if (rest != nullptr && *rest == '.') {
+    char* after = nullptr;
+    fraction = std::strtod(rest, &after);
+    rest = after;
+  }
+  bool zoned = false;
+  long offset = 0;
+  if (rest != nullptr && (*rest == 'Z' || *rest == 'z')) {
+    zoned = true;
+    ++rest;
+  } else if (rest != nullptr && (*rest == '+' || *rest == '-')) {
+    int hours = 0, minutes = 0;
+    int used = 0;
+    if (std::sscanf(rest + 1, "%2d:%2d%n", &hours, &minutes, &used) == 2 && hours < 24 && minutes < 60) {
+      zoned = true;
+      offset = (*rest == '-' ? -1 : 1) * (hours * 3600L + minutes * 60L);
+      rest += 1 + used;
+    } else {
+      rest = nullptr;
+    }
+  }
+  if (rest == nullptr || *rest != '\0') {
+    warn_bad_value(argument, "the time is ISO 8601 (2026-12-08T13:00:00Z) or Unix seconds");
+    return;
+  }
+  const time_t whole = zoned ? timegm(&parts) - offset : mktime(&parts);
+  settings.start_at = static_cast<double>(whole) + fraction;
+}
+
 void add_merge_reports(const char* list) {
   std::string rest = list;
   size_t at = 0;
@@ -463,6 +513,8 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::pipeline: set_pipeline(argument, value); break;
       case Action::speed: set_speed(argument, value); break;
       case Action::merge_reports: add_merge_reports(value); break;
+      case Action::start_at: set_start_at(argument, value); break;
+      case Action::spread_hosts: settings.spread_hosts = true; break;
       case Action::no_pager: settings.pager = false; break;
     }
   }
@@ -480,6 +532,10 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
     error_line("Warning : --clients= runs its own sessions; --sessions= and --statements= are ignored");
     settings.sessions = 1;
     settings.statements = 1;
+  }
+  if (settings.clients == 0 && settings.spread_hosts) {
+    error_line("Warning : --spread-hosts needs --clients=; ignoring it");
+    settings.spread_hosts = false;
   }
   if (settings.clients == 0 && settings.pipeline > 1) {
     error_line("Warning : --pipeline= needs --clients=; ignoring it");

@@ -9,7 +9,9 @@
 // no terminal is being read; what is pending is then dropped, not sent.
 #include "console/driver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +126,31 @@ int merge_into_report() {
   }
   if (!write_report(report, settings.report_path)) return kExitOutputLost;
   return merged.skipped > 0 ? kExitSourceUnreadable : kExitOk;
+}
+
+// --start-at: the clients connect first, then the run waits for the set
+// time, so that runs on several hosts send their first statements
+// together. A run that gets there late says so (and its report, by how
+// much); Ctrl-C ends the wait.
+void wait_for_start() {
+  open_clients();
+  double late = 0;
+  for (;;) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const double left = settings.start_at - (static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9);
+    if (left <= 0) {
+      late = -left;
+      break;
+    }
+    if (run_interrupted()) return;
+    morvane::platform::sleep_ms(static_cast<uint32_t>(std::min(left * 1000.0, 100.0)) + 1);
+  }
+  if (late > 0.1) {
+    error_line(("Warning : the run starts " + std::to_string(late).substr(0, std::to_string(late).find('.') + 4) +
+                " s after --start-at=")
+                   .c_str());
+  }
 }
 
 // Probes the server up to `timeout` times, one second apart; false when it
@@ -293,7 +320,12 @@ int run_console(int argc, const char* const* argv) {
   }
   create_result_slots();
 
+  if (settings.start_at > 0) wait_for_start();
   if (run_stats.active) start_measuring(monotonic_ns());
+  if (settings.start_at > 0) {
+    run_stats.start_at = settings.start_at;
+    run_stats.start_late = std::max(0.0, run_stats.started_at - settings.start_at);
+  }
   RunEnd end = read_sources();
 
   if (end != RunEnd::none) {

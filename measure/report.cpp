@@ -210,6 +210,9 @@ std::string report_text(const ReportSettings& report) {
   append(out, "  statements  %llu: %llu run, %llu failed, %llu skipped\n", ull(total_statements()),
          ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
   append(out, "  elapsed     %.3f s\n", elapsed_seconds());
+  if (run_stats.start_at > 0) {
+    append(out, "  start       at %.3f (Unix seconds), %.3f s late\n", run_stats.start_at, run_stats.start_late);
+  }
   append(out, "  rate        %.1f statements/s\n", rate_per_second());
   append(out, "  units       %llu (a transaction block counts once): %.1f/s, %.1f/s without connecting\n",
          ull(run_stats.units), units_rate(false), units_rate(true));
@@ -232,6 +235,15 @@ std::string report_text(const ReportSettings& report) {
     if (s == nullptr) continue;
     uint64_t ran = s->latency[kind_query].count() + s->latency[kind_other].count();
     append(out, "    %-7zu %11llu %9llu %9.3f\n", i, ull(ran + s->failed), ull(s->failed), seconds(s->busy_ns));
+  }
+  if (!run_stats.servers.empty()) {
+    append(out, "  servers     statements    failed    rate/s    p50 ms    p99 ms\n");
+    for (const HostRow& server : run_stats.servers) {
+      append(out, "    %-20s %9llu %9llu %9.1f %9.3f %9.3f\n", server.host.substr(0, 20).c_str(),
+             ull(server.statements), ull(server.failed),
+             elapsed_seconds() > 0 ? static_cast<double>(server.statements) / elapsed_seconds() : 0.0,
+             milliseconds(server.latency.percentile(0.50)), milliseconds(server.latency.percentile(0.99)));
+    }
   }
   if (!run_stats.hosts.empty()) {
     append(out, "  hosts       statements    failed    rate/s    p50 ms    p99 ms  started\n");
@@ -306,6 +318,11 @@ std::string report_json(const ReportSettings& report) {
   out += "  \"host\": ";
   append_json_string(out, run_stats.hosts.empty() ? host_name() : std::string("(merged)"), true);
   append(out, ",\n  \"started_at\": %.6f,\n  \"ended_at\": %.6f,\n", run_stats.started_at, run_stats.ended_at);
+  if (run_stats.start_at > 0) {
+    append(out, "  \"start\": {\"at\": %.6f, \"late_seconds\": %.6f},\n", run_stats.start_at, run_stats.start_late);
+  } else {
+    out += "  \"start\": null,\n";
+  }
   append(out, "  \"statements\": %llu,\n  \"run\": %llu,\n  \"failed\": %llu,\n  \"skipped\": %llu,\n",
          ull(total_statements()), ull(run_stats.succeeded), ull(run_stats.failed), ull(run_stats.skipped));
   append(out, "  \"interrupted\": %s,\n", report.interrupted ? "true" : "false");
@@ -368,6 +385,16 @@ std::string report_json(const ReportSettings& report) {
            host.started_at, host.ended_at, ull(host.statements), ull(host.failed),
            elapsed > 0 ? static_cast<double>(host.statements) / elapsed : 0.0,
            milliseconds(host.latency.percentile(0.50)), milliseconds(host.latency.percentile(0.99)));
+  }
+  out += "\n  ],\n  \"servers\": [";
+  for (size_t i = 0; i < run_stats.servers.size(); ++i) {
+    const HostRow& server = run_stats.servers[i];
+    out += i == 0 ? "\n    {\"server\": " : ",\n    {\"server\": ";
+    append_json_string(out, server.host, true);
+    append(out, ", \"statements\": %llu, \"failed\": %llu, \"rate_per_second\": %.3f, \"p50_ms\": %.3f, \"p99_ms\": %.3f}",
+           ull(server.statements), ull(server.failed),
+           elapsed_seconds() > 0 ? static_cast<double>(server.statements) / elapsed_seconds() : 0.0,
+           milliseconds(server.latency.percentile(0.50)), milliseconds(server.latency.percentile(0.99)));
   }
   out += "\n  ],\n  \"sessions\": [";
   bool first = true;

@@ -83,9 +83,15 @@ struct RunStats {
   int64_t ended_ns = 0;
   double started_at = 0;  // the same two on the wall clock, Unix seconds
   double ended_at = 0;
+  // --start-at: when the run was to start (wall clock, Unix seconds; 0:
+  // not set) and how late it was when it got there (connecting, say).
+  double start_at = 0;
+  double start_late = 0;
   // The runs a merged report is made of, one row each; empty for a run's
   // own report.
   std::vector<HostRow> hosts;
+  // The servers of a --spread-hosts run, one row each (host is the server).
+  std::vector<HostRow> servers;
 
   uint64_t succeeded = 0;
   uint64_t failed = 0;

@@ -80,6 +80,11 @@ struct RunSettings {
   // --merge-reports=: JSON reports of earlier runs to merge into one report
   // (--report=); nothing connects then.
   std::vector<std::string> merge_reports;
+  // --start-at=: the wall-clock time (Unix seconds) at which the first
+  // statement starts, so that runs on several hosts start together; 0: at once.
+  double start_at = 0;
+  // --spread-hosts: independent clients go to the hosts of --host= in turn.
+  bool spread_hosts = false;
 };
 
 extern RunSettings settings;

@@ -25,6 +25,7 @@
 #include "runtime/run_state.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "session/host_list.h"
 #include "statements/statement_text.h"
 
 namespace tarnwick {
@@ -62,6 +63,8 @@ struct Done {
 // now) and `free_ns` are the main thread's.
 struct Client {
   int32_t index = 0;
+  SessionParams params;  // what it connects to (one server of --spread-hosts)
+  int32_t server = 0;    // that server's row in run_stats.servers
   std::mutex lock;
   std::condition_variable ready;
   std::deque<Item> queue;
@@ -208,7 +211,7 @@ void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::st
 void run_client(Client& client) {
   const int64_t opening = monotonic_ns();
   ClientError error{};
-  ql_handle handle = open_session(clients->params, &error);
+  ql_handle handle = open_session(client.params, &error);
   {
     std::lock_guard<std::mutex> guard(client.lock);
     client.connect_ns = monotonic_ns() - opening;
@@ -285,6 +288,17 @@ Client* least_busy(bool free_only) {
 Client* open_client() {
   auto client = std::make_unique<Client>();
   client->index = static_cast<int32_t>(clients->all.size());
+  client->params = clients->params;
+  if (settings.spread_hosts) {
+    // Client i goes to server i of the list, in turn.
+    const size_t servers = server_count(client->params.host, client->params.port);
+    const auto server = static_cast<size_t>(client->index) % servers;
+    std::string label;
+    pick_server(&client->params.host, &client->params.port, server, &label);
+    client->server = static_cast<int32_t>(server);
+    if (run_stats.servers.size() < servers) run_stats.servers.resize(servers);
+    run_stats.servers[server].host = label;
+  }
   Client* c = client.get();
   // Client threads take no signal: they are the main thread's.
   sigset_t all, previous;
@@ -359,6 +373,15 @@ Outcome drain() {
         record_lag(d.started_ns - d.due_ns);
       }
       record_sample(sample);
+      if (static_cast<size_t>(c.server) < run_stats.servers.size()) {
+        HostRow& server = run_stats.servers[static_cast<size_t>(c.server)];
+        ++server.statements;
+        if (d.code != 0) {
+          ++server.failed;
+        } else {
+          server.latency.record(sample.latency_ns);
+        }
+      }
     }
     done.clear();
     if (newly_lost) {
@@ -530,6 +553,19 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
   if (barrier && !wait_for_all(&waited)) return waited;
   if (++clients->since_drain >= 256) return drain();
   return Outcome();
+}
+
+void open_clients() {
+  if (settings.clients <= 0) return;
+  if (clients == nullptr) start_clients();
+  auto connected = [] {
+    for (auto& c : clients->all) {
+      std::lock_guard<std::mutex> guard(c->lock);
+      if (c->connect_ns == -1 && !c->exited.load()) return false;
+    }
+    return true;
+  };
+  while (!connected() && !stop_requested()) wait_for_clients(connected);
 }
 
 Outcome finish_clients(bool cancel) {

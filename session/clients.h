@@ -41,6 +41,11 @@ void set_captured_replay(bool playing);
 // that could not be opened.
 Outcome deal_statement(const char* text, bool query, const StatementOrigin& origin);
 
+// Opens the clients of --clients= now, and waits until each has its
+// session (or failed to get one, which the first statement then says):
+// for runs whose first statement starts at a set time (--start-at=).
+void open_clients();
+
 // Waits until every client has run what it was dealt (with `cancel`,
 // stops them at once instead), closes them and records what they did.
 // Returns the same kinds of outcome as deal_statement.
