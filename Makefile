@@ -81,6 +81,7 @@ bench: deps
 bench-compare: build
 	bench/compare/console.sh build/app/tarnwick
 	bench/compare/corpus.sh build/app/tarnwick
+	bench/compare/render.sh build/app/tarnwick
 
 demo: build
 	cd examples && ../build/app/tarnwick --host=sqlite::memory: --mode=w --sql=tour.sql,after_quit.sql

@@ -47,13 +47,15 @@ R guarded(ClientError* error, R fallback, F body) {
   return fallback;
 }
 
-char* copy_text(const std::string& text) {
-  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+char* copy_text(const char* text, size_t length) {
+  char* copy = static_cast<char*>(std::malloc(length + 1));
   if (copy == nullptr) throw std::bad_alloc();
-  std::memcpy(copy, text.data(), text.size());
-  copy[text.size()] = '\0';
+  if (length > 0) std::memcpy(copy, text, length);
+  copy[length] = '\0';
   return copy;
 }
+
+char* copy_text(const std::string& text) { return copy_text(text.data(), text.size()); }
 
 std::string or_empty(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
@@ -146,8 +148,10 @@ void keep_entries(Connection& connection, std::span<const Outcome> outcomes) {
 std::vector<Outcome> run_batch(Connection& connection, const char* const* texts, int32_t n, bool query,
                                Limits limits, ClientError* error, bool rows_if_any = false) {
   std::vector<Request> requests(n);
-  std::vector<Outcome> outcomes(n, Outcome(limits));
+  std::vector<Outcome> outcomes;
+  outcomes.reserve(n);
   for (int32_t i = 0; i < n; ++i) {
+    outcomes.emplace_back(limits);
     requests[i].query = query;
     requests[i].rows_if_any = rows_if_any;
     requests[i].limits = limits;
@@ -203,20 +207,30 @@ const Outcome* find_entry(const std::shared_ptr<Cursor>& cursor, ql_cursor id, i
   return &(*cursor)[entry];
 }
 
-char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientError* error) {
-  return guarded<char*>(error, nullptr, [&]() -> char* {
+// The text of a cell where the cursor keeps it (null for NULL), or null
+// with the error set.
+const char* view(ql_cursor id, int32_t entry, int32_t row, int32_t column, size_t* length, ClientError* error) {
+  *length = 0;
+  return guarded<const char*>(error, nullptr, [&]() -> const char* {
     std::shared_ptr<Cursor> cursor = cursors().find(id);
     const Outcome* outcome = find_entry(cursor, id, entry, error);
     if (outcome == nullptr) return nullptr;
-    const std::optional<std::string>* cell = outcome->cell(row, column);
-    if (cell == nullptr) {
+    const char* text = nullptr;
+    if (!outcome->cell(row, column, &text, length)) {
       report(error, failure(QL_ERR_RANGE, "row " + std::to_string(row) + ", column " + std::to_string(column) +
                                               " is outside the fetched page"));
       return nullptr;
     }
     report(error, {});
-    return cell->has_value() ? copy_text(**cell) : nullptr;
+    return text;
   });
+}
+
+char* fetch(ql_cursor id, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+  size_t length = 0;
+  const char* text = view(id, entry, row, column, &length, error);
+  if (text == nullptr) return nullptr;
+  return guarded<char*>(error, nullptr, [&] { return copy_text(text, length); });
 }
 
 char* caption(ql_cursor id, int32_t entry, int32_t column, ClientError* error) {
@@ -359,7 +373,9 @@ ql_cursor ql_run(ql_handle handle, const char* text, int32_t* column_count, int3
       return 0;
     }
     fill_counts(*outcome, column_count, row_count, fetched_count);
-    ql_cursor id = cursors().add(std::make_shared<Cursor>(1, std::move(*outcome)));
+    auto cursor = std::make_shared<Cursor>();
+    cursor->push_back(std::move(*outcome));
+    ql_cursor id = cursors().add(std::move(cursor));
     report(error, id == 0 ? failure(QL_ERR_ARGUMENT, "no cursor left") : Failure{});
     return id;
   });
@@ -462,6 +478,14 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError
 
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
   return fetch(cursor, entry, row, column, error);
+}
+
+const char* ql_pool_view(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, int64_t* length,
+                         ClientError* error) {
+  size_t bytes = 0;
+  const char* text = view(cursor, entry, row, column, &bytes, error);
+  if (length != nullptr) *length = static_cast<int64_t>(bytes);
+  return text;
 }
 
 int32_t ql_transaction_state(ql_handle handle, ClientError* error) {

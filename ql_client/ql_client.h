@@ -31,8 +31,11 @@
  *
  * - Ownership. Every text the library returns (captions, values, the
  *   database list) is a fresh copy that belongs to the caller, who releases
- *   it with ql_mfree; ql_mfree(NULL) does nothing. Texts given to the
- *   library are only read during the call.
+ *   it with ql_mfree; ql_mfree(NULL) does nothing. The one exception is
+ *   ql_pool_view: it returns a pointer into the cursor's fetched page,
+ *   which is read-only, stays valid until that cursor is closed (closing
+ *   the handle does not end it), and is never given to ql_mfree. Texts
+ *   given to the library are only read during the call.
  *
  * - Text encoding. `code_page` 0 means the program's texts are ISO-8859-1
  *   (Latin-1), 1 means UTF-8; statements, captions, values and engine
@@ -312,6 +315,16 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column,
  * single-query cursor). */
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row,
                     int32_t column, ClientError* error);
+
+/* As ql_pool_fetch without the copy: the cell's text where the cursor
+ * keeps it, NUL-terminated, or null for SQL NULL (with code 0); when
+ * `length` is not null it receives the text's length in bytes (0 for NULL),
+ * which counts any NUL bytes inside a SQLite text. The text belongs to the
+ * cursor: read-only, valid until the cursor is closed, never given to
+ * ql_mfree (see Ownership above). On failure returns null with the error
+ * set. */
+const char* ql_pool_view(ql_cursor cursor, int32_t entry, int32_t row,
+                         int32_t column, int64_t* length, ClientError* error);
 
 /* As ql_column_caption, for entry `entry` of a batch cursor (entry 0 of a
  * single-query cursor); QL_ERR_RANGE for an entry or column out of range

@@ -67,10 +67,10 @@ void print_delimited(const TableOptions& options, const QueryCounts& counts,
     for (int32_t k = 0; k < counts.columns; ++k) {
       put_separator(options, k);
       bool ok;
-      char* value = cells.fetch(cells.context, j, k, &ok);
+      const char* value = cells.fetch(cells.context, j, k, &ok);
       if (!ok) continue;
       put_field(options, value);
-      cells.release(value);
+      if (cells.release != nullptr) cells.release(value);
     }
     end_row(options);
   }

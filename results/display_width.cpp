@@ -5,6 +5,7 @@
 #include "results/display_width.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace tarnwick {
@@ -48,6 +49,8 @@ constexpr Range kWide[] = {
     {0x1F7E0, 0x1F7EB}, {0x1F7F0, 0x1F7F0}, {0x1F90C, 0x1F93A}, {0x1F93C, 0x1F945},
     {0x1F947, 0x1F9FF}, {0x1FA70, 0x1FAFF}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD},
 };
+
+constexpr uint64_t kHighBits = 0x8080808080808080;
 
 template <size_t N>
 bool in(const Range (&ranges)[N], uint32_t code_point) {
@@ -104,6 +107,16 @@ int64_t utf8_display_width(const char* text, size_t length) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
   int64_t width = 0;
   for (size_t at = 0; at < length;) {
+    // Runs of ASCII, one column a byte, go eight bytes at a time: most
+    // texts are nothing else, and the renderer measures each twice.
+    while (length - at >= sizeof(uint64_t)) {
+      uint64_t word;
+      std::memcpy(&word, bytes + at, sizeof word);
+      if ((word & kHighBits) != 0) break;
+      at += sizeof word;
+      width += sizeof word;
+    }
+    if (at == length) break;
     uint32_t code_point = 0;
     size_t step = decode(bytes + at, length - at, &code_point);
     if (step == 0) {

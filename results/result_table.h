@@ -10,9 +10,15 @@
 //   |333|           |Rome|
 //
 // Every cell is left-aligned; a column is as wide as its caption or its
-// longest fetched value, in bytes. Values are fetched twice (once to measure,
-// once to print) and never kept, so memory does not grow with the rows. In
-// raw mode nothing is measured and cells are written unpadded.
+// longest fetched value, as shown (see TableOptions::width_of). Cells are
+// read twice: the first pass measures each one, the second writes it,
+// padded by what its width falls short of its column's (found again: its
+// length in bytes, or width_of, which for UTF-8 takes runs of ASCII eight
+// bytes at a time). Nothing is kept per cell, so the renderer's memory
+// does not grow with the rows: the table's bytes gather in a 64 KiB block
+// that goes to the stream with one fwrite when it is full, when a line must
+// be flushed and at the end. In raw mode nothing is measured and cells are
+// written unpadded. A text is written up to its first NUL byte.
 //
 // The renderer reads no process-wide state: the stream, the switches and
 // the way to fetch a cell are its arguments, so it can be used and tested
@@ -43,12 +49,14 @@ struct TableOptions {
 };
 
 // Where the cells of one result come from. fetch returns the text of the
-// cell (null for NULL) and sets *ok; a cell that could not be fetched
-// (*ok false) gives no text to release. Every text fetched with *ok true is
-// handed to release.
+// cell, NUL-terminated (null for NULL), and sets *ok; a cell that could not
+// be fetched (*ok false) shows empty and gives no text to release. A source
+// that hands out copies sets release: every text fetched with *ok true is
+// handed to it once written or measured. A source whose texts stay its own
+// (views into a cursor's page) leaves it null.
 struct CellSource {
-  char* (*fetch)(void* context, int32_t row, int32_t column, bool* ok);
-  void (*release)(char* text);
+  const char* (*fetch)(void* context, int32_t row, int32_t column, bool* ok);
+  void (*release)(const char* text);
   void* context;
 };
 
@@ -68,14 +76,5 @@ void print_query_table(const TableOptions& options, const QueryCounts& counts,
 // Writes "N row affected" / "N rows affected" unless quiet or in a format
 // other than the table (whose readers expect rows only).
 void print_affected_line(const TableOptions& options, int32_t rows);
-
-// Writes `text` (converted when options.to_console is set) padded with
-// blanks to `width` columns; longer text is written whole. Null is an empty
-// cell.
-void print_cell(const TableOptions& options, int64_t width, const char* text);
-
-// The columns `text` takes once written: converted when options.to_console
-// is set, counted by options.width_of (bytes when null).
-int64_t shown_width(const TableOptions& options, const char* text);
 
 }  // namespace tarnwick

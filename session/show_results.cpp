@@ -18,14 +18,13 @@ struct SlotCells {
   int32_t slot;
 };
 
-char* fetch_slot_cell(void* context, int32_t row, int32_t column, bool* ok) {
+// The cell where the cursor keeps it: nothing is copied, nothing released.
+const char* view_slot_cell(void* context, int32_t row, int32_t column, bool* ok) {
   const SlotCells* cells = static_cast<const SlotCells*>(context);
-  char* value = ql_pool_fetch(cells->cursor, cells->slot, row, column, &client_error);
+  const char* value = ql_pool_view(cells->cursor, cells->slot, row, column, nullptr, &client_error);
   *ok = client_error.code == 0;
   return *ok ? value : nullptr;
 }
-
-void release_cell(char* text) { ql_mfree(text); }
 
 TableOptions table_options() {
   TableOptions options;
@@ -64,7 +63,7 @@ void print_results(bool query, ql_cursor cursor, size_t count) {
     counts.rows = result_slots.row_counts[slot];
     counts.fetched = result_slots.fetched_counts[slot];
     SlotCells slot_cells{cursor, static_cast<int32_t>(slot)};
-    CellSource cells{fetch_slot_cell, release_cell, &slot_cells};
+    CellSource cells{view_slot_cell, nullptr, &slot_cells};
     // Batch results carry no captions; their columns are headed by empty
     // ones. A statement sent alone has its captions in slot 0. Each result
     // is measured against the screen on its own, for the pager.

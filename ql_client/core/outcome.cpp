@@ -10,14 +10,14 @@ namespace ql {
 void Outcome::begin_result(std::vector<std::string> captions, bool rows) {
   captions_ = std::move(captions);
   has_rows_ = rows;
-  cells_.clear();
+  page_.clear();
   rows_ = 0;
   fetched_ = 0;
 }
 
 void Outcome::drop_page() {
   std::vector<std::string>().swap(captions_);
-  std::vector<std::optional<std::string>>().swap(cells_);
+  page_.clear();
   rows_ = 0;
   fetched_ = 0;
 }
@@ -28,16 +28,6 @@ bool Outcome::row_wanted() const {
 }
 
 bool Outcome::keeps_next_row() const { return fetched_ < limits_.page_size; }
-
-void Outcome::keep_cell(const char* value, size_t length) {
-  if (value == nullptr) {
-    cells_.emplace_back();
-  } else {
-    cells_.emplace_back(std::string(value, length));
-  }
-}
-
-void Outcome::keep_cell(std::optional<std::string> value) { cells_.push_back(std::move(value)); }
 
 void Outcome::count_row() {
   if (keeps_next_row()) ++fetched_;
@@ -54,9 +44,10 @@ int32_t Outcome::affected() const {
   return static_cast<int32_t>(affected_);
 }
 
-const std::optional<std::string>* Outcome::cell(int32_t row, int32_t column) const {
-  if (row < 0 || row >= fetched() || column < 0 || column >= columns()) return nullptr;
-  return &cells_[static_cast<size_t>(row) * captions_.size() + column];
+bool Outcome::cell(int32_t row, int32_t column, const char** text, size_t* length) const {
+  if (row < 0 || row >= fetched() || column < 0 || column >= columns()) return false;
+  *text = page_.text(static_cast<size_t>(row) * captions_.size() + column, length);
+  return true;
 }
 
 const std::string* Outcome::caption(int32_t column) const {

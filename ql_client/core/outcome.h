@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ql_client/core/failure.h"
+#include "ql_client/core/page.h"
 
 namespace ql {
 
@@ -36,9 +36,19 @@ class Outcome {
   bool row_wanted() const;
   // Whether the next row belongs to the fetched page.
   bool keeps_next_row() const;
-  // Appends one cell of the row being kept; `value` null is SQL NULL.
-  void keep_cell(const char* value, size_t length);
-  void keep_cell(std::optional<std::string> value);
+  // Appends one cell of the row being kept, a copy of `length` bytes at
+  // `value`; `value` null is SQL NULL.
+  void keep_cell(const char* value, size_t length) {
+    if (value == nullptr) {
+      page_.add_null();
+    } else {
+      page_.add_text(value, length);
+    }
+  }
+  // For a cell the engine converts as it keeps it: room for up to
+  // `capacity` bytes, of which keep_written_cell keeps the first `length`.
+  char* cell_room(size_t capacity) { return page_.open_text(capacity); }
+  void keep_written_cell(size_t length) { page_.close_text(length); }
   // Counts the row just read (and closes it on the page when it was kept).
   void count_row();
 
@@ -71,15 +81,17 @@ class Outcome {
   // Whether the last result set was rows (a row set, even of no rows).
   bool has_rows() const { return !failed() && has_rows_; }
 
-  // Null when out of range; an empty optional is SQL NULL.
-  const std::optional<std::string>* cell(int32_t row, int32_t column) const;
+  // The text of a cell of the fetched page, NUL-terminated, and its length
+  // in bytes; *text null for SQL NULL. False when out of range. The text
+  // lives as long as the outcome.
+  bool cell(int32_t row, int32_t column, const char** text, size_t* length) const;
   const std::string* caption(int32_t column) const;
 
  private:
   Limits limits_;
   Failure failure_;
   std::vector<std::string> captions_;
-  std::vector<std::optional<std::string>> cells_;  // fetched rows, row after row
+  Page page_;  // the fetched rows' cells, row after row
   int32_t rows_ = 0;
   int32_t fetched_ = 0;
   int64_t affected_ = 0;

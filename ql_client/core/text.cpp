@@ -69,14 +69,18 @@ std::string latin1_to_utf8(std::string_view text) {
 }
 
 std::string utf8_to_latin1(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t at = 0;
+  std::string out(text.size(), '\0');
+  out.resize(utf8_to_latin1(text, out.data()));
+  return out;
+}
+
+size_t utf8_to_latin1(std::string_view text, char* out) {
+  size_t at = 0, written = 0;
   while (at < text.size()) {
     int32_t value = decode_one(text, &at);
-    out.push_back(value >= 0 && value <= 0xFF ? static_cast<char>(value) : '?');
+    out[written++] = value >= 0 && value <= 0xFF ? static_cast<char>(value) : '?';
   }
-  return out;
+  return written;
 }
 
 bool valid_utf8(std::string_view text) {

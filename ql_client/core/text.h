@@ -24,6 +24,9 @@ std::string latin1_to_utf8(std::string_view text);
 
 // Characters above U+00FF and bytes that are not valid UTF-8 become '?'.
 std::string utf8_to_latin1(std::string_view text);
+// The same into `out`, which has room for text.size() bytes (the most it
+// takes); returns the length written.
+size_t utf8_to_latin1(std::string_view text, char* out);
 
 // Whether an engine may stop a statement once it has given as many rows as
 // the answers limit. On PostgreSQL a stop undoes what the statement changed

@@ -35,9 +35,16 @@ void keep_memory_database() {
 
 std::string to_program(std::string_view text, bool utf8) { return utf8 ? std::string(text) : utf8_to_latin1(text); }
 
-std::string column_text(sqlite3_stmt* statement, int column, bool utf8) {
+// Keeps the text of a column that is not NULL on the page: as SQLite
+// gives it, or converted to Latin-1 where the page holds it.
+void keep_column_text(sqlite3_stmt* statement, int column, bool utf8, Outcome* outcome) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return to_program(std::string_view(text == nullptr ? "" : text, sqlite3_column_bytes(statement, column)), utf8);
+  std::string_view value(text == nullptr ? "" : text, text == nullptr ? 0 : sqlite3_column_bytes(statement, column));
+  if (utf8) {
+    outcome->keep_cell(value.data(), value.size());
+  } else {
+    outcome->keep_written_cell(utf8_to_latin1(value, outcome->cell_room(value.size())));
+  }
 }
 
 // Process-wide SQLite settings, made once before SQLite initialises: no
@@ -228,9 +235,9 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
     if (outcome->keeps_next_row()) {
       for (int c = 0; c < columns; ++c) {
         if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
-          outcome->keep_cell(std::nullopt);
+          outcome->keep_cell(nullptr, 0);
         } else {
-          outcome->keep_cell(column_text(statement, c, utf8));
+          keep_column_text(statement, c, utf8, outcome);
         }
       }
     }

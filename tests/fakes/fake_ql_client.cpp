@@ -181,7 +181,8 @@ std::string joined(const char* const* texts, int32_t n) {
   return all;
 }
 
-char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+// The cell (nullopt for NULL), or null with the error set.
+const Cell* find_cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
   auto found = state().cursors.find(cursor);
   if (found == state().cursors.end() || entry < 0 ||
       entry >= static_cast<int32_t>(found->second.size())) {
@@ -199,8 +200,12 @@ char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientErr
     return nullptr;
   }
   set_error(error, 0, "");
-  const Cell& value = outcome.rows[row][column];
-  return value ? copy_text(*value) : nullptr;
+  return &outcome.rows[row][column];
+}
+
+char* cell(int32_t cursor, int32_t entry, int32_t row, int32_t column, ClientError* error) {
+  const Cell* value = find_cell(cursor, entry, row, column, error);
+  return value != nullptr && *value ? copy_text(**value) : nullptr;
 }
 
 }  // namespace
@@ -400,6 +405,14 @@ char* ql_column_value(ql_cursor cursor, int32_t row, int32_t column, ClientError
 char* ql_pool_fetch(ql_cursor cursor, int32_t entry, int32_t row, int32_t column,
                     ClientError* error) {
   return fake_ql::cell(cursor, entry, row, column, error);
+}
+
+const char* ql_pool_view(ql_cursor cursor, int32_t entry, int32_t row, int32_t column, int64_t* length,
+                         ClientError* error) {
+  const fake_ql::Cell* value = fake_ql::find_cell(cursor, entry, row, column, error);
+  bool text = value != nullptr && *value;
+  if (length != nullptr) *length = text ? static_cast<int64_t>((*value)->size()) : 0;
+  return text ? (*value)->c_str() : nullptr;
 }
 
 void ql_cancel(ql_handle) { ++fake_ql::cancel_calls; }

@@ -92,6 +92,10 @@ int32_t query_one(ql_handle handle, const std::string& statement, std::string* v
   char* cell = ql_column_value(cursor, 0, 0, &error);
   check(error.code == 0 && cell != nullptr);
   *value = cell;
+  // In place, the same bytes, NUL-terminated at the length it gives.
+  int64_t length = -1;
+  const char* in_place = ql_pool_view(cursor, 0, 0, 0, &length, &error);
+  check(error.code == 0 && in_place != nullptr && in_place[length] == '\0' && std::strcmp(in_place, cell) == 0);
   ql_mfree(cell);
   // Outside the page: an error, never a crash.
   check(ql_column_value(cursor, 1, 0, &error) == nullptr && error.code == QL_ERR_RANGE);

@@ -43,7 +43,7 @@ struct Page {
   int64_t fetches = 0;
 };
 
-char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
+const char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
   Page* page = static_cast<Page*>(context);
   if (row < 0 || column < 0 || row >= static_cast<int32_t>(page->cells.size()) ||
       column >= page->columns) {
@@ -58,9 +58,9 @@ char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
 }
 
 Page* current = nullptr;
-void release(char* text) {
+void release(const char* text) {
   --current->outstanding;
-  std::free(text);
+  std::free(const_cast<char*>(text));
 }
 
 }  // namespace

@@ -355,6 +355,8 @@ TEST_P(Contract, BadHandlesCursorsRowsAndColumns) {
   EXPECT_EQ(error_.code, QL_ERR_RANGE);
   EXPECT_EQ(ql_pool_fetch(cursor, 1, 0, 0, &error_), nullptr);
   EXPECT_EQ(error_.code, QL_ERR_RANGE);
+  EXPECT_EQ(ql_pool_view(cursor, 0, 1, 0, nullptr, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_RANGE);
   ql_close_cursor(cursor);
   EXPECT_EQ(ql_column_value(cursor, 0, 0, &error_), nullptr) << "a closed cursor is unknown";
   EXPECT_EQ(error_.code, QL_ERR_CURSOR);
@@ -363,14 +365,19 @@ TEST_P(Contract, BadHandlesCursorsRowsAndColumns) {
   ql_close_cursor(cursor);
   ql_pool_close_cursor(0);
 
-  // A closed handle is unknown; its cursors stay readable until closed.
+  // A closed handle is unknown; its cursors stay readable until closed,
+  // and so do the texts they showed in place.
   ql_handle other = open();
   cursor = ql_query(other, "select 5", nullptr, nullptr, nullptr, 0, 0, &error_);
+  const char* in_place = ql_pool_view(cursor, 0, 0, 0, nullptr, &error_);
   ql_close(other);
   char* value = ql_column_value(cursor, 0, 0, &error_);
   EXPECT_STREQ(value, "5");
+  EXPECT_STREQ(in_place, "5");
   ql_mfree(value);
   ql_close_cursor(cursor);
+  EXPECT_EQ(ql_pool_view(cursor, 0, 0, 0, nullptr, &error_), nullptr);
+  EXPECT_EQ(error_.code, QL_ERR_CURSOR);
   EXPECT_EQ(ql_do(other, "select 1", &error_), -1);
   EXPECT_EQ(error_.code, QL_ERR_HANDLE);
 }

@@ -15,12 +15,21 @@ Table read_table(ql_cursor cursor, int32_t entry, int32_t columns, int32_t rows,
     table.captions.emplace_back(caption != nullptr ? caption : "<null>");
     ql_mfree(caption);
   }
+  // Every cell is read twice: as a copy, and in place, where the copy must
+  // find the same bytes.
   for (int32_t r = 0; r < fetched; ++r) {
     table.cells.emplace_back();
     for (int32_t c = 0; c < columns; ++c) {
       char* value = ql_pool_fetch(cursor, entry, r, c, &error);
       EXPECT_EQ(error.code, 0) << error.text;
-      table.cells.back().push_back(value ? std::optional<std::string>(value) : std::nullopt);
+      int64_t length = -1;
+      const char* view = ql_pool_view(cursor, entry, r, c, &length, &error);
+      EXPECT_EQ(error.code, 0) << error.text;
+      EXPECT_EQ(view == nullptr, value == nullptr);
+      if (view != nullptr && value != nullptr) {
+        EXPECT_EQ(std::string(view, length + 1), std::string(value, length + 1));
+      }
+      table.cells.back().push_back(view ? std::optional<std::string>(std::string(view, length)) : std::nullopt);
       ql_mfree(value);
     }
   }

@@ -119,6 +119,21 @@ TEST_F(Sqlite, DatabasesThatDoNotOpen) {
   EXPECT_EQ(error_.code, QL_ERR_ARGUMENT) << "no sessions";
 }
 
+// A SQLite text may hold NUL bytes: the page keeps every byte (converted
+// to Latin-1 in code page 0) and its length counts them.
+TEST_F(Sqlite, TextsWithNulBytesKeepEveryByte) {
+  for (int32_t code_page : {1, 0}) {
+    ql_handle db = ql_open("sqlite::memory:", "", nullptr, "", "", "", 0, 20, 1024, code_page, &error_);
+    ql_cursor cursor = ql_query(db, "select cast(x'610062C3A9' as text)", nullptr, nullptr, nullptr, 0, 0, &error_);
+    int64_t length = -1;
+    const char* text = ql_pool_view(cursor, 0, 0, 0, &length, &error_);
+    ASSERT_NE(text, nullptr) << error_.text;
+    EXPECT_EQ(std::string(text, length), code_page == 1 ? std::string("a\0b\xC3\xA9", 5) : std::string("a\0b\xE9", 4));
+    ql_close_cursor(cursor);
+    ql_close(db);
+  }
+}
+
 TEST_F(Sqlite, PoolSizesOutsideOneTo1024AreRefused) {
   for (int32_t sessions : {0, -1, QL_MAX_SESSIONS + 1, 2000000000}) {
     ql_handle handle = ql_pool_open("sqlite::memory:", "", nullptr, "", "", "", 0, 20, 1024, 1,

@@ -33,6 +33,8 @@ TEST(DisplayWidth, CharactersWideCharactersAndMarks) {
   EXPECT_EQ(width("👍🏽"), 4);                 // a skin-tone modifier is shown too
   EXPECT_EQ(width("❤\xEF\xB8\x8F"), 1);       // variation selector takes nothing
   EXPECT_EQ(width("€"), 1);
+  EXPECT_EQ(width("abcdefgh東京"), 12);       // past a whole word of ASCII
+  EXPECT_EQ(width("abcdefghijklmnopq"), 17);
 }
 
 TEST(DisplayWidth, BytesThatAreNotUtf8CountOneEach) {
@@ -40,15 +42,16 @@ TEST(DisplayWidth, BytesThatAreNotUtf8CountOneEach) {
   EXPECT_EQ(width("\xE6\x9D"), 2);            // a cut sequence
   EXPECT_EQ(width("\xC0\xAF"), 2);            // an overlong "/"
   EXPECT_EQ(width("\xED\xA0\x80"), 3);        // a surrogate
+  EXPECT_EQ(width("abcdefg\xE9" "abcdefgh"), 16);  // inside a word of ASCII
 }
 
 struct Cells {
   std::vector<std::vector<std::string>> rows;
 };
 
-char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
+const char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
   *ok = true;
-  return strdup(static_cast<Cells*>(context)->rows[row][column].c_str());
+  return static_cast<Cells*>(context)->rows[row][column].c_str();
 }
 
 std::string render(bool utf8_widths, bool raw) {
@@ -61,7 +64,7 @@ std::string render(bool utf8_widths, bool raw) {
   if (utf8_widths) options.width_of = utf8_display_width;
   options.raw = raw;
   QueryCounts counts{3, 3, 3};
-  print_query_table(options, counts, captions, CellSource{fetch, [](char* text) { std::free(text); }, &cells});
+  print_query_table(options, counts, captions, CellSource{fetch, nullptr, &cells});
   std::fclose(options.stream);
   std::string text(bytes, size);
   std::free(bytes);

@@ -21,7 +21,7 @@ struct Table {
   int fetched = 0;
 };
 
-char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
+const char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
   Table* table = static_cast<Table*>(context);
   *ok = true;
   const std::optional<std::string>& cell = table->rows[row][column];
@@ -30,9 +30,9 @@ char* fetch(void* context, int32_t row, int32_t column, bool* ok) {
 }
 
 Table* releasing_table = nullptr;
-void release(char* text) {
+void release(const char* text) {
   ++releasing_table->released;
-  std::free(text);
+  std::free(const_cast<char*>(text));
 }
 
 // Renders into memory and returns what was written.
@@ -66,6 +66,30 @@ TEST(ResultTable, WritesToTheGivenStreamAndReleasesEveryCellTwice) {
             "2 rows affected\n");
   EXPECT_EQ(table.fetched, 8);  // measured, then printed
   EXPECT_EQ(table.released, 8);
+}
+
+// Lines longer than the renderer's 64 KiB output block, one cell longer
+// than the block itself: texts and padding cross the block's end at
+// different places on each line, with every line flushed as at a terminal
+// or not.
+TEST(ResultTable, LinesLongerThanTheOutputBlockArriveWhole) {
+  constexpr size_t kWide = 70 * 1024;
+  Table table;
+  for (size_t i = 0; i < 20; ++i) {
+    table.rows.push_back({std::to_string(i), std::string(i == 7 ? kWide : i * 3511, static_cast<char>('a' + i))});
+  }
+  std::string border = "+--+" + std::string(kWide, '-') + "+\n";
+  std::string expected = "20 row(s)\n" + border + "|id|v" + std::string(kWide - 1, ' ') + "|\n" + border;
+  for (const auto& row : table.rows) {
+    expected += "|" + *row[0] + std::string(2 - row[0]->size(), ' ') + "|" + *row[1] +
+                std::string(kWide - row[1]->size(), ' ') + "|\n";
+  }
+  for (bool flush_lines : {false, true}) {
+    TableOptions options;
+    options.flush_lines = flush_lines;
+    options.width_of = [](const char*, size_t length) { return static_cast<int64_t>(length); };
+    EXPECT_TRUE(render(options, {"id", "v"}, table, 20) == expected + "2 rows affected\n") << flush_lines;
+  }
 }
 
 TEST(ResultTable, SwitchesComeFromTheOptions) {
