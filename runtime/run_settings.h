@@ -80,6 +80,10 @@ struct RunSettings {
   // --merge-reports=: JSON reports of earlier runs to merge into one report
   // (--report=); nothing connects then.
   std::vector<std::string> merge_reports;
+  // --compare-reports=: two JSON reports (before, after) compared on
+  // standard output (and as a page into a --report=FILE.html); nothing
+  // connects then.
+  std::vector<std::string> compare_reports;
 };
 
 extern RunSettings settings;
