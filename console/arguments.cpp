@@ -46,7 +46,7 @@ enum class Action {
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
   timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command, no_pager,
-  clients, pipeline, speed, merge_reports, start_at, spread_hosts,
+  clients, pipeline, speed, merge_reports, compare_reports, start_at, spread_hosts,
 };
 
 struct Option {
@@ -113,7 +113,8 @@ constexpr Option kOptions[] = {
     // Load runs: these write to standard error or a file only.
     {"--progress=", Kind::prefix, Action::progress, Group::load, "N: a progress line every N seconds (0: none)"},
     {"--report", Kind::exact, Action::report, Group::load, "a report at the end, on standard error"},
-    {"--report=", Kind::prefix, Action::report_file, Group::load, "FILE: the report as JSON into FILE (- : standard output)"},
+    {"--report=", Kind::prefix, Action::report_file, Group::load,
+     "FILE: the report as JSON into FILE, as a page with plots when FILE ends in .html (- : JSON on standard output)"},
     {"--rate=", Kind::prefix, Action::rate, Group::load, "N: send N statements a second"},
     {"--late=", Kind::prefix, Action::late, Group::load, "MS: a statement later than MS is counted late"},
     {"--clients=", Kind::prefix, Action::clients, Group::load,
@@ -125,6 +126,9 @@ constexpr Option kOptions[] = {
      "TIME: start the first statement at TIME (ISO 8601 or Unix seconds), for runs on several hosts"},
     {"--spread-hosts", Kind::exact, Action::spread_hosts, Group::load,
      "with --clients=, deal the clients over the hosts that --host= lists, in turn"},
+    {"--compare-reports=", Kind::prefix, Action::compare_reports, Group::load,
+     "BEFORE.json,AFTER.json: compare two reports by kind and shape on standard output, also as a page into a "
+     "--report=FILE.html (connects to nothing)"},
     {"--speed=", Kind::prefix, Action::speed, Group::load,
      "F: a captured log's statements at their recorded times divided by F (0: as fast as they go)"},
 };
@@ -351,13 +355,14 @@ void set_start_at(const char* argument, const char* value) {
   settings.start_at = static_cast<double>(whole) + fraction;
 }
 
-void add_merge_reports(const char* list) {
+// The names of a comma-separated list, into `names`.
+void add_report_names(const char* list, std::vector<std::string>& names) {
   std::string rest = list;
   size_t at = 0;
   while (at <= rest.size()) {
     size_t comma = rest.find(',', at);
     std::string name = rest.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-    if (!name.empty()) settings.merge_reports.push_back(name);
+    if (!name.empty()) names.push_back(name);
     if (comma == std::string::npos) break;
     at = comma + 1;
   }
@@ -512,7 +517,8 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::clients: set_clients(argument, value); break;
       case Action::pipeline: set_pipeline(argument, value); break;
       case Action::speed: set_speed(argument, value); break;
-      case Action::merge_reports: add_merge_reports(value); break;
+      case Action::merge_reports: add_report_names(value, settings.merge_reports); break;
+      case Action::compare_reports: add_report_names(value, settings.compare_reports); break;
       case Action::start_at: set_start_at(argument, value); break;
       case Action::spread_hosts: settings.spread_hosts = true; break;
       case Action::no_pager: settings.pager = false; break;

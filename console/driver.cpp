@@ -22,6 +22,8 @@
 #include "console/arguments.h"
 #include "console/statement_loop.h"
 #include "measure/report.h"
+#include "measure/report_compare.h"
+#include "measure/report_html.h"
 #include "measure/report_merge.h"
 #include "measure/run_stats.h"
 #include "runtime/client_error.h"
@@ -151,6 +153,37 @@ void wait_for_start() {
                 " s after --start-at=")
                    .c_str());
   }
+}
+
+// --compare-reports: two reports compared on standard output, and as a
+// page into a --report=FILE.html. Exit code 1 when they cannot be compared
+// (the message says why), 5 when the page or standard output cannot be
+// written.
+int compare_into_report() {
+  const bool page = settings.report && !settings.report_path.empty();
+  if (!settings.merge_reports.empty()) {
+    error_line("--compare-reports= and --merge-reports= do not go together: merge the reports first, then compare "
+               "the merged ones");
+    return kExitSourceUnreadable;
+  }
+  if (page && !is_html_path(settings.report_path)) {
+    error_line("With --compare-reports= the --report= file is the comparison as a page and must end in .html: '",
+               settings.report_path.c_str(), "'");
+    return kExitSourceUnreadable;
+  }
+  if (page && !open_report_file(settings.report_path.c_str())) return kExitOutputLost;
+  ReportComparison comparison;
+  std::string problem;
+  if (!compare_reports(settings.compare_reports, &comparison, &problem)) {
+    error_line(problem.c_str());
+    close_report_file();
+    return kExitSourceUnreadable;
+  }
+  const std::string text = comparison_text(comparison);
+  out_bytes(text.data(), text.size());
+  end_statement_output();
+  if (page && !write_report_file(settings.report_path, comparison_html(comparison))) return kExitOutputLost;
+  return output_lost() ? kExitOutputLost : kExitOk;
 }
 
 // Probes the server up to `timeout` times, one second apart; false when it
@@ -291,6 +324,7 @@ int run_console(int argc, const char* const* argv) {
   set_up_output();
 
   if (parse_arguments(argc, argv) != ParseResult::go_on) return kExitOk;
+  if (!settings.compare_reports.empty()) return compare_into_report();
   if (!settings.merge_reports.empty()) return merge_into_report();
   start_run_state();
   if (input_is_console || output_is_console) set_up_console_text(settings.code_page);

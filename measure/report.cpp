@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "measure/report_html.h"
 #include "measure/run_stats.h"
 #include "runtime/console_output.h"
 #include "support/platform/platform.h"
@@ -128,7 +129,8 @@ double units_rate(bool without_connecting) {
   return elapsed > 0 ? static_cast<double>(run_stats.units) / elapsed : 0.0;
 }
 
-// The shapes, costliest first: by the time their statements took in all.
+}  // namespace
+
 std::vector<const ShapeStats*> shapes_by_cost() {
   std::vector<const ShapeStats*> sorted;
   for (const auto& shape : run_stats.shapes) sorted.push_back(shape.get());
@@ -140,6 +142,8 @@ std::vector<const ShapeStats*> shapes_by_cost() {
 }
 
 const char* shape_name(const ShapeStats* shape) { return shape->shape.empty() ? "(other shapes)" : shape->shape.c_str(); }
+
+namespace {
 
 // Seconds in the text report; longer runs have their series in the JSON.
 constexpr size_t kTextSeconds = 60;
@@ -198,6 +202,19 @@ bool write_to_stream(FILE* stream, const std::string& text) {
 }
 
 }  // namespace
+
+ReportSummary report_summary(const ReportSettings& report) {
+  ReportSummary summary;
+  summary.host = run_stats.hosts.empty() ? host_name() : std::string("(merged)");
+  summary.statements = total_statements();
+  summary.done = statements_done();
+  summary.not_run = not_run(report);
+  summary.elapsed_seconds = elapsed_seconds();
+  summary.rate = rate_per_second();
+  summary.tps = units_rate(false);
+  summary.tps_without_connecting = units_rate(true);
+  return summary;
+}
 
 std::string report_text(const ReportSettings& report) {
   std::string out = "Run report\n";
@@ -521,10 +538,13 @@ bool open_report_file(const char* path) {
 
 bool write_report(const ReportSettings& report, const std::string& path) {
   if (path.empty()) return write_to_stream(stderr, report_text(report));
-  std::string json = report_json(report);
-  if (path == "-") return write_to_stream(stdout, json);
+  if (path == "-") return write_to_stream(stdout, report_json(report));
+  return write_report_file(path, is_html_path(path) ? report_html(report) : report_json(report));
+}
+
+bool write_report_file(const std::string& path, const std::string& content) {
   errno = 0;
-  bool written = report_file.descriptor >= 0 && write_all(report_file.descriptor, json);
+  bool written = report_file.descriptor >= 0 && write_all(report_file.descriptor, content);
   if (written && !report_file.temporary.empty()) {
     // On disk before it takes the target's name, so that the name never
     // points at a file that a crash leaves empty.

@@ -2,14 +2,17 @@
 // and what it then left unplayed, counts, elapsed time and rate, latency
 // percentiles per statement kind and overall, the sessions, the most
 // frequent error messages, how full the batches were, and, for fixed-rate
-// runs, how late statements started. As text for standard error, or as one
-// JSON object.
+// runs, how late statements started. As text for standard error, as one
+// JSON object, or as a page with plots (measure/report_html.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
+
+struct ShapeStats;
 
 // The version of the JSON report's layout; --merge-reports reads this one.
 inline constexpr int kReportFormat = 2;
@@ -42,6 +45,25 @@ int64_t count_log_records(const char* path);
 std::string report_text(const ReportSettings& report);
 std::string report_json(const ReportSettings& report);
 
+// The figures every form of the report opens with, from run_stats.
+struct ReportSummary {
+  std::string host;  // this machine's name; "(merged)" for a merged report
+  uint64_t statements = 0;  // run, failed and skipped
+  uint64_t done = 0;        // run and failed
+  uint64_t not_run = 0;     // of the planned ones
+  double elapsed_seconds = 0;
+  double rate = 0;  // statements done a second
+  // Units (a transaction block counts once) a second, and the same without
+  // the time the clients spent opening their sessions.
+  double tps = 0;
+  double tps_without_connecting = 0;
+};
+ReportSummary report_summary(const ReportSettings& report);
+// The shapes of run_stats, costliest first (by the time their statements
+// took in all), and the name a shape row is shown by.
+std::vector<const ShapeStats*> shapes_by_cost();
+const char* shape_name(const ShapeStats* shape);
+
 // Prepares the report file `path`: a temporary file in its directory that
 // write_report renames over it (a device or fifo is opened in place);
 // false, with a message on standard error, when it cannot be written or is
@@ -49,8 +71,12 @@ std::string report_json(const ReportSettings& report);
 bool open_report_file(const char* path);
 // Writes the report where the settings say (standard error, standard
 // output or the file prepared above), which then takes the file's name;
-// false when that failed (reported on standard error).
+// false when that failed (reported on standard error). A path ending in
+// ".html" gets the page of measure/report_html.h, any other the JSON.
 bool write_report(const ReportSettings& report, const std::string& path);
+// Writes `content` into the file prepared above, which then takes the
+// name `path`; false when that failed (reported on standard error).
+bool write_report_file(const std::string& path, const std::string& content);
 // Drops the prepared file without a report: the file named stays as it was.
 void close_report_file();
 

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
-#include <nlohmann/json.hpp>
 
 #include "measure/report.h"
+#include "measure/report_reading.h"
 #include "measure/run_stats.h"
 #include "runtime/console_output.h"
 
@@ -21,26 +19,6 @@ using nlohmann::json;
 // Runs further apart than this on the wall clock were not started together
 // (their hosts' clocks differ, or they are not one load): said, and kept.
 constexpr double kApartSeconds = 5.0;
-
-LatencyHistogram::Parts parts_of(const json& h) {
-  LatencyHistogram::Parts parts;
-  parts.count = h.at("count").get<uint64_t>();
-  parts.min = h.at("min_ns").get<int64_t>();
-  parts.max = h.at("max_ns").get<int64_t>();
-  parts.sum = h.at("sum_ns").get<int64_t>();
-  parts.sum_squares = h.at("sum_squares").get<double>();
-  for (const json& bucket : h.at("buckets")) {
-    parts.buckets.emplace_back(bucket.at(0).get<uint32_t>(), bucket.at(1).get<uint64_t>());
-  }
-  return parts;
-}
-
-// A histogram of a report; throws when its parts do not agree.
-LatencyHistogram histogram_of(const json& h) {
-  LatencyHistogram histogram;
-  if (!histogram.restore(parts_of(h))) throw std::runtime_error("a histogram whose buckets do not add up");
-  return histogram;
-}
 
 struct Second {
   uint64_t done = 0;
@@ -64,8 +42,8 @@ void take(const json& r, double first_start, Merged& merged, int index) {
   host.ended_at = r.at("ended_at").get<double>();
   host.statements = r.at("statements").get<uint64_t>();
   host.failed = r.at("failed").get<uint64_t>();
-  const LatencyHistogram query = histogram_of(r.at("histograms").at("query"));
-  const LatencyHistogram other = histogram_of(r.at("histograms").at("other"));
+  const LatencyHistogram query = report_histogram(r.at("histograms").at("query"));
+  const LatencyHistogram other = report_histogram(r.at("histograms").at("other"));
   host.latency.merge(query);
   host.latency.merge(other);
 
@@ -96,7 +74,7 @@ void take(const json& r, double first_start, Merged& merged, int index) {
       shape->shape = s.at("shape").get<std::string>();
       if (shape->shape == "(other shapes)") shape->shape.clear();
     }
-    shape->latency.merge(histogram_of(s.at("latency")));
+    shape->latency.merge(report_histogram(s.at("latency")));
     shape->failed += s.at("failed").get<uint64_t>();
   }
   for (const json& row : r.at("per_second")) {
@@ -104,7 +82,7 @@ void take(const json& r, double first_start, Merged& merged, int index) {
     Second& second = merged.seconds[static_cast<int64_t>(std::floor(at - first_start + 1e-9))];
     second.done += row.at("done").get<uint64_t>();
     second.failed += row.at("failed").get<uint64_t>();
-    second.latency.merge(histogram_of(row.at("latency")));
+    second.latency.merge(report_histogram(row.at("latency")));
   }
   run_stats.hosts.push_back(std::move(host));
 }
@@ -116,29 +94,22 @@ MergeResult merge_reports(const std::vector<std::string>& paths) {
   MergeResult result;
   std::vector<std::pair<std::string, json>> reports;
   for (const std::string& path : paths) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    json report;
-    try {
-      if (!file) throw std::runtime_error(std::string("cannot be read"));
-      report = json::parse(text.str());
-      if (!report.is_object()) throw std::runtime_error("not a report");
-    } catch (const std::exception& e) {
-      error_line("Cannot merge the report '", path.c_str(),
-                 (std::string("': not a whole JSON report (") + e.what() + ")").c_str());
+    ReadReport read = read_report(path);
+    if (read.status == ReportRead::unreadable || read.status == ReportRead::not_json) {
+      const std::string why = read.status == ReportRead::unreadable ? "cannot be read" : read.detail;
+      error_line("Cannot merge the report '", path.c_str(), ("': not a whole JSON report (" + why + ")").c_str());
       ++result.skipped;
       continue;
     }
-    const int format = report.value("format", 1);
-    if (format != kReportFormat) {
+    if (read.status == ReportRead::other_format) {
       error_line("Cannot merge the report '", path.c_str(),
-                 ("': its format is " + std::to_string(format) + ", this program merges format " +
+                 ("': its format is " + std::to_string(read.format) + ", this program merges format " +
                   std::to_string(kReportFormat) + " (the same version's reports)")
                      .c_str());
       ++result.skipped;
       continue;
     }
+    json& report = read.report;
     // The same run named twice would count its statements twice.
     const auto same = std::find_if(reports.begin(), reports.end(), [&](const auto& other) {
       return other.second.value("host", "") == report.value("host", "") &&

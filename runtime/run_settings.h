@@ -85,6 +85,10 @@ struct RunSettings {
   double start_at = 0;
   // --spread-hosts: independent clients go to the hosts of --host= in turn.
   bool spread_hosts = false;
+  // --compare-reports=: two JSON reports (before, after) compared on
+  // standard output (and as a page into a --report=FILE.html); nothing
+  // connects then.
+  std::vector<std::string> compare_reports;
 };
 
 extern RunSettings settings;

@@ -18,6 +18,8 @@ PACKAGES=(
   sqlite3 python3
   # the throw-away database server of the end-to-end tests
   postgresql
+  # the browser that opens the HTML reports in their test
+  chromium
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
   # the allocators that bench/compare/allocators.sh measures ours against

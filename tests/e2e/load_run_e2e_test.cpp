@@ -222,6 +222,49 @@ TEST_F(ReportFileE2e, ARateBelowItsLowerBoundIsWarnedAboutAndNotUsed) {
   EXPECT_NE(at.err.find("  schedule    0.001/s: lag p50 "), std::string::npos) << at.err;
 }
 
+// Two runs of 400 statements, the second with a stall in every 100th (a
+// select of the same shape over a million joined rows instead of a
+// thousand): the comparison puts the stalled shape first, its p99 and the
+// queries' changed beyond error, and writes the page asked for.
+TEST_F(ReportFileE2e, ComparingRunsNamesTheP99ChangeAndTheStalledShape) {
+  for (const bool stalls : {false, true}) {
+    std::string script =
+        "create table if not exists big (x int);\ndelete from big;\n"
+        "insert into big with recursive c(x) as (select 1 union all select x + 1 from c where x < 1000) "
+        "select x from c;\ncreate table if not exists item (id int, name text);\n";
+    for (int i = 1; i <= 400; ++i) {
+      script += i % 2 == 1 ? "insert into item values (" + std::to_string(i) + ", 'n');\n"
+                           : std::string("select count(*) from big a, big b where a.x < ") +
+                                 (stalls && i % 100 == 0 ? "1000" : "1") + ";\n";
+    }
+    write_file("run.sql", script);
+    const std::string report = path(stalls ? "after.json" : "before.json");
+    RunResult run = run_tarnwick({"--host=sqlite::memory:", "--mode=w", "--silent", "--report=" + report,
+                                  "--sql=" + path("run.sql")},
+                                 "", dir_);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+  }
+  RunResult compared = run_tarnwick({"--compare-reports=" + path("before.json") + "," + path("after.json"),
+                                     "--report=" + path("reports/compare.html")},
+                                    "", dir_);
+  ASSERT_EQ(compared.exit_code, 0) << compared.err;
+  auto line_of = [&](const std::string& start) {
+    const size_t at = compared.out.find(start);
+    return at == std::string::npos ? std::string() : compared.out.substr(at, compared.out.find('\n', at) - at);
+  };
+  EXPECT_NE(line_of("  p99 of query: ").find(" ms (+"), std::string::npos) << compared.out;
+  EXPECT_NE(line_of("  p99 of shape: ").find(" ms (+"), std::string::npos) << compared.out;
+  EXPECT_NE(line_of("  p99 of shape: ").find("  select count(*) from big a, big b where a.x < $1"), std::string::npos)
+      << compared.out;
+  EXPECT_NE(read_file("reports/compare.html").find("<svg "), std::string::npos);
+
+  RunResult itself = run_tarnwick({"--compare-reports=" + path("after.json") + "," + path("after.json")}, "", dir_);
+  EXPECT_EQ(itself.exit_code, 1);
+  EXPECT_EQ(itself.out, "");
+  EXPECT_EQ(itself.err, "Cannot compare '" + path("after.json") + "' with '" + path("after.json") +
+                            "': they are the same file\n");
+}
+
 // Values of the clients' options out of range are warned about and the
 // defaults kept; the run itself goes on.
 TEST_F(ReportFileE2e, ClientOptionsOutOfRangeAreWarnedAboutAndTheRunGoesOn) {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -14,42 +13,23 @@
 
 #include "measure/report.h"
 #include "measure/run_stats.h"
+#include "tests/measure/measured_run.h"
 
 namespace tarnwick {
 namespace {
 
-class ReportMergeTest : public ::testing::Test {
+class ReportMergeTest : public testing::MeasuredRunTest {
  protected:
-  void SetUp() override { reset_run_stats(); }
-  void TearDown() override {
-    reset_run_stats();
-    for (const std::string& file : files_) std::remove(file.c_str());
-  }
-
   // One run's report of `latencies` (ns), its first `failures` failed.
   std::string run_report(const std::vector<int64_t>& latencies, int failures, const std::string& text) {
-    reset_run_stats();
-    start_measuring(1000000000);
+    std::vector<testing::RecordedStatement> statements;
     for (size_t i = 0; i < latencies.size(); ++i) {
-      Sample sample;
-      sample.latency_ns = latencies[i];
-      sample.finished_ns = run_stats.started_ns + static_cast<int64_t>(i) * 1000000;
-      sample.shape = shape_id(text.c_str());
-      if (static_cast<int>(i) < failures) sample.failure = "boom";
-      record_sample(sample);
+      statements.push_back({latencies[i], text, kind_other, static_cast<int>(i) < failures ? "boom" : nullptr});
     }
-    stop_measuring(run_stats.started_ns + 3000000000);
-    return write(report_json(ReportSettings{}));
+    record_run(statements);
+    return write_report("merge" + std::to_string(reports_++) + ".json");
   }
-
-  std::string write(const std::string& content) {
-    std::string name = ::testing::TempDir() + "merge" + std::to_string(files_.size()) + ".json";
-    std::ofstream(name) << content;
-    files_.push_back(name);
-    return name;
-  }
-
-  std::vector<std::string> files_;
+  int reports_ = 0;
 };
 
 TEST_F(ReportMergeTest, PercentilesOfTheMergeAreThoseOfAllLatenciesTogether) {
@@ -84,8 +64,11 @@ TEST_F(ReportMergeTest, ReportsThatCannotBeMergedAreLeftOutWhole) {
   old_format.replace(old_format.find("\"format\": 2"), 11, "\"format\": 1");
   std::string bad_buckets = whole;
   bad_buckets.replace(bad_buckets.find("\"count\": 3, \"min_ns\""), 10, "\"count\": 4");
-  const std::vector<std::string> bad = {write(whole.substr(0, whole.size() / 2)), write(old_format),
-                                        write(bad_buckets), good, "/nonexistent/report.json"};
+  write_file("half.json", whole.substr(0, whole.size() / 2));
+  write_file("old.json", old_format);
+  write_file("buckets.json", bad_buckets);
+  const std::vector<std::string> bad = {path("half.json"), path("old.json"), path("buckets.json"), good,
+                                        "/nonexistent/report.json"};
   std::vector<std::string> inputs = {good};
   inputs.insert(inputs.end(), bad.begin(), bad.end());
   MergeResult result = merge_reports(inputs);
