@@ -125,7 +125,7 @@ constexpr Option kOptions[] = {
     {"--start-at=", Kind::prefix, Action::start_at, Group::load,
      "TIME: start the first statement at TIME (ISO 8601 or Unix seconds), for runs on several hosts"},
     {"--spread-hosts", Kind::exact, Action::spread_hosts, Group::load,
-     "with --clients=, deal the clients over the hosts that --host= lists, in turn"},
+     "deal the clients (or the pool's sessions) over the hosts that --host= lists, in turn"},
     {"--compare-reports=", Kind::prefix, Action::compare_reports, Group::load,
      "BEFORE.json,AFTER.json: compare two reports by kind and shape on standard output, also as a page into a "
      "--report=FILE.html (connects to nothing)"},
@@ -539,8 +539,8 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
     settings.sessions = 1;
     settings.statements = 1;
   }
-  if (settings.clients == 0 && settings.spread_hosts) {
-    error_line("Warning : --spread-hosts needs --clients=; ignoring it");
+  if (settings.clients == 0 && single_mode() && settings.spread_hosts) {
+    error_line("Warning : --spread-hosts needs --clients= or a pool (--sessions=); ignoring it");
     settings.spread_hosts = false;
   }
   if (settings.clients == 0 && settings.pipeline > 1) {

@@ -61,7 +61,8 @@ std::string or_empty(const char* text) { return text == nullptr ? std::string() 
 
 ql_handle open_connection(const char* host, const char* port, const char* database, const char* user,
                           const char* password, int32_t read_only, int32_t page_size, int32_t answers_limit,
-                          int32_t code_page, int32_t sessions, ClientError* error) {
+                          int32_t code_page, int32_t sessions, ClientError* error,
+                          std::vector<std::pair<std::string, std::string>> servers = {}) {
   return guarded<ql_handle>(error, 0, [&]() -> ql_handle {
     if (host == nullptr) {
       report(error, failure(QL_ERR_ARGUMENT, "no host given"));
@@ -86,7 +87,7 @@ ql_handle open_connection(const char* host, const char* port, const char* databa
                           or_empty(user),     or_empty(password), read_only != 0,
                           {page_size, answers_limit}, code_page == 1};
     Failure failed;
-    std::shared_ptr<Connection> connection = Connection::open(settings, sessions, open_session, &failed);
+    std::shared_ptr<Connection> connection = Connection::open(settings, sessions, open_session, &failed, servers);
     if (connection == nullptr) {
       report(error, failed);
       return 0;
@@ -322,6 +323,22 @@ ql_handle ql_pool_open(const char* host, const char* port, const char* database,
                        ClientError* error) {
   return open_connection(host, port, database, user, password, read_only, page_size, answers_limit, code_page,
                          sessions, error);
+}
+
+ql_handle ql_pool_open_spread(const char* const* hosts, const char* const* ports, int32_t n, const char* database,
+                              const char* user, const char* password, int32_t read_only, int32_t page_size,
+                              int32_t answers_limit, int32_t code_page, int32_t sessions, ClientError* error) {
+  if (hosts == nullptr || n < 1) {
+    if (error != nullptr) *error = ClientError{};
+    report(error, failure(QL_ERR_ARGUMENT, "no hosts to spread the pool over"));
+    return 0;
+  }
+  std::vector<std::pair<std::string, std::string>> servers;
+  for (int32_t i = 0; i < n; ++i) {
+    servers.emplace_back(or_empty(hosts[i]), ports != nullptr ? or_empty(ports[i]) : "");
+  }
+  return open_connection(servers[0].first.c_str(), servers[0].second.c_str(), database, user, password, read_only,
+                         page_size, answers_limit, code_page, sessions, error, servers);
 }
 
 ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count, int32_t* row_count,

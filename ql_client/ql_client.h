@@ -204,6 +204,16 @@ ql_handle ql_pool_open(const char* host, const char* port, const char* database,
                        int32_t page_size, int32_t answers_limit,
                        int32_t code_page, int32_t sessions, ClientError* error);
 
+/* As ql_pool_open, with session i opened on hosts[i % n] and ports[i % n]
+ * instead of host and port (a port may be "" or null: the engine's rule
+ * for a missing port): a pool spread over several servers. n is 1 or
+ * more; hosts is not null. */
+ql_handle ql_pool_open_spread(const char* const* hosts, const char* const* ports, int32_t n,
+                              const char* database, const char* user,
+                              const char* password, int32_t read_only,
+                              int32_t page_size, int32_t answers_limit,
+                              int32_t code_page, int32_t sessions, ClientError* error);
+
 /* Runs one query and keeps its first page. Fills the column count, the row
  * count (rows counted up to the answers limit) and the fetched count; any
  * of the three addresses may be null. `page_size` and `answers_limit` of 0

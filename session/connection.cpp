@@ -1,10 +1,15 @@
 #include "session/connection.h"
 
+#include <string>
+#include <vector>
+
+#include "measure/run_stats.h"
 #include "runtime/client_error.h"
 #include "runtime/console_output.h"
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
 #include "runtime/run_state.h"
+#include "session/host_list.h"
 
 namespace tarnwick {
 
@@ -61,13 +66,33 @@ ql_handle connect() {
   const std::string& named = run_state.database.empty() ? settings.database : run_state.database;
   const char* database = named.empty() ? nullptr : named.c_str();
   const char* password = typed_password.c_str();
-  ql_handle handle =
-      single_mode()
-          ? ql_open(host, port, database, user, password, language, read_only, settings.page_size,
-                    settings.answers_limit, settings.code_page, &client_error)
-          : ql_pool_open(host, port, database, user, password, language, read_only, settings.page_size,
-                         settings.answers_limit, settings.code_page, settings.sessions,
-                         &client_error);
+  ql_handle handle;
+  if (single_mode()) {
+    handle = ql_open(host, port, database, user, password, language, read_only, settings.page_size,
+                     settings.answers_limit, settings.code_page, &client_error);
+  } else if (settings.spread_hosts) {
+    // Session i of the pool on server i of --host='s list, in turn.
+    std::vector<std::string> hosts, ports;
+    const size_t servers = server_count(host, port);
+    if (run_stats.servers.size() != servers) run_stats.servers.assign(servers, HostRow());  // kept over reconnects
+    for (size_t i = 0; i < servers; ++i) {
+      std::string one_host = host, one_port = port;
+      pick_server(&one_host, &one_port, i, &run_stats.servers[i].host);
+      hosts.push_back(one_host);
+      ports.push_back(one_port);
+    }
+    std::vector<const char*> host_texts, port_texts;
+    for (size_t i = 0; i < servers; ++i) {
+      host_texts.push_back(hosts[i].c_str());
+      port_texts.push_back(ports[i].c_str());
+    }
+    handle = ql_pool_open_spread(host_texts.data(), port_texts.data(), static_cast<int32_t>(servers), database, user,
+                                 password, read_only, settings.page_size, settings.answers_limit,
+                                 settings.code_page, settings.sessions, &client_error);
+  } else {
+    handle = ql_pool_open(host, port, database, user, password, language, read_only, settings.page_size,
+                          settings.answers_limit, settings.code_page, settings.sessions, &client_error);
+  }
   // The engine's notices go to standard error as they come (null record:
   // the open's outcome stays in client_error).
   if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);

@@ -88,6 +88,16 @@ void measure_call(size_t n, bool query, const char* const* texts) {
       sample.latency_ns = timing.finished_ns - from;
     }
     record_sample(sample);
+    // A pool spread over servers: session s runs on server s mod servers.
+    if (!run_stats.servers.empty() && timing.session >= 0) {
+      HostRow& server = run_stats.servers[static_cast<size_t>(timing.session) % run_stats.servers.size()];
+      ++server.statements;
+      if (sample.failure != nullptr) {
+        ++server.failed;
+      } else {
+        server.latency.record(sample.latency_ns);
+      }
+    }
     if (last_call_scheduled && timing.started_ns != 0) record_lag(timing.started_ns - due_times[i]);
   }
   progress_tick(monotonic_ns());

@@ -5,11 +5,17 @@
 namespace ql {
 
 std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32_t sessions,
-                                             SessionOpener open_one, Failure* failure) {
+                                             SessionOpener open_one, Failure* failure,
+                                             const std::vector<std::pair<std::string, std::string>>& servers) {
   std::unique_ptr<Connection> connection(new Connection());
   connection->settings_ = settings;
   for (int32_t i = 0; i < sessions; ++i) {
-    std::unique_ptr<Session> session = open_one(settings, failure);
+    OpenSettings own = settings;
+    if (!servers.empty()) {
+      own.host = servers[static_cast<size_t>(i) % servers.size()].first;
+      own.port = servers[static_cast<size_t>(i) % servers.size()].second;
+    }
+    std::unique_ptr<Session> session = open_one(own, failure);
     if (session == nullptr) return nullptr;
     connection->sessions_.push_back(std::move(session));
   }

@@ -17,9 +17,11 @@ namespace ql {
 class Connection {
  public:
   // Opens `sessions` (1 or more) sessions with `open_one`; null with
-  // `failure` set when any of them does not open.
+  // `failure` set when any of them does not open. With `servers` (host,
+  // port), session i opens on servers[i % size] instead of the settings'.
   static std::unique_ptr<Connection> open(const OpenSettings& settings, int32_t sessions,
-                                          SessionOpener open_one, Failure* failure);
+                                          SessionOpener open_one, Failure* failure,
+                                          const std::vector<std::pair<std::string, std::string>>& servers = {});
 
   const OpenSettings& settings() const { return settings_; }
 

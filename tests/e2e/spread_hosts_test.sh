@@ -3,7 +3,7 @@
 # own and a standby made with pg_basebackup -R. A read-only replay with
 # --clients=4 --spread-hosts over both runs statements on each server
 # (pg_stat_database's commits on each) and shows a row per server in the
-# report; writes sent the same way fail on the standby with its read-only
+# report, and so does a pool's spread over both; writes sent the same way fail on the standby with its read-only
 # error, counted and not hidden. The reads split over three processes
 # started together (--start-at) and merged add up to the three reports:
 # counts and every histogram bucket.
@@ -52,6 +52,10 @@ sleep 0.7  # the statistics reach pg_stat_database about every half second
 after_primary=$(commits "${primary[@]}")
 after_standby=$(commits "${standby[@]}")
 
+# The pool's sessions spread the same way.
+"$tarnwick" --host="$both" --silent --sessions=4 --statements=8 --spread-hosts --report="$work/pool.json" \
+  --sql="$work/reads.SQL.log.1"
+
 set +e
 "$tarnwick" --host="$both" --mode=w --silent --clients=2 --spread-hosts --report="$work/writes.json" \
   --sql="$work/writes.SQL.log.1" 2>"$work/writes.err"
@@ -81,6 +85,9 @@ if len(servers) != 2 or any(s["statements"] != 200 for s in servers):
 # Each server ran its half (and a few statements of the clients' own).
 if ap - bp < 200 or as_ - bs < 200:
     errors.append(f"commits on the primary {ap - bp}, on the standby {as_ - bs}")
+pool = json.load(open(work + "/pool.json"))
+if pool["run"] != 400 or [s["statements"] for s in pool["servers"]] != [200, 200]:
+    errors.append(f"pool: {pool['run']} run, servers {pool['servers']}")
 writes = json.load(open(work + "/writes.json"))
 messages = [e["message"] for e in writes["errors"]]
 if writes["run"] != 20 or writes["failed"] != 20 or writes_exit != 4:

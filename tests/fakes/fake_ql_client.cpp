@@ -269,6 +269,14 @@ ql_handle ql_pool_open(const char* host, const char* port, const char* database,
   return fake_ql::open_handle("pool_open " + std::to_string(sessions), error);
 }
 
+ql_handle ql_pool_open_spread(const char* const* hosts, const char* const* ports, int32_t n, const char* database,
+                              const char* user, const char* password, int32_t read_only, int32_t page_size,
+                              int32_t answers_limit, int32_t code_page, int32_t sessions, ClientError* error) {
+  (void)n;
+  return ql_pool_open(hosts[0], ports != nullptr && ports[0] != nullptr ? ports[0] : "", database, user, password,
+                      "English", read_only, page_size, answers_limit, code_page, sessions, error);
+}
+
 ql_cursor ql_query(ql_handle, const char* text, int32_t* columns, int32_t* rows,
                    int32_t* fetched, int32_t, int32_t, ClientError* error) {
   state().calls.push_back(std::string("query ") + text);
