@@ -113,6 +113,7 @@ struct Clients {
   int64_t first_time_us = 0;
   uint64_t since_drain = 0;
   bool stop_reported = false;
+  bool sharing_said = false;  // the warning that captured sessions share clients
 };
 
 Clients* clients = nullptr;
@@ -414,7 +415,20 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
         session.client = open_client();
       } else {
         session.client = least_busy(true);
-        if (session.client == nullptr) session.client = least_busy(false);
+        if (session.client == nullptr) {
+          // Every client plays a session that has not ended: this one
+          // shares one, and its statements may fall inside the other's
+          // open transaction there. Said once, so that the cap is raised
+          // rather than the results trusted.
+          session.client = least_busy(false);
+          if (!clients->sharing_said) {
+            clients->sharing_said = true;
+            error_line(("Warning : more captured sessions at once than " + std::to_string(cap) +
+                        " clients: sessions share clients, and a statement of one may run inside another's "
+                        "open transaction; raise --clients=")
+                           .c_str());
+          }
+        }
       }
       ++session.client->sessions;
     }

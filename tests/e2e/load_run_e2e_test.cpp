@@ -342,6 +342,13 @@ TEST_P(LoadRunE2e, ACapturedSessionWaitingOnAnotherDoesNotStopTheLog) {
   RunResult result = run({"--silent", "--speed=0", "--report", "--sql=" + path("held.sql") + "," + path("held.SQL.log.1")});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_NE(result.err.find("1006 run, 0 failed"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("share clients"), std::string::npos) << result.err;
+
+  // One client for two sessions at once: they share it, and the run says so.
+  RunResult shared = run({"--silent", "--clients=1", "--sql=" + path("held.sql") + "," + path("held.SQL.log.1")});
+  EXPECT_NE(shared.err.find("Warning : more captured sessions at once than 1 clients: sessions share clients"),
+            std::string::npos)
+      << shared.err;
 }
 
 }  // namespace
