@@ -31,16 +31,6 @@ constexpr size_t kPageShape = 400;
 
 const char* const kKindNames[] = {"query", "other", "all"};
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-  char text[512];
-  va_list arguments;
-  va_start(arguments, pattern);
-  std::vsnprintf(text, sizeof text, pattern, arguments);
-  va_end(arguments);
-  return text;
-}
-
 double ms(int64_t nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
 
 enum class Figure { rate, latency, failures };

@@ -19,16 +19,6 @@ namespace {
 // Shape texts longer than this are cut in the table (the JSON keeps them).
 constexpr size_t kShapeCharacters = 400;
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-  char text[256];
-  va_list arguments;
-  va_start(arguments, pattern);
-  std::vsnprintf(text, sizeof text, pattern, arguments);
-  va_end(arguments);
-  return text;
-}
-
 std::string ms(int64_t nanoseconds) { return format("%.3f", static_cast<double>(nanoseconds) / 1e6); }
 std::string count(uint64_t value) { return format("%llu", static_cast<unsigned long long>(value)); }
 

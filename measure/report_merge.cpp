@@ -34,7 +34,7 @@ struct Merged {
 };
 
 // Takes one report in; throws std::exception with what is wrong.
-void take(const json& r, double first_start, Merged& merged, int index) {
+void take(const json& r, double first_start, Merged& merged) {
   const double started = r.at("started_at").get<double>();
   HostRow host;
   host.host = r.at("host").get<std::string>();
@@ -56,7 +56,6 @@ void take(const json& r, double first_start, Merged& merged, int index) {
     session->busy_ns += static_cast<int64_t>(s.at("busy_seconds").get<double>() * 1e9);
   }
   run_stats.sessions.push_back(std::move(session));
-  (void)index;
 
   run_stats.succeeded += r.at("run").get<uint64_t>();
   run_stats.failed += host.failed;
@@ -134,7 +133,7 @@ MergeResult merge_reports(const std::vector<std::string>& paths) {
   result.planned = 0;
   for (const auto& [path, report] : reports) {
     try {
-      take(report, first_start, merged, result.merged);
+      take(report, first_start, merged);
     } catch (const std::exception& e) {
       error_line("Cannot merge the report '", path.c_str(), (std::string("': ") + e.what()).c_str());
       ++result.skipped;

@@ -1,5 +1,8 @@
 #include "measure/svg_plot.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -272,6 +275,15 @@ std::string html_page(const std::string& title, const std::string& body) {
          "@page { margin: 14mm; }\n"
          "</style>\n</head>\n<body>\n" +
          body + "</body>\n</html>\n";
+}
+
+std::string format(const char* pattern, ...) {
+  char text[512];
+  va_list arguments;
+  va_start(arguments, pattern);
+  std::vsnprintf(text, sizeof text, pattern, arguments);
+  va_end(arguments);
+  return text;
 }
 
 }  // namespace tarnwick

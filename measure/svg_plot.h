@@ -19,6 +19,10 @@ namespace tarnwick {
 // only the first `limit` characters are kept, then "…".
 std::string html_escape(const std::string& text, bool utf8 = true, size_t limit = 0);
 
+// printf into a string, for the figures of the pages and the comparison
+// (each piece short: at most 511 bytes are kept).
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
 struct PlotSeries {
   std::string name;
   // (x, y), x ascending; a y that is not a number breaks the line there.

@@ -112,7 +112,6 @@ struct Clients {
   int64_t schedule_start_ns = 0;
   int64_t first_time_us = 0;
   uint64_t since_drain = 0;
-  bool stop_reported = false;
   bool sharing_said = false;  // the warning that captured sessions share clients
 };
 
@@ -129,7 +128,7 @@ constexpr size_t kMaxWaiting = 65536;
 void discard_copy_out(void*, const char*, int32_t) {}
 
 // Runs statements [0, n) of `batch` on the client's session, stamped.
-void run_batch(Client& client, ql_handle handle, std::vector<Item>& batch, std::vector<Done>& done) {
+void run_batch(ql_handle handle, std::vector<Item>& batch, std::vector<Done>& done) {
   const size_t n = batch.size();
   std::vector<const char*> texts(n);
   for (size_t i = 0; i < n; ++i) texts[i] = batch[i].text.c_str();
@@ -172,7 +171,6 @@ void run_batch(Client& client, ql_handle handle, std::vector<Item>& batch, std::
     }
     done.push_back(std::move(d));
   }
-  (void)client;
 }
 
 // Wakes the main thread when it waits (taking the lock, so that the
@@ -252,7 +250,7 @@ void run_client(Client& client) {
     }
     if (batch[0].due_ns != 0) wait_until(batch[0].due_ns);
     if (clients->stopping.load()) break;
-    run_batch(client, handle, batch, done);
+    run_batch(handle, batch, done);
     bool lost = false;
     std::string message;
     for (const Done& d : done) {

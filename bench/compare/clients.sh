@@ -6,7 +6,7 @@
 #   2. a select/insert log (single-row select by key, insert into an
 #      unlogged table), --clients=8, against pgbench -M prepared -c 8 -j 2
 #      running the same two statements;
-#   3. the same at a fixed rate (half of what pgbench reached): tarnwick's
+#   3. the same at a fixed rate (half of the slower side's rate): tarnwick's
 #      p50 latency (from the scheduled time) against pgbench -R's;
 #   4. tarnwick's peak memory for a log of 50,000 and of 1,000,000
 #      statements (it must not grow with the log);
@@ -36,15 +36,7 @@ psql -X -q "${server[@]}" -d "$PGTEST_USER" -c "drop table if exists bench_kv, b
   insert into bench_kv select i, 'value ' || i from generate_series(1, $keys) i;
   create unlogged table bench_ins (id int, v text);" >/dev/null
 
-# Wall seconds and peak RSS (KiB) of a command, output thrown away.
-measure() {
-  python3 - "$@" <<'PY'
-import resource, subprocess, sys, time
-start = time.monotonic()
-subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-print(f"{time.monotonic() - start:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss}")
-PY
-}
+. "$here/measure.sh"
 # pgbench's own figure: transactions a second, without connecting.
 pgbench_tps() { pgbench "$@" 2>/dev/null | sed -n 's/^tps = \([0-9.]*\) (without.*/\1/p'; }
 
@@ -74,11 +66,12 @@ p_mix=$(pgbench_tps -n -c 8 -j 2 -M prepared -t $((n / 16)) "${server[@]}" -f "$
 # planned by the server.
 p_simple=$(pgbench_tps -n -c 8 -j 2 -M simple -t $((n / 16)) "${server[@]}" -f "$work/mix_pgbench.sql" "$PGTEST_USER")
 
-# 3. At a fixed rate: half of pgbench's statements a second, for a tenth of
-# the log. pgbench -R schedules transactions: here each is one statement,
-# a select or an insert picked at random, so that its logged latency (in
-# µs, from the scheduled time) is a statement's.
-rate=$(awk -v tps="$p_mix" 'BEGIN { printf "%d", tps }')  # half of 2 x tps
+# 3. At a fixed rate, for a tenth of the log: half of the lower of the two
+# sides' highest rates, so that neither queues behind its own limit.
+# pgbench -R schedules transactions: here each is one statement, a select
+# or an insert picked at random, so that its logged latency (in µs, from
+# the scheduled time) is a statement's.
+rate=$(awk -v tps="$p_mix" -v n="$n" -v t="$t_mix" 'BEGIN { m = 2 * tps; if (n / t < m) m = n / t; printf "%d", m / 2 }')
 head -n $((n / 10)) "$work/mix.sql" >"$work/paced.sql"
 "$tarnwick_log" "$work/paced.sql" "$work/paced.SQL.log.1" 2>/dev/null
 "${ours[@]}" --clients=8 --rate="$rate" --report="$work/paced.json" --sql="$work/paced.SQL.log.1" >/dev/null 2>&1
@@ -96,8 +89,8 @@ awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "select %d;\n", i % 1000 }' >"
 head -n 50000 "$work/long.sql" >"$work/short.sql"
 "$tarnwick_log" "$work/long.sql" "$work/long.SQL.log.1" 2>/dev/null
 "$tarnwick_log" "$work/short.sql" "$work/short.SQL.log.1" 2>/dev/null
-read -r _ rss_short < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/short.SQL.log.1")
-read -r _ rss_long < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/long.SQL.log.1")
+read -r _ rss_short _ < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/short.SQL.log.1")
+read -r _ rss_long _ < <(measure "${ours[@]}" --clients=8 --pipeline=8 --report="$work/r.json" --sql="$work/long.SQL.log.1")
 
 # 5. SQLite: 2,000 single-row inserts on a file database.
 awk 'BEGIN { for (i = 0; i < 2000; i++) printf "insert into w values (%d);\n", i }' >"$work/writes.sql"

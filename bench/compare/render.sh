@@ -41,18 +41,7 @@ done
 work=$(mktemp -d /tmp/tarnwick-render.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Wall seconds, peak RSS (KiB) and CPU seconds (user + system) of a
-# command, its output thrown away.
-measure() {
-  python3 - "$@" <<'PY'
-import resource, subprocess, sys, time
-start = time.monotonic()
-subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-elapsed = time.monotonic() - start
-usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-print(f"{elapsed:.3f} {usage.ru_maxrss} {usage.ru_utime + usage.ru_stime:.3f}")
-PY
-}
+. "$here/measure.sh"
 
 # Best wall time of 3 runs with that run's CPU time, and the largest peak.
 best_of_3() {

@@ -46,18 +46,7 @@ make_log() {  # count file
   "$tarnwick_log" "$work/script.sql" "$2" 2>/dev/null
 }
 
-# Wall seconds, peak RSS (KiB) and CPU seconds (user + system) of a
-# command, output thrown away.
-measure() {
-  python3 - "$@" <<'PY'
-import resource, subprocess, sys, time
-start = time.monotonic()
-subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-elapsed = time.monotonic() - start
-usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-print(f"{elapsed:.3f} {usage.ru_maxrss} {usage.ru_utime + usage.ru_stime:.3f}")
-PY
-}
+. "$here/measure.sh"
 
 replay() {  # log [options...]
   local log=$1
