@@ -33,12 +33,12 @@ size_t slab_bytes(unsigned size_class) {
   return layout.first_block - kSlotHeader + size_t{layout.slots} * layout.stride;
 }
 
-Slab* slab_create(void* memory, unsigned size_class) {
+Slab* slab_create(void* memory, unsigned size_class, unsigned heap) {
   Slab* slab = static_cast<Slab*>(memory);
   slab->slot_count = slab_slot_count(size_class);
   slab->free_count = slab->slot_count;
   slab->size_class = size_class;
-  slab->bin = size_class;
+  slab->heap = heap;
   slab->previous = nullptr;
   slab->next = nullptr;
   slab->slot_offset = first_slot_offset(slab->slot_count);
@@ -85,8 +85,9 @@ size_t slab_usable_size(const Slab* slab, const void* pointer) {
   return static_cast<size_t>(end - static_cast<const char*>(pointer));
 }
 
-const char* slab_check(const Slab* slab, unsigned bin) {
-  if (slab->bin != bin || slab->size_class != bin) return "slab in the list of another bin";
+const char* slab_check(const Slab* slab, unsigned size_class, unsigned heap) {
+  if (slab->heap != heap || slab->size_class != size_class) return "slab in the list of another bin";
+  unsigned bin = size_class;
   uintptr_t chunk = chunk_start_of(slab);
   if (chunk_map_tag(chunk) != slab_tag(bin, chunk)) return "slab's chunk not tagged with its class";
   if (slab_at(chunk, slab_tag(bin, chunk)) != slab) return "slab not where its chunk's tag puts it";

@@ -10,8 +10,9 @@
 // block: 16-byte aligned, class-size bytes usable.
 //
 // Invariants (checked by slab_check):
-//   - size_class, bin, slot_count and slot_offset never change; bin equals
-//     size_class. The slab's chunk is tagged with its class in the chunk map
+//   - size_class, heap, slot_count and slot_offset never change; the slab
+//     belongs to the bin of its class in heap `heap` (small_blocks.h), the
+//     heap of the thread that made it. The slab's chunk is tagged with its class in the chunk map
 //     exactly while the slab lives.
 //   - under the bin's lock: bit i of the bitmap is 1 exactly when slot i is
 //     handed out of the slab, to a caller or to a thread cache; the bits from
@@ -49,7 +50,7 @@ inline constexpr uintptr_t kFreeMark = 1;
 struct Slab {
   uint32_t slot_count;
   uint32_t size_class;
-  uint32_t bin;
+  uint32_t heap;  // whose bin of the class holds the slab
   uint32_t slot_offset;  // from the slab's start to slot 0
   char line_apart[48];
   uint32_t free_count;
@@ -210,9 +211,9 @@ uint32_t slab_slot_count(unsigned size_class);
 // Bytes of one slab of the class (at most a chunk).
 size_t slab_bytes(unsigned size_class);
 
-// Sets up a slab of the class in `memory` (slab_bytes long, 16-byte
-// aligned): all slots free, hint 0, unlinked.
-Slab* slab_create(void* memory, unsigned size_class);
+// Sets up a slab of the class for heap `heap` in `memory` (slab_bytes
+// long, 16-byte aligned): all slots free, hint 0, unlinked.
+Slab* slab_create(void* memory, unsigned size_class, unsigned heap);
 
 // Hands out the lowest free slot at or after the hint and returns its block
 // (its header word the chunk's address marked free), or null when the slab
@@ -227,8 +228,9 @@ bool slab_give(Slab* slab, void* block);
 // Usable bytes from `pointer` (into a slot's block) to the end of the block.
 size_t slab_usable_size(const Slab* slab, const void* pointer);
 
-// Null when the slab keeps its invariants, otherwise what is wrong. Call
-// under the lock of the slab's bin.
-const char* slab_check(const Slab* slab, unsigned bin);
+// Null when the slab keeps its invariants and belongs to the bin of class
+// `size_class` in heap `heap`, otherwise what is wrong. Call under that
+// bin's lock.
+const char* slab_check(const Slab* slab, unsigned size_class, unsigned heap);
 
 }  // namespace morvane::heap

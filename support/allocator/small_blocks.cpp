@@ -1,5 +1,7 @@
 #include "support/allocator/small_blocks.h"
 
+#include <atomic>
+
 #include "support/allocator/chunk_map.h"
 #include "support/allocator/failure.h"
 #include "support/allocator/size_classes.h"
@@ -10,7 +12,19 @@ namespace morvane::heap {
 
 namespace {
 
-Bin bins[kMaxClasses];
+// Heap h's bin of class c is bins[h][c]; a heap's bins lie together, so a
+// thread touches only its own few cache lines of them.
+Bin bins[kHeaps][kMaxClasses];
+
+// One past the highest heap that ever had a slab, so that the checks and
+// counts walk only the heaps in use.
+std::atomic<unsigned> heaps_used{0};
+
+void note_heap_used(unsigned heap) {
+  unsigned used = heaps_used.load(std::memory_order_relaxed);
+  while (used <= heap && !heaps_used.compare_exchange_weak(used, heap + 1, std::memory_order_relaxed)) {
+  }
+}
 
 void link_at_head(Bin& bin, Slab* slab) {
   slab->previous = nullptr;
@@ -32,17 +46,17 @@ void unlink(Bin& bin, Slab* slab) {
 
 // Takes the own bin's lock with one exchange; when it is busy, the next bin
 // up once; otherwise waits for the own one. Returns the class locked.
-unsigned lock_bin_for(unsigned size_class) {
-  if (spinlock_try_acquire(bins[size_class].lock)) return size_class;
+unsigned lock_bin_for(Bin* heap_bins, unsigned size_class) {
+  if (spinlock_try_acquire(heap_bins[size_class].lock)) return size_class;
   unsigned larger = size_class + 1;
-  if (larger < g_size_classes.count && spinlock_try_acquire(bins[larger].lock)) return larger;
-  spinlock_acquire(bins[size_class].lock);
+  if (larger < g_size_classes.count && spinlock_try_acquire(heap_bins[larger].lock)) return larger;
+  spinlock_acquire(heap_bins[size_class].lock);
   return size_class;
 }
 
 // A new slab at the head of the bin's list, or null when the system refuses
 // it (the bin unchanged). The slab takes a whole chunk, marked in the map.
-Slab* add_slab(Bin& bin, unsigned size_class) {
+Slab* add_slab(Bin& bin, unsigned size_class, unsigned heap) {
   size_t bytes = slab_bytes(size_class);
   if (system_refuses(bytes)) return nullptr;
   void* memory = slab_reserve_take(size_class);
@@ -54,7 +68,8 @@ Slab* add_slab(Bin& bin, unsigned size_class) {
     system_release(memory, kChunkSize);
     return nullptr;
   }
-  Slab* slab = slab_create(slab_at(chunk, tag), size_class);
+  Slab* slab = slab_create(slab_at(chunk, tag), size_class, heap);
+  note_heap_used(heap);
   link_at_head(bin, slab);
   bin.total_slots += slab->slot_count;
   return slab;
@@ -62,7 +77,7 @@ Slab* add_slab(Bin& bin, unsigned size_class) {
 
 // Takes one block from the bin (locked), making a slab when none has a free
 // slot; null when the system refuses the slab.
-void* take_locked(Bin& bin, unsigned size_class) {
+void* take_locked(Bin& bin, unsigned size_class, unsigned heap) {
   void* block = nullptr;
   Slab* slab = bin.head;
   for (; slab != nullptr; slab = slab->next) {
@@ -70,7 +85,7 @@ void* take_locked(Bin& bin, unsigned size_class) {
     if (block != nullptr) break;
   }
   if (block == nullptr) {
-    slab = add_slab(bin, size_class);
+    slab = add_slab(bin, size_class, heap);
     if (slab == nullptr) return nullptr;
     block = slab_take(slab);
   }
@@ -107,22 +122,22 @@ void release_slab(Slab* slab) {
 
 }  // namespace
 
-void* small_allocate(unsigned size_class) {
+void* small_allocate(unsigned heap, unsigned size_class) {
   void* block = nullptr;
   // Null only for a refusal met while the exception of another refusal
   // was being built (report_failure returned).
-  if (small_allocate_batch(size_class, &block, 1) == 0) return nullptr;
+  if (small_allocate_batch(heap, size_class, &block, 1) == 0) return nullptr;
   slab_hand_to_caller(block);
   return block;
 }
 
-unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wanted) {
-  unsigned locked = lock_bin_for(size_class);
-  Bin& bin = bins[locked];
+unsigned small_allocate_batch(unsigned heap, unsigned size_class, void** blocks, unsigned wanted) {
+  unsigned locked = lock_bin_for(bins[heap], size_class);
+  Bin& bin = bins[heap][locked];
   if (locked != size_class) wanted = 1;  // a borrowed block is not of the class asked
   unsigned taken = 0;
   while (taken < wanted) {
-    void* block = take_locked(bin, locked);
+    void* block = take_locked(bin, locked, heap);
     if (block == nullptr) break;
     blocks[taken++] = block;
   }
@@ -133,7 +148,7 @@ unsigned small_allocate_batch(unsigned size_class, void** blocks, unsigned wante
 }
 
 void small_free(Slab* slab, void* block) {
-  Bin& bin = bins[slab->bin];
+  Bin& bin = bins[slab->heap][slab->size_class];
   spinlock_acquire(bin.lock);
   Slab* empty = give_locked(bin, slab, block);
   spinlock_release(bin.lock);
@@ -145,12 +160,21 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count) {
   constexpr unsigned kReleaseRoom = 16;
   Slab* empty[kReleaseRoom];
   unsigned empties = 0;
-  Bin& bin = bins[size_class];
-  spinlock_acquire(bin.lock);
+  // A cache's blocks mostly come from its own thread's heap; the lock
+  // changes only where the heap of the blocks does. A slab's heap never
+  // changes, and a block handed out keeps its slab alive, so the heap is
+  // read before the lock.
+  Bin* locked = nullptr;
   void* block = chain;
   for (unsigned i = 0; i < count; ++i) {
     void* next = *static_cast<void**>(block);
     Slab* slab = slab_of_block(block);
+    Bin& bin = bins[slab->heap][size_class];
+    if (&bin != locked) {
+      if (locked != nullptr) spinlock_release(locked->lock);
+      spinlock_acquire(bin.lock);
+      locked = &bin;
+    }
     Slab* released = give_locked(bin, slab, block);
     if (released != nullptr) {
       if (empties == kReleaseRoom) {
@@ -164,31 +188,36 @@ void small_free_batch(unsigned size_class, void* chain, unsigned count) {
     }
     block = next;
   }
-  spinlock_release(bin.lock);
+  if (locked != nullptr) spinlock_release(locked->lock);
   for (unsigned e = 0; e < empties; ++e) release_slab(empty[e]);
 }
 
 BinCounts small_bin_counts(unsigned size_class) {
-  Bin& bin = bins[size_class];
-  SpinGuard guard(bin.lock);
-  BinCounts counts{bin.total_slots, bin.in_use, 0};
-  for (Slab* slab = bin.head; slab != nullptr; slab = slab->next) ++counts.listed_slabs;
+  BinCounts counts{0, 0, 0};
+  unsigned used = heaps_used.load(std::memory_order_relaxed);
+  for (unsigned h = 0; h < used; ++h) {
+    Bin& bin = bins[h][size_class];
+    SpinGuard guard(bin.lock);
+    counts.total_slots += bin.total_slots;
+    counts.in_use += bin.in_use;
+    for (Slab* slab = bin.head; slab != nullptr; slab = slab->next) ++counts.listed_slabs;
+  }
   return counts;
 }
 
-SpinWord& small_bin_lock(unsigned size_class) { return bins[size_class].lock; }
+SpinWord& small_bin_lock(unsigned heap, unsigned size_class) { return bins[heap][size_class].lock; }
 
 namespace {
 
-const char* check_bin(unsigned size_class) {
-  Bin& bin = bins[size_class];
+const char* check_bin(unsigned heap, unsigned size_class) {
+  Bin& bin = bins[heap][size_class];
   SpinGuard guard(bin.lock);
   uint64_t listed_slots = 0;
   uint64_t listed_free = 0;
   const Slab* previous = nullptr;
   for (const Slab* slab = bin.head; slab != nullptr; slab = slab->next) {
     if (slab->previous != previous) return "broken backward link";
-    if (const char* problem = slab_check(slab, size_class)) return problem;
+    if (const char* problem = slab_check(slab, size_class, heap)) return problem;
     if (slab->free_count == 0) return "full slab in a list";
     listed_slots += slab->slot_count;
     listed_free += slab->free_count;
@@ -206,7 +235,7 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
   Slab* slab = small_slab_of(block);
   if (slab == nullptr) return "cached block outside every live slab";
   if (slab->size_class != size_class) return "cached block of another class";
-  SpinGuard guard(bins[size_class].lock);
+  SpinGuard guard(bins[slab->heap][size_class].lock);
   auto first = reinterpret_cast<uintptr_t>(slab) + slab->slot_offset + kSlotHeader;
   auto distance = reinterpret_cast<uintptr_t>(block) - first;
   uint32_t index = static_cast<uint32_t>(distance / slot_stride(size_class));
@@ -221,8 +250,11 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
 }
 
 const char* small_blocks_check() {
-  for (unsigned c = 0; c < kMaxClasses; ++c) {
-    if (const char* problem = check_bin(c)) return problem;
+  unsigned used = heaps_used.load(std::memory_order_relaxed);
+  for (unsigned h = 0; h < used; ++h) {
+    for (unsigned c = 0; c < g_size_classes.count; ++c) {
+      if (const char* problem = check_bin(h, c)) return problem;
+    }
   }
   return nullptr;
 }

@@ -23,6 +23,40 @@ pthread_key_t exit_key;
 std::atomic<bool> exit_key_made{false};
 SpinWord exit_key_lock{0};
 
+// Bit h is set while heap h (1 to kHeaps - 1) belongs to a thread. Heap 0
+// is never handed out: it serves threads without an active cache.
+std::atomic<uint64_t> heaps_taken{1};
+std::atomic<uint32_t> next_shared_heap{0};
+
+static_assert(kHeaps == 64, "heaps_taken has one bit per heap");
+
+// A heap of its own for a starting thread, or, with all taken, one shared
+// with others in turn.
+void take_heap(ThreadCache& cache) {
+  uint64_t taken = heaps_taken.load(std::memory_order_relaxed);
+  while (~taken != 0) {
+    unsigned heap = static_cast<unsigned>(__builtin_ctzll(~taken));
+    if (heaps_taken.compare_exchange_weak(taken, taken | (uint64_t{1} << heap),
+                                          std::memory_order_acq_rel)) {
+      cache.heap = heap;
+      cache.owns_heap = true;
+      return;
+    }
+  }
+  cache.heap = 1 + next_shared_heap.fetch_add(1, std::memory_order_relaxed) % (kHeaps - 1);
+  cache.owns_heap = false;
+}
+
+// Hands the heap on to the next thread that starts; the thread goes on
+// with heap 0.
+void give_up_heap(ThreadCache& cache) {
+  if (cache.owns_heap) {
+    heaps_taken.fetch_and(~(uint64_t{1} << cache.heap), std::memory_order_acq_rel);
+  }
+  cache.heap = 0;
+  cache.owns_heap = false;
+}
+
 void* next_of(void* block) { return *static_cast<void**>(block); }
 
 // Gives the `count` newest blocks of the class's list back to the bin.
@@ -62,6 +96,7 @@ void retire(void*) {
   for (unsigned c = 0; c < kMaxClasses; ++c) {
     if (counts[c] != 0) small_free_batch(c, chains[c], counts[c]);
   }
+  give_up_heap(cache);
 }
 
 // Turns the cache on at the thread's first allocation or free. The state
@@ -69,6 +104,7 @@ void retire(void*) {
 // finds the cache active.
 void activate(ThreadCache& cache) {
   cache.state = kActive;
+  take_heap(cache);
   for (unsigned c = 0; c < g_size_classes.count; ++c) {
     cache.limits[c] = cache.rooms[c] = g_size_classes.cache_limit[c];
   }
@@ -80,6 +116,7 @@ void activate(ThreadCache& cache) {
         // keep its blocks for good, so this thread goes to the bins.
         cache.state = kRetired;
         turn_off(cache);
+        give_up_heap(cache);
         return;
       }
       exit_key_made.store(true, std::memory_order_release);
@@ -95,10 +132,10 @@ void* cache_refill(unsigned size_class) {
   if (cache.state == kUnused) activate(cache);
   if (void* block = cache_pop(size_class)) return block;  // filled while activating
   uint32_t limit = cache.limits[size_class];
-  if (limit == 0) return small_allocate(size_class);
+  if (limit == 0) return small_allocate(cache.heap, size_class);
   void* blocks[kMaxBatch];
   unsigned wanted = std::min<unsigned>(limit / 2, kMaxBatch);
-  unsigned taken = small_allocate_batch(size_class, blocks, wanted);
+  unsigned taken = small_allocate_batch(cache.heap, size_class, blocks, wanted);
   if (taken == 0) return nullptr;  // refused while a refusal was being thrown
   for (unsigned i = taken; i-- > 1;) cache_push(cache, size_class, blocks[i]);
   slab_hand_to_caller(blocks[0]);
@@ -118,6 +155,12 @@ void cache_free_slow(void* block) noexcept {
   cache_push(cache, size_class, block);
 }
 
+unsigned thread_heap() {
+  ThreadCache& cache = t_thread_cache;
+  if (cache.state == kUnused) activate(cache);
+  return cache.heap;
+}
+
 void thread_cache_flush() { flush(t_thread_cache); }
 
 size_t thread_cache_blocks(unsigned size_class) {
@@ -126,6 +169,9 @@ size_t thread_cache_blocks(unsigned size_class) {
 
 const char* thread_cache_check() {
   const ThreadCache& cache = t_thread_cache;
+  if (cache.heap >= kHeaps || (cache.state == kActive) != (cache.heap != 0)) {
+    return "cache without its thread's heap";
+  }
   for (unsigned c = 0; c < kMaxClasses; ++c) {
     uint32_t expected_limit = cache.state == kActive ? g_size_classes.cache_limit[c] : 0;
     if (cache.limits[c] != expected_limit) return "cache limit differs from its class's";

@@ -4,10 +4,11 @@
 //
 // A list is LIFO, chained through the first word of its blocks. An empty
 // list is refilled with half its limit of blocks from the bin under one lock;
-// a full one gives half its limit back the same way (small_blocks.h). Blocks
-// freed by another thread than the one that allocated them go into the
-// freeing thread's cache: the bins are global, so a block may end in any
-// cache. Classes whose cache limit is 0 (the largest ones, see
+// a full one gives half its limit back the same way (small_blocks.h).
+// Refills come from the bins of the thread's own heap. Blocks freed by
+// another thread than the one that allocated them go into the freeing
+// thread's cache, and from there back to the bin of their slab's heap, so a
+// block may end in any cache. Classes whose cache limit is 0 (the largest ones, see
 // size_classes.cpp) always go to the bins.
 //
 // Invariants of a thread's cache (checked by thread_cache_check):
@@ -19,6 +20,7 @@
 //     list's class; the slot is handed out of the slab (counted in its bin's
 //     in_use), and its header word is marked free, so a second free of the
 //     block is ignored;
+//   - heap is the thread's heap while the cache is active, 0 otherwise;
 //   - at most limit blocks per class, so a thread caches at most 32 KiB per
 //     class; when the thread ends, the cache goes back to the bins and stays
 //     off (frees and allocations of its later exit code go to the bins).
@@ -43,6 +45,8 @@ struct ThreadCache {
   uint32_t rooms[kMaxClasses];  // blocks the list may still take
   uint32_t limits[kMaxClasses];
   uint32_t state;  // see thread_cache.cpp
+  uint32_t heap;   // the heap refills come from (small_blocks.h)
+  bool owns_heap;  // the heap is this thread's alone, to be handed on at its end
 };
 
 inline uint32_t cached_count(const ThreadCache& cache, unsigned size_class) {
@@ -96,6 +100,9 @@ inline void cache_free(unsigned size_class, void* block) {
   }
   cache_push(cache, size_class, block);
 }
+
+// The heap of the calling thread, turning its cache on if it is not yet.
+unsigned thread_heap();
 
 // Gives every block of the calling thread's cache back to the bins; the
 // cache stays usable.

@@ -4,7 +4,9 @@
 // checks its own thread cache now and then. Workers free some blocks twice
 // (the second free must change nothing), and they run in generations: a
 // generation ends with full caches and leaves its blocks in the slots for
-// the next one to free. Each worker's random sequence comes from a fixed
+// the next one to free, whose threads take over the heaps the ended ones
+// gave up. The last generation has more threads than there are heaps, so
+// some share one. Each worker's random sequence comes from a fixed
 // seed, so a failure can be rerun.
 #include <gtest/gtest.h>
 
@@ -26,6 +28,8 @@ constexpr int kWorkers = 4;
 constexpr int kGenerations = 4;
 constexpr int kSlots = 1024;
 constexpr int kRoundsPerWorker = 10000;  // per generation
+constexpr int kCrowd = 70;               // workers of the last generation: more than kHeaps - 1
+constexpr int kRoundsInTheCrowd = 100;
 constexpr int kRoundsBetweenCacheChecks = 2048;
 constexpr uint32_t kSeed = 20240607;
 
@@ -91,9 +95,9 @@ void fill_cache() {
 
 // Takes whatever block a slot holds in exchange for `block` and checks,
 // frees or grows it.
-void worker(Shared& shared, int index) {
+void worker(Shared& shared, int index, int rounds) {
   std::mt19937 random(kSeed + static_cast<uint32_t>(index));
-  for (int round = 0; round < kRoundsPerWorker; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     if (round % kRoundsBetweenCacheChecks == 0) note(shared, heap::thread_cache_check());
     if (random() % 16 == 0) free_twice(shared, random() % 600);
     auto& slot = shared.slots[random() % kSlots];
@@ -128,10 +132,14 @@ TEST(AllocatorStress, ThreadsShareBlocksUnderTheInvariantChecker) {
       std::this_thread::yield();
     }
   });
-  for (int generation = 0; generation < kGenerations; ++generation) {
+  static_assert(kCrowd > static_cast<int>(heap::kHeaps) - 1);
+  for (int generation = 0; generation <= kGenerations; ++generation) {
+    bool crowd = generation == kGenerations;
+    int count = crowd ? kCrowd : kWorkers;
     std::vector<std::thread> workers;
-    for (int i = 0; i < kWorkers; ++i) {
-      workers.emplace_back(worker, std::ref(shared), generation * kWorkers + i);
+    for (int i = 0; i < count; ++i) {
+      workers.emplace_back(worker, std::ref(shared), generation * kWorkers + i,
+                           crowd ? kRoundsInTheCrowd : kRoundsPerWorker);
     }
     for (std::thread& thread : workers) thread.join();
   }

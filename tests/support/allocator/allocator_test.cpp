@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/allocator/thread_cache.h"
 #include "support/exception/exception.h"
 #include "support/allocator/size_classes.h"
 #include "support/allocator/small_blocks.h"
@@ -203,8 +204,8 @@ TEST_F(AllocatorTest, BlocksAreFoundInSlabsAtEveryOffset) {
 }
 
 TEST_F(AllocatorTest, BusyBinBorrowsTheNextOneUpOnce) {
-  SpinWord& own = heap::small_bin_lock(kRareClass);
-  SpinWord& next = heap::small_bin_lock(kRareClass + 1);
+  SpinWord& own = heap::small_bin_lock(heap::thread_heap(), kRareClass);
+  SpinWord& next = heap::small_bin_lock(heap::thread_heap(), kRareClass + 1);
   spinlock_acquire(own);
   void* borrowed = allocator_malloc(kRareSize);
   EXPECT_EQ(allocator_msize(borrowed), 60792u);  // a block of the next class
