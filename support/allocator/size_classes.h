@@ -58,8 +58,8 @@ struct SizeClasses {
   uint16_t cache_limit[kMaxClasses];  // blocks a thread may keep cached; 0: not cached
 };
 
-// Bytes of one slot's header word, before its block.
-inline constexpr uint32_t kSlotHeader = sizeof(void*);
+// Bytes of one slot's header word, before its block (slab.h).
+inline constexpr uint32_t kSlotHeader = 4;
 
 // The process-wide tables, constant from the program's start.
 extern const SizeClasses g_size_classes;

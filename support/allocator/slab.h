@@ -5,25 +5,29 @@
 // slab_tag below and chunk_map.h; the mapping covers the whole chunk): the
 // header below (88 bytes), then the bitmap (one 32-bit word per
 // 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
-// apart. A slot is an 8-byte header word holding the chunk's address
-// (written when the slot is first handed out) followed by the caller's
-// block: 16-byte aligned, class-size bytes usable.
+// apart. A slot is a 32-bit header word holding the chunk's number (its
+// address >> kChunkShift; user space has 2^29 chunks, so the number fits with
+// a bit to spare for the free mark), written when the slot is first handed
+// out, followed by the caller's block: 16-byte aligned, class-size bytes
+// usable. With a word of 4 bytes rather than an address's 8, the slots of
+// the classes 12 bytes past a multiple of 16 (12, 28, 44, 76, 156, 892) are
+// 16 bytes smaller: the 12-byte class's take 16 bytes instead of 32.
 //
 // Invariants (checked by slab_check):
 //   - size_class, heap, slot_count and slot_offset never change; the slab
 //     belongs to the bin of its class in heap `heap` (small_blocks.h), the
-//     heap of the thread that made it. The slab's chunk is tagged with its class in the chunk map
-//     exactly while the slab lives.
+//     heap of the thread that made it. The slab's chunk is tagged with its
+//     class in the chunk map exactly while the slab lives.
 //   - under the bin's lock: bit i of the bitmap is 1 exactly when slot i is
 //     handed out of the slab, to a caller or to a thread cache; the bits from
 //     slot_count to the end of the last word are always 1; free_count is the
 //     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
-//   - a slot's header word is the start of the slab's chunk exactly while its
-//     block is with a caller; while the block is in a thread cache or free in
-//     the slab it is that address with kFreeMark set, and a slot never handed
-//     out has 0. Free honours a block only when the word is the address and
+//   - a slot's header word is the number of the slab's chunk exactly while
+//     its block is with a caller; while the block is in a thread cache or free
+//     in the slab it is that number with kFreeMark set, and a slot never
+//     handed out has 0. Free honours a block only when the word is the number and
 //     sets the mark before anything else, so a second free of a block,
 //     wherever the block went since, changes nothing until the block is
 //     handed out again. The word is written only by the thread that holds the
@@ -41,7 +45,9 @@
 
 namespace morvane::heap {
 
-inline constexpr uintptr_t kFreeMark = 1;
+inline constexpr uint32_t kFreeMark = uint32_t{1} << 31;
+static_assert((uint64_t{1} << (kAddressBits - kChunkShift)) <= kFreeMark,
+              "every chunk number fits below the free mark");
 
 // The fields that never change and that every free reads without a lock
 // have a cache line of their own; those that the bin's lock guards share
@@ -68,8 +74,8 @@ struct Slab {
 inline uint32_t slot_stride(unsigned size_class) { return g_size_classes.layout[size_class].stride; }
 
 // The header word before a block.
-inline uintptr_t& slot_word(void* block) { return static_cast<uintptr_t*>(block)[-1]; }
-inline uintptr_t slot_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
+inline uint32_t& slot_word(void* block) { return static_cast<uint32_t*>(block)[-1]; }
+inline uint32_t slot_word(const void* block) { return static_cast<const uint32_t*>(block)[-1]; }
 
 // A slab starts tag * 64 bytes into its chunk, where the chunk's tag in the
 // chunk map is 1 + class * kSlabColours + (the chunk's number modulo
@@ -139,7 +145,9 @@ inline Slab* slab_of_block(const void* block) {
 }
 
 // The header word of a block with a caller, see the invariants above.
-inline uintptr_t owner_word(const void* block) { return chunk_start_of(block); }
+inline uint32_t owner_word(const void* block) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block) >> kChunkShift);
+}
 
 // The slot whose block holds `pointer`; slot_count or more when the pointer
 // lies before the first block or after the last slot. A slab fits in a
@@ -198,7 +206,7 @@ inline void* slot_block_at(uintptr_t chunk, uint64_t distance, const SlabPlaceme
 // nothing changed, when it is not: a block in a cache or free in its slab,
 // so a second free is ignored.
 inline bool slot_claim(void* block) {
-  uintptr_t& word = slot_word(block);
+  uint32_t& word = slot_word(block);
   if (word != owner_word(block)) return false;
   word = owner_word(block) | kFreeMark;
   return true;
@@ -216,7 +224,7 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class, unsigned heap);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word the chunk's address marked free), or null when the slab
+// (its header word the chunk's number marked free), or null when the slab
 // is full.
 void* slab_take(Slab* slab);
 

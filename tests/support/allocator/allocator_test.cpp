@@ -25,7 +25,7 @@ using heap::small_bin_counts;
 
 // The word before a block: its chunk's address for a small block with a
 // caller, 0 for a large one.
-uintptr_t header_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
+uint32_t header_word(const void* block) { return static_cast<const uint32_t*>(block)[-1]; }
 
 bool aligned_to(const void* block, size_t alignment) {
   return reinterpret_cast<uintptr_t>(block) % alignment == 0;
@@ -147,7 +147,7 @@ TEST_F(AllocatorTest, SlabsAreReusedKeptAndGivenBack) {
   ASSERT_EQ(small_bin_counts(kRareClass).in_use, 0u);
   std::vector<void*> blocks(12);
   for (void*& block : blocks) block = allocator_malloc(kRareSize);
-  uintptr_t slabs[3] = {header_word(blocks[0]), header_word(blocks[4]), header_word(blocks[8])};
+  uint32_t slabs[3] = {header_word(blocks[0]), header_word(blocks[4]), header_word(blocks[8])};
   for (int i = 0; i < 12; ++i) ASSERT_EQ(header_word(blocks[i]), slabs[i / 4]) << i;
   ASSERT_EQ(small_bin_counts(kRareClass).total_slots, 12u);
   EXPECT_EQ(small_bin_counts(kRareClass).listed_slabs, 0u);  // full slabs are unlinked
@@ -185,7 +185,7 @@ TEST_F(AllocatorTest, BlocksAreFoundInSlabsAtEveryOffset) {
   for (unsigned char* block : blocks) {
     heap::Slab* slab = heap::small_slab_of(block);
     ASSERT_NE(slab, nullptr);
-    uintptr_t chunk = header_word(block);
+    uintptr_t chunk = uintptr_t{header_word(block)} << heap::kChunkShift;  // the chunk's number
     ASSERT_EQ(chunk, heap::chunk_start_of(block));
     EXPECT_EQ(slab->size_class, kRareClass);
     EXPECT_EQ(allocator_msize(block), 40528u);
@@ -256,9 +256,9 @@ TEST_F(AllocatorTest, RefusedSlabReportsItsSizeAndLeavesTheBinUsable) {
   for (uint32_t i = counts.in_use; i < counts.total_slots; ++i) {
     blocks.push_back(allocator_malloc(kRareSize));
   }
-  // 104 bytes of header and bitmap, then 4 slots of 40,544 bytes.
-  heap::set_system_refusal([](size_t bytes) { return bytes == 104 + 4 * 40544; });
-  expect_failure("000279E8", [] { allocator_malloc(kRareSize); });
+  // 92 bytes of header, bitmap and padding, then 4 slots of 40,544 bytes.
+  heap::set_system_refusal([](size_t bytes) { return bytes == 92 + 4 * 40544; });
+  expect_failure("000279DC", [] { allocator_malloc(kRareSize); });
   heap::set_system_refusal(nullptr);
   blocks.push_back(allocator_malloc(kRareSize));
   for (void* block : blocks) allocator_free(block);

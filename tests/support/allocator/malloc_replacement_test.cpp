@@ -20,7 +20,7 @@
 namespace morvane {
 namespace {
 
-uintptr_t header_word(const void* block) { return static_cast<const uintptr_t*>(block)[-1]; }
+uint32_t header_word(const void* block) { return static_cast<const uint32_t*>(block)[-1]; }
 
 bool aligned_to(const void* block, size_t alignment) {
   return reinterpret_cast<uintptr_t>(block) % alignment == 0;
