@@ -5,7 +5,8 @@
 # 1-64 bytes, 1, 2 and 4 threads, and a producer/consumer row (one thread
 # allocates, another frees, 10,000 blocks in flight; ns per block); and the
 # peak RSS of each process in MiB. Each cell is the fastest of REPEAT runs,
-# each run its own process; the RSS is that of the fastest run.
+# each run its own process, with the slowest after a slash (the spread); the
+# RSS is that of the fastest run. The ratios compare the fastest runs.
 #
 #   bench/compare/allocators.sh [BUILD_DIR]     (default build-bench; make bench runs it)
 set -euo pipefail
@@ -21,7 +22,7 @@ names=(slab glibc jemalloc mimalloc tcmalloc)
 preloads=("" "" "$lib/libjemalloc.so.2" "$lib/libmimalloc.so.2" "$lib/libtcmalloc_minimal.so.4")
 rows=("512 1" "512 2" "512 4" "512 pc" "64 1" "64 2" "64 4" "64 pc")
 
-declare -A ns rss
+declare -A ns slowest rss
 for row in "${rows[@]}"; do
   read -r size threads <<<"$row"
   for i in "${!names[@]}"; do
@@ -29,20 +30,25 @@ for row in "${rows[@]}"; do
     program=$plain
     [[ $name == slab ]] && program=$slab
     best=
+    worst=
     for ((run = 0; run < repeat; ++run)); do
       read -r time kib < <(LD_PRELOAD=${preloads[$i]} "$program" "$size" "$threads" "$pairs")
       if [[ -z $best ]] || awk -v a="$time" -v b="$best" 'BEGIN { exit !(a < b) }'; then
         best=$time
         best_kib=$kib
       fi
+      if [[ -z $worst ]] || awk -v a="$time" -v b="$worst" 'BEGIN { exit !(a > b) }'; then
+        worst=$time
+      fi
     done
     ns[$name,$row]=$best
+    slowest[$name,$row]=$worst
     rss[$name,$row]=$(awk -v k="$best_kib" 'BEGIN { printf "%.1f", k / 1024 }')
   done
 done
 
 printf '| sizes | threads |'
-for name in "${names[@]}"; do printf ' %s ns (MiB) |' "$name"; done
+for name in "${names[@]}"; do printf ' %s ns/slowest (MiB) |' "$name"; done
 printf ' slab / glibc | slab / jemalloc | slab / mimalloc | RSS slab / mimalloc |\n|---|---|'
 for _ in "${names[@]}"; do printf -- '---|'; done
 printf -- '---|---|---|---|\n'
@@ -52,7 +58,7 @@ for row in "${rows[@]}"; do
   [[ $threads == pc ]] && label="1 → 1 (producer/consumer)"
   printf '| 1-%s | %s |' "$size" "$label"
   for name in "${names[@]}"; do
-    printf ' %s (%s) |' "${ns[$name,$row]}" "${rss[$name,$row]}"
+    printf ' %s/%s (%s) |' "${ns[$name,$row]}" "${slowest[$name,$row]}" "${rss[$name,$row]}"
   done
   for peer in glibc jemalloc mimalloc; do
     awk -v a="${ns[slab,$row]}" -v b="${ns[$peer,$row]}" 'BEGIN { printf " %.2f |", a / b }'
