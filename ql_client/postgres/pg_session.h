@@ -12,6 +12,7 @@
 
 namespace ql {
 
+class PgAsync;
 class PgReader;
 
 class PgSession final : public Session {
@@ -30,7 +31,12 @@ class PgSession final : public Session {
   // One statement of a pipeline (pg_pipeline.cpp).
   struct PipelineItem;
 
+  // Statements sent without blocking (pg_async.cpp).
+  std::unique_ptr<AsyncRunner> start_async(int32_t window, Limits limits, Failure* failure) override;
+
  private:
+  friend class PgAsync;
+
   PgSession(PGconn* connection, const OpenSettings& settings);
 
   // run_in_order's pipeline (pg_pipeline.cpp), in three phases: send every

@@ -1,0 +1,73 @@
+// PgAsync: the statements of one PostgreSQL session sent without blocking
+// (ql_async_*), with up to `window` of them on their way. Outside
+// transaction blocks they go in pipeline mode, each with its own sync point,
+// the next sent as soon as there is room; what a pipeline cannot carry goes
+// alone in the simple protocol, once everything before it has finished,
+// with the savepoint and encoding switches that PgSession::run puts around
+// it. Nothing here waits on the socket: the caller polls it.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "ql_client/core/async_runner.h"
+#include "ql_client/core/session.h"
+
+namespace ql {
+
+class PgReader;
+class PgSession;
+
+class PgAsync final : public AsyncRunner {
+ public:
+  PgAsync(PgSession& session, int32_t window, Limits limits);
+  ~PgAsync() override;
+
+  bool send(std::string_view text, int64_t tag) override;
+  int socket() const override;
+  int32_t events() const override;
+  int32_t work() override;
+  bool next(AsyncDone* done) override;
+  size_t accepted() const override { return entries_.size(); }
+  void to_blocking() override;
+
+ private:
+  struct Entry;
+  // The steps of a statement that goes alone, in order; each that applies
+  // is one command on the wire.
+  enum class Step { none, encoding_on, savepoint, statement, savepoint_end, encoding_off, finished };
+
+  // Sends what may go now, in order.
+  void pump();
+  void send_pipelined(Entry& entry);
+  // Moves an entry that goes alone to its next step that applies.
+  void advance(Entry& entry);
+  const char* step_command(const Entry& entry) const;
+  void read_results();
+  // False when the result that comes next has not arrived.
+  bool take_pipelined(Entry& entry, PGresult* result);
+  void take_alone(Entry& entry, PGresult* result);
+  // The results of the entry now at the head of the wire come next.
+  void read_head();
+  void take_copy(Entry& entry, const PGresult* result);
+  void finish(Entry& entry);
+  // The connection broke: every entry not finished fails with it.
+  void lose(const std::string& message);
+  void flush();
+
+  PgSession& session_;
+  PGconn* connection_;
+  const size_t window_;
+  const Limits limits_;
+  std::deque<Entry> entries_;  // accepted and not taken, in order
+  std::deque<Entry*> unsent_;  // to be sent, in order
+  std::deque<Entry*> wire_;    // sent and not finished, in order
+  std::unique_ptr<PgReader> reader_;  // reads the results of wire_.front()
+  int32_t finished_ = 0;       // entries finished and not taken
+  bool wants_write_ = false;   // libpq holds output the socket did not take
+};
+
+}  // namespace ql
