@@ -464,7 +464,10 @@ int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n,
  * none kept). Above a window of 1 they are pipelined outside transaction
  * blocks, each its own implicit transaction with a sync point of its own,
  * the next sent as soon as one is taken; a text of one statement only
- * there. A statement goes alone, in the simple protocol, after everything
+ * there. Plain reads (SELECTs with no parenthesis: they call nothing) of a
+ * read-only session share one sync point, up to a window of them, as the
+ * batch calls let them; one that did not run because another failed before
+ * it runs again on its own. A statement goes alone, in the simple protocol, after everything
  * before it has finished and before anything after it is sent: with a
  * window of 1, inside a transaction block, BEGIN and START, COPY (data
  * from the client is refused, data to it dropped), a text that may hold
@@ -505,7 +508,8 @@ int32_t ql_async_send(ql_handle handle, const char* text, int64_t tag,
 
 /* The socket to wait on, with the QL_WAIT_ events to wait for in *events
  * (0: nothing to wait for, no statement is on its way); -1 for an unknown
- * handle or one not started. */
+ * handle or one not started. Call it before each wait: it sends the sync
+ * point that plain reads sent since the last call share. */
 int32_t ql_async_wait(ql_handle handle, int32_t* events);
 
 /* Sends and reads what the socket allows without waiting. Returns how many

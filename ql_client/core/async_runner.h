@@ -27,9 +27,10 @@ class AsyncRunner {
   // Accepts a statement (copied) and sends it when the protocol allows;
   // false when the window is full.
   virtual bool send(std::string_view text, int64_t tag) = 0;
-  // The socket to wait on and the QL_WAIT_ events to wait for.
+  // The socket to wait on, and the QL_WAIT_ events to wait for once what
+  // is held back (a sync point shared by the next statements) is sent.
   virtual int socket() const = 0;
-  virtual int32_t events() const = 0;
+  virtual int32_t events() = 0;
   // Sends and reads what the socket allows; returns the statements
   // finished and not yet taken.
   virtual int32_t work() = 0;

@@ -16,7 +16,10 @@ struct PgAsync::Entry {
   int64_t finished_ns = 0;
   bool alone = false;  // goes in the simple protocol, nothing beside it
   bool done = false;
-  bool awaiting_sync = false;  // pipelined: its results are in, its sync point is next
+  // Pipelined: it shared a sync point with one that failed before it, so
+  // it did not run; it runs again with a sync point of its own.
+  bool again = false;
+  bool own_sync = false;
   // Alone: the step on the wire; the encoding switched for it; a savepoint
   // set before it; a transaction block open when it started.
   Step step = Step::none;
@@ -88,9 +91,10 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   }
   entry.alone = window_ == 1 || (statement.utf8 && !session_.utf8_) || goes_alone(entry.text);
   unsent_.push_back(&entry);
+  // What the pipeline holds goes out at its sync point, or before the
+  // caller waits (events).
   try {
     pump();
-    flush();
   } catch (...) {  // an allocation failed half-way: the protocol is out of step
     lose("out of memory");
   }
@@ -99,7 +103,13 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
 
 int PgAsync::socket() const { return PQsocket(connection_); }
 
-int32_t PgAsync::events() const {
+int32_t PgAsync::events() {
+  try {
+    close_group();
+    flush();
+  } catch (...) {
+    lose("out of memory");
+  }
   if (session_.lost_) return 0;
   return (wire_.empty() ? 0 : QL_WAIT_READ) | (wants_write_ ? QL_WAIT_WRITE : 0);
 }
@@ -116,6 +126,7 @@ int32_t PgAsync::work() {
       read_results();
     }
     pump();
+    close_group();
     flush();
   } catch (...) {
     lose("out of memory");
@@ -151,23 +162,31 @@ void PgAsync::flush() {
 }
 
 void PgAsync::pump() {
-  while (!unsent_.empty() && !session_.lost_) {
-    Entry& entry = *unsent_.front();
+  while (!session_.lost_) {
+    // Statements to run again come before the ones never sent.
+    std::deque<Entry*>& source = again_.empty() ? unsent_ : again_;
+    if (source.empty()) return;
+    Entry& entry = *source.front();
     if (session_.canceled()) {
       // A cancel stops what runs and everything not yet sent.
-      for (Entry* left : unsent_) {
-        left->outcome.fail(Session::canceled_before_start());
-        finish(*left);
+      for (std::deque<Entry*>* left : {&again_, &unsent_}) {
+        for (Entry* unsent : *left) {
+          unsent->outcome.fail(Session::canceled_before_start());
+          finish(*unsent);
+        }
+        left->clear();
       }
-      unsent_.clear();
       return;
     }
     const bool pipelined = PQpipelineStatus(connection_) == PQ_PIPELINE_ON;
     // Behind pipelined statements no block can be open: only a statement
     // that goes alone opens one.
     const bool alone = entry.alone || (wire_.empty() && session_.in_block());
-    if (!wire_.empty() && (alone || !pipelined)) return;
-    unsent_.pop_front();
+    if (!wire_.empty() && (alone || !pipelined)) {
+      close_group();  // what is on the wire must end for it
+      return;
+    }
+    source.pop_front();
     if (!PQisnonblocking(connection_)) PQsetnonblocking(connection_, 1);
     if (alone) {
       if (pipelined) PQexitPipelineMode(connection_);
@@ -191,19 +210,37 @@ void PgAsync::send_pipelined(Entry& entry) {
     finish(entry);
     return;
   }
+  // Plain reads of a read-only session share a sync point, up to a window
+  // of them: one implicit transaction for all, and one answer from the
+  // server, which sends nothing before the sync point comes.
+  const bool shares = !entry.own_sync && session_.may_share_sync(entry.text);
+  if (!shares) close_group();
   entry.started_ns = monotonic_ns();
   wire_.push_back(&entry);
-  if (!PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) ||
-      !PQpipelineSync(connection_)) {
+  if (!PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
     return;
   }
   if (wire_.size() == 1) read_head();
+  if (shares && ++group_ < window_) return;
+  group_ = 0;
+  sync();
+}
+
+void PgAsync::close_group() {
+  if (group_ == 0 || session_.lost_) return;
+  group_ = 0;
+  sync();
+}
+
+void PgAsync::sync() {
+  wire_.push_back(nullptr);
+  if (!PQpipelineSync(connection_)) lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
 }
 
 void PgAsync::read_head() {
   reader_.reset();
-  if (wire_.empty() || wire_.front()->alone) return;
+  if (wire_.empty() || wire_.front() == nullptr || wire_.front()->alone) return;
   // Single-row mode is set while libpq has parsed none of the statement's
   // results: right after sending it, or right after the sync point before.
   PQsetSingleRowMode(connection_);
@@ -266,12 +303,14 @@ void PgAsync::advance(Entry& entry) {
 
 void PgAsync::read_results() {
   while (!wire_.empty() && !session_.lost_ && !PQisBusy(connection_)) {
-    Entry& entry = *wire_.front();
+    Entry* entry = wire_.front();
     PGresult* result = PQgetResult(connection_);
-    if (entry.alone) {
-      take_alone(entry, result);
-    } else if (!take_pipelined(entry, result)) {
-      break;
+    if (entry == nullptr) {
+      if (!take_sync(result)) break;
+    } else if (entry->alone) {
+      take_alone(*entry, result);
+    } else {
+      take_pipelined(*entry, result);
     }
   }
   if (!session_.lost_ && PQstatus(connection_) == CONNECTION_BAD) {
@@ -279,31 +318,54 @@ void PgAsync::read_results() {
   }
 }
 
-bool PgAsync::take_pipelined(Entry& entry, PGresult* result) {
-  std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
-  if (entry.awaiting_sync) {
-    if (result == nullptr) return false;  // the sync point has not come yet
-    if (PQresultStatus(result) == PGRES_PIPELINE_SYNC) {
-      wire_.pop_front();
-      finish(entry);
-      read_head();
-    }
-    return true;
+bool PgAsync::take_sync(PGresult* result) {
+  if (result == nullptr) return false;  // the sync point has not come yet
+  if (PQresultStatus(result) == PGRES_PIPELINE_SYNC) {
+    wire_.pop_front();
+    for (Entry* entry : answered_) finish(*entry);
+    answered_.clear();
+    read_head();
   }
-  if (result == nullptr) {  // the statement's results are done; its sync point follows
-    entry.finished_ns = monotonic_ns();
-    entry.awaiting_sync = true;
-    reader_.reset();
-    return true;
+  PQclear(result);
+  return true;
+}
+
+void PgAsync::take_pipelined(Entry& entry, PGresult* result) {
+  std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+  if (result == nullptr) {  // the statement's results are done
+    wire_.pop_front();
+    if (entry.again) {
+      entry.again = false;
+      entry.own_sync = true;
+      entry.outcome = Outcome(limits_);
+      again_.push_back(&entry);
+    } else {
+      // Finished at its sync point: a connection that breaks before it
+      // comes loses the statement too.
+      entry.finished_ns = monotonic_ns();
+      answered_.push_back(&entry);
+    }
+    read_head();  // the next statement's results follow at once, or its sync point
+    return;
+  }
+  if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED) {
+    entry.again = true;
+    return;
   }
   take_copy(entry, result);
   reader_->take(result);
-  // A read past its answers limit is stopped when nothing was sent after
-  // it. The cancel has reached the server when PQcancel returns, so it
-  // stops this statement or finds the session idle and is dropped; it can
-  // never stop one sent afterwards. Behind other statements the rest of
-  // its rows are read and dropped instead.
-  if (reader_->limit_reached() && wire_.size() == 1) session_.stop_statement(reader_.get(), false);
+  // A read past its answers limit is stopped when no statement was sent
+  // after it. The cancel has reached the server when PQcancel returns, so
+  // it stops this statement or finds the session idle and is dropped; it
+  // can never stop one sent afterwards. Behind other statements the rest
+  // of its rows are read and dropped instead.
+  if (reader_->limit_reached() && last_on_wire()) session_.stop_statement(reader_.get(), false);
+}
+
+bool PgAsync::last_on_wire() const {
+  for (size_t i = 1; i < wire_.size(); ++i) {
+    if (wire_[i] != nullptr) return false;
+  }
   return true;
 }
 
@@ -353,6 +415,9 @@ void PgAsync::lose(const std::string& message) {
   }
   wire_.clear();
   unsent_.clear();
+  again_.clear();
+  answered_.clear();
+  group_ = 0;
 }
 
 }  // namespace ql

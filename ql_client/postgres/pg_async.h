@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ql_client/core/async_runner.h"
 #include "ql_client/core/session.h"
@@ -28,7 +29,7 @@ class PgAsync final : public AsyncRunner {
 
   bool send(std::string_view text, int64_t tag) override;
   int socket() const override;
-  int32_t events() const override;
+  int32_t events() override;
   int32_t work() override;
   bool next(AsyncDone* done) override;
   size_t accepted() const override { return entries_.size(); }
@@ -47,8 +48,14 @@ class PgAsync final : public AsyncRunner {
   void advance(Entry& entry);
   const char* step_command(const Entry& entry) const;
   void read_results();
-  // False when the result that comes next has not arrived.
-  bool take_pipelined(Entry& entry, PGresult* result);
+  void take_pipelined(Entry& entry, PGresult* result);
+  // A sync point's result; false when it has not arrived.
+  bool take_sync(PGresult* result);
+  // Whether no statement is on the wire behind the head.
+  bool last_on_wire() const;
+  // Ends the group of plain reads that share a sync point, if one is open.
+  void close_group();
+  void sync();
   void take_alone(Entry& entry, PGresult* result);
   // The results of the entry now at the head of the wire come next.
   void read_head();
@@ -64,7 +71,11 @@ class PgAsync final : public AsyncRunner {
   const Limits limits_;
   std::deque<Entry> entries_;  // accepted and not taken, in order
   std::deque<Entry*> unsent_;  // to be sent, in order
-  std::deque<Entry*> wire_;    // sent and not finished, in order
+  std::deque<Entry*> again_;   // to be sent again, before the others
+  // Sent and not finished, in order, with a null for each sync point.
+  std::deque<Entry*> wire_;
+  std::vector<Entry*> answered_;  // results in, their sync point not yet
+  size_t group_ = 0;  // plain reads sent since the last sync point
   std::unique_ptr<PgReader> reader_;  // reads the results of wire_.front()
   int32_t finished_ = 0;       // entries finished and not taken
   bool wants_write_ = false;   // libpq holds output the socket did not take

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ql_client/core/session.h"
@@ -45,6 +46,11 @@ class PgSession final : public Session {
   void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
   bool send_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   bool shares_sync(const std::vector<PipelineItem>& items, size_t i) const;
+  // Whether a statement may share a sync point with the plain reads next
+  // to it: a plain read (a SELECT that calls nothing), in a session whose
+  // transactions are read-only (the server reports the setting from
+  // version 14 on; older ones never share).
+  bool may_share_sync(std::string_view text) const;
   std::vector<size_t> read_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   void run_stopped_again(const std::vector<PipelineItem>& items, const std::vector<size_t>& stopped);
   // A pipeline that broke half-way: the session is lost, and the items from
