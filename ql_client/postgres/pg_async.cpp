@@ -120,7 +120,7 @@ int32_t PgAsync::work() {
     flush();
     if (!wire_.empty() && !session_.lost_) {
       if (!PQconsumeInput(connection_)) {
-        lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+        lose(lost_message());
         return finished_;
       }
       read_results();
@@ -155,7 +155,7 @@ void PgAsync::flush() {
   if (session_.lost_) return;
   const int flushed = PQflush(connection_);
   if (flushed < 0) {
-    lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+    lose(lost_message());
     return;
   }
   wants_write_ = flushed == 1;
@@ -218,7 +218,7 @@ void PgAsync::send_pipelined(Entry& entry) {
   entry.started_ns = monotonic_ns();
   wire_.push_back(&entry);
   if (!PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
-    lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+    lose(lost_message());
     return;
   }
   if (wire_.size() == 1) read_head();
@@ -235,7 +235,7 @@ void PgAsync::close_group() {
 
 void PgAsync::sync() {
   wire_.push_back(nullptr);
-  if (!PQpipelineSync(connection_)) lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+  if (!PQpipelineSync(connection_)) lose(lost_message());
 }
 
 void PgAsync::read_head() {
@@ -292,7 +292,7 @@ void PgAsync::advance(Entry& entry) {
     return;
   }
   if (PQstatus(connection_) == CONNECTION_BAD) {
-    lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+    lose(lost_message());
     return;
   }
   entry.outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
@@ -302,7 +302,9 @@ void PgAsync::advance(Entry& entry) {
 }
 
 void PgAsync::read_results() {
-  while (!wire_.empty() && !session_.lost_ && !PQisBusy(connection_)) {
+  // A broken connection makes PQisBusy false: asked for a result then,
+  // libpq would wait on the socket it has closed.
+  while (!wire_.empty() && !session_.lost_ && !PQisBusy(connection_) && PQstatus(connection_) != CONNECTION_BAD) {
     Entry* entry = wire_.front();
     PGresult* result = PQgetResult(connection_);
     if (entry == nullptr) {
@@ -314,7 +316,7 @@ void PgAsync::read_results() {
     }
   }
   if (!session_.lost_ && PQstatus(connection_) == CONNECTION_BAD) {
-    lose("connection to the server lost: " + pg_message(PQerrorMessage(connection_)));
+    lose(lost_message());
   }
 }
 
@@ -352,6 +354,7 @@ void PgAsync::take_pipelined(Entry& entry, PGresult* result) {
     entry.again = true;
     return;
   }
+  note_fatal(result);
   take_copy(entry, result);
   reader_->take(result);
   // A read past its answers limit is stopped when no statement was sent
@@ -370,6 +373,10 @@ bool PgAsync::last_on_wire() const {
 }
 
 void PgAsync::take_alone(Entry& entry, PGresult* result) {
+  if (result == nullptr && PQstatus(connection_) == CONNECTION_BAD) {
+    lose(lost_message());
+    return;
+  }
   if (result == nullptr) {  // the step's command is done
     if (entry.step == Step::encoding_on && entry.outcome.failed()) entry.step = Step::encoding_off;
     if (entry.step == Step::savepoint && entry.outcome.failed()) entry.step = Step::savepoint_end;
@@ -377,6 +384,7 @@ void PgAsync::take_alone(Entry& entry, PGresult* result) {
     return;
   }
   std::unique_ptr<PGresult, void (*)(PGresult*)> owned(result, PQclear);
+  note_fatal(result);
   if (entry.step == Step::statement) {
     take_copy(entry, result);
     reader_->take(result);
@@ -394,6 +402,19 @@ void PgAsync::take_copy(Entry& entry, const PGresult* result) {
   PQsetnonblocking(connection_, 0);
   session_.copy_data(result, nullptr, &entry.outcome);
   if (!session_.lost_) PQsetnonblocking(connection_, 1);
+}
+
+void PgAsync::note_fatal(const PGresult* result) {
+  const char* severity = PQresultErrorField(result, PG_DIAG_SEVERITY_NONLOCALIZED);
+  if (severity != nullptr && (std::string_view(severity) == "FATAL" || std::string_view(severity) == "PANIC")) {
+    last_fatal_ = pg_message(PQresultErrorMessage(result));
+  }
+}
+
+std::string PgAsync::lost_message() const {
+  std::string text = pg_message(PQerrorMessage(connection_));
+  if (!last_fatal_.empty() && text.find(last_fatal_) == std::string::npos) text = last_fatal_ + "\n" + text;
+  return "connection to the server lost: " + text;
 }
 
 void PgAsync::finish(Entry& entry) {

@@ -61,6 +61,10 @@ class PgAsync final : public AsyncRunner {
   void read_head();
   void take_copy(Entry& entry, const PGresult* result);
   void finish(Entry& entry);
+  // Keeps the message of an error that ends the session (FATAL, PANIC):
+  // libpq's own, once the connection is gone, may have lost it.
+  void note_fatal(const PGresult* result);
+  std::string lost_message() const;
   // The connection broke: every entry not finished fails with it.
   void lose(const std::string& message);
   void flush();
@@ -79,6 +83,7 @@ class PgAsync final : public AsyncRunner {
   std::unique_ptr<PgReader> reader_;  // reads the results of wire_.front()
   int32_t finished_ = 0;       // entries finished and not taken
   bool wants_write_ = false;   // libpq holds output the socket did not take
+  std::string last_fatal_;
 };
 
 }  // namespace ql
