@@ -36,6 +36,10 @@ struct ClientLoop::Slot {
   bool ready = false;    // its socket has news
   bool sent = false;     // statements went out since it was last read
   bool done = false;     // lost, or the run stopped: nothing more runs on it
+  // What to wait for, as the session last said; asked again only after a
+  // call on it.
+  pollfd wait{-1, 0, 0};
+  bool asked = false;
 };
 
 ClientLoop::~ClientLoop() { end(); }
@@ -133,10 +137,12 @@ void ClientLoop::feed(Slot& slot, int64_t now, int64_t* next_due, bool* hungry) 
     }
     slot.on_way.push_back(std::move(item));
     slot.sent = true;
+    slot.asked = false;
   }
 }
 
 size_t ClientLoop::collect(Slot& slot) {
+  slot.asked = false;
   if (slot.ready && ql_async_work(slot.handle, nullptr) <= 0 && !slot.sent) {
     slot.ready = false;
     return 0;
@@ -213,10 +219,14 @@ void ClientLoop::run() {
         wake_main();
         continue;
       }
-      int32_t events = 0;
-      const int socket = ql_async_wait(slot.handle, &events);
-      if (socket < 0 || events == 0) continue;
-      waits.push_back(pollfd{socket, poll_events(events), 0});
+      if (!slot.asked) {
+        int32_t events = 0;
+        slot.wait.fd = ql_async_wait(slot.handle, &events);
+        slot.wait.events = poll_events(events);
+        slot.asked = true;
+      }
+      if (slot.wait.fd < 0 || slot.wait.events == 0) continue;
+      waits.push_back(slot.wait);
       waiting_slots.push_back(i);
     }
     // Waiting for statements: the next one dealt wakes the loop, unless

@@ -1,8 +1,8 @@
 #include "ql_client/postgres/pg_async.h"
 
+#include <cctype>
 #include <string_view>
 
-#include "ql_client/postgres/pg_reader.h"
 #include "ql_client/postgres/pg_session.h"
 
 namespace ql {
@@ -48,8 +48,24 @@ bool several_statements(std::string_view text) {
 // (inside one, a statement stopped at the answers limit needs a savepoint
 // around it, set one step at a time) and COPY, whose data goes beside it.
 bool goes_alone(std::string_view text) {
-  const std::string keyword = first_keyword(text);
-  return keyword == "begin" || keyword == "start" || keyword == "copy" || several_statements(text);
+  if (several_statements(text)) return true;
+  const size_t at = text.find_first_not_of(" \t\r\n\f\v");
+  if (at == std::string_view::npos) return false;
+  // Behind a comment the word is found the long way.
+  if (text[at] == '/' || text[at] == '-') {
+    const std::string keyword = first_keyword(text);
+    return keyword == "begin" || keyword == "start" || keyword == "copy";
+  }
+  for (std::string_view word : {"begin", "start", "copy"}) {
+    if (text.size() - at < word.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < word.size() && same; ++i) same = (text[at + i] | 0x20) == word[i];
+    const size_t end = at + word.size();
+    if (same && (end == text.size() || !(std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -244,7 +260,7 @@ void PgAsync::read_head() {
   // Single-row mode is set while libpq has parsed none of the statement's
   // results: right after sending it, or right after the sync point before.
   PQsetSingleRowMode(connection_);
-  reader_ = std::make_unique<PgReader>(wire_.front()->request, &wire_.front()->outcome);
+  reader_.emplace(wire_.front()->request, &wire_.front()->outcome);
 }
 
 const char* PgAsync::step_command(const Entry& entry) const {
@@ -255,7 +271,7 @@ const char* PgAsync::step_command(const Entry& entry) const {
       return entry.guarded ? kSavepoint : nullptr;
     case Step::savepoint_end:
       if (!entry.guarded) return nullptr;
-      if (reader_ != nullptr && reader_->stopped()) return kRollbackToSavepoint;
+      if (reader_.has_value() && reader_->stopped()) return kRollbackToSavepoint;
       return PQtransactionStatus(connection_) == PQTRANS_INTRANS ? kReleaseSavepoint : nullptr;
     case Step::encoding_off:
       return entry.switched ? kToLatin1 : nullptr;
@@ -282,7 +298,7 @@ void PgAsync::advance(Entry& entry) {
       entry.in_block = session_.in_block();
       if (!PQsendQuery(connection_, entry.text.c_str())) break;
       PQsetSingleRowMode(connection_);
-      reader_ = std::make_unique<PgReader>(entry.request, &entry.outcome);
+      reader_.emplace(entry.request, &entry.outcome);
       return;
     }
     const char* command = step_command(entry);
@@ -362,7 +378,7 @@ void PgAsync::take_pipelined(Entry& entry, PGresult* result) {
   // it stops this statement or finds the session idle and is dropped; it
   // can never stop one sent afterwards. Behind other statements the rest
   // of its rows are read and dropped instead.
-  if (reader_->limit_reached() && last_on_wire()) session_.stop_statement(reader_.get(), false);
+  if (reader_->limit_reached() && last_on_wire()) session_.stop_statement(&*reader_, false);
 }
 
 bool PgAsync::last_on_wire() const {
@@ -388,7 +404,7 @@ void PgAsync::take_alone(Entry& entry, PGresult* result) {
   if (entry.step == Step::statement) {
     take_copy(entry, result);
     reader_->take(result);
-    if (reader_->limit_reached()) session_.stop_statement(reader_.get(), entry.in_block && !entry.guarded);
+    if (reader_->limit_reached()) session_.stop_statement(&*reader_, entry.in_block && !entry.guarded);
   } else if (PQresultStatus(result) != PGRES_COMMAND_OK) {
     entry.outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQresultErrorMessage(result))));
   }

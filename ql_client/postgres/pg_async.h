@@ -11,15 +11,16 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ql_client/core/async_runner.h"
 #include "ql_client/core/session.h"
+#include "ql_client/postgres/pg_reader.h"
 
 namespace ql {
 
-class PgReader;
 class PgSession;
 
 class PgAsync final : public AsyncRunner {
@@ -80,7 +81,7 @@ class PgAsync final : public AsyncRunner {
   std::deque<Entry*> wire_;
   std::vector<Entry*> answered_;  // results in, their sync point not yet
   size_t group_ = 0;  // plain reads sent since the last sync point
-  std::unique_ptr<PgReader> reader_;  // reads the results of wire_.front()
+  std::optional<PgReader> reader_;  // reads the results of wire_.front()
   int32_t finished_ = 0;       // entries finished and not taken
   bool wants_write_ = false;   // libpq holds output the socket did not take
   std::string last_fatal_;
