@@ -457,9 +457,9 @@ int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n,
  * with poll(). After ql_async_start, a handle of one PostgreSQL session
  * takes statements with ql_async_send, which returns at once; the caller
  * waits until the socket that ql_async_wait names is ready for the events
- * it gives, calls ql_async_work, which sends and reads what the socket
- * allows, and takes each finished statement with ql_async_next, in the
- * order they were sent. Up to `window` statements may be sent and not yet
+ * it gives (0: take what has finished, nothing is on its way), calls
+ * ql_async_work, which sends and reads what the socket allows, and takes
+ * each finished statement with ql_async_next, in the order they were sent. Up to `window` statements may be sent and not yet
  * taken. Each runs as ql_do runs it (rows counted up to the answers limit,
  * none kept). Above a window of 1 they are pipelined outside transaction
  * blocks, each its own implicit transaction with a sync point of its own,
@@ -499,17 +499,18 @@ typedef struct ql_async_done {
  * first window. Returns 1, or 0 with the error set. */
 int32_t ql_async_start(ql_handle handle, int32_t window, ClientError* error);
 
-/* Sends `text` (copied), or queues it until the protocol lets it go, and
- * returns at once: 1; 0 with the error set (QL_ERR_RANGE when `window`
- * statements are sent and not taken). The statement's own failure comes
- * with ql_async_next. */
+/* Takes `text` (copied) and returns at once: 1; 0 with the error set
+ * (QL_ERR_RANGE when `window` statements are sent and not taken). The next
+ * ql_async_wait or ql_async_work sends it with whatever else was taken
+ * meanwhile, as soon as the protocol lets it go. The statement's own
+ * failure comes with ql_async_next. */
 int32_t ql_async_send(ql_handle handle, const char* text, int64_t tag,
                       ClientError* error);
 
 /* The socket to wait on, with the QL_WAIT_ events to wait for in *events
  * (0: nothing to wait for, no statement is on its way); -1 for an unknown
- * handle or one not started. Call it before each wait: it sends the sync
- * point that plain reads sent since the last call share. */
+ * handle or one not started. Call it before each wait: it sends what was
+ * taken since the last call, and the sync point that plain reads share. */
 int32_t ql_async_wait(ql_handle handle, int32_t* events);
 
 /* Sends and reads what the socket allows without waiting. Returns how many

@@ -92,7 +92,8 @@ void ClientLoop::end() {
 void ClientLoop::feed(Slot& slot, int64_t now, int64_t* next_due, bool* hungry) {
   const auto window = static_cast<size_t>(settings.pipeline);
   if (slot.on_way.size() >= window) return;
-  std::vector<Item> taken;
+  std::vector<Item>& taken = taken_;
+  taken.clear();
   bool copy = false;
   {
     std::lock_guard<std::mutex> guard(slot.client->lock);
@@ -201,6 +202,7 @@ void ClientLoop::run() {
     const int64_t now = monotonic_ns();
     int64_t next_due = INT64_MAX;
     bool hungry = false;
+    bool finished_now = false;  // a client has statements to take: no wait
     waits.assign(1, pollfd{wake_fd_, POLLIN, 0});
     waiting_slots.clear();
     for (size_t i = 0; i < slots.size(); ++i) {
@@ -225,12 +227,18 @@ void ClientLoop::run() {
         slot.wait.events = poll_events(events);
         slot.asked = true;
       }
-      if (slot.wait.fd < 0 || slot.wait.events == 0) continue;
+      if (slot.wait.fd < 0) continue;
+      if (slot.wait.events == 0) {
+        // Nothing on the wire: what it still holds has finished already.
+        if (!slot.on_way.empty()) slot.ready = finished_now = true;
+        continue;
+      }
       waits.push_back(slot.wait);
       waiting_slots.push_back(i);
     }
     // Waiting for statements: the next one dealt wakes the loop, unless
     // one came while the clients were fed.
+    if (finished_now) continue;
     if (hungry) {
       wants_statements_.store(true);
       if (has_queued(slots)) {

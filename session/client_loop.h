@@ -19,6 +19,7 @@
 namespace tarnwick {
 
 struct Client;
+struct Item;
 
 class ClientLoop {
  public:
@@ -54,6 +55,7 @@ class ClientLoop {
   // Whether a client whose window has room has statements queued now.
   bool has_queued(const std::vector<Slot>& slots) const;
 
+  std::vector<Item> taken_;  // feed's, kept for its room
   int wake_fd_ = -1;
   std::mutex lock_;  // adopted_ and ending_
   std::vector<Client*> adopted_;

@@ -24,11 +24,11 @@ class AsyncRunner {
  public:
   virtual ~AsyncRunner() = default;
 
-  // Accepts a statement (copied) and sends it when the protocol allows;
-  // false when the window is full.
+  // Accepts a statement (copied), sent by the next events or work; false
+  // when the window is full.
   virtual bool send(std::string_view text, int64_t tag) = 0;
   // The socket to wait on, and the QL_WAIT_ events to wait for once what
-  // is held back (a sync point shared by the next statements) is sent.
+  // was accepted and what is held back (a shared sync point) is sent.
   virtual int socket() const = 0;
   virtual int32_t events() = 0;
   // Sends and reads what the socket allows; returns the statements

@@ -83,10 +83,26 @@ PgAsync::PgAsync(PgSession& session, int32_t window, Limits limits)
 
 PgAsync::~PgAsync() = default;
 
+PgAsync::Entry& PgAsync::fresh_entry() {
+  if (spare_.empty()) {
+    owned_.push_back(std::make_unique<Entry>());
+    spare_.push_back(owned_.back().get());
+  }
+  Entry* entry = spare_.back();
+  spare_.pop_back();
+  // Reused: its text keeps its room.
+  entry->started_ns = entry->finished_ns = 0;
+  entry->alone = entry->done = entry->again = entry->own_sync = false;
+  entry->step = Step::none;
+  entry->switched = entry->guarded = entry->in_block = false;
+  entries_.push_back(entry);
+  return *entry;
+}
+
 bool PgAsync::send(std::string_view text, int64_t tag) {
   if (entries_.size() >= window_) return false;
   session_.clear_cancel();
-  Entry& entry = entries_.emplace_back();
+  Entry& entry = fresh_entry();
   const StatementText statement = strip_unicode_marker(text);
   entry.tag = tag;
   entry.text.assign(statement.text);
@@ -106,14 +122,9 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
     return true;
   }
   entry.alone = window_ == 1 || (statement.utf8 && !session_.utf8_) || goes_alone(entry.text);
+  // Sent by the next events or work, together with what else came: one
+  // write for all.
   unsent_.push_back(&entry);
-  // What the pipeline holds goes out at its sync point, or before the
-  // caller waits (events).
-  try {
-    pump();
-  } catch (...) {  // an allocation failed half-way: the protocol is out of step
-    lose("out of memory");
-  }
   return true;
 }
 
@@ -121,6 +132,7 @@ int PgAsync::socket() const { return PQsocket(connection_); }
 
 int32_t PgAsync::events() {
   try {
+    pump();
     close_group();
     flush();
   } catch (...) {
@@ -151,13 +163,14 @@ int32_t PgAsync::work() {
 }
 
 bool PgAsync::next(AsyncDone* done) {
-  if (entries_.empty() || !entries_.front().done) return false;
-  Entry& entry = entries_.front();
+  if (entries_.empty() || !entries_.front()->done) return false;
+  Entry& entry = *entries_.front();
   done->tag = entry.tag;
   done->started_ns = entry.started_ns;
   done->finished_ns = entry.finished_ns;
   done->failure = entry.outcome.failure();
   entries_.pop_front();
+  spare_.push_back(&entry);
   --finished_;
   return true;
 }
@@ -178,6 +191,8 @@ void PgAsync::flush() {
 }
 
 void PgAsync::pump() {
+  if (unsent_.empty() && again_.empty()) return;
+  const int64_t now = monotonic_ns();  // one time for all that goes at once
   while (!session_.lost_) {
     // Statements to run again come before the ones never sent.
     std::deque<Entry*>& source = again_.empty() ? unsent_ : again_;
@@ -207,22 +222,22 @@ void PgAsync::pump() {
     if (alone) {
       if (pipelined) PQexitPipelineMode(connection_);
       entry.alone = true;
-      entry.started_ns = monotonic_ns();
+      entry.started_ns = now;
       entry.switched = entry.request.statement.utf8 && !session_.utf8_;
       wire_.push_back(&entry);
       advance(entry);
       // Nothing goes beside it until it has finished.
       if (!wire_.empty()) return;
     } else {
-      send_pipelined(entry);
+      send_pipelined(entry, now);
     }
   }
 }
 
-void PgAsync::send_pipelined(Entry& entry) {
+void PgAsync::send_pipelined(Entry& entry, int64_t now) {
   if (PQpipelineStatus(connection_) != PQ_PIPELINE_ON && PQenterPipelineMode(connection_) != 1) {
     entry.outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
-    entry.started_ns = monotonic_ns();
+    entry.started_ns = now;
     finish(entry);
     return;
   }
@@ -231,7 +246,7 @@ void PgAsync::send_pipelined(Entry& entry) {
   // server, which sends nothing before the sync point comes.
   const bool shares = !entry.own_sync && session_.may_share_sync(entry.text);
   if (!shares) close_group();
-  entry.started_ns = monotonic_ns();
+  entry.started_ns = now;
   wire_.push_back(&entry);
   if (!PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
     lose(lost_message());
@@ -320,6 +335,7 @@ void PgAsync::advance(Entry& entry) {
 void PgAsync::read_results() {
   // A broken connection makes PQisBusy false: asked for a result then,
   // libpq would wait on the socket it has closed.
+  read_ns_ = monotonic_ns();  // what is read now came in together
   while (!wire_.empty() && !session_.lost_ && !PQisBusy(connection_) && PQstatus(connection_) != CONNECTION_BAD) {
     Entry* entry = wire_.front();
     PGresult* result = PQgetResult(connection_);
@@ -360,7 +376,7 @@ void PgAsync::take_pipelined(Entry& entry, PGresult* result) {
     } else {
       // Finished at its sync point: a connection that breaks before it
       // comes loses the statement too.
-      entry.finished_ns = monotonic_ns();
+      entry.finished_ns = read_ns_;
       answered_.push_back(&entry);
     }
     read_head();  // the next statement's results follow at once, or its sync point
@@ -445,10 +461,10 @@ void PgAsync::lose(const std::string& message) {
     session_.lost_message_ = message;
   }
   reader_.reset();
-  for (Entry& entry : entries_) {
-    if (entry.done) continue;
-    entry.outcome.lose(session_.lost_message_);
-    finish(entry);
+  for (Entry* entry : entries_) {
+    if (entry->done) continue;
+    entry->outcome.lose(session_.lost_message_);
+    finish(*entry);
   }
   wire_.clear();
   unsent_.clear();

@@ -44,7 +44,9 @@ class PgAsync final : public AsyncRunner {
 
   // Sends what may go now, in order.
   void pump();
-  void send_pipelined(Entry& entry);
+  void send_pipelined(Entry& entry, int64_t now);
+  // An entry at the end of entries_, reused when one is spare.
+  Entry& fresh_entry();
   // Moves an entry that goes alone to its next step that applies.
   void advance(Entry& entry);
   const char* step_command(const Entry& entry) const;
@@ -74,7 +76,9 @@ class PgAsync final : public AsyncRunner {
   PGconn* connection_;
   const size_t window_;
   const Limits limits_;
-  std::deque<Entry> entries_;  // accepted and not taken, in order
+  std::vector<std::unique_ptr<Entry>> owned_;  // every entry made, at most a window
+  std::vector<Entry*> spare_;
+  std::deque<Entry*> entries_;  // accepted and not taken, in order
   std::deque<Entry*> unsent_;  // to be sent, in order
   std::deque<Entry*> again_;   // to be sent again, before the others
   // Sent and not finished, in order, with a null for each sync point.
@@ -85,6 +89,7 @@ class PgAsync final : public AsyncRunner {
   int32_t finished_ = 0;       // entries finished and not taken
   bool wants_write_ = false;   // libpq holds output the socket did not take
   std::string last_fatal_;
+  int64_t read_ns_ = 0;  // when the results being read came in
 };
 
 }  // namespace ql
