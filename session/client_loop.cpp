@@ -33,8 +33,7 @@ struct ClientLoop::Slot {
   ql_handle handle = 0;
   std::deque<Item> on_way;  // sent, in the order they finish
   int64_t next_tag = 0;
-  bool ready = false;    // its socket has news
-  bool sent = false;     // statements went out since it was last read
+  bool ready = false;    // its socket has news, or statements finished without it
   bool done = false;     // lost, or the run stopped: nothing more runs on it
   // What to wait for, as the session last said; asked again only after a
   // call on it.
@@ -137,19 +136,14 @@ void ClientLoop::feed(Slot& slot, int64_t now, int64_t* next_due, bool* hungry) 
       return;
     }
     slot.on_way.push_back(std::move(item));
-    slot.sent = true;
     slot.asked = false;
   }
 }
 
-size_t ClientLoop::collect(Slot& slot) {
+void ClientLoop::collect(Slot& slot) {
   slot.asked = false;
-  if (slot.ready && ql_async_work(slot.handle, nullptr) <= 0 && !slot.sent) {
-    slot.ready = false;
-    return 0;
-  }
   slot.ready = false;
-  slot.sent = false;
+  if (ql_async_work(slot.handle, nullptr) <= 0) return;
   std::vector<Done> done;
   ql_async_done finished{};
   ClientError error{};
@@ -165,9 +159,7 @@ size_t ClientLoop::collect(Slot& slot) {
     }
     done.push_back(std::move(d));
   }
-  const size_t n = done.size();
-  if (n != 0 && hand_back(*slot.client, done)) slot.done = true;
-  return n;
+  if (!done.empty() && hand_back(*slot.client, done)) slot.done = true;
 }
 
 bool ClientLoop::has_queued(const std::vector<Slot>& slots) const {
@@ -209,12 +201,7 @@ void ClientLoop::run() {
       Slot& slot = slots[i];
       if (slot.done) continue;
       if (slot.ready) collect(slot);
-      // Statements that finish without a round trip (an empty one, a
-      // session already lost) make room for more at once.
-      while (!stopping && !slot.done) {
-        feed(slot, now, &next_due, &hungry);
-        if (slot.done || !slot.sent || collect(slot) == 0) break;
-      }
+      if (!stopping && !slot.done) feed(slot, now, &next_due, &hungry);
       if (!slot.done && stopping && slot.on_way.empty()) slot.done = true;
       if (slot.done) {
         slot.client->exited.store(true);

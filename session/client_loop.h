@@ -50,8 +50,8 @@ class ClientLoop {
   // first due time not yet reached and whether its window waits for
   // statements.
   void feed(Slot& slot, int64_t now, int64_t* next_due, bool* hungry);
-  // Reads what the session finished and hands it back; returns how many.
-  size_t collect(Slot& slot);
+  // Reads what the session finished and hands it back.
+  void collect(Slot& slot);
   // Whether a client whose window has room has statements queued now.
   bool has_queued(const std::vector<Slot>& slots) const;
 
