@@ -43,23 +43,25 @@ struct ClientLoop::Slot {
 
 ClientLoop::~ClientLoop() { end(); }
 
-bool ClientLoop::start() {
+bool ClientLoop::open() {
   wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (wake_fd_ < 0) return false;
-  try {
-    thread_ = std::thread(&ClientLoop::run, this);
-  } catch (const std::system_error&) {
-    close(wake_fd_);
-    wake_fd_ = -1;
-    return false;
-  }
-  return true;
+  return wake_fd_ >= 0;
 }
 
 bool ClientLoop::adopt(Client* client) {
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (ending_ || !thread_.joinable()) return false;
+    if (ending_) return false;
+    // The thread starts with the first client, so that a run whose engine
+    // has no such sessions (SQLite) has none; it takes no signal, as the
+    // client thread that starts it.
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread(&ClientLoop::run, this);
+      } catch (const std::system_error&) {
+        return false;
+      }
+    }
     adopted_.push_back(client);
   }
   wake();

@@ -28,11 +28,12 @@ class ClientLoop {
   ClientLoop(const ClientLoop&) = delete;
   ClientLoop& operator=(const ClientLoop&) = delete;
 
-  // Starts the thread; false when the system refuses (its clients then
-  // keep threads of their own).
-  bool start();
+  // Makes what wakes the loop; false when the system refuses (its clients
+  // then keep threads of their own).
+  bool open();
   // Serves `client` from now on: its handle is open and takes statements
-  // without blocking. False once the loop is ending.
+  // without blocking; the first client starts the thread. False once the
+  // loop is ending, or when the thread cannot start.
   bool adopt(Client* client);
   // After a statement was dealt to one of its clients: wakes the loop when
   // it waits for statements.

@@ -51,15 +51,15 @@ void stop_clients() {
 }
 
 // The event loop that client `index` goes to: one loop per core at most,
-// started on first use; null when it cannot start (the client keeps a
-// thread of its own).
+// made on first use, its thread started by its first client; null when it
+// cannot be made (the client keeps a thread of its own).
 ClientLoop* loop_for(int32_t index) {
   const int32_t planned = settings.clients > 0 ? settings.clients : kDefaultCapturedClients;
   const auto count = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, static_cast<size_t>(planned));
   const size_t k = static_cast<size_t>(index) % count;
   while (clients->loops.size() <= k) {
     auto loop = std::make_unique<ClientLoop>();
-    if (!loop->start()) return nullptr;
+    if (!loop->open()) return nullptr;
     clients->loops.push_back(std::move(loop));
   }
   return clients->loops[k].get();
