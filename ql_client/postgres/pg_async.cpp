@@ -193,6 +193,7 @@ void PgAsync::flush() {
 void PgAsync::pump() {
   if (unsent_.empty() && again_.empty()) return;
   const int64_t now = monotonic_ns();  // one time for all that goes at once
+  const bool reads_only = session_.reads_only();
   while (!session_.lost_) {
     // Statements to run again come before the ones never sent.
     std::deque<Entry*>& source = again_.empty() ? unsent_ : again_;
@@ -229,12 +230,12 @@ void PgAsync::pump() {
       // Nothing goes beside it until it has finished.
       if (!wire_.empty()) return;
     } else {
-      send_pipelined(entry, now);
+      send_pipelined(entry, now, reads_only);
     }
   }
 }
 
-void PgAsync::send_pipelined(Entry& entry, int64_t now) {
+void PgAsync::send_pipelined(Entry& entry, int64_t now, bool reads_only) {
   if (PQpipelineStatus(connection_) != PQ_PIPELINE_ON && PQenterPipelineMode(connection_) != 1) {
     entry.outcome.fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));
     entry.started_ns = now;
@@ -244,7 +245,7 @@ void PgAsync::send_pipelined(Entry& entry, int64_t now) {
   // Plain reads of a read-only session share a sync point, up to a window
   // of them: one implicit transaction for all, and one answer from the
   // server, which sends nothing before the sync point comes.
-  const bool shares = !entry.own_sync && session_.may_share_sync(entry.text);
+  const bool shares = reads_only && !entry.own_sync && plain_read(entry.text);
   if (!shares) close_group();
   entry.started_ns = now;
   wire_.push_back(&entry);

@@ -44,7 +44,9 @@ class PgAsync final : public AsyncRunner {
 
   // Sends what may go now, in order.
   void pump();
-  void send_pipelined(Entry& entry, int64_t now);
+  // `reads_only`: the session's transactions are read-only, so that plain
+  // reads may share a sync point.
+  void send_pipelined(Entry& entry, int64_t now, bool reads_only);
   // An entry at the end of entries_, reused when one is spare.
   Entry& fresh_entry();
   // Moves an entry that goes alone to its next step that applies.

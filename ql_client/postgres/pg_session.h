@@ -46,11 +46,10 @@ class PgSession final : public Session {
   void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
   bool send_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   bool shares_sync(const std::vector<PipelineItem>& items, size_t i) const;
-  // Whether a statement may share a sync point with the plain reads next
-  // to it: a plain read (a SELECT that calls nothing), in a session whose
-  // transactions are read-only (the server reports the setting from
-  // version 14 on; older ones never share).
-  bool may_share_sync(std::string_view text) const;
+  // Whether the session's transactions are read-only, so that plain reads
+  // may share a sync point (the server reports the setting from version 14
+  // on; older ones never share).
+  bool reads_only() const;
   std::vector<size_t> read_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   void run_stopped_again(const std::vector<PipelineItem>& items, const std::vector<size_t>& stopped);
   // A pipeline that broke half-way: the session is lost, and the items from
@@ -99,6 +98,9 @@ class PgSession final : public Session {
   bool lost_ = false;  // the connection is gone; every call fails with code 28
   std::string lost_message_;
 };
+
+// Whether a statement only reads and calls nothing (pg_pipeline.cpp).
+bool plain_read(std::string_view text);
 
 // Whether a PostgreSQL server answers at host and port; see ql_list_db.
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
