@@ -85,7 +85,7 @@ struct Clients {
   ~Clients();
 
   std::vector<std::unique_ptr<Client>> all;
-  std::vector<std::unique_ptr<ClientLoop>> loops;  // started as clients need them
+  std::vector<std::unique_ptr<ClientLoop>> loops;  // made as clients need them
   SessionParams params;
   std::atomic<bool> stopping{false};  // every client stops taking statements
   // The main thread waits here for room in a queue or for the end;
