@@ -294,6 +294,7 @@ bool is_barrier(const char* text) {
                                        "cluster", "grant", "revoke", "comment"};
   const char* at = skip_blanks(text);
   for (const char* word : kWords) {
+    if ((*at | 0x20) != *word) continue;  // most statements, cheaply
     size_t n = std::strlen(word);
     if (begins_with_ignoring_case(at, word) && (at[n] == '\0' || is_blank(at[n]) || at[n] == ';')) return true;
   }
