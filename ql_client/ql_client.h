@@ -459,29 +459,30 @@ int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n,
  * waits until the socket that ql_async_wait names is ready for the events
  * it gives (0: take what has finished, nothing is on its way), calls
  * ql_async_work, which sends and reads what the socket allows, and takes
- * each finished statement with ql_async_next, in the order they were sent. Up to `window` statements may be sent and not yet
- * taken. Each runs as ql_do runs it (rows counted up to the answers limit,
- * none kept). Above a window of 1 they are pipelined outside transaction
- * blocks, each its own implicit transaction with a sync point of its own,
- * the next sent as soon as one is taken; a text of one statement only
- * there. Plain reads (SELECTs with no parenthesis: they call nothing) of a
- * read-only session share one sync point, up to a window of them, as the
- * batch calls let them; one that did not run because another failed before
- * it runs again on its own. A statement goes alone, in the simple protocol, after everything
- * before it has finished and before anything after it is sent: with a
- * window of 1, inside a transaction block, BEGIN and START, COPY (data
- * from the client is refused, data to it dropped), a text that may hold
- * several statements, and a "{unicode}" statement on a Latin-1 session.
- * A read that reaches the answers limit is stopped when nothing was sent
- * after it (behind it, a savepoint inside a block, as ql_do does);
- * otherwise the rest of its rows are read and dropped. ql_cancel stops the
- * statement the server runs now; those on their way after it run to their
- * end, and those not yet sent fail with "canceled before it ran". A lost
- * connection fails every statement not yet taken with QL_ERR_LOST. While
- * statements are sent and not taken, the handle's calls that run statements
- * fail with QL_ERR_ARGUMENT; once all are taken they work as usual (a COPY
- * with its data, for one). SQLite runs statements in the caller's thread:
- * ql_async_start fails there with QL_ERR_ARGUMENT, as on a pool. */
+ * each finished statement with ql_async_next, in the order they were sent.
+ * Up to `window` statements may be sent and not yet taken. Each runs as
+ * ql_do runs it (rows counted up to the answers limit, none kept). Above a
+ * window of 1 they are pipelined outside transaction blocks, each its own
+ * implicit transaction with a sync point of its own, the next sent as soon
+ * as one is taken; a text of one statement only there. Plain reads (SELECTs
+ * with no parenthesis: they call nothing) of a read-only session share one
+ * sync point, up to a window of them, as the batch calls let them; one that
+ * did not run because another failed before it runs again on its own. A
+ * statement goes alone, in the simple protocol, after everything before it
+ * has finished and before anything after it is sent: with a window of 1,
+ * inside a transaction block, BEGIN and START, COPY (data from the client
+ * is refused, data to it dropped), a text that may hold several statements,
+ * and a "{unicode}" statement on a Latin-1 session. A read that reaches the
+ * answers limit is stopped when nothing was sent after it (behind it, a
+ * savepoint inside a block, as ql_do does); otherwise the rest of its rows
+ * are read and dropped. ql_cancel stops the statement the server runs now;
+ * those on their way after it run to their end, and those not yet sent fail
+ * with "canceled before it ran". A lost connection fails every statement
+ * not yet taken with QL_ERR_LOST. While statements are sent and not taken,
+ * the handle's calls that run statements fail with QL_ERR_ARGUMENT; once
+ * all are taken they work as usual (a COPY with its data, for one). SQLite
+ * runs statements in the caller's thread: ql_async_start fails there with
+ * QL_ERR_ARGUMENT, as on a pool. */
 
 /* The events of ql_async_wait. */
 #define QL_WAIT_READ 1

@@ -225,9 +225,9 @@ void ClientLoop::run() {
       waits.push_back(slot.wait);
       waiting_slots.push_back(i);
     }
+    if (finished_now) continue;
     // Waiting for statements: the next one dealt wakes the loop, unless
     // one came while the clients were fed.
-    if (finished_now) continue;
     if (hungry) {
       wants_statements_.store(true);
       if (has_queued(slots)) {
