@@ -287,6 +287,15 @@ int32_t give_buffer(void* context, const char** data) {
   return piece;
 }
 
+// The runner of an async handle, or null with the error set.
+AsyncRunner* find_runner(const std::shared_ptr<Connection>& connection, ql_handle handle, ClientError* error) {
+  if (connection == nullptr) return nullptr;
+  if (connection->async() == nullptr) {
+    report(error, failure(QL_ERR_ARGUMENT, "ql_async_start was not called on handle " + std::to_string(handle)));
+  }
+  return connection->async();
+}
+
 }  // namespace
 }  // namespace ql
 
@@ -616,6 +625,78 @@ void ql_notice_to_stderr(const char* text, void* /*context*/) {
     write_notice_line(text == nullptr ? "" : text);
   } catch (...) {  // nothing leaves a C function
   }
+}
+
+int32_t ql_async_start(ql_handle handle, int32_t window, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    if (window < 1) {
+      report(error, failure(QL_ERR_ARGUMENT, "a window holds at least one statement"));
+      return 0;
+    }
+    Failure failed;
+    bool started = connection->start_async(window, &failed);
+    report(error, failed);
+    return started ? 1 : 0;
+  });
+}
+
+int32_t ql_async_send(ql_handle handle, const char* text, int64_t tag, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    AsyncRunner* runner = find_runner(connection, handle, error);
+    if (runner == nullptr) return 0;
+    if (text == nullptr) {
+      report(error, null_text());
+      return 0;
+    }
+    if (!runner->send(text, tag)) {
+      report(error, failure(QL_ERR_RANGE, "the window is full: take a finished statement first"));
+      return 0;
+    }
+    report(error, {});
+    return 1;
+  });
+}
+
+int32_t ql_async_wait(ql_handle handle, int32_t* events) {
+  return guarded<int32_t>(nullptr, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = handles().find(handle);
+    AsyncRunner* runner = connection != nullptr ? connection->async() : nullptr;
+    if (runner == nullptr) return -1;
+    if (events != nullptr) *events = runner->events();
+    return runner->socket();
+  });
+}
+
+int32_t ql_async_work(ql_handle handle, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    AsyncRunner* runner = find_runner(connection, handle, error);
+    if (runner == nullptr) return -1;
+    report(error, {});
+    return runner->work();
+  });
+}
+
+int32_t ql_async_next(ql_handle handle, ql_async_done* done, ClientError* error) {
+  return guarded<int32_t>(error, -1, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    AsyncRunner* runner = find_runner(connection, handle, error);
+    if (runner == nullptr || done == nullptr) {
+      if (runner != nullptr) report(error, failure(QL_ERR_ARGUMENT, "no record for the finished statement"));
+      return -1;
+    }
+    AsyncDone finished;
+    if (!runner->next(&finished)) {
+      report(error, {});
+      return 0;
+    }
+    *done = {finished.tag, finished.started_ns, finished.finished_ns};
+    report(error, finished.failure);
+    return 1;
+  });
 }
 
 void ql_mfree(char* text) { std::free(text); }

@@ -453,6 +453,77 @@ void ql_last_entry_error(ql_handle handle, int32_t entry, ClientError* error);
 int32_t ql_schedule_next(ql_handle handle, const int64_t* due_ns, int32_t n,
                          ClientError* error);
 
+/* Statements without blocking, so that one thread may drive many sessions
+ * with poll(). After ql_async_start, a handle of one PostgreSQL session
+ * takes statements with ql_async_send, which returns at once; the caller
+ * waits until the socket that ql_async_wait names is ready for the events
+ * it gives (0: take what has finished, nothing is on its way), calls
+ * ql_async_work, which sends and reads what the socket allows, and takes
+ * each finished statement with ql_async_next, in the order they were sent.
+ * Up to `window` statements may be sent and not yet taken. Each runs as
+ * ql_do runs it (rows counted up to the answers limit, none kept). Above a
+ * window of 1 they are pipelined outside transaction blocks, each its own
+ * implicit transaction with a sync point of its own, the next sent as soon
+ * as one is taken; a text of one statement only there. Plain reads (SELECTs
+ * with no parenthesis: they call nothing) of a read-only session share one
+ * sync point, up to a window of them, as the batch calls let them; one that
+ * did not run because another failed before it runs again on its own. A
+ * statement goes alone, in the simple protocol, after everything before it
+ * has finished and before anything after it is sent: with a window of 1,
+ * inside a transaction block, BEGIN and START, COPY (data from the client
+ * is refused, data to it dropped), a text that may hold several statements,
+ * and a "{unicode}" statement on a Latin-1 session. A read that reaches the
+ * answers limit is stopped when nothing was sent after it (behind it, a
+ * savepoint inside a block, as ql_do does); otherwise the rest of its rows
+ * are read and dropped. ql_cancel stops the statement the server runs now;
+ * those on their way after it run to their end, and those not yet sent fail
+ * with "canceled before it ran". A lost connection fails every statement
+ * not yet taken with QL_ERR_LOST. While statements are sent and not taken,
+ * the handle's calls that run statements fail with QL_ERR_ARGUMENT; once
+ * all are taken they work as usual (a COPY with its data, for one). SQLite
+ * runs statements in the caller's thread: ql_async_start fails there with
+ * QL_ERR_ARGUMENT, as on a pool. */
+
+/* The events of ql_async_wait. */
+#define QL_WAIT_READ 1
+#define QL_WAIT_WRITE 2
+
+/* A finished statement, as ql_async_next hands it back. */
+typedef struct ql_async_done {
+  int64_t tag;         /* the caller's, given to ql_async_send */
+  int64_t started_ns;  /* CLOCK_MONOTONIC: sent to the server; 0 when it never was */
+  int64_t finished_ns; /* CLOCK_MONOTONIC: its answer complete; 0 likewise */
+} ql_async_done;
+
+/* Makes `handle` (one session, opened by ql_open) take statements without
+ * blocking, up to `window` (1 or more) at a time; a second call keeps the
+ * first window. Returns 1, or 0 with the error set. */
+int32_t ql_async_start(ql_handle handle, int32_t window, ClientError* error);
+
+/* Takes `text` (copied) and returns at once: 1; 0 with the error set
+ * (QL_ERR_RANGE when `window` statements are sent and not taken). The next
+ * ql_async_wait or ql_async_work sends it with whatever else was taken
+ * meanwhile, as soon as the protocol lets it go. The statement's own
+ * failure comes with ql_async_next. */
+int32_t ql_async_send(ql_handle handle, const char* text, int64_t tag,
+                      ClientError* error);
+
+/* The socket to wait on, with the QL_WAIT_ events to wait for in *events
+ * (0: nothing to wait for, no statement is on its way); -1 for an unknown
+ * handle or one not started. Call it before each wait: it sends what was
+ * taken since the last call, and the sync point that plain reads share. */
+int32_t ql_async_wait(ql_handle handle, int32_t* events);
+
+/* Sends and reads what the socket allows without waiting. Returns how many
+ * statements have finished and are not yet taken, or -1 with the error set. */
+int32_t ql_async_work(ql_handle handle, ClientError* error);
+
+/* Takes the oldest statement sent when it has finished: fills `done`, sets
+ * `error` to the statement's code and message (0 when it succeeded) and
+ * returns 1. Returns 0 (code 0) when it has not finished or none is sent,
+ * -1 with the error set for a bad handle. */
+int32_t ql_async_next(ql_handle handle, ql_async_done* done, ClientError* error);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,22 +1,14 @@
 #include "session/clients.h"
 
 #include <pthread.h>
-#include <sys/prctl.h>
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
-#include <vector>
 
 #include "measure/progress.h"
 #include "measure/run_stats.h"
@@ -24,6 +16,8 @@
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
 #include "runtime/run_state.h"
+#include "session/client_loop.h"
+#include "session/client_state.h"
 #include "session/connection.h"
 #include "session/execute.h"
 #include "session/host_list.h"
@@ -31,91 +25,16 @@
 
 namespace tarnwick {
 
+Clients* clients = nullptr;
+
+Clients::Clients() = default;
+Clients::~Clients() = default;
+
 namespace {
 
 // Captured sessions beyond this share clients when --clients= is not given.
 constexpr int32_t kDefaultCapturedClients = 64;
 
-// One statement dealt to a client.
-struct Item {
-  std::string text;
-  int64_t due_ns = 0;  // not sent before (monotonic_ns); 0: at once
-  int32_t shape = -1;
-  bool query = false;
-  bool ends_unit = true;
-};
-
-// What a client hands back for one statement.
-struct Done {
-  int64_t started_ns = 0;
-  int64_t finished_ns = 0;
-  int64_t due_ns = 0;
-  int32_t shape = -1;
-  int32_t code = 0;
-  bool query = false;
-  bool ends_unit = true;
-  std::string message;  // when it failed
-};
-
-// One independent client: a thread with its own session and queue.
-// Thread rules: `queue`, `outbox`, `closing`, `lost`, `lost_message` and
-// `connect_ns` under `lock`; `waiting` (items dealt and not yet handed
-// back) and `handle` are atomics; `sessions` (captured sessions it plays
-// now) and `free_ns` are the main thread's.
-struct Client {
-  int32_t index = 0;
-  SessionParams params;  // what it connects to (one server of --spread-hosts)
-  int32_t server = 0;    // that server's row in run_stats.servers
-  std::mutex lock;
-  std::condition_variable ready;
-  std::deque<Item> queue;
-  std::vector<Done> outbox;
-  bool closing = false;
-  bool sleeping = false;  // waiting for statements: a push must wake it
-  bool lost = false;
-  bool lost_reported = false;
-  std::string lost_message;
-  int64_t connect_ns = -1;  // -1: not yet connected
-  std::atomic<size_t> waiting{0};
-  std::atomic<ql_handle> handle{0};
-  std::atomic<bool> exited{false};  // its thread has ended (or never started)
-  std::thread thread;
-  int32_t sessions = 0;
-  int64_t free_ns = 0;  // when its previous statement finished, for busy time
-};
-
-// The clients of the run (main thread).
-struct Clients {
-  std::vector<std::unique_ptr<Client>> all;
-  SessionParams params;
-  std::atomic<bool> stopping{false};  // every client stops taking statements
-  // The main thread waits here for room in a queue or for the end;
-  // clients wake it only while it says it waits.
-  std::mutex lock;
-  std::condition_variable progress;
-  std::atomic<bool> main_waiting{false};
-  // While it waits: wake it once the statements waiting over all clients
-  // are down to this many (or a client has none left, or ends).
-  std::atomic<size_t> wake_at{0};
-  std::atomic<size_t> waiting{0};  // over all clients (kMaxWaiting)
-  // Dealing: the block the unit under way belongs to (logs without
-  // sessions), the captured sessions, the schedule.
-  bool in_block = false;
-  Client* block_client = nullptr;
-  struct Captured {
-    Client* client = nullptr;
-    bool in_block = false;
-  };
-  std::unordered_map<uint32_t, Captured> captured;
-  size_t next_pick = 0;
-  uint64_t units_dealt = 0;
-  int64_t schedule_start_ns = 0;
-  int64_t first_time_us = 0;
-  uint64_t since_drain = 0;
-  bool sharing_said = false;  // the warning that captured sessions share clients
-};
-
-Clients* clients = nullptr;
 bool (*stop_check)() = nullptr;
 bool captured_replay = false;
 
@@ -125,148 +44,25 @@ bool captured_replay = false;
 // on, or the statement that ends that transaction would never be dealt.
 constexpr size_t kMaxWaiting = 65536;
 
-void discard_copy_out(void*, const char*, int32_t) {}
-
-// Runs statements [0, n) of `batch` on the client's session, stamped.
-void run_batch(ql_handle handle, std::vector<Item>& batch, std::vector<Done>& done) {
-  const size_t n = batch.size();
-  std::vector<const char*> texts(n);
-  for (size_t i = 0; i < n; ++i) texts[i] = batch[i].text.c_str();
-  ClientError error{};
-  if (n == 1 && !batch[0].query && is_copy(texts[0])) {
-    // A COPY's data travels after its statement's line.
-    std::string& text = batch[0].text;
-    size_t line_end = text.find('\n');
-    std::string statement = text.substr(0, line_end);
-    const char* data = line_end == std::string::npos ? "" : text.c_str() + line_end + 1;
-    ql_copy(handle, statement.c_str(), data, static_cast<int64_t>(std::strlen(data)), discard_copy_out, nullptr,
-            &error);
-  } else {
-    std::vector<int32_t> columns(n), rows(n), fetched(n), returns_rows(n);
-    ql_cursor cursor = ql_pool_run(handle, texts.data(), static_cast<int32_t>(n), columns.data(), rows.data(),
-                                   fetched.data(), returns_rows.data(), &error);
-    if (cursor != 0) ql_pool_close_cursor(cursor);
-  }
-  std::vector<ql_entry_timing> timings(n);
-  const auto known = static_cast<size_t>(ql_last_timings(handle, timings.data(), static_cast<int32_t>(n)));
-  for (size_t i = 0; i < n; ++i) {
-    Done d;
-    d.due_ns = batch[i].due_ns;
-    d.shape = batch[i].shape;
-    d.query = batch[i].query;
-    d.ends_unit = batch[i].ends_unit;
-    if (i >= known) {
-      d.code = error.code != 0 ? error.code : QL_ERR_HANDLE;
-      d.message = error.code != 0 ? error.text : "no outcome from the client library";
-    } else {
-      d.started_ns = timings[i].started_ns;
-      d.finished_ns = timings[i].finished_ns;
-      d.code = timings[i].code == QL_ERR_EMPTY ? 0 : timings[i].code;
-      if (d.code != 0) {
-        ClientError entry{};
-        ql_last_entry_error(handle, static_cast<int32_t>(i), &entry);
-        entry.text[sizeof entry.text - 1] = '\0';
-        d.message = entry.text;
-      }
-    }
-    done.push_back(std::move(d));
-  }
+// Every client stops taking statements; the loops see it at once.
+void stop_clients() {
+  clients->stopping.store(true);
+  for (auto& loop : clients->loops) loop->wake();
 }
 
-// Wakes the main thread when it waits (taking the lock, so that the
-// wake-up cannot fall between its test and its sleep).
-void wake_main() {
-  if (!clients->main_waiting.load()) return;
-  std::lock_guard<std::mutex> guard(clients->lock);
-  clients->progress.notify_all();
-}
-
-// Sleeps until `due_ns`, waking now and then to see whether the run stops.
-void wait_until(int64_t due_ns) {
-  for (;;) {
-    const int64_t now = monotonic_ns();
-    if (now >= due_ns || clients->stopping.load()) return;
-    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<int64_t>(due_ns - now, 50000000)));
+// The event loop that client `index` goes to: one loop per core at most,
+// made on first use, its thread started by its first client; null when it
+// cannot be made (the client keeps a thread of its own).
+ClientLoop* loop_for(int32_t index) {
+  const int32_t planned = settings.clients > 0 ? settings.clients : kDefaultCapturedClients;
+  const auto count = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, static_cast<size_t>(planned));
+  const size_t k = static_cast<size_t>(index) % count;
+  while (clients->loops.size() <= k) {
+    auto loop = std::make_unique<ClientLoop>();
+    if (!loop->open()) return nullptr;
+    clients->loops.push_back(std::move(loop));
   }
-}
-
-void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::string& message) {
-  {
-    std::lock_guard<std::mutex> guard(client.lock);
-    for (Done& d : done) client.outbox.push_back(std::move(d));
-    if (lost) {
-      client.lost = true;
-      client.lost_message = message;
-    }
-  }
-  const size_t n = done.size();
-  const size_t own = client.waiting.fetch_sub(n) - n;
-  const size_t all = clients->waiting.fetch_sub(n) - n;
-  done.clear();
-  // Only what the main thread waits for wakes it: room enough to deal on,
-  // or a client with nothing left (the end, a schema change).
-  if (lost || own == 0 || all <= clients->wake_at.load()) wake_main();
-}
-
-void run_client(Client& client) {
-  // A statement due at a set time is sent when its sleep ends: without
-  // this the kernel may end the sleep up to 50 µs late, which the latency
-  // counted from the schedule would show.
-  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-  const int64_t opening = monotonic_ns();
-  ClientError error{};
-  ql_handle handle = open_session(client.params, &error);
-  {
-    std::lock_guard<std::mutex> guard(client.lock);
-    client.connect_ns = monotonic_ns() - opening;
-  }
-  std::vector<Done> done;
-  if (handle == 0) {
-    error.text[sizeof error.text - 1] = '\0';
-    hand_back(client, done, true, std::string("could not connect: ") + error.text);
-    client.exited.store(true);
-    return;
-  }
-  client.handle.store(handle);
-  std::vector<Item> batch;
-  for (;;) {
-    {
-      std::unique_lock<std::mutex> guard(client.lock);
-      client.sleeping = true;
-      client.ready.wait(guard, [&] { return !client.queue.empty() || client.closing; });
-      client.sleeping = false;
-      if (client.queue.empty() || clients->stopping.load()) break;
-      // Up to --pipeline statements that may go at once: a statement with a
-      // due time starts a batch of its own, and a COPY goes alone.
-      batch.clear();
-      batch.push_back(std::move(client.queue.front()));
-      client.queue.pop_front();
-      const bool alone = is_copy(batch[0].text.c_str());
-      while (!alone && batch.size() < static_cast<size_t>(settings.pipeline) && !client.queue.empty() &&
-             client.queue.front().due_ns == 0 && !is_copy(client.queue.front().text.c_str())) {
-        batch.push_back(std::move(client.queue.front()));
-        client.queue.pop_front();
-      }
-    }
-    if (batch[0].due_ns != 0) wait_until(batch[0].due_ns);
-    if (clients->stopping.load()) break;
-    run_batch(handle, batch, done);
-    bool lost = false;
-    std::string message;
-    for (const Done& d : done) {
-      if (d.code == QL_ERR_LOST) {
-        lost = true;
-        message = d.message;
-        break;
-      }
-    }
-    hand_back(client, done, lost, message);
-    if (lost) break;
-  }
-  client.handle.store(0);
-  ql_close(handle);
-  client.exited.store(true);
-  wake_main();
+  return clients->loops[k].get();
 }
 
 // The client with the least waiting, preferring one without a captured
@@ -304,10 +100,11 @@ Client* open_client() {
     run_stats.servers[server].host = label;
   }
   Client* c = client.get();
-  // Client threads take no signal: they are the main thread's.
+  // Client threads and loops take no signal: they are the main thread's.
   sigset_t all, previous;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, &previous);
+  c->loop = loop_for(c->index);
   try {
     c->thread = std::thread(run_client, std::ref(*c));
   } catch (const std::system_error& e) {
@@ -368,7 +165,7 @@ Outcome drain() {
       if (d.code != 0) {
         sample.failure = d.message.c_str();
         message_line("Error : ", d.message.c_str());
-        if (run_state.stop_on_error) clients->stopping.store(true);
+        if (run_state.stop_on_error) stop_clients();
       } else {
         sample.latency_ns = d.finished_ns - (d.due_ns != 0 ? d.due_ns : d.started_ns);
       }
@@ -391,7 +188,7 @@ Outcome drain() {
     if (newly_lost) {
       error_line(("Client " + std::to_string(c.index) + " is lost: ").c_str(), lost_message.c_str());
       run_state.lost_connection = true;
-      clients->stopping.store(true);
+      stop_clients();
     }
   }
   if (run_stats.active) progress_tick(monotonic_ns());
@@ -497,6 +294,7 @@ bool is_barrier(const char* text) {
                                        "cluster", "grant", "revoke", "comment"};
   const char* at = skip_blanks(text);
   for (const char* word : kWords) {
+    if ((*at | 0x20) != *word) continue;  // most statements, cheaply
     size_t n = std::strlen(word);
     if (begins_with_ignoring_case(at, word) && (at[n] == '\0' || is_blank(at[n]) || at[n] == ';')) return true;
   }
@@ -567,6 +365,7 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
     wake = client->sleeping;
   }
   if (wake) client->ready.notify_one();
+  if (client->loop != nullptr) client->loop->nudge();
   if (barrier && !wait_for_all(&waited)) return waited;
   if (++clients->since_drain >= 256) return drain();
   return Outcome();
@@ -596,7 +395,7 @@ Outcome finish_clients(bool cancel) {
   for (;;) {
     if (cancel || stop_requested()) {
       cancel = true;
-      clients->stopping.store(true);
+      stop_clients();
       for (auto& c : clients->all) {
         ql_handle handle = c->handle.load();
         if (handle != 0) ql_cancel(handle);
@@ -610,7 +409,7 @@ Outcome finish_clients(bool cancel) {
     if (all_done) break;
     wait_for_clients([] { return false; });
   }
-  clients->stopping.store(true);
+  stop_clients();
   for (auto& c : clients->all) {
     {
       std::lock_guard<std::mutex> guard(c->lock);
@@ -619,6 +418,8 @@ Outcome finish_clients(bool cancel) {
     c->ready.notify_one();
     if (c->thread.joinable()) c->thread.join();
   }
+  // Every client's thread has ended, so none hands a client to a loop now.
+  for (auto& loop : clients->loops) loop->end();
   outcome.merge(drain());
   delete clients;
   clients = nullptr;

@@ -10,10 +10,12 @@
 // left (--clients= caps them), and at its recorded times divided by
 // --speed= when that is above 0.
 //
-// Thread rules: the main thread deals and records; each client thread
-// runs only its own handle and hands back timings through its outbox,
-// which the main thread turns into run_stats samples. Nothing of the
-// clients is touched by the main thread's other records.
+// Thread rules: the main thread deals and records; a client's session is
+// run by one thread only, an event loop that serves several clients
+// (PostgreSQL, session/client_loop.h) or the client's own thread (SQLite),
+// which hands back timings through the client's outbox; the main thread
+// turns them into run_stats samples. Nothing of the clients is touched by
+// the main thread's other records.
 #pragma once
 
 #include <cstdint>

@@ -22,7 +22,27 @@ std::unique_ptr<Connection> Connection::open(const OpenSettings& settings, int32
   return connection;
 }
 
+bool Connection::start_async(int32_t window, Failure* failure) {
+  if (sessions_.size() != 1) {
+    *failure = ql::failure(QL_ERR_ARGUMENT, "a pool runs its statements in the caller's thread only");
+    return false;
+  }
+  if (async_ == nullptr) async_ = sessions_[0]->start_async(window, settings_.limits, failure);
+  return async_ != nullptr;
+}
+
+bool Connection::ready_to_block(Outcome* outcome) {
+  if (async_ == nullptr) return true;
+  if (async_->accepted() != 0) {
+    outcome->fail(failure(QL_ERR_ARGUMENT, "statements sent with ql_async_send are still on their way"));
+    return false;
+  }
+  async_->to_blocking();
+  return true;
+}
+
 Outcome Connection::run(const Request& request) {
+  if (Outcome refused(request.limits); !ready_to_block(&refused)) return refused;
   sessions_[0]->clear_cancel();
   return sessions_[0]->run_timed(request);
 }
@@ -32,6 +52,10 @@ void Connection::cancel() {
 }
 
 void Connection::run_batch(std::span<const Request> requests, std::span<Outcome> outcomes) {
+  if (Outcome refused; !ready_to_block(&refused)) {
+    for (Outcome& outcome : outcomes) outcome.fail(refused.failure());
+    return;
+  }
   size_t session_count = std::min(sessions_.size(), requests.size());
   std::vector<std::vector<const Request*>> session_requests(session_count);
   std::vector<std::vector<Outcome*>> session_outcomes(session_count);

@@ -39,6 +39,12 @@ class Connection {
   // done, outcome i for request i.
   void run_batch(std::span<const Request> requests, std::span<Outcome> outcomes);
 
+  // Starts the non-blocking runner of a single session (ql_async_start);
+  // false with `failure` set for a pool or an engine without one.
+  bool start_async(int32_t window, Failure* failure);
+  // The runner, null before start_async.
+  AsyncRunner* async() const { return async_.get(); }
+
   // Stops the statement each session runs now, and what the running call
   // has not started yet; the stopped statements fail with the engine's
   // message. Safe from any thread while another thread runs a call.
@@ -71,6 +77,12 @@ class Connection {
   std::vector<std::unique_ptr<Session>> sessions_;
   // workers_[i] runs session i + 1; session 0 runs on the calling thread.
   std::vector<std::unique_ptr<Worker>> workers_;
+  // Declared after the sessions, so that it ends before its session does.
+  std::unique_ptr<AsyncRunner> async_;
+
+  // Before a blocking call: false, with `outcome` failed, while statements
+  // of the runner are on their way; otherwise the session is made ready.
+  bool ready_to_block(Outcome* outcome);
 };
 
 }  // namespace ql

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "ql_client/core/async_runner.h"
 #include "ql_client/core/failure.h"
 #include "ql_client/core/outcome.h"
 #include "ql_client/core/text.h"
@@ -119,6 +120,15 @@ class Session {
         *outcomes[i] = run_timed(*requests[i]);
       }
     }
+  }
+
+  // A runner of statements that does not block the caller, keeping up to
+  // `window` of them on their way, each with `limits` (ql_async_start);
+  // null with `failure` set for an engine that runs statements in the
+  // caller's thread.
+  virtual std::unique_ptr<AsyncRunner> start_async(int32_t /*window*/, Limits /*limits*/, Failure* failure) {
+    *failure = ql::failure(QL_ERR_ARGUMENT, "this engine runs statements in the caller's thread only");
+    return nullptr;
   }
 
   // Stops what the session runs now and the statements of the same call

@@ -63,6 +63,8 @@ bool opens_block(std::string_view text) {
   return word == "begin" || word == "start";
 }
 
+}  // namespace
+
 // Whether a statement only reads and calls nothing: a SELECT with no
 // parenthesis (no function call, no subquery) and no second statement. In a
 // read-only session such statements change nothing, so running several
@@ -84,16 +86,16 @@ bool plain_read(std::string_view text) {
   return text.find_first_of("(;") == std::string_view::npos;
 }
 
-}  // namespace
-
 // Whether item i may share its sync point with item i + 1: both plain
-// reads, in a session whose transactions are read-only (the server reports
-// the setting from version 14 on; older ones never share).
+// reads, in a session whose transactions are read-only.
 bool PgSession::shares_sync(const std::vector<Item>& items, size_t i) const {
   if (i + 1 >= items.size() || items[i].outcome == nullptr || items[i + 1].outcome == nullptr) return false;
+  return reads_only() && plain_read(items[i].text) && plain_read(items[i + 1].text);
+}
+
+bool PgSession::reads_only() const {
   const char* read_only = PQparameterStatus(connection_, "default_transaction_read_only");
-  if (read_only == nullptr || std::string_view(read_only) != "on") return false;
-  return plain_read(items[i].text) && plain_read(items[i + 1].text);
+  return read_only != nullptr && std::string_view(read_only) == "on";
 }
 
 void PgSession::run_in_order(std::span<const Request* const> requests, std::span<Outcome* const> outcomes) {

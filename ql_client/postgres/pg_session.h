@@ -6,12 +6,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ql_client/core/session.h"
 
 namespace ql {
 
+class PgAsync;
 class PgReader;
 
 class PgSession final : public Session {
@@ -30,7 +32,12 @@ class PgSession final : public Session {
   // One statement of a pipeline (pg_pipeline.cpp).
   struct PipelineItem;
 
+  // Statements sent without blocking (pg_async.cpp).
+  std::unique_ptr<AsyncRunner> start_async(int32_t window, Limits limits, Failure* failure) override;
+
  private:
+  friend class PgAsync;
+
   PgSession(PGconn* connection, const OpenSettings& settings);
 
   // run_in_order's pipeline (pg_pipeline.cpp), in three phases: send every
@@ -39,6 +46,10 @@ class PgSession final : public Session {
   void run_pipeline(std::span<const Request* const> requests, std::span<Outcome* const> outcomes);
   bool send_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   bool shares_sync(const std::vector<PipelineItem>& items, size_t i) const;
+  // Whether the session's transactions are read-only, so that plain reads
+  // may share a sync point (the server reports the setting from version 14
+  // on; older ones never share).
+  bool reads_only() const;
   std::vector<size_t> read_pipeline(const std::vector<PipelineItem>& items, Outcome* scratch);
   void run_stopped_again(const std::vector<PipelineItem>& items, const std::vector<size_t>& stopped);
   // A pipeline that broke half-way: the session is lost, and the items from
@@ -87,6 +98,9 @@ class PgSession final : public Session {
   bool lost_ = false;  // the connection is gone; every call fails with code 28
   std::string lost_message_;
 };
+
+// Whether a statement only reads and calls nothing (pg_pipeline.cpp).
+bool plain_read(std::string_view text);
 
 // Whether a PostgreSQL server answers at host and port; see ql_list_db.
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);

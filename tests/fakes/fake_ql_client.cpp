@@ -469,6 +469,30 @@ int32_t ql_schedule_next(ql_handle, const int64_t* due_ns, int32_t n, ClientErro
 }
 
 
+// The fake runs statements in the caller's thread only, as SQLite does:
+// independent clients then keep a thread each.
+int32_t ql_async_start(ql_handle, int32_t, ClientError* error) {
+  fake_ql::set_error(error, QL_ERR_ARGUMENT, "this engine runs statements in the caller's thread only");
+  return 0;
+}
+
+int32_t ql_async_send(ql_handle, const char*, int64_t, ClientError* error) {
+  fake_ql::set_error(error, QL_ERR_ARGUMENT, "not started");
+  return 0;
+}
+
+int32_t ql_async_wait(ql_handle, int32_t*) { return -1; }
+
+int32_t ql_async_work(ql_handle, ClientError* error) {
+  fake_ql::set_error(error, QL_ERR_ARGUMENT, "not started");
+  return -1;
+}
+
+int32_t ql_async_next(ql_handle, ql_async_done*, ClientError* error) {
+  fake_ql::set_error(error, QL_ERR_ARGUMENT, "not started");
+  return -1;
+}
+
 int32_t ql_set_notice_handler(ql_handle, ql_notice_handler handler, void* context, ClientError* error) {
   state().notice_handler = handler;
   state().notice_context = context;

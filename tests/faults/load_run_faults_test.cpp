@@ -1,7 +1,7 @@
 // Load runs of the built binary cut short from outside: a signal while a
 // statement runs, the report's folder removed before the report is
-// written, a statement that stalls under --progress, and pool sessions that
-// the server ends. The test reads standard output as it comes, so that it
+// written, a statement that stalls under --progress, and pool sessions and
+// independent clients that the server ends. The test reads standard output as it comes, so that it
 // acts at a known point of the run rather than after a guessed delay.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -234,6 +234,49 @@ TEST_F(LoadRunFaults, EveryLostPoolSessionIsNamed) {
           << ended.err;
       line_start = ended.err.find('\n', line_start) + 1;
     }
+  }
+}
+
+// Independent clients on PostgreSQL, several on one event loop: Ctrl-C
+// cancels what every client runs, in flight or not yet sent, and the
+// report says what was not run; a client whose connection the server ends
+// is named, and the run ends with exit code 2.
+TEST_F(LoadRunFaults, ClientsStopAtCtrlCAndAtALostConnection) {
+  const char* host = std::getenv("PGTEST_HOST");
+  if (host == nullptr || *host == '\0') GTEST_SKIP() << "no PostgreSQL test server";
+  std::vector<std::string> sleeps(8, "select pg_sleep(30)");
+  sleeps.resize(16, "select 1");
+  write_file("sleeps.SQL.log.1", tarnwick::e2e::replay_log_bytes(sleeps));
+  write_file("lost.sql", "select 1;\nselect pg_terminate_backend(pg_backend_pid()), pg_sleep(5);\nselect 3;\n");
+  struct Case {
+    std::string script;
+    int signal_number;  // 0: none
+    int exit_code;
+    std::vector<std::string> err_parts;
+  };
+  const Case cases[] = {
+      {"sleeps.SQL.log.1", SIGINT, 130, {}},
+      {"lost.sql", 0, 2, {"Client ", " is lost: ", "terminating connection due to administrator command"}},
+  };
+  for (const Case& c : cases) {
+    const int signal_number = c.signal_number;
+    Ended ended = run({std::string("--host=") + host, std::string("--port=") + std::getenv("PGTEST_PORT"),
+                       std::string("--user=") + std::getenv("PGTEST_USER"), "--mode=w", "--silent", "--clients=4",
+                       "--pipeline=2", "--report=" + path("r.json"), "--sql=" + c.script},
+                      "", "", [signal_number](pid_t child) {
+                        if (signal_number == 0) return;
+                        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                        kill(child, signal_number);
+                      });
+    EXPECT_EQ(ended.exit_code, c.exit_code) << c.script << ended.err;
+    EXPECT_LT(ended.seconds_after_marker, 10.0) << c.script;
+    for (const std::string& part : c.err_parts) EXPECT_NE(ended.err.find(part), std::string::npos) << ended.err;
+    if (signal_number == 0) continue;
+    std::string report = read_file("r.json");
+    EXPECT_NE(report.find("\"interrupted\": true,"), std::string::npos) << report;
+    EXPECT_EQ(json_number(report, "planned"), 16) << report;
+    EXPECT_EQ(json_number(report, "not_run"), 16 - json_number(report, "statements")) << report;
+    EXPECT_GT(json_number(report, "not_run"), 0) << report;
   }
 }
 
