@@ -79,11 +79,14 @@ errors = []
 reads = json.load(open(work + "/reads.json"))
 if reads["run"] != 400 or reads["failed"] != 0:
     errors.append(f"reads: {reads['run']} run, {reads['failed']} failed")
+# Statements go to the client with the least waiting, so each server runs
+# about half: how near depends on timing, not on the spread.
 servers = reads["servers"]
-if len(servers) != 2 or any(s["statements"] != 200 for s in servers):
+if len(servers) != 2 or any(s["statements"] < 100 for s in servers) or \
+        sum(s["statements"] for s in servers) != 400:
     errors.append(f"reads: servers {servers}")
-# Each server ran its half (and a few statements of the clients' own).
-if ap - bp < 200 or as_ - bs < 200:
+# Each server committed what it ran (and a few statements of the clients' own).
+if ap - bp < 100 or as_ - bs < 100 or (ap - bp) + (as_ - bs) < 400:
     errors.append(f"commits on the primary {ap - bp}, on the standby {as_ - bs}")
 pool = json.load(open(work + "/pool.json"))
 if pool["run"] != 400 or [s["statements"] for s in pool["servers"]] != [200, 200]:
