@@ -203,7 +203,7 @@ void PgAsync::pump() {
       // A cancel stops what runs and everything not yet sent.
       for (std::deque<Entry*>* left : {&again_, &unsent_}) {
         for (Entry* unsent : *left) {
-          unsent->outcome.fail(Session::canceled_before_start());
+          unsent->outcome.fail(PgSession::canceled_before_start());
           finish(*unsent);
         }
         left->clear();
