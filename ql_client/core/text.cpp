@@ -169,4 +169,14 @@ std::string first_keyword(std::string_view statement) {
   return word;
 }
 
+bool first_keyword_is_any(std::string_view statement, std::initializer_list<std::string_view> keywords) {
+  const size_t at = statement.find_first_not_of(" \t\n\v\f\r");
+  if (at == std::string_view::npos) return false;
+  const std::string_view start = statement.substr(at, 2);
+  if (start == "--" || start == "/*") return is_any(first_keyword(statement), keywords);
+  size_t end = at;
+  while (end < statement.size() && word_char(statement[end])) ++end;
+  return is_any(statement.substr(at, end - at), keywords);
+}
+
 }  // namespace ql

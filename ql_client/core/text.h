@@ -2,6 +2,7 @@
 // conversions between ISO-8859-1 (Latin-1) and UTF-8.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,11 @@ bool may_stop(std::string_view statement);
 // ("--" to the end of the line, "/* */" nested); empty when the statement
 // does not begin with a word.
 std::string first_keyword(std::string_view statement);
+
+// Whether that first word is one of `keywords` (given in lower case). The
+// text is read in place; only a statement that begins with a comment costs
+// first_keyword's copy.
+bool first_keyword_is_any(std::string_view statement, std::initializer_list<std::string_view> keywords);
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF).

@@ -1,6 +1,5 @@
 #include "ql_client/postgres/pg_async.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "ql_client/postgres/pg_session.h"
@@ -48,24 +47,7 @@ bool several_statements(std::string_view text) {
 // (inside one, a statement stopped at the answers limit needs a savepoint
 // around it, set one step at a time) and COPY, whose data goes beside it.
 bool goes_alone(std::string_view text) {
-  if (several_statements(text)) return true;
-  const size_t at = text.find_first_not_of(" \t\r\n\f\v");
-  if (at == std::string_view::npos) return false;
-  // Behind a comment the word is found the long way.
-  if (text[at] == '/' || text[at] == '-') {
-    const std::string keyword = first_keyword(text);
-    return keyword == "begin" || keyword == "start" || keyword == "copy";
-  }
-  for (std::string_view word : {"begin", "start", "copy"}) {
-    if (text.size() - at < word.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < word.size() && same; ++i) same = (text[at + i] | 0x20) == word[i];
-    const size_t end = at + word.size();
-    if (same && (end == text.size() || !(std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))) {
-      return true;
-    }
-  }
-  return false;
+  return several_statements(text) || first_keyword_is_any(text, {"begin", "start", "copy"});
 }
 
 }  // namespace

@@ -54,14 +54,7 @@ std::vector<Item> pipeline_items(std::span<const Request* const> requests, std::
 }
 
 // Whether a statement opens a transaction block (begin, start transaction).
-bool opens_block(std::string_view text) {
-  size_t at = text.find_first_not_of(" \t\r\n\f\v");
-  if (at == std::string_view::npos) return false;
-  size_t end = text.find_first_of(" \t\r\n\f\v;", at);
-  std::string word(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-  for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return word == "begin" || word == "start";
-}
+bool opens_block(std::string_view text) { return first_keyword_is_any(text, {"begin", "start"}); }
 
 }  // namespace
 

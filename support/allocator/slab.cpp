@@ -87,11 +87,10 @@ size_t slab_usable_size(const Slab* slab, const void* pointer) {
 
 const char* slab_check(const Slab* slab, unsigned size_class, unsigned heap) {
   if (slab->heap != heap || slab->size_class != size_class) return "slab in the list of another bin";
-  unsigned bin = size_class;
   uintptr_t chunk = chunk_start_of(slab);
-  if (chunk_map_tag(chunk) != slab_tag(bin, chunk)) return "slab's chunk not tagged with its class";
-  if (slab_at(chunk, slab_tag(bin, chunk)) != slab) return "slab not where its chunk's tag puts it";
-  if (slab->slot_count != slab_slot_count(bin)) return "slab with a wrong slot count";
+  if (chunk_map_tag(chunk) != slab_tag(size_class, chunk)) return "slab's chunk not tagged with its class";
+  if (slab_at(chunk, slab_tag(size_class, chunk)) != slab) return "slab not where its chunk's tag puts it";
+  if (slab->slot_count != slab_slot_count(size_class)) return "slab with a wrong slot count";
   if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();
   uint32_t words = slab->bitmap_words();

@@ -36,7 +36,16 @@ TEST(FirstKeyword, AfterBlanksAndComments) {
   } cases[] = {{"  COMMIT;", "commit"},          {"-- note\n\tEnd", "end"},
                {"/* a /* b */ c */rollback", "rollback"}, {"/* never closed commit", ""},
                {"-- only a comment", ""},        {"(select 1)", ""}};
-  for (const auto& c : cases) EXPECT_EQ(first_keyword(c.text), c.word) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(first_keyword(c.text), c.word) << c.text;
+    // The test in place agrees with the copy, comments or not.
+    if (*c.word != '\0') {
+      EXPECT_TRUE(first_keyword_is_any(c.text, {"begin", c.word})) << c.text;
+    }
+  }
+  EXPECT_FALSE(first_keyword_is_any("Beginning;", {"begin"}));
+  EXPECT_FALSE(first_keyword_is_any(" \n", {"begin"}));
+  EXPECT_TRUE(first_keyword_is_any("/* request 7 */ BEGIN", {"begin", "start"}));
 }
 
 TEST(Latin1Utf8, RoundTripAndReplacement) {
