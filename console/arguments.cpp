@@ -46,7 +46,7 @@ enum class Action {
   ignore_execute, ignore_transaction, immediate_is_simple_commit, no_connect_disconnect,
   quiet, silent, raw, debug, mode_read, mode_write, user, port, host, utf8, code_page,
   timeout, sql, format, on_error, progress, report, report_file, rate, late, dbname, command, no_pager,
-  clients, pipeline, speed, merge_reports, compare_reports, start_at, spread_hosts,
+  clients, pipeline, protocol, speed, merge_reports, compare_reports, start_at, spread_hosts,
 };
 
 struct Option {
@@ -120,6 +120,9 @@ constexpr Option kOptions[] = {
     {"--clients=", Kind::prefix, Action::clients, Group::load,
      "N: N independent sessions, each running its share of the statements on its own"},
     {"--pipeline=", Kind::prefix, Action::pipeline, Group::load, "D: with --clients=, up to D statements in flight per client"},
+    {"--protocol=", Kind::prefix, Action::protocol, Group::load,
+     "simple|prepared: with --clients= on PostgreSQL, prepared runs statements that repeat with other literals as "
+     "prepared statements"},
     {"--merge-reports=", Kind::prefix, Action::merge_reports, Group::load,
      "A.json,B.json,...: merge reports of runs made apart into the --report= (connects to nothing)"},
     {"--start-at=", Kind::prefix, Action::start_at, Group::load,
@@ -237,6 +240,13 @@ void set_format(const char* argument, const char* value) {
   }
   warn_unrecognized(argument);
   settings.format = OutputFormat::table;
+}
+
+// --protocol=simple|prepared; anything else warns and keeps simple.
+void set_protocol(const char* argument, const char* value) {
+  const bool prepared = std::strcmp(value, "prepared") == 0;
+  if (!prepared && std::strcmp(value, "simple") != 0) warn_unrecognized(argument);
+  settings.prepared = prepared;
 }
 
 // --on-error=stop|continue; anything else warns and gives continue.
@@ -516,6 +526,7 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::late: set_late(argument, value); break;
       case Action::clients: set_clients(argument, value); break;
       case Action::pipeline: set_pipeline(argument, value); break;
+      case Action::protocol: set_protocol(argument, value); break;
       case Action::speed: set_speed(argument, value); break;
       case Action::merge_reports: add_report_names(value, settings.merge_reports); break;
       case Action::compare_reports: add_report_names(value, settings.compare_reports); break;
@@ -546,6 +557,10 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
   if (settings.clients == 0 && settings.pipeline > 1) {
     error_line("Warning : --pipeline= needs --clients=; ignoring it");
     settings.pipeline = 1;
+  }
+  if (settings.clients == 0 && settings.prepared) {
+    error_line("Warning : --protocol= needs --clients=; ignoring it");
+    settings.prepared = false;
   }
   // The engine code page follows the locale's character set, as the
   // engines' own clients do: UTF-8 text stays UTF-8. The C locale keeps

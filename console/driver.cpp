@@ -93,6 +93,7 @@ int finish_measuring(int exit_code) {
   report.sessions = settings.sessions;
   report.clients = settings.clients;
   report.pipeline = settings.pipeline;
+  report.prepared = settings.prepared;
   report.speed = settings.speed;
   // What the run would have played: the records of its replay logs, known
   // when every source is a replay log of known size and no statement limit

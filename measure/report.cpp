@@ -351,8 +351,9 @@ std::string report_json(const ReportSettings& report) {
   }
   append(out, "  \"done\": %llu,\n", ull(statements_done()));
   append(out, "  \"settings\": {\"sessions\": %d, \"statements\": %d, \"clients\": %d, \"pipeline\": %d, "
-              "\"rate\": %.3f, \"speed\": %.3f},\n",
-         report.sessions, report.batch_capacity, report.clients, report.pipeline, report.rate,
+              "\"protocol\": \"%s\", \"rate\": %.3f, \"speed\": %.3f},\n",
+         report.sessions, report.batch_capacity, report.clients, report.pipeline,
+         report.prepared ? "prepared" : "simple", report.rate,
          report.speed < 0 ? 1.0 : report.speed);
   append(out, "  \"elapsed_seconds\": %.6f,\n  \"rate_per_second\": %.3f,\n", elapsed_seconds(), rate_per_second());
   append(out, "  \"units\": %llu,\n  \"tps\": %.3f,\n  \"tps_without_connecting\": %.3f,\n", ull(run_stats.units),

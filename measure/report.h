@@ -30,6 +30,7 @@ struct ReportSettings {
   int32_t sessions = 1;  // --sessions
   int32_t clients = 0;   // --clients; 0: none
   int32_t pipeline = 1;  // --pipeline
+  bool prepared = false;  // --protocol=prepared
   double speed = -1;     // --speed; below 0: not given
 };
 

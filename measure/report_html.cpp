@@ -51,7 +51,8 @@ std::string summary_section(const ReportSettings& report, const ReportSummary& s
   }
   if (run_stats.hosts.empty()) {
     out += format("; %d session(s)", report.sessions);
-    if (report.clients > 0) out += format(", %d client(s), pipeline %d", report.clients, report.pipeline);
+    if (report.clients > 0) out += format(", %d client(s), pipeline %d%s", report.clients, report.pipeline,
+                                           report.prepared ? ", prepared statements" : "");
     if (report.batch_capacity > 1) out += format(", batches of %d", report.batch_capacity);
     if (report.rate > 0) out += format(", %.3f statements/s asked for", report.rate);
   }

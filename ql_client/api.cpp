@@ -642,6 +642,20 @@ int32_t ql_async_start(ql_handle handle, int32_t window, ClientError* error) {
   });
 }
 
+int32_t ql_async_prepare(ql_handle handle, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    AsyncRunner* runner = find_runner(connection, handle, error);
+    if (runner == nullptr) return 0;
+    if (!runner->prepare_repeated()) {
+      report(error, failure(QL_ERR_ARGUMENT, "this engine has no prepared statements to run"));
+      return 0;
+    }
+    report(error, {});
+    return 1;
+  });
+}
+
 int32_t ql_async_send(ql_handle handle, const char* text, int64_t tag, ClientError* error) {
   return guarded<int32_t>(error, 0, [&]() -> int32_t {
     std::shared_ptr<Connection> connection = find_connection(handle, error);

@@ -518,6 +518,21 @@ int32_t ql_async_wait(ql_handle handle, int32_t* events);
  * statements have finished and are not yet taken, or -1 with the error set. */
 int32_t ql_async_work(ql_handle handle, ClientError* error);
 
+/* Makes the statements that `handle` takes from now on run as prepared
+ * statements when they repeat with other literals, as a program that
+ * prepares its statements sends them: a SELECT, INSERT, UPDATE, DELETE,
+ * WITH or VALUES statement's quoted strings and numbers become parameters
+ * of the type the literal has ('...' of no type yet, numbers int4, int8 or
+ * numeric), except numbers after ORDER BY, GROUP BY and DISTINCT ON, which
+ * name columns there. A session prepares a shape the second time it sees
+ * it, outside transaction blocks, named "tarnwick_G_N"; a shape the server
+ * refuses (a literal where a parameter may not stand, such as date '...')
+ * runs as text, and DISCARD or DEALLOCATE starts every shape over. The
+ * server plans a prepared statement as it does for a program: after five
+ * runs it may keep a generic plan. Returns 1, or 0 with the error set
+ * (QL_ERR_ARGUMENT when ql_async_start was not called). */
+int32_t ql_async_prepare(ql_handle handle, ClientError* error);
+
 /* Takes the oldest statement sent when it has finished: fills `done`, sets
  * `error` to the statement's code and message (0 when it succeeded) and
  * returns 1. Returns 0 (code 0) when it has not finished or none is sent,

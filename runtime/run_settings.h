@@ -73,6 +73,9 @@ struct RunSettings {
   // flight. 0: the pool and its batches.
   int32_t clients = 0;
   int32_t pipeline = 1;
+  // --protocol=prepared: on PostgreSQL, statements that repeat with other
+  // literals run as prepared statements, as a program that prepares them.
+  bool prepared = false;
   // --speed=: a captured log's statements are sent at their recorded times
   // divided by this (1: as recorded; 0: as fast as they go); below 0: not
   // given, which plays a captured log as recorded.

@@ -34,6 +34,8 @@ void wait_until(int64_t due_ns) {
 // blocking, a window of --pipeline of them.
 bool hand_to_loop(Client& client, ql_handle handle) {
   if (client.loop == nullptr || ql_async_start(handle, settings.pipeline, nullptr) != 1) return false;
+  // An engine without prepared statements runs the text as it stands.
+  if (settings.prepared) ql_async_prepare(handle, nullptr);
   return client.loop->adopt(&client);
 }
 

@@ -40,6 +40,9 @@ class AsyncRunner {
   virtual size_t accepted() const = 0;
   // Puts the session back for the blocking calls. REQUIRES: accepted() == 0.
   virtual void to_blocking() = 0;
+  // Statements that repeat with other literals run as prepared statements
+  // from now on (ql_async_prepare); false where the engine has none.
+  virtual bool prepare_repeated() { return false; }
 };
 
 }  // namespace ql

@@ -142,6 +142,22 @@ bool may_stop(std::string_view statement) {
   return true;
 }
 
+size_t block_comment_end(std::string_view text, size_t at) {
+  int depth = 0;
+  while (at + 1 < text.size()) {
+    if (text[at] == '/' && text[at + 1] == '*') {
+      ++depth;
+      at += 2;
+    } else if (text[at] == '*' && text[at + 1] == '/') {
+      at += 2;
+      if (--depth == 0) return at;
+    } else {
+      ++at;
+    }
+  }
+  return std::string_view::npos;
+}
+
 std::string first_keyword(std::string_view statement) {
   size_t at = 0;
   while (at < statement.size()) {
@@ -150,16 +166,7 @@ std::string first_keyword(std::string_view statement) {
     } else if (statement.substr(at, 2) == "--") {
       at = statement.find('\n', at);
     } else if (statement.substr(at, 2) == "/*") {
-      at += 2;
-      for (int depth = 1; depth > 0 && at < statement.size(); ++at) {
-        if (statement.substr(at, 2) == "/*") {
-          ++depth;
-          ++at;
-        } else if (statement.substr(at, 2) == "*/") {
-          --depth;
-          ++at;
-        }
-      }
+      at = block_comment_end(statement, at);
     } else {
       break;
     }

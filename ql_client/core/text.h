@@ -40,6 +40,10 @@ size_t utf8_to_latin1(std::string_view text, char* out);
 // read more than it needs, never lose a change.
 bool may_stop(std::string_view statement);
 
+// Where the block comment that opens at `at` ("/*") ends, comments nesting;
+// npos when it does not end.
+size_t block_comment_end(std::string_view text, size_t at);
+
 // The first word of `statement` in lower case, after blanks and comments
 // ("--" to the end of the line, "/* */" nested); empty when the statement
 // does not begin with a word.

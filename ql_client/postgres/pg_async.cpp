@@ -25,6 +25,11 @@ struct PgAsync::Entry {
   bool switched = false;
   bool guarded = false;
   bool in_block = false;
+  // Run as this prepared statement with these values, when a name is set.
+  std::string prepared_name;
+  PgParameters parameters;
+  std::vector<const char*> values;
+  bool drops_prepared = false;
 };
 
 namespace {
@@ -65,6 +70,17 @@ PgAsync::PgAsync(PgSession& session, int32_t window, Limits limits)
 
 PgAsync::~PgAsync() = default;
 
+bool PgAsync::prepare_repeated() {
+  if (prepared_.has_value()) return true;
+  prepared_.emplace();
+  const char* setting = PQparameterStatus(connection_, "standard_conforming_strings");
+  standard_strings_ = setting != nullptr && std::string_view(setting) == "on";
+  owned_.push_back(std::make_unique<Entry>());
+  prepare_marker_ = owned_.back().get();
+  prepare_marker_->alone = true;  // no rows to read, nothing in single-row mode
+  return true;
+}
+
 PgAsync::Entry& PgAsync::fresh_entry() {
   if (spare_.empty()) {
     owned_.push_back(std::make_unique<Entry>());
@@ -104,10 +120,66 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
     return true;
   }
   entry.alone = window_ == 1 || (statement.utf8 && !session_.utf8_) || goes_alone(entry.text);
+  entry.prepared_name.clear();
+  entry.drops_prepared = false;
+  if (prepared_.has_value() && !(statement.utf8 && !session_.utf8_)) use_prepared(entry);
   // Sent by the next events or work, together with what else came: one
   // write for all.
   unsent_.push_back(&entry);
   return true;
+}
+
+void PgAsync::use_prepared(Entry& entry) {
+  if (PgPrepared::drops_prepared(entry.text)) {
+    prepared_->forget();
+    entry.drops_prepared = true;
+    ++drops_unsent_;
+    return;
+  }
+  if (drops_unsent_ > 0 || !pg_parametrize(entry.text, standard_strings_, &entry.parameters)) return;
+  const std::string* name = prepared_->lookup(entry.parameters);
+  if (name == nullptr) return;
+  entry.prepared_name = *name;
+  entry.values.clear();
+  for (size_t start : entry.parameters.starts) entry.values.push_back(entry.parameters.values.data() + start);
+}
+
+void PgAsync::send_prepare() {
+  const bool pipelined = PQpipelineStatus(connection_) == PQ_PIPELINE_ON;
+  // Behind pipelined statements no block is open; otherwise the session
+  // must be idle, so that a refusal aborts nothing of the log's.
+  if (!pipelined && (!wire_.empty() || PQtransactionStatus(connection_) != PQTRANS_IDLE)) return;
+  if (pipelined && wire_.empty() && session_.in_block()) return;
+  close_group();
+  if (!PQisnonblocking(connection_)) PQsetnonblocking(connection_, 1);
+  preparing_ = prepared_->take_queued();
+  prepare_ok_ = false;
+  const PgPrepared::Queued& shape = *preparing_;
+  if (!PQsendPrepare(connection_, shape.name.c_str(), shape.text.c_str(), static_cast<int>(shape.types.size()),
+                     shape.types.data())) {
+    if (PQstatus(connection_) == CONNECTION_BAD) {
+      lose(lost_message());
+    } else {
+      prepared_->prepared(shape, false);
+      preparing_.reset();
+    }
+    return;
+  }
+  wire_.push_back(prepare_marker_);
+  if (pipelined) sync();
+}
+
+void PgAsync::take_prepare(PGresult* result) {
+  if (result != nullptr) {
+    note_fatal(result);
+    prepare_ok_ = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    return;
+  }
+  wire_.pop_front();
+  prepared_->prepared(*preparing_, prepare_ok_);
+  preparing_.reset();
+  read_head();
 }
 
 int PgAsync::socket() const { return PQsocket(connection_); }
@@ -115,8 +187,7 @@ int PgAsync::socket() const { return PQsocket(connection_); }
 int32_t PgAsync::events() {
   try {
     pump();
-    close_group();
-    flush();
+    end_round();
   } catch (...) {
     lose("out of memory");
   }
@@ -127,7 +198,7 @@ int32_t PgAsync::events() {
 int32_t PgAsync::work() {
   if (session_.lost_) return finished_;
   try {
-    flush();
+    if (group_ == 0 || wants_write_) flush();
     if (!wire_.empty() && !session_.lost_) {
       if (!PQconsumeInput(connection_)) {
         lose(lost_message());
@@ -136,8 +207,7 @@ int32_t PgAsync::work() {
       read_results();
     }
     pump();
-    close_group();
-    flush();
+    end_round();
   } catch (...) {
     lose("out of memory");
   }
@@ -175,7 +245,8 @@ void PgAsync::flush() {
 void PgAsync::pump() {
   if (unsent_.empty() && again_.empty()) return;
   const int64_t now = monotonic_ns();  // one time for all that goes at once
-  const bool reads_only = session_.reads_only();
+  // Only pipelined reads may share a sync point: the setting is read for them.
+  const bool reads_only = window_ > 1 && session_.reads_only();
   while (!session_.lost_) {
     // Statements to run again come before the ones never sent.
     std::deque<Entry*>& source = again_.empty() ? unsent_ : again_;
@@ -185,12 +256,20 @@ void PgAsync::pump() {
       // A cancel stops what runs and everything not yet sent.
       for (std::deque<Entry*>* left : {&again_, &unsent_}) {
         for (Entry* unsent : *left) {
+          if (unsent->drops_prepared) {
+            unsent->drops_prepared = false;
+            --drops_unsent_;
+          }
           unsent->outcome.fail(PgSession::canceled_before_start());
           finish(*unsent);
         }
         left->clear();
       }
       return;
+    }
+    if (prepared_.has_value() && !preparing_.has_value() && drops_unsent_ == 0 && prepared_->has_queued()) {
+      send_prepare();
+      if (session_.lost_) return;
     }
     const bool pipelined = PQpipelineStatus(connection_) == PQ_PIPELINE_ON;
     // Behind pipelined statements no block can be open: only a statement
@@ -201,6 +280,10 @@ void PgAsync::pump() {
       return;
     }
     source.pop_front();
+    if (entry.drops_prepared) {
+      entry.drops_prepared = false;
+      --drops_unsent_;
+    }
     if (!PQisnonblocking(connection_)) PQsetnonblocking(connection_, 1);
     if (alone) {
       if (pipelined) PQexitPipelineMode(connection_);
@@ -231,7 +314,11 @@ void PgAsync::send_pipelined(Entry& entry, int64_t now, bool reads_only) {
   if (!shares) close_group();
   entry.started_ns = now;
   wire_.push_back(&entry);
-  if (!PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
+  const bool sent = entry.prepared_name.empty()
+                        ? PQsendQueryParams(connection_, entry.text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                        : PQsendQueryPrepared(connection_, entry.prepared_name.c_str(), static_cast<int>(entry.values.size()),
+                                              entry.values.data(), nullptr, nullptr, 0);
+  if (!sent) {
     lose(lost_message());
     return;
   }
@@ -247,7 +334,14 @@ void PgAsync::close_group() {
   sync();
 }
 
+void PgAsync::end_round() {
+  if (group_ > 0 && syncs_on_wire_ == 0) close_group();
+  if (group_ > 0 && !wants_write_) return;  // held until the sync point on its way is back
+  flush();
+}
+
 void PgAsync::sync() {
+  ++syncs_on_wire_;
   wire_.push_back(nullptr);
   if (!PQpipelineSync(connection_)) lose(lost_message());
 }
@@ -294,7 +388,12 @@ void PgAsync::advance(Entry& entry) {
     }
     if (entry.step == Step::statement) {
       entry.in_block = session_.in_block();
-      if (!PQsendQuery(connection_, entry.text.c_str())) break;
+      const bool sent = entry.prepared_name.empty()
+                            ? PQsendQuery(connection_, entry.text.c_str())
+                            : PQsendQueryPrepared(connection_, entry.prepared_name.c_str(),
+                                                  static_cast<int>(entry.values.size()), entry.values.data(), nullptr,
+                                                  nullptr, 0);
+      if (!sent) break;
       PQsetSingleRowMode(connection_);
       reader_.emplace(entry.request, &entry.outcome);
       return;
@@ -322,7 +421,9 @@ void PgAsync::read_results() {
   while (!wire_.empty() && !session_.lost_ && !PQisBusy(connection_) && PQstatus(connection_) != CONNECTION_BAD) {
     Entry* entry = wire_.front();
     PGresult* result = PQgetResult(connection_);
-    if (entry == nullptr) {
+    if (entry != nullptr && entry == prepare_marker_) {
+      take_prepare(result);
+    } else if (entry == nullptr) {
       if (!take_sync(result)) break;
     } else if (entry->alone) {
       take_alone(*entry, result);
@@ -339,6 +440,7 @@ bool PgAsync::take_sync(PGresult* result) {
   if (result == nullptr) return false;  // the sync point has not come yet
   if (PQresultStatus(result) == PGRES_PIPELINE_SYNC) {
     wire_.pop_front();
+    --syncs_on_wire_;
     for (Entry* entry : answered_) finish(*entry);
     answered_.clear();
     read_head();
@@ -454,6 +556,9 @@ void PgAsync::lose(const std::string& message) {
   again_.clear();
   answered_.clear();
   group_ = 0;
+  syncs_on_wire_ = 0;
+  preparing_.reset();
+  drops_unsent_ = 0;
 }
 
 }  // namespace ql

@@ -17,6 +17,7 @@
 
 #include "ql_client/core/async_runner.h"
 #include "ql_client/core/session.h"
+#include "ql_client/postgres/pg_prepared.h"
 #include "ql_client/postgres/pg_reader.h"
 
 namespace ql {
@@ -35,6 +36,7 @@ class PgAsync final : public AsyncRunner {
   bool next(AsyncDone* done) override;
   size_t accepted() const override { return entries_.size(); }
   void to_blocking() override;
+  bool prepare_repeated() override;
 
  private:
   struct Entry;
@@ -60,6 +62,11 @@ class PgAsync final : public AsyncRunner {
   bool last_on_wire() const;
   // Ends the group of plain reads that share a sync point, if one is open.
   void close_group();
+  // What a call ends with: the group of plain reads is closed and sent
+  // when no sync point is on its way; while one is, it grows, unsent, and
+  // goes in one write with its sync point once that one is back (up to a
+  // window of reads), rather than a write and an answer per read.
+  void end_round();
   void sync();
   void take_alone(Entry& entry, PGresult* result);
   // The results of the entry now at the head of the wire come next.
@@ -73,6 +80,12 @@ class PgAsync final : public AsyncRunner {
   // The connection broke: every entry not finished fails with it.
   void lose(const std::string& message);
   void flush();
+  // Sends the next shape to prepare when the session is outside any
+  // transaction block and nothing sent before it still has to go.
+  void send_prepare();
+  // Picks the prepared statement an entry runs as, if any.
+  void use_prepared(Entry& entry);
+  void take_prepare(PGresult* result);
 
   PgSession& session_;
   PGconn* connection_;
@@ -87,11 +100,21 @@ class PgAsync final : public AsyncRunner {
   std::deque<Entry*> wire_;
   std::vector<Entry*> answered_;  // results in, their sync point not yet
   size_t group_ = 0;  // plain reads sent since the last sync point
+  size_t syncs_on_wire_ = 0;
   std::optional<PgReader> reader_;  // reads the results of wire_.front()
   int32_t finished_ = 0;       // entries finished and not taken
   bool wants_write_ = false;   // libpq holds output the socket did not take
   std::string last_fatal_;
   int64_t read_ns_ = 0;  // when the results being read came in
+  // Prepared statements (prepare_repeated): the shapes, the one being
+  // prepared and its answer, and the entries not yet sent that drop every
+  // prepared statement (no shape is prepared before they have gone).
+  std::optional<PgPrepared> prepared_;
+  bool standard_strings_ = false;
+  Entry* prepare_marker_ = nullptr;  // on the wire in place of an entry
+  std::optional<PgPrepared::Queued> preparing_;
+  bool prepare_ok_ = false;
+  int32_t drops_unsent_ = 0;
 };
 
 }  // namespace ql

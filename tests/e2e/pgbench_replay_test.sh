@@ -3,7 +3,8 @@
 # prefix is "%m %c "): pgbench's tables are initialised and copied; pgbench
 # -c 4 -j 2 -t 200 runs its built-in transactions with log_statement = all;
 # tarnwick-log turns that part of the server log into a replay log, which
-# tarnwick replays with --clients=4 on the copy, logged the same way.
+# tarnwick replays with --clients=4 on the copy, logged the same way, and
+# once more with --protocol=prepared on a second copy.
 # Checks: the same statement count, no failure, each original session's
 # statements in their order on one replay session, and pgbench's own
 # consistency on the copy (balances against the history's deltas).
@@ -30,7 +31,8 @@ logged=(-c log_statement=all -c log_disconnections=on)
 
 psql -X -q "${server[@]}" -d "$PGTEST_USER" -c 'create database bench' -c 'create database bench_copy'
 pgbench -i -q -s 1 "${server[@]}" bench >/dev/null 2>&1
-psql -X -q "${server[@]}" -d "$PGTEST_USER" -c 'drop database bench_copy' -c 'create database bench_copy template bench'
+psql -X -q "${server[@]}" -d "$PGTEST_USER" -c 'drop database bench_copy' -c 'create database bench_copy template bench' \
+  -c 'create database bench_prepared template bench'
 
 # The part of the server log a command writes.
 log_of() {  # output-file command...
@@ -51,15 +53,21 @@ log_of "$work/replay.log" env PGOPTIONS="${logged[*]}" \
   --mode=w --silent --clients=4 --speed=0 --report="$work/report.json" --sql="$work/run.SQL.log.1"
 "$tarnwick_log" "$work/replay.log" "$work/replayed.SQL.log.1" 2>/dev/null
 
+# The same replay once more, with prepared statements, on a copy of its own.
+log_of "$work/prepared.log" env PGOPTIONS="${logged[*]}" \
+  "$tarnwick" --host="$PGTEST_HOST" --port="$PGTEST_PORT" --user="$PGTEST_USER" --dbname=bench_prepared \
+  --mode=w --silent --clients=4 --speed=0 --protocol=prepared --report="$work/prepared.json" \
+  --sql="$work/run.SQL.log.1"
+
 totals() {  # database
   psql -X -qAt "${server[@]}" -d "$1" -c "select (select sum(abalance) from pgbench_accounts),
     (select sum(bbalance) from pgbench_branches), (select sum(tbalance) from pgbench_tellers),
     (select sum(delta) from pgbench_history), (select count(*) from pgbench_history)"
 }
 
-python3 - "$work" "$(totals bench)" "$(totals bench_copy)" <<'PY'
+python3 - "$work" "$(totals bench)" "$(totals bench_copy)" "$(totals bench_prepared)" <<'PY'
 import json, struct, sys
-work, original, copy = sys.argv[1:4]
+work, original, copy, prepared = sys.argv[1:5]
 
 def sessions(path):
     data = open(path, "rb").read()
@@ -97,6 +105,14 @@ if not (a == b == t == delta) or rows != 800:
     errors.append(f"the copy is not consistent: {copy}")
 if copy != original:
     errors.append(f"the copy ({copy}) differs from the original ({original})")
+report = json.load(open(work + "/prepared.json"))
+if report["run"] != count or report["failed"] != 0 or report["settings"]["protocol"] != "prepared":
+    errors.append(f"prepared: {report['run']} run, {report['failed']} failed")
+executed = open(work + "/prepared.log").read().count("execute tarnwick_")
+if executed < count // 2:
+    errors.append(f"prepared: only {executed} statements ran prepared")
+if prepared != original:
+    errors.append(f"the copy replayed with prepared statements ({prepared}) differs from the original ({original})")
 print(f"{count} statements in {len(captured)} sessions captured and replayed; copy: {copy}")
 if errors:
     print("\n".join(errors))

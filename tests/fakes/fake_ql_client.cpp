@@ -476,6 +476,11 @@ int32_t ql_async_start(ql_handle, int32_t, ClientError* error) {
   return 0;
 }
 
+int32_t ql_async_prepare(ql_handle, ClientError* error) {
+  fake_ql::set_error(error, QL_ERR_ARGUMENT, "not started");
+  return 0;
+}
+
 int32_t ql_async_send(ql_handle, const char*, int64_t, ClientError* error) {
   fake_ql::set_error(error, QL_ERR_ARGUMENT, "not started");
   return 0;

@@ -188,6 +188,44 @@ TEST_F(Async, AReadPastTheAnswersLimitIsStopped) {
   }
 }
 
+// Statements that repeat with other literals run prepared: none fails that
+// would not fail as text, a shape the server refuses and shapes first seen
+// inside a block run as text, and DEALLOCATE ALL starts the shapes over.
+TEST_F(Async, RepeatedStatementsRunPrepared) {
+  for (int32_t window : {1, 4}) {
+    SCOPED_TRACE(window);
+    ql_handle handle = open(window);
+    ASSERT_EQ(ql_async_prepare(handle, &error_), 1) << error_.text;
+    std::vector<std::string> texts = {"create temp table prepared_t (id int, v text)"};
+    for (int i = 0; i < 12; ++i) {
+      const std::string n = std::to_string(i);
+      texts.push_back("insert into prepared_t values (" + n + ", 'v''" + n + "')");
+      texts.push_back("select v from prepared_t where id = " + n);
+      texts.push_back("select date '2020-01-01' + " + n);  // "date $1": the server refuses the shape
+      texts.push_back("select id from prepared_t where id < " + n + " order by 1");
+      if (i == 6) texts.insert(texts.end(), {"begin", "update prepared_t set v = v || '!' where id = 1",
+                                             "update prepared_t set v = v || '!' where id = 2", "commit",
+                                             "deallocate all"});
+    }
+    size_t sent = 0;
+    std::vector<Taken> taken;
+    while (taken.size() < texts.size()) {
+      while (sent < texts.size() && sent - taken.size() < static_cast<size_t>(window)) send(handle, {texts[sent++]});
+      for (const Taken& t : take(handle, 1)) taken.push_back(t);
+    }
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(taken[i].code, 0) << texts[i] << ": " << taken[i].text;
+    EXPECT_EQ(ql_do(handle, "select 1 from prepared_t where v = 'v''3'", &error_), 1) << error_.text;
+    EXPECT_EQ(ql_do(handle, "select 1 from prepared_t where v like '%!'", &error_), 2) << error_.text;
+    // Prepared again after DEALLOCATE ALL: the insert, the select by key and
+    // the ordered read, its column number kept.
+    EXPECT_EQ(ql_do(handle, "select 1 from pg_prepared_statements where name like 'tarnwick%'", &error_), 3)
+        << error_.text;
+    EXPECT_EQ(ql_do(handle, "select 1 from pg_prepared_statements where statement like '%id < $1 order by 1'",
+                    &error_), 1)
+        << error_.text;
+  }
+}
+
 TEST_F(Async, PoolsAndEnginesInTheCallersThreadRefuseIt) {
   ql_handle sqlite = ql_open("sqlite::memory:", "", nullptr, "", "", "", 0, 20, 1024, 1, &error_);
   ql_handle pool = ql_pool_open(postgres_host().c_str(), postgres_port().c_str(), nullptr, postgres_user().c_str(), "",
@@ -195,6 +233,8 @@ TEST_F(Async, PoolsAndEnginesInTheCallersThreadRefuseIt) {
   handles_.insert(handles_.end(), {sqlite, pool});
   for (ql_handle handle : {sqlite, pool}) {
     EXPECT_EQ(ql_async_start(handle, 4, &error_), 0);
+    EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
+    EXPECT_EQ(ql_async_prepare(handle, &error_), 0);
     EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);
     EXPECT_EQ(ql_async_send(handle, "select 1", 0, &error_), 0);
     EXPECT_EQ(error_.code, QL_ERR_ARGUMENT);

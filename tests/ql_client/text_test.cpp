@@ -1,7 +1,12 @@
-// The statement-text helpers: the {unicode} marker and Latin-1 <-> UTF-8.
+// The statement-text helpers: the {unicode} marker, Latin-1 <-> UTF-8, and
+// the literals a prepared statement takes out as parameters.
 #include "ql_client/core/text.h"
+#include "ql_client/postgres/pg_prepared.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace ql {
 namespace {
@@ -46,6 +51,53 @@ TEST(FirstKeyword, AfterBlanksAndComments) {
   EXPECT_FALSE(first_keyword_is_any("Beginning;", {"begin"}));
   EXPECT_FALSE(first_keyword_is_any(" \n", {"begin"}));
   EXPECT_TRUE(first_keyword_is_any("/* request 7 */ BEGIN", {"begin", "start"}));
+}
+
+// Each literal becomes a parameter of the type PostgreSQL gives it; what
+// would change meaning, or cannot be a parameter, stays in the text or
+// leaves the statement as text.
+TEST(Parametrize, LiteralsBecomeTypedParameters) {
+  struct Case {
+    const char* text;
+    const char* shape;  // null: not prepared
+    std::vector<uint32_t> types;
+    std::vector<std::string> values;
+  };
+  const Case cases[] = {
+      {"select v from t where id = 42;", "select v from t where id = $1;", {23}, {"42"}},
+      {"INSERT into t values (1, 'it''s', 3000000000, 1.5, 2e3, .5)", "INSERT into t values ($1, $2, $3, $4, $5, $6)",
+       {23, 0, 20, 1700, 1700, 1700}, {"1", "it's", "3000000000", "1.5", "2e3", ".5"}},
+      {"select a, 2 from t order by 1, a limit 5", "select a, $1 from t order by 1, a limit 5", {23}, {"2"}},
+      {"select distinct on (2) a, b from t where c > 7", "select distinct on (2) a, b from t where c > 7", {}, {}},
+      {"select * from t9 where a = E'x\\n' and \"b'1\" = 'y' and c = $$3$$ -- 4 '\n/* 5 */",
+       "select * from t9 where a = E'x\\n' and \"b'1\" = $1 and c = $$3$$ -- 4 '\n/* 5 */", {0}, {"y"}},
+      {"select -2147483648, 9223372036854775808, 99999999999999999999", "select -2147483648, 9223372036854775808, $1",
+       {1700}, {"99999999999999999999"}},
+      {"with x as (select 'a') select * from x", "with x as (select $1) select * from x", {0}, {"a"}},
+      {"create table t (a int default 1)", nullptr, {}, {}},
+      {"select a from t", nullptr, {}, {}},
+      {"select 1 from t where a = $1", nullptr, {}, {}},
+      {"select 'open", nullptr, {}, {}},
+      {"select 1 /* open", nullptr, {}, {}},
+      {"select 1; select 2", nullptr, {}, {}},
+      {"select 'a'\n  'b'", nullptr, {}, {}},
+      {"select 0x1F", nullptr, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    PgParameters out;
+    const bool prepared = pg_parametrize(c.text, true, &out);
+    const bool any = c.shape != nullptr && !c.types.empty();
+    ASSERT_EQ(prepared, any);
+    if (!prepared) continue;
+    EXPECT_EQ(out.text, c.shape);
+    EXPECT_EQ(out.types, c.types);
+    ASSERT_EQ(out.starts.size(), c.values.size());
+    for (size_t i = 0; i < c.values.size(); ++i) EXPECT_EQ(out.values.c_str() + out.starts[i], c.values[i]);
+  }
+  // Without standard strings a backslash in '...' escapes: strings stay text.
+  PgParameters out;
+  EXPECT_FALSE(pg_parametrize("select 1 from t where a = 'x'", false, &out));
 }
 
 TEST(Latin1Utf8, RoundTripAndReplacement) {

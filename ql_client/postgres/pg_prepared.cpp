@@ -1,0 +1,242 @@
+#include "ql_client/postgres/pg_prepared.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+
+#include "ql_client/core/text.h"
+
+namespace ql {
+
+namespace {
+
+constexpr uint32_t kInt4 = 23;
+constexpr uint32_t kInt8 = 20;
+constexpr uint32_t kNumeric = 1700;
+constexpr size_t kMaxParameters = 65535;
+
+bool name_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
+bool name_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
+
+bool same_word(std::string_view word, std::string_view lower) {
+  if (word.size() != lower.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(word[i])) != lower[i]) return false;
+  }
+  return true;
+}
+
+// The type PostgreSQL gives an unsigned integer literal: int4 when it fits,
+// then int8, then numeric. 0 for the two values that fit one type smaller
+// once negated (-2147483648 is an int4): the literal stays in the text.
+uint32_t integer_type(std::string_view digits) {
+  size_t first = digits.find_first_not_of('0');
+  std::string_view value = first == std::string_view::npos ? "0" : digits.substr(first);
+  auto at_most = [&](std::string_view limit) {
+    return value.size() < limit.size() || (value.size() == limit.size() && value <= limit);
+  };
+  if (value == "2147483648" || value == "9223372036854775808") return 0;
+  if (at_most("2147483647")) return kInt4;
+  if (at_most("9223372036854775807")) return kInt8;
+  return kNumeric;
+}
+
+// The end of the dollar-quoted string at `i`, or npos when it does not end.
+size_t skip_dollar_quote(std::string_view text, size_t i) {
+  size_t tag_end = i + 1;
+  while (tag_end < text.size() && text[tag_end] != '$') {
+    if (!name_char(static_cast<unsigned char>(text[tag_end]))) return i + 1;  // a lone $: not a quote
+    ++tag_end;
+  }
+  if (tag_end >= text.size()) return i + 1;
+  std::string_view tag = text.substr(i, tag_end - i + 1);
+  size_t close = text.find(tag, tag_end + 1);
+  return close == std::string_view::npos ? std::string_view::npos : close + tag.size();
+}
+
+}  // namespace
+
+bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* out) {
+  out->text.clear();
+  out->types.clear();
+  out->values.clear();
+  out->starts.clear();
+  if (!first_keyword_is_any(text, {"select", "insert", "update", "delete", "with", "values"})) return false;
+  // After ORDER BY, GROUP BY and DISTINCT ON an integer names a column.
+  bool positions = false;
+  std::string_view last_word;
+  // A value is appended by the caller, then ended here.
+  auto add = [&](uint32_t type) {
+    out->types.push_back(type);
+    out->values.push_back('\0');
+    char digits[8];
+    char* at = digits + sizeof digits;
+    for (size_t k = out->types.size(); k != 0; k /= 10) *--at = static_cast<char>('0' + k % 10);
+    out->text += '$';
+    out->text.append(at, digits + sizeof digits - at);
+  };
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t end = i + 1;
+    if (c == '-' && i + 1 < n && text[i + 1] == '-') {
+      end = text.find('\n', i);
+      if (end == std::string_view::npos) end = n;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+      end = block_comment_end(text, i);
+      if (end == std::string_view::npos) return false;
+    } else if (c == '"') {
+      // "" inside a quoted name is a quote: the scan resumes after it.
+      end = text.find('"', i + 1);
+      while (end != std::string_view::npos && end + 1 < n && text[end + 1] == '"') end = text.find('"', end + 2);
+      if (end == std::string_view::npos) return false;
+      ++end;
+    } else if (c == ';') {
+      if (text.find_first_not_of(" \t\r\n\f\v;", i) != std::string_view::npos) return false;
+      end = n;
+      out->text.append(text.substr(i));
+      break;
+    } else if (c == '$') {
+      if (i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1]))) return false;  // a parameter already
+      end = skip_dollar_quote(text, i);
+      if (end == std::string_view::npos) return false;
+    } else if (c == '\'') {
+      size_t close = i + 1;
+      for (;;) {
+        close = text.find('\'', close);
+        if (close == std::string_view::npos) return false;
+        if (close + 1 < n && text[close + 1] == '\'') {
+          close += 2;
+          continue;
+        }
+        break;
+      }
+      end = close + 1;
+      // A prefix (E'', B'', X'', U&'', N'') or a type name before the quote
+      // makes it something else than a plain string.
+      const bool prefixed = i > 0 && (name_char(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '&');
+      // Strings on separate lines with only blanks between are one string.
+      const size_t after = text.find_first_not_of(" \t\r\n\f\v", end);
+      const bool continued = after != std::string_view::npos && text[after] == '\'';
+      if (!standard_strings || continued) return false;
+      if (!prefixed) {
+        out->starts.push_back(out->values.size());
+        for (size_t k = i + 1; k < close; ++k) {
+          out->values += text[k];
+          if (text[k] == '\'') ++k;  // '' is one quote
+        }
+        add(0);
+        i = end;
+        continue;
+      }
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+      end = i;
+      while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+      bool integer = true;
+      if (end < n && text[end] == '.' && !(end + 1 < n && text[end + 1] == '.')) {
+        integer = false;
+        ++end;
+        while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+      }
+      if (end < n && (text[end] == 'e' || text[end] == 'E')) {
+        size_t exponent = end + 1;
+        if (exponent < n && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+        if (exponent < n && std::isdigit(static_cast<unsigned char>(text[exponent]))) {
+          integer = false;
+          end = exponent;
+          while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        }
+      }
+      // 0x1F, 1_000 and the like: forms of newer servers, left alone.
+      if (end < n && name_char(static_cast<unsigned char>(text[end]))) return false;
+      const std::string_view number = text.substr(i, end - i);
+      const uint32_t type = integer ? integer_type(number) : kNumeric;
+      if (!positions && type != 0) {
+        out->starts.push_back(out->values.size());
+        out->values.append(number);
+        add(type);
+        i = end;
+        continue;
+      }
+    } else if (name_start(c)) {
+      while (end < n && name_char(static_cast<unsigned char>(text[end]))) ++end;
+      const std::string_view word = text.substr(i, end - i);
+      if ((same_word(word, "by") && (same_word(last_word, "order") || same_word(last_word, "group"))) ||
+          (same_word(word, "on") && same_word(last_word, "distinct"))) {
+        positions = true;
+      }
+      last_word = word;
+    }
+    out->text.append(text.substr(i, end - i));
+    i = end;
+  }
+  return !out->types.empty() && out->types.size() <= kMaxParameters;
+}
+
+void PgPrepared::key_of(const PgParameters& parameters, std::string* key) {
+  key->assign(parameters.text);
+  key->push_back('\0');
+  key->append(reinterpret_cast<const char*>(parameters.types.data()), parameters.types.size() * sizeof(uint32_t));
+}
+
+const std::string* PgPrepared::lookup(const PgParameters& parameters) {
+  if (parameters.text.size() > kMaxKey) return nullptr;
+  std::string& key = key_;  // its room is kept from one statement to the next
+  key_of(parameters, &key);
+  auto found = shapes_.find(key);
+  if (found != shapes_.end()) return found->second.state == State::ready ? &found->second.name : nullptr;
+  if (shapes_.size() >= kMaxShapes) return nullptr;
+  // First sight: only remembered, so that a statement that never repeats
+  // costs no prepare.
+  if (seen_.insert(std::hash<std::string>{}(key)).second) {
+    if (seen_.size() > kMaxSeen) seen_.clear();
+    return nullptr;
+  }
+  Shape& shape = shapes_[key];
+  shape.name = "tarnwick_" + std::to_string(generation_) + "_" + std::to_string(next_name_++);
+  queued_.push_back({key, shape.name, parameters.text, parameters.types, generation_});
+  return nullptr;
+}
+
+PgPrepared::Queued PgPrepared::take_queued() {
+  Queued next = std::move(queued_.front());
+  queued_.erase(queued_.begin());
+  auto found = shapes_.find(next.key);
+  if (found != shapes_.end()) found->second.state = State::preparing;
+  return next;
+}
+
+void PgPrepared::prepared(const Queued& shape, bool ok) {
+  if (shape.generation != generation_) return;  // forgotten meanwhile
+  auto found = shapes_.find(shape.key);
+  if (found != shapes_.end()) found->second.state = ok ? State::ready : State::refused;
+}
+
+void PgPrepared::forget() {
+  shapes_.clear();
+  seen_.clear();
+  queued_.clear();
+  ++generation_;
+}
+
+bool PgPrepared::drops_prepared(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t\r\n\f\v");
+  if (first == std::string_view::npos) return false;
+  // Only a statement that starts with a comment or a D needs the keyword.
+  const char c = text[first];
+  if ((c == 'd' || c == 'D' || c == '-' || c == '/') && first_keyword_is_any(text, {"discard", "deallocate"})) return true;
+  // A text of several statements may hold one further on.
+  const size_t semicolon = text.find(';');
+  if (semicolon == std::string_view::npos || text.find_first_not_of(" \t\r\n\f\v;", semicolon) == std::string_view::npos) {
+    return false;
+  }
+  for (std::string_view word : {"discard", "deallocate"}) {
+    auto found = std::search(text.begin(), text.end(), word.begin(), word.end(),
+                             [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+    if (found != text.end()) return true;
+  }
+  return false;
+}
+
+}  // namespace ql

@@ -1,0 +1,87 @@
+// Prepared statements for a session's statements that repeat with other
+// literals: the literals of a statement become parameters ($1, $2, ...)
+// with the type PostgreSQL gives the literal itself, so that the server
+// parses and plans the statement's shape once and then only binds values.
+// A shape is prepared the second time a session sees it, outside any
+// transaction block; one the server refuses runs as text from then on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace ql {
+
+// A statement with its literals taken out.
+struct PgParameters {
+  std::string text;          // the statement with $1, $2, ... in their place
+  std::vector<uint32_t> types;  // each parameter's type oid: int4, int8, numeric, or 0 for a quoted string
+  std::string values;        // each parameter's text followed by '\0'
+  std::vector<size_t> starts;  // where each value starts in `values`
+};
+
+// Takes the literals out of a SELECT, INSERT, UPDATE, DELETE, WITH or
+// VALUES statement: quoted strings ('...') when `standard_strings` (the
+// server's standard_conforming_strings) is on, and numbers that are not
+// part of a name. What could change meaning as a parameter stays as it
+// is: numbers after ORDER BY, GROUP BY and DISTINCT ON (column positions
+// there), strings with a prefix (E'', B'', X'', U&''), dollar-quoted
+// strings, and the two integers that only fit once negated. False, with
+// nothing to prepare, for other statements, texts that already hold $n,
+// several statements, unterminated quotes or comments, and statements with
+// no literal at all or more than the protocol's 65,535 parameters.
+bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* out);
+
+// The shapes one session has seen and prepared.
+class PgPrepared {
+ public:
+  // The prepared statement to run `parameters` with, or null: run the text
+  // (first sight, being prepared, refused, or the store is full). The
+  // second sight queues the shape for preparing (take_queued).
+  const std::string* lookup(const PgParameters& parameters);
+
+  // The next shape to prepare: its key (text and types), text and types.
+  bool has_queued() const { return !queued_.empty(); }
+  struct Queued {
+    std::string key;
+    std::string name;
+    std::string text;
+    std::vector<uint32_t> types;
+    uint64_t generation = 0;
+  };
+  Queued take_queued();
+  // The server's answer to a prepare: ready to use, or refused.
+  void prepared(const Queued& shape, bool ok);
+
+  // The session's prepared statements are gone (DISCARD, DEALLOCATE): every
+  // shape starts over, under new names.
+  void forget();
+
+  // Whether `text` may drop the session's prepared statements.
+  static bool drops_prepared(std::string_view text);
+
+ private:
+  enum class State { queued, preparing, ready, refused };
+  struct Shape {
+    State state = State::queued;
+    std::string name;
+  };
+  static void key_of(const PgParameters& parameters, std::string* key);
+
+  // Bounds, so that a log of shapes that never repeat costs a session little.
+  static constexpr size_t kMaxShapes = 256;
+  static constexpr size_t kMaxKey = 4096;
+  static constexpr size_t kMaxSeen = 8192;
+
+  std::unordered_map<std::string, Shape> shapes_;
+  std::unordered_set<uint64_t> seen_;  // hashes of keys seen once
+  std::vector<Queued> queued_;
+  uint64_t generation_ = 0;
+  uint64_t next_name_ = 0;
+  std::string key_;
+};
+
+}  // namespace ql
