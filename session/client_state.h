@@ -28,6 +28,9 @@ struct Item {
   int32_t shape = -1;
   bool query = false;
   bool ends_unit = true;
+  // Not of the log: the rollback that ends the open block of a captured
+  // session that ended, as its server did; left out of every figure.
+  bool internal = false;
 };
 
 // What a client hands back for one statement.
@@ -39,11 +42,13 @@ struct Done {
   int32_t code = 0;
   bool query = false;
   bool ends_unit = true;
+  bool internal = false;
   std::string message;  // when it failed
 
   // What was known of the statement when it was dealt.
   explicit Done(const Item& item)
-      : due_ns(item.due_ns), shape(item.shape), query(item.query), ends_unit(item.ends_unit) {}
+      : due_ns(item.due_ns), shape(item.shape), query(item.query), ends_unit(item.ends_unit),
+        internal(item.internal) {}
 };
 
 // One independent client: its own session and queue, run by a thread of
@@ -77,6 +82,16 @@ struct Client {
   std::thread thread;
   int32_t sessions = 0;
   int64_t free_ns = 0;  // when its previous statement finished, for busy time
+  // Captured sessions that share this client take turns between their
+  // transactions (main thread only): the session whose block is open here,
+  // and the statements of the others, held in their order until it ends.
+  uint32_t block_session = 0;
+  struct Held {
+    Item item;
+    uint32_t session = 0;
+    bool in_block_after = false;  // its session's block is open after it
+  };
+  std::deque<Held> held;
 };
 
 // The clients of the run (main thread, but for the atomics and locks).
@@ -112,6 +127,10 @@ struct Clients {
   int64_t first_time_us = 0;
   uint64_t since_drain = 0;
   bool sharing_said = false;  // the warning that captured sessions share clients
+  // Statements held for their turn, over all clients and by session.
+  size_t held = 0;
+  std::unordered_map<uint32_t, size_t> held_by_session;
+  bool forced_said = false;  // the warning that held statements ran inside a block
 };
 
 extern Clients* clients;

@@ -43,6 +43,9 @@ bool captured_replay = false;
 // session's open transaction keeps must not stop the log from being read
 // on, or the statement that ends that transaction would never be dealt.
 constexpr size_t kMaxWaiting = 65536;
+// Statements of captured sessions held for their turn on a shared client:
+// beyond this, a block kept open that long lets them run inside it.
+constexpr size_t kMaxHeld = 65536;
 
 // Every client stops taking statements; the loops see it at once.
 void stop_clients() {
@@ -154,6 +157,7 @@ Outcome drain() {
       ++run_stats.connections;
     }
     for (const Done& d : done) {
+      if (d.internal) continue;
       Sample sample;
       sample.session = c.index;
       sample.kind = d.query ? kind_query : kind_other;
@@ -199,9 +203,9 @@ Outcome drain() {
   return outcome;
 }
 
-// The client that runs this statement, and whether the statement ends its
-// unit.
-Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_unit) {
+// The client that runs this statement, whether the statement ends its
+// unit, and whether it ends its captured session inside a block.
+Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_unit, bool* ends_in_block) {
   if (origin.session != 0) {
     Clients::Captured& session = clients->captured[origin.session];
     if (session.client == nullptr) {
@@ -219,8 +223,8 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
           if (!clients->sharing_said) {
             clients->sharing_said = true;
             error_line(("Warning : more captured sessions at once than " + std::to_string(cap) +
-                        " clients: sessions share clients, and a statement of one may run inside another's "
-                        "open transaction; raise --clients=")
+                        " clients: sessions share clients, taking turns between their transactions; raise "
+                        "--clients= to play them as they ran")
                            .c_str());
           }
         }
@@ -232,6 +236,7 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
     *ends_unit = !session.in_block;
     Client* client = session.client;
     if (origin.session_ends) {
+      *ends_in_block = session.in_block;
       --client->sessions;
       clients->captured.erase(origin.session);
     }
@@ -250,6 +255,74 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
   if (clients->in_block && ends_transaction(text)) clients->in_block = false;
   *ends_unit = !clients->in_block;
   return client;
+}
+
+// Hands `item` to `client`'s queue.
+void push_item(Client& client, Item&& item) {
+  client.waiting.fetch_add(1);
+  clients->waiting.fetch_add(1);
+  bool wake;
+  {
+    std::lock_guard<std::mutex> guard(client.lock);
+    client.queue.push_back(std::move(item));
+    wake = client.sleeping;
+  }
+  if (wake) client.ready.notify_one();
+  if (client.loop != nullptr) client.loop->nudge();
+}
+
+// Whether a statement of captured session `session` waits for its turn on
+// `client`: another session's block is open there, or an earlier statement
+// of its own waits already.
+bool waits_turn(const Client& client, uint32_t session) {
+  return (client.block_session != 0 && client.block_session != session) ||
+         clients->held_by_session.count(session) != 0;
+}
+
+// Notes that a statement of `session` went to `client`'s queue.
+void took_turn(Client& client, uint32_t session, bool in_block_after) {
+  if (in_block_after) {
+    client.block_session = session;
+  } else if (client.block_session == session) {
+    client.block_session = 0;
+  }
+}
+
+// Sends the held statements whose turn has come, in order; `force` sends
+// them all, inside whatever block is open.
+void release_held(Client& client, bool force) {
+  std::deque<Client::Held> keep;
+  std::unordered_map<uint32_t, bool> waiting;  // sessions with a statement kept back
+  for (Client::Held& held : client.held) {
+    if (!force && (waiting.count(held.session) != 0 ||
+                   (client.block_session != 0 && client.block_session != held.session))) {
+      waiting[held.session] = true;
+      keep.push_back(std::move(held));
+      continue;
+    }
+    push_item(client, std::move(held.item));
+    took_turn(client, held.session, held.in_block_after);
+    --clients->held;
+    auto count = clients->held_by_session.find(held.session);
+    if (--count->second == 0) clients->held_by_session.erase(count);
+  }
+  client.held.swap(keep);
+}
+
+// Sends every held statement, saying so once: a block kept open too long,
+// or open at the end of the log.
+void force_held(const char* why) {
+  bool any = false;
+  for (auto& client : clients->all) {
+    any = any || !client->held.empty();
+    release_held(*client, true);
+  }
+  if (any && !clients->forced_said) {
+    clients->forced_said = true;
+    error_line(("Warning : " + std::string(why) +
+                ": statements of the sessions that share its client ran inside it; raise --clients=")
+                   .c_str());
+  }
 }
 
 // When the statement is due: at its recorded time divided by --speed=,
@@ -283,6 +356,32 @@ void wait_for_clients(Done done, size_t wake_at = 0) {
   clients->main_waiting.store(true);
   clients->progress.wait_for(guard, std::chrono::milliseconds(20), done);
   clients->main_waiting.store(false);
+}
+
+// Hands `item` to `client`, or holds it until its captured session's turn
+// there; `in_block_after`: the session's block is open after it.
+Outcome deal_item(Client& client, Item&& item, uint32_t session, bool in_block_after) {
+  if (session != 0 && waits_turn(client, session)) {
+    client.held.push_back({std::move(item), session, in_block_after});
+    ++clients->held_by_session[session];
+    if (++clients->held > kMaxHeld) force_held("a captured session kept a transaction open too long");
+    return Outcome();
+  }
+  // Waits for room, taking in what the clients handed back meanwhile: the
+  // log is read no faster than it is played, so memory stays flat however
+  // long it is.
+  while (clients->waiting.load() >= kMaxWaiting) {
+    Outcome outcome = drain();
+    if (outcome.next == Next::end_run) return outcome;
+    if (stop_requested()) return Outcome{Next::end_run, RunEnd::interrupted};
+    wait_for_clients([&] { return clients->waiting.load() < kMaxWaiting; }, kMaxWaiting / 2);
+  }
+  push_item(client, std::move(item));
+  if (session != 0) {
+    took_turn(client, session, in_block_after);
+    if (client.block_session == 0 && !client.held.empty()) release_held(client, false);
+  }
+  return Outcome();
 }
 
 // Whether a statement changes what the others run against (the schema):
@@ -340,32 +439,24 @@ Outcome deal_statement(const char* text, bool query, const StatementOrigin& orig
                                                      !clients->captured[origin.session].in_block
                                                : !clients->in_block;
   bool ends_unit = true;
-  Client* client = pick_client(text, origin, &ends_unit);
+  bool ends_in_block = false;
+  Client* client = pick_client(text, origin, &ends_unit, &ends_in_block);
   Item item;
   item.text = text;
   item.query = query;
   item.ends_unit = ends_unit;
   item.shape = shape_id(text);
   item.due_ns = due_time(origin, starts_unit);
-  // Waits for room, taking in what the clients handed back meanwhile: the
-  // log is read no faster than it is played, so memory stays flat however
-  // long it is.
-  while (clients->waiting.load() >= kMaxWaiting) {
-    Outcome outcome = drain();
-    if (outcome.next == Next::end_run) return outcome;
-    if (stop_requested()) return Outcome{Next::end_run, RunEnd::interrupted};
-    wait_for_clients([&] { return clients->waiting.load() < kMaxWaiting; }, kMaxWaiting / 2);
+  Outcome outcome = deal_item(*client, std::move(item), origin.session, !ends_unit);
+  // The server rolled back the block of a session that ended inside it; so
+  // does its client, before another session's statement runs there.
+  if (ends_in_block && outcome.next != Next::end_run) {
+    Item rollback;
+    rollback.text = "rollback";
+    rollback.internal = true;
+    outcome = deal_item(*client, std::move(rollback), origin.session, false);
   }
-  client->waiting.fetch_add(1);
-  clients->waiting.fetch_add(1);
-  bool wake;
-  {
-    std::lock_guard<std::mutex> guard(client->lock);
-    client->queue.push_back(std::move(item));
-    wake = client->sleeping;
-  }
-  if (wake) client->ready.notify_one();
-  if (client->loop != nullptr) client->loop->nudge();
+  if (outcome.next == Next::end_run) return outcome;
   if (barrier && !wait_for_all(&waited)) return waited;
   if (++clients->since_drain >= 256) return drain();
   return Outcome();
@@ -386,6 +477,9 @@ void open_clients() {
 
 Outcome finish_clients(bool cancel) {
   if (clients == nullptr) return Outcome();
+  if (!cancel && !stop_requested() && !clients->stopping.load()) {
+    force_held("the log ends inside a captured session's transaction");
+  }
   for (auto& c : clients->all) {
     std::lock_guard<std::mutex> guard(c->lock);
     c->closing = true;

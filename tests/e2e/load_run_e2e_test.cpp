@@ -349,6 +349,27 @@ TEST_P(LoadRunE2e, ACapturedSessionWaitingOnAnotherDoesNotStopTheLog) {
   EXPECT_NE(shared.err.find("Warning : more captured sessions at once than 1 clients: sessions share clients"),
             std::string::npos)
       << shared.err;
+
+  // Sharing, they take turns between transactions: a row of one session
+  // is not rolled back with another's block, and a session that ends in a
+  // block leaves it rolled back, as its server did.
+  log.clear();
+  line(201, "begin");
+  line(201, "insert into held values (2, 0)");
+  line(202, "insert into held values (3, 0)");
+  line(201, "rollback");
+  line(203, "begin");
+  line(203, "insert into held values (4, 0)");
+  log += "2026-12-08 10:00:59.000 UTC [203] LOG:  disconnection: session time: 0:00:01.000 user=u database=d\n";
+  line(204, "insert into held values (5, 0)");
+  write_file("turns.log", log);
+  ASSERT_EQ(std::system((std::string(TARNWICK_LOG_BINARY) + " " + path("turns.log") + " " + path("turns.SQL.log.1") +
+                         " 2>/dev/null").c_str()), 0);
+  RunResult turns = run({"--silent", "--clients=1", "--speed=0", "--report",
+                         "--sql=" + path("held.sql") + "," + path("turns.SQL.log.1")});
+  EXPECT_NE(turns.err.find("10 run, 0 failed"), std::string::npos) << turns.err;
+  RunResult rows = run({"--format=csv", "--command=select string_agg(id::text, ' ' order by id) from held"});
+  EXPECT_NE(rows.out.find("1 3 5"), std::string::npos) << rows.out << rows.err;
 }
 
 }  // namespace
