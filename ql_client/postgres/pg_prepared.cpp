@@ -65,8 +65,13 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
   // After ORDER BY, GROUP BY and DISTINCT ON an integer names a column.
   bool positions = false;
   std::string_view last_word;
-  // A value is appended by the caller, then ended here.
-  auto add = [&](uint32_t type) {
+  // The text up to the literal at [from, to) goes as it stands, the
+  // literal as its parameter's number; its value is appended by the caller
+  // and ended here.
+  size_t copied = 0;
+  auto add = [&](uint32_t type, size_t from, size_t to) {
+    out->text.append(text.substr(copied, from - copied));
+    copied = to;
     out->types.push_back(type);
     out->values.push_back('\0');
     char digits[8];
@@ -94,8 +99,6 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       ++end;
     } else if (c == ';') {
       if (text.find_first_not_of(" \t\r\n\f\v;", i) != std::string_view::npos) return false;
-      end = n;
-      out->text.append(text.substr(i));
       break;
     } else if (c == '$') {
       if (i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1]))) return false;  // a parameter already
@@ -126,7 +129,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
           out->values += text[k];
           if (text[k] == '\'') ++k;  // '' is one quote
         }
-        add(0);
+        add(0, i, end);
         i = end;
         continue;
       }
@@ -155,7 +158,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       if (!positions && type != 0) {
         out->starts.push_back(out->values.size());
         out->values.append(number);
-        add(type);
+        add(type, i, end);
         i = end;
         continue;
       }
@@ -168,9 +171,9 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       }
       last_word = word;
     }
-    out->text.append(text.substr(i, end - i));
     i = end;
   }
+  out->text.append(text.substr(copied));
   return !out->types.empty() && out->types.size() <= kMaxParameters;
 }
 
