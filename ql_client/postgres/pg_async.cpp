@@ -343,7 +343,13 @@ void PgAsync::end_round() {
 void PgAsync::sync() {
   ++syncs_on_wire_;
   wire_.push_back(nullptr);
-  if (!PQpipelineSync(connection_)) lose(lost_message());
+  if (!PQpipelineSync(connection_)) {
+    lose(lost_message());
+    return;
+  }
+  // The sync point flushed what it could: what the socket did not take
+  // must be written before a held group may wait (end_round).
+  flush();
 }
 
 void PgAsync::read_head() {
