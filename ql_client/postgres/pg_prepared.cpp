@@ -15,15 +15,28 @@ constexpr uint32_t kInt8 = 20;
 constexpr uint32_t kNumeric = 1700;
 constexpr size_t kMaxParameters = 65535;
 
-bool name_char(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
-bool name_start(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
+// ASCII classes, as the server's scanner has them (the C library's depend
+// on the locale, and cost a call a character).
+bool digit(unsigned char c) { return static_cast<unsigned>(c - '0') < 10; }
+bool letter(unsigned char c) { return static_cast<unsigned>((c | 0x20) - 'a') < 26; }
+bool name_char(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '$' || c >= 0x80; }
+bool name_start(unsigned char c) { return letter(c) || c == '_' || c >= 0x80; }
+bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// `word` in any case against `lower`, a word of lower-case letters.
 bool same_word(std::string_view word, std::string_view lower) {
   if (word.size() != lower.size()) return false;
   for (size_t i = 0; i < word.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(word[i])) != lower[i]) return false;
+    if ((static_cast<unsigned char>(word[i]) | 0x20) != static_cast<unsigned char>(lower[i])) return false;
   }
   return true;
+}
+
+bool preparable_keyword(std::string_view word) {
+  for (std::string_view keyword : {"select", "insert", "update", "delete", "with", "values"}) {
+    if (same_word(word, keyword)) return true;
+  }
+  return false;
 }
 
 // The type PostgreSQL gives an unsigned integer literal: int4 when it fits,
@@ -61,10 +74,9 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
   out->types.clear();
   out->values.clear();
   out->starts.clear();
-  if (!first_keyword_is_any(text, {"select", "insert", "update", "delete", "with", "values"})) return false;
   // After ORDER BY, GROUP BY and DISTINCT ON an integer names a column.
   bool positions = false;
-  std::string_view last_word;
+  std::string_view last_word;  // empty until the first word, which must be a keyword that prepares
   // The text up to the literal at [from, to) goes as it stands, the
   // literal as its parameter's number; its value is appended by the caller
   // and ended here.
@@ -85,6 +97,12 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
   while (i < n) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     size_t end = i + 1;
+    if (blank(c)) {
+      i = end;
+      continue;
+    }
+    const bool comment = (c == '-' || c == '/') && i + 1 < n && text[i + 1] == (c == '-' ? '-' : '*');
+    if (last_word.empty() && !comment && !name_start(c)) return false;
     if (c == '-' && i + 1 < n && text[i + 1] == '-') {
       end = text.find('\n', i);
       if (end == std::string_view::npos) end = n;
@@ -101,7 +119,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       if (text.find_first_not_of(" \t\r\n\f\v;", i) != std::string_view::npos) return false;
       break;
     } else if (c == '$') {
-      if (i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1]))) return false;  // a parameter already
+      if (i + 1 < n && digit(static_cast<unsigned char>(text[i + 1]))) return false;  // a parameter already
       end = skip_dollar_quote(text, i);
       if (end == std::string_view::npos) return false;
     } else if (c == '\'') {
@@ -120,8 +138,9 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       // makes it something else than a plain string.
       const bool prefixed = i > 0 && (name_char(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '&');
       // Strings on separate lines with only blanks between are one string.
-      const size_t after = text.find_first_not_of(" \t\r\n\f\v", end);
-      const bool continued = after != std::string_view::npos && text[after] == '\'';
+      size_t after = end;
+      while (after < n && blank(static_cast<unsigned char>(text[after]))) ++after;
+      const bool continued = after < n && text[after] == '\'';
       if (!standard_strings || continued) return false;
       if (!prefixed) {
         out->starts.push_back(out->values.size());
@@ -133,22 +152,22 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
         i = end;
         continue;
       }
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+    } else if (digit(c) || (c == '.' && i + 1 < n && digit(static_cast<unsigned char>(text[i + 1])))) {
       end = i;
-      while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+      while (end < n && digit(static_cast<unsigned char>(text[end]))) ++end;
       bool integer = true;
       if (end < n && text[end] == '.' && !(end + 1 < n && text[end + 1] == '.')) {
         integer = false;
         ++end;
-        while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        while (end < n && digit(static_cast<unsigned char>(text[end]))) ++end;
       }
       if (end < n && (text[end] == 'e' || text[end] == 'E')) {
         size_t exponent = end + 1;
         if (exponent < n && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
-        if (exponent < n && std::isdigit(static_cast<unsigned char>(text[exponent]))) {
+        if (exponent < n && digit(static_cast<unsigned char>(text[exponent]))) {
           integer = false;
           end = exponent;
-          while (end < n && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+          while (end < n && digit(static_cast<unsigned char>(text[end]))) ++end;
         }
       }
       // 0x1F, 1_000 and the like: forms of newer servers, left alone.
@@ -165,6 +184,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
     } else if (name_start(c)) {
       while (end < n && name_char(static_cast<unsigned char>(text[end]))) ++end;
       const std::string_view word = text.substr(i, end - i);
+      if (last_word.empty() && !preparable_keyword(word)) return false;
       if ((same_word(word, "by") && (same_word(last_word, "order") || same_word(last_word, "group"))) ||
           (same_word(word, "on") && same_word(last_word, "distinct"))) {
         positions = true;
