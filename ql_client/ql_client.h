@@ -519,8 +519,8 @@ int32_t ql_async_wait(ql_handle handle, int32_t* events);
 int32_t ql_async_work(ql_handle handle, ClientError* error);
 
 /* Makes the statements that `handle` takes from now on run as prepared
- * statements when they repeat with other literals, as a program that
- * prepares its statements sends them: a SELECT, INSERT, UPDATE, DELETE,
+ * statements when they repeat, with the same or other literals, as a
+ * program that prepares its statements sends them: a SELECT, INSERT, UPDATE, DELETE,
  * WITH or VALUES statement's quoted strings and numbers become parameters
  * of the type the literal has ('...' of no type yet, numbers int4, int8 or
  * numeric), except numbers after ORDER BY, GROUP BY and DISTINCT ON, which

@@ -194,7 +194,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
     i = end;
   }
   out->text.append(text.substr(copied));
-  return !out->types.empty() && out->types.size() <= kMaxParameters;
+  return out->types.size() <= kMaxParameters;
 }
 
 void PgPrepared::key_of(const PgParameters& parameters, std::string* key) {

@@ -32,7 +32,8 @@ struct PgParameters {
 // strings, and the two integers that only fit once negated. False, with
 // nothing to prepare, for other statements, texts that already hold $n,
 // several statements, unterminated quotes or comments, and statements with
-// no literal at all or more than the protocol's 65,535 parameters.
+// more than the protocol's 65,535 parameters. A statement with no literal
+// is prepared as it stands, with none.
 bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* out);
 
 // The shapes one session has seen and prepared.

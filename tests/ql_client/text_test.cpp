@@ -77,7 +77,7 @@ TEST(Parametrize, LiteralsBecomeTypedParameters) {
       {"-- c\n/* d */ SELECT 5", "-- c\n/* d */ SELECT $1", {23}, {"5"}},
       {"create table t (a int default 1)", nullptr, {}, {}},
       {"(select 1)", nullptr, {}, {}},
-      {"select a from t", nullptr, {}, {}},
+      {"select a from t", "select a from t", {}, {}},  // repeats as it stands: prepared all the same
       {"select 1 from t where a = $1", nullptr, {}, {}},
       {"select 'open", nullptr, {}, {}},
       {"select 1 /* open", nullptr, {}, {}},
@@ -89,8 +89,7 @@ TEST(Parametrize, LiteralsBecomeTypedParameters) {
     SCOPED_TRACE(c.text);
     PgParameters out;
     const bool prepared = pg_parametrize(c.text, true, &out);
-    const bool any = c.shape != nullptr && !c.types.empty();
-    ASSERT_EQ(prepared, any);
+    ASSERT_EQ(prepared, c.shape != nullptr);
     if (!prepared) continue;
     EXPECT_EQ(out.text, c.shape);
     EXPECT_EQ(out.types, c.types);
