@@ -92,6 +92,7 @@ struct Client {
     bool in_block_after = false;  // its session's block is open after it
   };
   std::deque<Held> held;
+  std::unordered_map<uint32_t, size_t> held_by_session;  // statements of each in `held`
 };
 
 // The clients of the run (main thread, but for the atomics and locks).
@@ -127,9 +128,7 @@ struct Clients {
   int64_t first_time_us = 0;
   uint64_t since_drain = 0;
   bool sharing_said = false;  // the warning that captured sessions share clients
-  // Statements held for their turn, over all clients and by session.
-  size_t held = 0;
-  std::unordered_map<uint32_t, size_t> held_by_session;
+  size_t held = 0;  // statements held for their turn, over all clients
   bool forced_said = false;  // the warning that held statements ran inside a block
 };
 

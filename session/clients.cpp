@@ -276,7 +276,7 @@ void push_item(Client& client, Item&& item) {
 // of its own waits already.
 bool waits_turn(const Client& client, uint32_t session) {
   return (client.block_session != 0 && client.block_session != session) ||
-         clients->held_by_session.count(session) != 0;
+         client.held_by_session.count(session) != 0;
 }
 
 // Notes that a statement of `session` went to `client`'s queue.
@@ -303,8 +303,8 @@ void release_held(Client& client, bool force) {
     push_item(client, std::move(held.item));
     took_turn(client, held.session, held.in_block_after);
     --clients->held;
-    auto count = clients->held_by_session.find(held.session);
-    if (--count->second == 0) clients->held_by_session.erase(count);
+    auto count = client.held_by_session.find(held.session);
+    if (--count->second == 0) client.held_by_session.erase(count);
   }
   client.held.swap(keep);
 }
@@ -363,7 +363,7 @@ void wait_for_clients(Done done, size_t wake_at = 0) {
 Outcome deal_item(Client& client, Item&& item, uint32_t session, bool in_block_after) {
   if (session != 0 && waits_turn(client, session)) {
     client.held.push_back({std::move(item), session, in_block_after});
-    ++clients->held_by_session[session];
+    ++client.held_by_session[session];
     if (++clients->held > kMaxHeld) force_held("a captured session kept a transaction open too long");
     return Outcome();
   }
