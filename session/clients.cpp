@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 
 #include "measure/progress.h"
 #include "measure/run_stats.h"
@@ -292,11 +293,11 @@ void took_turn(Client& client, uint32_t session, bool in_block_after) {
 // them all, inside whatever block is open.
 void release_held(Client& client, bool force) {
   std::deque<Client::Held> keep;
-  std::unordered_map<uint32_t, bool> waiting;  // sessions with a statement kept back
+  std::unordered_set<uint32_t> kept_back;  // sessions with a statement still held
   for (Client::Held& held : client.held) {
-    if (!force && (waiting.count(held.session) != 0 ||
+    if (!force && (kept_back.count(held.session) != 0 ||
                    (client.block_session != 0 && client.block_session != held.session))) {
-      waiting[held.session] = true;
+      kept_back.insert(held.session);
       keep.push_back(std::move(held));
       continue;
     }

@@ -176,6 +176,11 @@ std::string first_keyword(std::string_view statement) {
   return word;
 }
 
+bool several_statements(std::string_view text) {
+  size_t semicolon = text.find(';');
+  return semicolon != std::string_view::npos && text.find_first_not_of(" \t\r\n\f\v;", semicolon) != std::string_view::npos;
+}
+
 bool first_keyword_is_any(std::string_view statement, std::initializer_list<std::string_view> keywords) {
   const size_t at = statement.find_first_not_of(" \t\n\v\f\r");
   if (at == std::string_view::npos) return false;

@@ -49,6 +49,10 @@ size_t block_comment_end(std::string_view text, size_t at);
 // does not begin with a word.
 std::string first_keyword(std::string_view statement);
 
+// Whether anything but blanks follows the text's first semicolon: perhaps
+// a second statement (the semicolon may also stand inside a literal).
+bool several_statements(std::string_view text);
+
 // Whether that first word is one of `keywords` (given in lower case). The
 // text is read in place; only a statement that begins with a comment costs
 // first_keyword's copy.

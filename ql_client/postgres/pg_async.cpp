@@ -40,15 +40,8 @@ constexpr const char* kSavepoint = "savepoint tarnwick_limit";
 constexpr const char* kRollbackToSavepoint = "rollback to savepoint tarnwick_limit; release savepoint tarnwick_limit";
 constexpr const char* kReleaseSavepoint = "release savepoint tarnwick_limit";
 
-// Whether anything but blanks follows the text's first semicolon: perhaps
-// a second statement, which a pipelined statement must not hold (a
-// semicolon inside a literal only costs the pipelining).
-bool several_statements(std::string_view text) {
-  size_t semicolon = text.find(';');
-  return semicolon != std::string_view::npos && text.find_first_not_of(" \t\r\n\f\v;", semicolon) != std::string_view::npos;
-}
-
-// Statements a pipeline cannot carry: those that open a transaction block
+// Statements a pipeline cannot carry (a pipelined statement must hold one
+// statement only; a semicolon inside a literal only costs the pipelining): those that open a transaction block
 // (inside one, a statement stopped at the answers limit needs a savepoint
 // around it, set one step at a time) and COPY, whose data goes beside it.
 bool goes_alone(std::string_view text) {
@@ -93,6 +86,8 @@ PgAsync::Entry& PgAsync::fresh_entry() {
   entry->alone = entry->done = entry->again = entry->own_sync = false;
   entry->step = Step::none;
   entry->switched = entry->guarded = entry->in_block = false;
+  entry->prepared_name.clear();
+  entry->drops_prepared = false;
   entries_.push_back(entry);
   return *entry;
 }
@@ -119,10 +114,11 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
     finish(entry);
     return true;
   }
-  entry.alone = window_ == 1 || (statement.utf8 && !session_.utf8_) || goes_alone(entry.text);
-  entry.prepared_name.clear();
-  entry.drops_prepared = false;
-  if (prepared_.has_value() && !(statement.utf8 && !session_.utf8_)) use_prepared(entry);
+  // A "{unicode}" statement on a Latin-1 session goes alone, between
+  // encoding switches, and as text.
+  const bool switches = statement.utf8 && !session_.utf8_;
+  entry.alone = window_ == 1 || switches || goes_alone(entry.text);
+  if (prepared_.has_value() && !switches) use_prepared(entry);
   // Sent by the next events or work, together with what else came: one
   // write for all.
   unsent_.push_back(&entry);

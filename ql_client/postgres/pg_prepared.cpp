@@ -32,13 +32,6 @@ bool same_word(std::string_view word, std::string_view lower) {
   return true;
 }
 
-bool preparable_keyword(std::string_view word) {
-  for (std::string_view keyword : {"select", "insert", "update", "delete", "with", "values"}) {
-    if (same_word(word, keyword)) return true;
-  }
-  return false;
-}
-
 // The type PostgreSQL gives an unsigned integer literal: int4 when it fits,
 // then int8, then numeric. 0 for the two values that fit one type smaller
 // once negated (-2147483648 is an int4): the literal stays in the text.
@@ -74,9 +67,10 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
   out->types.clear();
   out->values.clear();
   out->starts.clear();
+  if (!first_keyword_is_any(text, {"select", "insert", "update", "delete", "with", "values"})) return false;
   // After ORDER BY, GROUP BY and DISTINCT ON an integer names a column.
   bool positions = false;
-  std::string_view last_word;  // empty until the first word, which must be a keyword that prepares
+  std::string_view last_word;
   // The text up to the literal at [from, to) goes as it stands, the
   // literal as its parameter's number; its value is appended by the caller
   // and ended here.
@@ -101,8 +95,6 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       i = end;
       continue;
     }
-    const bool comment = (c == '-' || c == '/') && i + 1 < n && text[i + 1] == (c == '-' ? '-' : '*');
-    if (last_word.empty() && !comment && !name_start(c)) return false;
     if (c == '-' && i + 1 < n && text[i + 1] == '-') {
       end = text.find('\n', i);
       if (end == std::string_view::npos) end = n;
@@ -116,7 +108,7 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
       if (end == std::string_view::npos) return false;
       ++end;
     } else if (c == ';') {
-      if (text.find_first_not_of(" \t\r\n\f\v;", i) != std::string_view::npos) return false;
+      if (several_statements(text.substr(i))) return false;
       break;
     } else if (c == '$') {
       if (i + 1 < n && digit(static_cast<unsigned char>(text[i + 1]))) return false;  // a parameter already
@@ -184,7 +176,6 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
     } else if (name_start(c)) {
       while (end < n && name_char(static_cast<unsigned char>(text[end]))) ++end;
       const std::string_view word = text.substr(i, end - i);
-      if (last_word.empty() && !preparable_keyword(word)) return false;
       if ((same_word(word, "by") && (same_word(last_word, "order") || same_word(last_word, "group"))) ||
           (same_word(word, "on") && same_word(last_word, "distinct"))) {
         positions = true;
@@ -244,16 +235,9 @@ void PgPrepared::forget() {
 }
 
 bool PgPrepared::drops_prepared(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t\r\n\f\v");
-  if (first == std::string_view::npos) return false;
-  // Only a statement that starts with a comment or a D needs the keyword.
-  const char c = text[first];
-  if ((c == 'd' || c == 'D' || c == '-' || c == '/') && first_keyword_is_any(text, {"discard", "deallocate"})) return true;
+  if (first_keyword_is_any(text, {"discard", "deallocate"})) return true;
   // A text of several statements may hold one further on.
-  const size_t semicolon = text.find(';');
-  if (semicolon == std::string_view::npos || text.find_first_not_of(" \t\r\n\f\v;", semicolon) == std::string_view::npos) {
-    return false;
-  }
+  if (!several_statements(text)) return false;
   for (std::string_view word : {"discard", "deallocate"}) {
     auto found = std::search(text.begin(), text.end(), word.begin(), word.end(),
                              [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
