@@ -1,7 +1,6 @@
 #include "statements/statement_text.h"
 
 #include <cstring>
-#include <string>
 
 namespace tarnwick {
 
@@ -82,31 +81,35 @@ const char* skip_blanks_and_comments(const char* at) {
 }
 
 // The first word of a statement (after blanks, comments and the {unicode}
-// marker), up to 16 bytes, and whether another word follows it.
-std::string first_word(const char* text, const char** rest) {
+// marker), up to 16 bytes, and whether another word follows it. Held in
+// place: it is read for every statement a replay deals out.
+struct FirstWord {
+  char bytes[16];
+  size_t size = 0;
+};
+
+FirstWord first_word(const char* text, const char** rest) {
   const char* at = skip_blanks_and_comments(after_marker(skip_blanks_and_comments(text)));
-  std::string word;
-  while (*at != '\0' && !is_blank(*at) && *at != ';' && word.size() < 16) word += *at++;
+  FirstWord word;
+  while (*at != '\0' && !is_blank(*at) && *at != ';' && word.size < sizeof word.bytes) word.bytes[word.size++] = *at++;
   *rest = skip_blanks(at);
   return word;
 }
 
-bool word_is(const std::string& word, const char* literal) {
-  return is_word(word.data(), word.size(), literal);
-}
+bool word_is(const FirstWord& word, const char* literal) { return is_word(word.bytes, word.size, literal); }
 
 }  // namespace
 
 bool begins_transaction(const char* text) {
   const char* rest = nullptr;
-  std::string word = first_word(text, &rest);
+  FirstWord word = first_word(text, &rest);
   if (word_is(word, "begin")) return true;
   return word_is(word, "start") && begins_with_ignoring_case(rest, "transaction");
 }
 
 bool ends_transaction(const char* text) {
   const char* rest = nullptr;
-  std::string word = first_word(text, &rest);
+  FirstWord word = first_word(text, &rest);
   if (word_is(word, "commit") || word_is(word, "end") || word_is(word, "abort")) return true;
   if (word_is(word, "prepare")) return begins_with_ignoring_case(rest, "transaction");
   // ROLLBACK TO [SAVEPOINT] x leaves the block open.

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "ql_client/postgres/pg_plain_reads.h"
 #include "ql_client/postgres/pg_session.h"
 
 namespace ql {
@@ -30,6 +31,8 @@ struct PgAsync::Entry {
   PgParameters parameters;
   std::vector<const char*> values;
   bool drops_prepared = false;
+  // A select of literals: one small row, read without single-row mode.
+  bool one_row = false;
 };
 
 namespace {
@@ -88,6 +91,7 @@ PgAsync::Entry& PgAsync::fresh_entry() {
   entry->switched = entry->guarded = entry->in_block = false;
   entry->prepared_name.clear();
   entry->drops_prepared = false;
+  entry->one_row = false;
   entries_.push_back(entry);
   return *entry;
 }
@@ -118,6 +122,7 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   // encoding switches, and as text.
   const bool switches = statement.utf8 && !session_.utf8_;
   entry.alone = window_ == 1 || switches || goes_alone(entry.text);
+  entry.one_row = !entry.alone && literal_row(entry.text);
   if (prepared_.has_value() && !switches) use_prepared(entry);
   // Sent by the next events or work, together with what else came: one
   // write for all.
@@ -353,7 +358,9 @@ void PgAsync::read_head() {
   if (wire_.empty() || wire_.front() == nullptr || wire_.front()->alone) return;
   // Single-row mode is set while libpq has parsed none of the statement's
   // results: right after sending it, or right after the sync point before.
-  PQsetSingleRowMode(connection_);
+  // A statement of one small row is read whole: single-row mode would copy
+  // the row into a result of its own, for nothing.
+  if (!wire_.front()->one_row) PQsetSingleRowMode(connection_);
   reader_.emplace(wire_.front()->request, &wire_.front()->outcome);
 }
 

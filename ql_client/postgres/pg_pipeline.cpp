@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ql_client/postgres/pg_plain_reads.h"
 #include "ql_client/postgres/pg_reader.h"
 #include "ql_client/postgres/pg_session.h"
 
@@ -57,27 +58,6 @@ std::vector<Item> pipeline_items(std::span<const Request* const> requests, std::
 bool opens_block(std::string_view text) { return first_keyword_is_any(text, {"begin", "start"}); }
 
 }  // namespace
-
-// Whether a statement only reads and calls nothing: a SELECT with no
-// parenthesis (no function call, no subquery) and no second statement. In a
-// read-only session such statements change nothing, so running several
-// in one implicit transaction, under one sync point, gives each the
-// outcome it has alone; the items after one that fails are run again (see
-// read_pipeline). Every other statement keeps a sync point of its own, and
-// so its own implicit transaction.
-bool plain_read(std::string_view text) {
-  size_t at = text.find_first_not_of(" \t\r\n\f\v");
-  if (at == std::string_view::npos || text.size() - at < 7) return false;
-  for (size_t i = 0; i < 6; ++i) {
-    if ((text[at + i] | 0x20) != "select"[i]) return false;
-  }
-  const char after = text[at + 6];
-  if (after != ' ' && after != '\t' && after != '\n' && after != '\r') return false;
-  // One statement, perhaps ended by its semicolon.
-  size_t end = text.find_last_not_of(" \t\r\n\f\v");
-  if (text[end] == ';') text = text.substr(0, end);
-  return text.find_first_of("(;") == std::string_view::npos;
-}
 
 // Whether item i may share its sync point with item i + 1: both plain
 // reads, in a session whose transactions are read-only.

@@ -99,8 +99,6 @@ class PgSession final : public Session {
   std::string lost_message_;
 };
 
-// Whether a statement only reads and calls nothing (pg_pipeline.cpp).
-bool plain_read(std::string_view text);
 
 // Whether a PostgreSQL server answers at host and port; see ql_list_db.
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);

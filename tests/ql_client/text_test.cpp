@@ -1,6 +1,7 @@
 // The statement-text helpers: the {unicode} marker, Latin-1 <-> UTF-8, and
 // the literals a prepared statement takes out as parameters.
 #include "ql_client/core/text.h"
+#include "ql_client/postgres/pg_plain_reads.h"
 #include "ql_client/postgres/pg_prepared.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,34 @@ TEST(FirstKeyword, AfterBlanksAndComments) {
   EXPECT_FALSE(first_keyword_is_any("Beginning;", {"begin"}));
   EXPECT_FALSE(first_keyword_is_any(" \n", {"begin"}));
   EXPECT_TRUE(first_keyword_is_any("/* request 7 */ BEGIN", {"begin", "start"}));
+}
+
+// What a pipeline may read cheaply: plain reads share a sync point, and a
+// select of literals alone (one row, as long as its text) is read whole.
+TEST(PipelineReads, PlainReadsAndLiteralRows) {
+  struct {
+    const char* text;
+    bool plain;
+    bool literal;
+  } cases[] = {
+      {"select 1", true, true},
+      {" SELECT 1 ;  ", true, true},
+      {"select -1.5, 'it''s', true, NULL as n, $1::int4 x;", true, true},
+      {"select 1; select 2", false, false},
+      {"select 1 from generate_series(1, 10)", false, false},
+      {"select v from t where id = 4", true, false},
+      {"select 1 union all select 2", true, false},
+      {"select E'a', 1", true, false},
+      {"select 'a' || 'b'", true, false},
+      {"select now()", false, false},
+      {"select 'never closed", true, false},
+      {"select", false, false},
+      {"insert into t values (1)", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(plain_read(c.text), c.plain) << c.text;
+    EXPECT_EQ(literal_row(c.text), c.literal) << c.text;
+  }
 }
 
 // Each literal becomes a parameter of the type PostgreSQL gives it; what
