@@ -131,13 +131,17 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
 }
 
 void PgAsync::use_prepared(Entry& entry) {
-  if (PgPrepared::drops_prepared(entry.text)) {
+  // A statement the parametrizer takes is one SELECT, INSERT, UPDATE,
+  // DELETE, WITH or VALUES, so never a DISCARD or DEALLOCATE: only the
+  // others are looked at for those.
+  const bool shaped = pg_parametrize(entry.text, standard_strings_, &entry.parameters);
+  if (!shaped && PgPrepared::drops_prepared(entry.text)) {
     prepared_->forget();
     entry.drops_prepared = true;
     ++drops_unsent_;
     return;
   }
-  if (drops_unsent_ > 0 || !pg_parametrize(entry.text, standard_strings_, &entry.parameters)) return;
+  if (!shaped || drops_unsent_ > 0) return;
   const std::string* name = prepared_->lookup(entry.parameters);
   if (name == nullptr) return;
   entry.prepared_name = *name;
