@@ -31,7 +31,7 @@ void* malloc_slow(size_t bytes) {
 // An over-aligned block has its block's header word copied before it
 // (allocator_aligned); fast_free has checked that the pointer lies in a slot.
 void free_inside_block(void* pointer) noexcept {
-  if (slot_word(pointer) != owner_word(pointer)) return;
+  if (slot_word(pointer) != kCallerWord) return;
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
   const SlabPlacement& place = placement_of(address);
   void* block = slot_block_at(chunk_start(address), slot_distance(address, place), place);

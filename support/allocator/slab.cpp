@@ -61,7 +61,7 @@ void* slab_take(Slab* slab) {
     --slab->free_count;
     slab->hint = w * 32 + bit;
     char* slot = slot_start(slab, slab->hint);
-    *reinterpret_cast<uint32_t*>(slot) = owner_word(slab) | kFreeMark;
+    *reinterpret_cast<uint32_t*>(slot) = kFreeWord;
     return slot + kSlotHeader;
   }
   return nullptr;
@@ -104,11 +104,11 @@ const char* slab_check(const Slab* slab, unsigned size_class, unsigned heap) {
     }
     clear_bits += static_cast<uint32_t>(__builtin_popcount(~word));
     // Slots free in the slab are touched by nobody else: their header words
-    // are 0 (never handed out) or the chunk's number marked free.
+    // are 0 (never handed out) or kFreeWord.
     for (uint32_t bit = 0; bit < used_bits; ++bit) {
       if ((word >> bit) & 1) continue;
       uint32_t header = slot_word(slot_start(slab, 32 * w + bit) + kSlotHeader);
-      if (header != 0 && header != (owner_word(slab) | kFreeMark)) {
+      if (header != 0 && header != kFreeWord) {
         return "free slot not marked free";
       }
     }

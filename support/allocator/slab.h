@@ -5,9 +5,8 @@
 // slab_tag below and chunk_map.h; the mapping covers the whole chunk): the
 // header below (88 bytes), then the bitmap (one 32-bit word per
 // 32 slots), padding up to slot_offset, then slot_count slots `stride` bytes
-// apart. A slot is a 32-bit header word holding the chunk's number (its
-// address >> kChunkShift; user space has 2^29 chunks, so the number fits with
-// a bit to spare for the free mark), written when the slot is first handed
+// apart. A slot is a 32-bit header word that says whether its block is with
+// a caller (see the invariants), written when the slot is first handed
 // out, followed by the caller's block: 16-byte aligned, class-size bytes
 // usable. With a word of 4 bytes rather than an address's 8, the slots of
 // the classes 12 bytes past a multiple of 16 (12, 28, 44, 76, 156, 892) are
@@ -24,17 +23,17 @@
 //     number of 0 bits; every bitmap word before word hint / 32 is full.
 //   - a full slab (free_count 0) is in no list, with previous and next null;
 //     every other slab is in the list of its bin.
-//   - a slot's header word is the number of the slab's chunk exactly while
-//     its block is with a caller; while the block is in a thread cache or free
-//     in the slab it is that number with kFreeMark set, and a slot never
-//     handed out has 0. Free honours a block only when the word is the number and
-//     sets the mark before anything else, so a second free of a block,
-//     wherever the block went since, changes nothing until the block is
-//     handed out again. The word is written only by the thread that holds the
-//     block (the caller, or the thread whose cache holds it) or under the
-//     bin's lock. It shares the block's cache line, which the free writes
-//     anyway, and the block's own address gives its value, so handing a
-//     block out is one store.
+//   - a slot's header word is kCallerWord exactly while its block is with a
+//     caller; while the block is in a thread cache or free in the slab it is
+//     kFreeWord, and a slot never handed out has 0. Free honours a block only
+//     when the word is kCallerWord and writes kFreeWord before anything else,
+//     so a second free of a block, wherever the block went since, changes
+//     nothing until the block is handed out again. The word is written only
+//     by the thread that holds the block (the caller, or the thread whose
+//     cache holds it) or under the bin's lock. It shares the block's cache
+//     line, which the free writes anyway, and its values are constants, so
+//     handing a block out is one store of an immediate and free compares the
+//     word with one.
 #pragma once
 
 #include <cstddef>
@@ -45,9 +44,13 @@
 
 namespace morvane::heap {
 
-inline constexpr uint32_t kFreeMark = uint32_t{1} << 31;
-static_assert((uint64_t{1} << (kAddressBits - kChunkShift)) <= kFreeMark,
-              "every chunk number fits below the free mark");
+// The header word of a slot whose block is with a caller, and of one whose
+// block is in a thread cache or free in its slab. Arbitrary values rather
+// than small numbers, so that the word copied before an over-aligned block
+// (allocator_aligned) is unlikely to be matched by data a program left
+// before some other pointer into a block.
+inline constexpr uint32_t kCallerWord = 0x6A09E667;
+inline constexpr uint32_t kFreeWord = 0xBB67AE85;
 
 // The fields that never change and that every free reads without a lock
 // have a cache line of their own; those that the bin's lock guards share
@@ -144,11 +147,6 @@ inline Slab* slab_of_block(const void* block) {
   return slab_at(chunk_start(address), chunk_map_tag(address));
 }
 
-// The header word of a block with a caller, see the invariants above.
-inline uint32_t owner_word(const void* block) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block) >> kChunkShift);
-}
-
 // The slot whose block holds `pointer`; slot_count or more when the pointer
 // lies before the first block or after the last slot. A slab fits in a
 // chunk, so the distance is below 2^18 and the multiplication is exact.
@@ -170,7 +168,7 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
 }
 
 // Marks a block (from a cache or just taken from its slab) as with a caller.
-inline void slab_hand_to_caller(void* block) { slot_word(block) = owner_word(block); }
+inline void slab_hand_to_caller(void* block) { slot_word(block) = kCallerWord; }
 
 // True when `distance` (below place.span) from slot 0's block is the start
 // of a slot's block.
@@ -207,8 +205,8 @@ inline void* slot_block_at(uintptr_t chunk, uint64_t distance, const SlabPlaceme
 // so a second free is ignored.
 inline bool slot_claim(void* block) {
   uint32_t& word = slot_word(block);
-  if (word != owner_word(block)) return false;
-  word = owner_word(block) | kFreeMark;
+  if (word != kCallerWord) return false;
+  word = kFreeWord;
   return true;
 }
 
@@ -224,7 +222,7 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class, unsigned heap);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word the chunk's number marked free), or null when the slab
+// (its header word kFreeWord), or null when the slab
 // is full.
 void* slab_take(Slab* slab);
 

@@ -243,7 +243,7 @@ const char* small_block_check_handed_out(unsigned size_class, const void* block)
     return "cached pointer that is not a slot's block";
   }
   if (((slab->bitmap()[index / 32] >> (index % 32)) & 1) == 0) return "cached block free in its slab";
-  if (slot_word(block) != (owner_word(block) | kFreeMark)) {
+  if (slot_word(block) != kFreeWord) {
     return "cached block not marked free";
   }
   return nullptr;

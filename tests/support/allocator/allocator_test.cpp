@@ -147,8 +147,8 @@ TEST_F(AllocatorTest, SlabsAreReusedKeptAndGivenBack) {
   ASSERT_EQ(small_bin_counts(kRareClass).in_use, 0u);
   std::vector<void*> blocks(12);
   for (void*& block : blocks) block = allocator_malloc(kRareSize);
-  uint32_t slabs[3] = {header_word(blocks[0]), header_word(blocks[4]), header_word(blocks[8])};
-  for (int i = 0; i < 12; ++i) ASSERT_EQ(header_word(blocks[i]), slabs[i / 4]) << i;
+  heap::Slab* slabs[3] = {heap::small_slab_of(blocks[0]), heap::small_slab_of(blocks[4]), heap::small_slab_of(blocks[8])};
+  for (int i = 0; i < 12; ++i) ASSERT_EQ(heap::small_slab_of(blocks[i]), slabs[i / 4]) << i;
   ASSERT_EQ(small_bin_counts(kRareClass).total_slots, 12u);
   EXPECT_EQ(small_bin_counts(kRareClass).listed_slabs, 0u);  // full slabs are unlinked
 
@@ -185,8 +185,8 @@ TEST_F(AllocatorTest, BlocksAreFoundInSlabsAtEveryOffset) {
   for (unsigned char* block : blocks) {
     heap::Slab* slab = heap::small_slab_of(block);
     ASSERT_NE(slab, nullptr);
-    uintptr_t chunk = uintptr_t{header_word(block)} << heap::kChunkShift;  // the chunk's number
-    ASSERT_EQ(chunk, heap::chunk_start_of(block));
+    ASSERT_EQ(header_word(block), heap::kCallerWord);
+    uintptr_t chunk = heap::chunk_start_of(block);
     EXPECT_EQ(slab->size_class, kRareClass);
     EXPECT_EQ(allocator_msize(block), 40528u);
     offsets.push_back(reinterpret_cast<uintptr_t>(slab) - chunk);
