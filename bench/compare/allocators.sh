@@ -6,7 +6,8 @@
 # allocates, another frees, 10,000 blocks in flight; ns per block); and the
 # peak RSS of each process in MiB. Each cell is the fastest of REPEAT runs,
 # each run its own process, with the slowest after a slash (the spread); the
-# RSS is that of the fastest run. The ratios compare the fastest runs.
+# RSS is that of the fastest run. The ratios compare the fastest runs. The
+# allocators take turns, run by run.
 #
 #   bench/compare/allocators.sh [BUILD_DIR]     (default build-bench; make bench runs it)
 set -euo pipefail
@@ -22,28 +23,28 @@ names=(slab glibc jemalloc mimalloc tcmalloc)
 preloads=("" "" "$lib/libjemalloc.so.2" "$lib/libmimalloc.so.2" "$lib/libtcmalloc_minimal.so.4")
 rows=("512 1" "512 2" "512 4" "512 pc" "64 1" "64 2" "64 4" "64 pc")
 
-declare -A ns slowest rss
+declare -A ns slowest rss kib
+# The allocators take turns run by run, so that a noisy stretch of a shared
+# machine falls on all of them rather than on one allocator's runs.
 for row in "${rows[@]}"; do
   read -r size threads <<<"$row"
-  for i in "${!names[@]}"; do
-    name=${names[$i]}
-    program=$plain
-    [[ $name == slab ]] && program=$slab
-    best=
-    worst=
-    for ((run = 0; run < repeat; ++run)); do
-      read -r time kib < <(LD_PRELOAD=${preloads[$i]} "$program" "$size" "$threads" "$pairs")
-      if [[ -z $best ]] || awk -v a="$time" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-        best=$time
-        best_kib=$kib
+  for ((run = 0; run < repeat; ++run)); do
+    for i in "${!names[@]}"; do
+      name=${names[$i]}
+      program=$plain
+      [[ $name == slab ]] && program=$slab
+      read -r time run_kib < <(LD_PRELOAD=${preloads[$i]} "$program" "$size" "$threads" "$pairs")
+      if [[ -z ${ns[$name,$row]:-} ]] || awk -v a="$time" -v b="${ns[$name,$row]}" 'BEGIN { exit !(a < b) }'; then
+        ns[$name,$row]=$time
+        kib[$name,$row]=$run_kib
       fi
-      if [[ -z $worst ]] || awk -v a="$time" -v b="$worst" 'BEGIN { exit !(a > b) }'; then
-        worst=$time
+      if [[ -z ${slowest[$name,$row]:-} ]] || awk -v a="$time" -v b="${slowest[$name,$row]}" 'BEGIN { exit !(a > b) }'; then
+        slowest[$name,$row]=$time
       fi
     done
-    ns[$name,$row]=$best
-    slowest[$name,$row]=$worst
-    rss[$name,$row]=$(awk -v k="$best_kib" 'BEGIN { printf "%.1f", k / 1024 }')
+  done
+  for name in "${names[@]}"; do
+    rss[$name,$row]=$(awk -v k="${kib[$name,$row]}" 'BEGIN { printf "%.1f", k / 1024 }')
   done
 done
 
