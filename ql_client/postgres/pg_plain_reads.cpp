@@ -2,9 +2,27 @@
 
 namespace ql {
 
+namespace {
+
+// ASCII classes: the words compared are SQL keywords, and the C library's
+// classes depend on the locale.
+bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool letter(char c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_'; }
+bool digit(char c) { return c >= '0' && c <= '9'; }
+
+// `word` in any case against `lower`, a word of lower-case letters.
+bool is(std::string_view word, std::string_view lower) {
+  if (word.size() != lower.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if ((word[i] | 0x20) != lower[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool plain_read(std::string_view text) {
   // Read for every pipelined statement, so one pass by hand.
-  auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
   size_t at = 0;
   while (at < text.size() && blank(text[at])) ++at;
   if (text.size() - at < 7) return false;
@@ -26,9 +44,6 @@ bool plain_read(std::string_view text) {
 }
 
 bool literal_row(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  auto letter = [](char c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_'; };
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
   const size_t n = text.size();
   size_t at = 0;
   auto skip_blanks = [&] {
@@ -40,13 +55,6 @@ bool literal_row(std::string_view text) {
     if (at >= n || !letter(text[at])) return {};
     while (at < n && (letter(text[at]) || digit(text[at]))) ++at;
     return text.substr(start, at - start);
-  };
-  auto is = [](std::string_view w, std::string_view lower) {
-    if (w.size() != lower.size()) return false;
-    for (size_t i = 0; i < w.size(); ++i) {
-      if ((w[i] | 0x20) != lower[i]) return false;
-    }
-    return true;
   };
   skip_blanks();
   if (!is(word(), "select")) return false;

@@ -99,7 +99,6 @@ class PgSession final : public Session {
   std::string lost_message_;
 };
 
-
 // Whether a PostgreSQL server answers at host and port; see ql_list_db.
 bool pg_answers(const std::string& host, const std::string& port, std::string* databases, Failure* failure);
 

@@ -222,8 +222,7 @@ size_t slab_bytes(unsigned size_class);
 Slab* slab_create(void* memory, unsigned size_class, unsigned heap);
 
 // Hands out the lowest free slot at or after the hint and returns its block
-// (its header word kFreeWord), or null when the slab
-// is full.
+// (its header word kFreeWord), or null when the slab is full.
 void* slab_take(Slab* slab);
 
 // Marks the slot holding `block` (a block as handed out, its header word
