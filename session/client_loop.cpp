@@ -146,7 +146,8 @@ void ClientLoop::collect(Slot& slot) {
   slot.asked = false;
   slot.ready = false;
   if (ql_async_work(slot.handle, nullptr) <= 0) return;
-  std::vector<Done> done;
+  std::vector<Done>& done = done_;
+  done.clear();
   ql_async_done finished{};
   ClientError error{};
   while (!slot.on_way.empty() && ql_async_next(slot.handle, &finished, &error) == 1) {

@@ -20,6 +20,7 @@ namespace tarnwick {
 
 struct Client;
 struct Item;
+struct Done;
 
 class ClientLoop {
  public:
@@ -57,6 +58,7 @@ class ClientLoop {
   bool has_queued(const std::vector<Slot>& slots) const;
 
   std::vector<Item> taken_;  // feed's, kept for its room
+  std::vector<Done> done_;   // collect's, likewise
   int wake_fd_ = -1;
   std::mutex lock_;  // adopted_ and ending_
   std::vector<Client*> adopted_;

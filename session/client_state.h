@@ -57,8 +57,8 @@ struct Done {
 // Thread rules: `queue`, `outbox`, `closing`, `sleeping`, `lost`,
 // `lost_message` and `connect_ns` under `lock`; `waiting` (items dealt and
 // not yet handed back), `handle` and `exited` are atomics; `loop` is set
-// before the thread starts; `sessions` (captured sessions it plays now) and
-// `free_ns` are the main thread's.
+// before the thread starts; `drained`, `sessions` (captured sessions it
+// plays now) and `free_ns` are the main thread's.
 struct Client {
   int32_t index = 0;
   SessionParams params;  // what it connects to (one server of --spread-hosts)
@@ -68,6 +68,10 @@ struct Client {
   std::condition_variable ready;
   std::deque<Item> queue;
   std::vector<Done> outbox;
+  // The main thread's side of the outbox: the two trade places at each
+  // drain and keep their room, so that handing back allocates nothing
+  // once a run is under way.
+  std::vector<Done> drained;
   bool closing = false;
   bool sleeping = false;  // its thread waits for statements: a push must wake it
   bool lost = false;

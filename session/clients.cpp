@@ -134,9 +134,9 @@ void start_clients() {
 Outcome drain() {
   Outcome outcome;
   clients->since_drain = 0;
-  std::vector<Done> done;
   for (auto& owned : clients->all) {
     Client& c = *owned;
+    std::vector<Done>& done = c.drained;
     bool newly_lost = false;
     std::string lost_message;
     int64_t connect_ns = -1;

@@ -98,9 +98,18 @@ FirstWord first_word(const char* text, const char** rest) {
 
 bool word_is(const FirstWord& word, const char* literal) { return is_word(word.bytes, word.size, literal); }
 
+// Whether the word at `at` starts with `a` then `b`, in either case. Two
+// letters tell most statements from a transaction's, without the copy of
+// their first word.
+bool starts_with_letters(const char* at, char a, char b) {
+  return folded(at[0]) == a && folded(at[1]) == b;  // at[1] is read only past a letter
+}
+
 }  // namespace
 
 bool begins_transaction(const char* text) {
+  const char* at = skip_blanks_and_comments(text);
+  if (*at != '{' && !starts_with_letters(at, 'b', 'e') && !starts_with_letters(at, 's', 't')) return false;
   const char* rest = nullptr;
   FirstWord word = first_word(text, &rest);
   if (word_is(word, "begin")) return true;

@@ -131,6 +131,14 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
 }
 
 void PgAsync::use_prepared(Entry& entry) {
+  // A statement prepared as it stands needs no parametrizing.
+  if (drops_unsent_ == 0) {
+    if (const std::string* name = prepared_->lookup_exact(entry.text)) {
+      entry.prepared_name = *name;
+      entry.values.clear();
+      return;
+    }
+  }
   // A statement the parametrizer takes is one SELECT, INSERT, UPDATE,
   // DELETE, WITH or VALUES, so never a DISCARD or DEALLOCATE: only the
   // others are looked at for those.
@@ -142,7 +150,7 @@ void PgAsync::use_prepared(Entry& entry) {
     return;
   }
   if (!shaped || drops_unsent_ > 0) return;
-  const std::string* name = prepared_->lookup(entry.parameters);
+  const std::string* name = prepared_->lookup(entry.parameters, entry.text);
   if (name == nullptr) return;
   entry.prepared_name = *name;
   entry.values.clear();

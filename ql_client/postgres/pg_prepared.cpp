@@ -36,8 +36,10 @@ bool same_word(std::string_view word, std::string_view lower) {
 // then int8, then numeric. 0 for the two values that fit one type smaller
 // once negated (-2147483648 is an int4): the literal stays in the text.
 uint32_t integer_type(std::string_view digits) {
-  size_t first = digits.find_first_not_of('0');
-  std::string_view value = first == std::string_view::npos ? "0" : digits.substr(first);
+  size_t first = 0;
+  while (first < digits.size() && digits[first] == '0') ++first;
+  std::string_view value = first == digits.size() ? "0" : digits.substr(first);
+  if (value.size() < 10) return kInt4;  // most literals, without the comparisons below
   auto at_most = [&](std::string_view limit) {
     return value.size() < limit.size() || (value.size() == limit.size() && value <= limit);
   };
@@ -194,41 +196,64 @@ void PgPrepared::key_of(const PgParameters& parameters, std::string* key) {
   key->append(reinterpret_cast<const char*>(parameters.types.data()), parameters.types.size() * sizeof(uint32_t));
 }
 
-const std::string* PgPrepared::lookup(const PgParameters& parameters) {
+const std::string* PgPrepared::lookup_exact(std::string_view text) const {
+  if (exact_.empty()) return nullptr;
+  auto found = exact_.find(text);
+  return found != exact_.end() && found->second.state == State::ready ? &found->second.name : nullptr;
+}
+
+PgPrepared::Shape& PgPrepared::add(const std::string& key, const std::string& text,
+                                   const std::vector<uint32_t>& types, bool exact) {
+  Shape& shape = exact ? exact_[key] : shapes_[key];
+  shape.name = "tarnwick_" + std::to_string(generation_) + "_" + std::to_string(next_name_++);
+  queued_.push_back({key, shape.name, text, types, generation_, exact});
+  return shape;
+}
+
+const std::string* PgPrepared::lookup(const PgParameters& parameters, std::string_view text) {
   if (parameters.text.size() > kMaxKey) return nullptr;
   std::string& key = key_;  // its room is kept from one statement to the next
   key_of(parameters, &key);
   auto found = shapes_.find(key);
   if (found != shapes_.end()) return found->second.state == State::ready ? &found->second.name : nullptr;
-  if (shapes_.size() >= kMaxShapes) return nullptr;
+  if (shapes_.size() + exact_.size() >= kMaxShapes) return nullptr;
   // First sight: only remembered, so that a statement that never repeats
   // costs no prepare.
-  if (seen_.insert(std::hash<std::string>{}(key)).second) {
+  const uint64_t text_hash = std::hash<std::string_view>{}(text);
+  auto [seen, first] = seen_.emplace(std::hash<std::string>{}(key), text_hash);
+  if (first) {
     if (seen_.size() > kMaxSeen) seen_.clear();
     return nullptr;
   }
-  Shape& shape = shapes_[key];
-  shape.name = "tarnwick_" + std::to_string(generation_) + "_" + std::to_string(next_name_++);
-  queued_.push_back({key, shape.name, parameters.text, parameters.types, generation_});
+  // Seen again word for word: the text itself is prepared, once. Its
+  // shape waits for a sight with other literals.
+  if (seen->second == text_hash && !parameters.types.empty()) {
+    if (exact_.find(text) == exact_.end()) add(std::string(text), std::string(text), {}, true);
+    return nullptr;
+  }
+  add(key, parameters.text, parameters.types, false);
   return nullptr;
 }
 
 PgPrepared::Queued PgPrepared::take_queued() {
   Queued next = std::move(queued_.front());
   queued_.erase(queued_.begin());
-  auto found = shapes_.find(next.key);
-  if (found != shapes_.end()) found->second.state = State::preparing;
+  ShapeMap& shapes = next.exact ? exact_ : shapes_;
+  auto found = shapes.find(next.key);
+  if (found != shapes.end()) found->second.state = State::preparing;
   return next;
 }
 
 void PgPrepared::prepared(const Queued& shape, bool ok) {
   if (shape.generation != generation_) return;  // forgotten meanwhile
-  auto found = shapes_.find(shape.key);
-  if (found != shapes_.end()) found->second.state = ok ? State::ready : State::refused;
+  ShapeMap& shapes = shape.exact ? exact_ : shapes_;
+  auto found = shapes.find(shape.key);
+  if (found != shapes.end()) found->second.state = ok ? State::ready : State::refused;
 }
 
 void PgPrepared::forget() {
   shapes_.clear();
+  exact_.clear();
   seen_.clear();
   queued_.clear();
   ++generation_;

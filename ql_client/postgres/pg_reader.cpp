@@ -1,5 +1,6 @@
 #include "ql_client/postgres/pg_reader.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,8 +13,15 @@ namespace {
 constexpr const char* kQueryCanceled = "57014";
 
 int64_t command_count(const PGresult* result) {
+  // The count is digits only; read by hand, as strtoll's locale and sign
+  // handling cost more than the statement's other checks together.
   const char* tuples = PQcmdTuples(const_cast<PGresult*>(result));
-  return (tuples == nullptr || *tuples == '\0') ? 0 : std::strtoll(tuples, nullptr, 10);
+  int64_t count = 0;
+  for (const char* at = tuples; at != nullptr && *at >= '0' && *at <= '9'; ++at) {
+    if (count > (INT64_MAX - 9) / 10) return INT64_MAX;
+    count = count * 10 + (*at - '0');
+  }
+  return count;
 }
 
 // A transaction block that failed ends at COMMIT (END, PREPARE TRANSACTION,
