@@ -1,6 +1,7 @@
 #include "ql_client/postgres/pg_prepared.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <functional>
 
@@ -16,12 +17,27 @@ constexpr uint32_t kNumeric = 1700;
 constexpr size_t kMaxParameters = 65535;
 
 // ASCII classes, as the server's scanner has them (the C library's depend
-// on the locale, and cost a call a character).
-bool digit(unsigned char c) { return static_cast<unsigned>(c - '0') < 10; }
-bool letter(unsigned char c) { return static_cast<unsigned>((c | 0x20) - 'a') < 26; }
-bool name_char(unsigned char c) { return letter(c) || digit(c) || c == '_' || c == '$' || c >= 0x80; }
-bool name_start(unsigned char c) { return letter(c) || c == '_' || c >= 0x80; }
-bool blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// on the locale, and cost a call a character), one table lookup each: the
+// scan below reads every character of every statement a replay prepares.
+enum : uint8_t { kBlank = 1, kDigit = 2, kNameStart = 4, kNameChar = 8 };
+constexpr auto kClasses = [] {
+  std::array<uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool digit = c >= '0' && c <= '9';
+    uint8_t bits = 0;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) bits |= kBlank;
+    if (digit) bits |= kDigit;
+    if (letter || c == '_' || c >= 0x80) bits |= kNameStart | kNameChar;
+    if (digit || c == '$') bits |= kNameChar;
+    classes[static_cast<size_t>(c)] = bits;
+  }
+  return classes;
+}();
+bool is(unsigned char c, uint8_t bits) { return (kClasses[c] & bits) != 0; }
+bool digit(unsigned char c) { return is(c, kDigit); }
+bool name_char(unsigned char c) { return is(c, kNameChar); }
+bool blank(unsigned char c) { return is(c, kBlank); }
 
 // `word` in any case against `lower`, a word of lower-case letters.
 bool same_word(std::string_view word, std::string_view lower) {
@@ -94,6 +110,17 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
     const unsigned char c = static_cast<unsigned char>(text[i]);
     size_t end = i + 1;
     if (blank(c)) {
+      i = end;
+      continue;
+    }
+    if (is(c, kNameStart)) {  // most of a statement: names and keywords
+      while (end < n && name_char(static_cast<unsigned char>(text[end]))) ++end;
+      const std::string_view word = text.substr(i, end - i);
+      if ((same_word(word, "by") && (same_word(last_word, "order") || same_word(last_word, "group"))) ||
+          (same_word(word, "on") && same_word(last_word, "distinct"))) {
+        positions = true;
+      }
+      last_word = word;
       i = end;
       continue;
     }
@@ -175,14 +202,6 @@ bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* 
         i = end;
         continue;
       }
-    } else if (name_start(c)) {
-      while (end < n && name_char(static_cast<unsigned char>(text[end]))) ++end;
-      const std::string_view word = text.substr(i, end - i);
-      if ((same_word(word, "by") && (same_word(last_word, "order") || same_word(last_word, "group"))) ||
-          (same_word(word, "on") && same_word(last_word, "distinct"))) {
-        positions = true;
-      }
-      last_word = word;
     }
     i = end;
   }
