@@ -191,6 +191,8 @@ TEST(TransactionWords, BlocksAreFoundBehindCommentsAndSavepointsKeepThemOpen) {
       {"rollback", false, true},
       {"prepare transaction 'x'", false, true},
       {"starting", false, false},
+      {"{unicode}Begin", true, false},
+      {"STaRT TRANSACTION", true, false},
       {"/* never closed begin", false, false},
   };
   for (const auto& c : cases) {
