@@ -111,7 +111,7 @@ bool begins_transaction(const char* text) {
   const char* at = skip_blanks_and_comments(text);
   if (*at != '{' && !starts_with_letters(at, 'b', 'e') && !starts_with_letters(at, 's', 't')) return false;
   const char* rest = nullptr;
-  FirstWord word = first_word(text, &rest);
+  FirstWord word = first_word(at, &rest);
   if (word_is(word, "begin")) return true;
   return word_is(word, "start") && begins_with_ignoring_case(rest, "transaction");
 }

@@ -221,12 +221,11 @@ const std::string* PgPrepared::lookup_exact(std::string_view text) const {
   return found != exact_.end() && found->second.state == State::ready ? &found->second.name : nullptr;
 }
 
-PgPrepared::Shape& PgPrepared::add(const std::string& key, const std::string& text,
-                                   const std::vector<uint32_t>& types, bool exact) {
+void PgPrepared::add(const std::string& key, const std::string& text, const std::vector<uint32_t>& types,
+                     bool exact) {
   Shape& shape = exact ? exact_[key] : shapes_[key];
   shape.name = "tarnwick_" + std::to_string(generation_) + "_" + std::to_string(next_name_++);
   queued_.push_back({key, shape.name, text, types, generation_, exact});
-  return shape;
 }
 
 const std::string* PgPrepared::lookup(const PgParameters& parameters, std::string_view text) {

@@ -45,14 +45,16 @@ class PgPrepared {
  public:
   // The prepared statement to run `parameters` with, or null: run the text
   // (first sight, being prepared, refused, or the store is full). The
-  // second sight queues the shape for preparing (take_queued).
-  // `text` is the statement as sent.
+  // second sight queues the shape for preparing (take_queued), or the
+  // statement itself when `text`, the statement as sent, is word for word
+  // its first sight's.
   const std::string* lookup(const PgParameters& parameters, std::string_view text);
   // The statement prepared for `text` as it stands, or null; looked up
   // before the text is parametrized, which it spares.
   const std::string* lookup_exact(std::string_view text) const;
 
-  // The next shape to prepare: its key (text and types), text and types.
+  // The next shape to prepare: its key (text and types, or the text alone
+  // for a statement prepared as it stands), text and types.
   bool has_queued() const { return !queued_.empty(); }
   struct Queued {
     std::string key;
@@ -86,7 +88,7 @@ class PgPrepared {
     size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
   using ShapeMap = std::unordered_map<std::string, Shape, TextHash, std::equal_to<>>;
-  Shape& add(const std::string& key, const std::string& text, const std::vector<uint32_t>& types, bool exact);
+  void add(const std::string& key, const std::string& text, const std::vector<uint32_t>& types, bool exact);
 
   // Bounds, so that a log of shapes that never repeat costs a session little.
   static constexpr size_t kMaxShapes = 256;

@@ -1,7 +1,6 @@
 #include "ql_client/postgres/pg_reader.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
