@@ -14,7 +14,14 @@
 #      prepared;
 #   4. tarnwick's peak memory for a log of 50,000 and of 1,000,000
 #      statements (it must not grow with the log);
-#   5. a write-only log on a SQLite file database: 64 clients against 1.
+#   5. a write-only log on a SQLite file database: 64 clients against 1;
+#   6. rows 1 and 2, prepared, with the server on a core of its own and
+#      both clients on the others (taskset), when the machine has more
+#      than one core and the server is the test server this script knows.
+# Next to each rate, the client's own CPU time (user + system) a statement,
+# from its best run: on a machine whose cores the client shares with the
+# server, a client that spends more CPU a statement leaves the server less,
+# and row 6 shows what the same clients reach when they do not share.
 # Usage: bench/compare/clients.sh [N]   (N statements, default 200000)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -42,14 +49,16 @@ psql -X -q "${server[@]}" -d "$PGTEST_USER" -c "drop table if exists bench_kv, b
 
 . "$here/measure.sh"
 
-# best-of-3 LABEL COMMAND...: the fastest wall time of three runs.
-declare -A best
+# best-of-3 LABEL COMMAND...: the fastest wall time of three runs, and the
+# client's CPU seconds in that run.
+declare -A best cpu
 run_best() {
-  local label=$1 t
+  local label=$1 t c
   shift
-  read -r t _ < <(measure "$@")
+  read -r t _ c < <(measure "$@")
   if [[ -z "${best[$label]:-}" ]] || awk -v a="$t" -v b="${best[$label]}" 'BEGIN { exit !(a < b) }'; then
     best[$label]=$t
+    cpu[$label]=$c
   fi
 }
 
@@ -123,9 +132,33 @@ sqlite_run() {  # clients
 read -r s_one _ < <(sqlite_run 1)
 read -r s_many _ < <(sqlite_run 64)
 
+# 6. The server on core 0, the clients on the others. New backends take
+# the postmaster's affinity; the server gets every core back at the end.
+postmaster=""
+if [[ -n "${PGTEST_DIR:-}" && -r "$PGTEST_DIR/data/postmaster.pid" ]]; then
+  postmaster=$(head -n 1 "$PGTEST_DIR/data/postmaster.pid")
+fi
+cores=$(nproc)
+if [[ -n "$postmaster" && $cores -gt 1 ]] && command -v taskset >/dev/null; then
+  server_cores() {  # CPU list, for the postmaster and every process it started
+    local pid
+    for pid in "$postmaster" $(pgrep -P "$postmaster"); do taskset -a -p -c "$1" "$pid" >/dev/null 2>&1 || true; done
+  }
+  trap 'server_cores 0-$((cores - 1)); rm -rf "$work"' EXIT
+  server_cores 0
+  for _ in 1 2 3; do
+    run_best one_prepared_apart taskset -c 1-$((cores - 1)) "${ours[@]}" --mode=r --clients=8 --pipeline=8 --protocol=prepared --sql="$work/one.SQL.log.1"
+    run_best one_pg_prepared_apart taskset -c 1-$((cores - 1)) "${pgbench_run[@]}" -M prepared -t $((n / 64)) -f "$work/pipe.sql" "$PGTEST_USER"
+    run_best mix_prepared_apart taskset -c 1-$((cores - 1)) "${ours[@]}" --clients=8 --protocol=prepared --sql="$work/mix.SQL.log.1"
+    run_best mix_pg_prepared_apart taskset -c 1-$((cores - 1)) "${pgbench_run[@]}" -M prepared -t $((n / 16)) -f "$work/mix_pgbench.sql" "$PGTEST_USER"
+  done
+  server_cores 0-$((cores - 1))
+fi
+
 ratio_lines() {  # title ours-label peer-label peer-name
-  awk -v n="$n" -v a="${best[$2]}" -v b="${best[$3]}" -v title="$1" -v peer="$4" 'BEGIN {
-    printf "  %-34s tarnwick %9.0f/s  pgbench %9.0f/s (%s)  ratio %.2f\n", title, n / a, n / b, peer, b / a }'
+  awk -v n="$n" -v a="${best[$2]}" -v b="${best[$3]}" -v ca="${cpu[$2]}" -v cb="${cpu[$3]}" -v title="$1" -v peer="$4" 'BEGIN {
+    printf "  %-34s tarnwick %9.0f/s  pgbench %9.0f/s (%s)  ratio %.2f\n", title, n / a, n / b, peer, b / a
+    printf "  %-34s tarnwick %9.2f µs  pgbench %9.2f µs of the client'"'"'s CPU a statement\n", "", ca / n * 1e6, cb / n * 1e6 }'
 }
 echo "select 1, 8 clients, pipelines of 8 (statements a second, best of 3)"
 ratio_lines "SQL text" one_simple one_pg_extended "-M extended"
@@ -138,3 +171,8 @@ awk -v tp="$t_p50" -v pp="$p_p50" -v rate="$rate" -v rs="$rss_short" -v rl="$rss
   printf "  tarnwick %9.3f ms\n  pgbench  %9.3f ms (-R, one statement a transaction)\n  ratio    %9.2f\n", tp, pp, (pp > 0 ? tp / pp : 0)
   printf "peak memory: %d KiB for 50,000 statements, %d KiB for 1,000,000 (%.2fx)\n", rs, rl, rl / rs
   printf "SQLite file, 2,000 inserts: 1 client %.2f s, 64 clients %.2f s (%.2fx)\n", s1, s64, s64 / s1 }'
+if [[ -n "${best[one_prepared_apart]:-}" ]]; then
+  echo "the server on core 0, the clients on cores 1-$((cores - 1)), 8 clients, prepared"
+  ratio_lines "select 1, pipelines of 8" one_prepared_apart one_pg_prepared_apart "-M prepared"
+  ratio_lines "select/insert" mix_prepared_apart mix_pg_prepared_apart "-M prepared"
+fi
