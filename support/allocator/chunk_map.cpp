@@ -6,6 +6,7 @@ namespace morvane::heap {
 
 // Zero-initialised: no region has a leaf.
 constinit std::atomic<ChunkLeaf*> g_chunk_leaves[kRegionCount] = {};
+constinit const ChunkRecord g_no_chunk_record = {};
 
 ChunkLeaf* chunk_leaf_for(uintptr_t address) {
   std::atomic<ChunkLeaf*>& slot = g_chunk_leaves[address >> kRegionShift];

@@ -45,24 +45,26 @@ void free_inside_block(void* pointer) noexcept;
 
 // Pointers are looked up in the chunk map before any memory is read, so a
 // pointer into a slab or large block that went back to the system, or into
-// memory the allocator never had, is ignored. The chunk's tag gives the
-// slab's class and the place of its slots, so the slab's header is not read.
-// The rare over-aligned block is freed out of line.
+// memory the allocator never had, is ignored. The chunk's record gives the
+// slab's class and the place of its slots, so the slab's header is not read;
+// chunks that hold no slab have a record of span 0, so they take the first
+// way out. The rare over-aligned block is freed out of line.
 inline void fast_free(void* pointer) {
   uintptr_t address = reinterpret_cast<uintptr_t>(pointer);
-  // Tags that name no slab have span 0, so they take the first way out.
-  const SlabPlacement& place = placement_of(address);
-  uint64_t distance = slot_distance(address, place);
-  if (distance >= place.span) [[unlikely]] {
-    if (place.span == 0) free_outside_slabs(pointer);
+  const ChunkRecord& record = chunk_map_record(address);
+  uint64_t distance = (address & (kChunkSize - 1)) - record.first_block.load(std::memory_order_relaxed);
+  const uint32_t span = record.span.load(std::memory_order_relaxed);
+  if (distance >= span) [[unlikely]] {
+    if (span == 0) free_outside_slabs(pointer);
     return;  // otherwise in a slab but in no slot
   }
-  if (!slot_starts_at(distance, place)) [[unlikely]] {
+  const uint64_t inverse_and_class = record.inverse_and_class.load(std::memory_order_relaxed);
+  if (!slot_starts_at(distance, inverse_and_class)) [[unlikely]] {
     free_inside_block(pointer);
     return;
   }
   if (!slot_claim(pointer)) [[unlikely]] return;  // not with a caller
-  cache_free(place.size_class, pointer);
+  cache_free(static_cast<unsigned>(inverse_and_class >> kRecordClassShift), pointer);
 }
 
 }  // namespace morvane::heap

@@ -90,6 +90,14 @@ const char* slab_check(const Slab* slab, unsigned size_class, unsigned heap) {
   uintptr_t chunk = chunk_start_of(slab);
   if (chunk_map_tag(chunk) != slab_tag(size_class, chunk)) return "slab's chunk not tagged with its class";
   if (slab_at(chunk, slab_tag(size_class, chunk)) != slab) return "slab not where its chunk's tag puts it";
+  const ChunkRecord& record = chunk_map_record(chunk);
+  const SlabPlacement& place = g_size_classes.placement[slab_tag(size_class, chunk)];
+  if (record.span.load(std::memory_order_relaxed) != place.span ||
+      record.first_block.load(std::memory_order_relaxed) != place.first_block ||
+      record.inverse_and_class.load(std::memory_order_relaxed) !=
+          (place.inverse | uint64_t{size_class} << kRecordClassShift)) {
+    return "slab's chunk record differs from its tag's placement";
+  }
   if (slab->slot_count != slab_slot_count(size_class)) return "slab with a wrong slot count";
   if (slab->slot_offset != first_slot_offset(slab->slot_count)) return "wrong slot offset";
   const uint32_t* bitmap = slab->bitmap();

@@ -170,16 +170,18 @@ inline void* slab_block(const Slab* slab, uint32_t index) {
 // Marks a block (from a cache or just taken from its slab) as with a caller.
 inline void slab_hand_to_caller(void* block) { slot_word(block) = kCallerWord; }
 
-// True when `distance` (below place.span) from slot 0's block is the start
+// True when `distance` (below the slots' span) from slot 0's block is the start
 // of a slot's block.
 //
 // With distance = k * stride + r (r < stride), distance * inverse is
 // k * 2^40 + k * e + r * inverse, e = stride * inverse - 2^40 < stride.
 // k * e < k * stride < 2^18, while r >= 1 makes r * inverse >= 2^24 (and the
 // sum stays below 2^40): so r is 0 exactly when the low 40 bits are below
-// 2^18, and the slot is the product's bits from 40 up.
-inline bool slot_starts_at(uint64_t distance, const SlabPlacement& place) {
-  return ((distance * place.inverse) & ((uint64_t{1} << 40) - 1)) < kChunkSize;
+// 2^18, and the slot is the product's bits from 40 up. Bits of `inverse`
+// from 56 up (a chunk record keeps the class there) change only the
+// product's bits from 56 up.
+inline bool slot_starts_at(uint64_t distance, uint64_t inverse) {
+  return ((distance * inverse) & ((uint64_t{1} << 40) - 1)) < kChunkSize;
 }
 
 // The placement of the chunk holding `address`: a slab's, or one of span 0
