@@ -21,10 +21,10 @@
 // megabyte of address space, which matters to runs under `ulimit -v`.
 //
 // Threads: any thread may add, remove and look up at any time; lookups are
-// two dependent loads. A lookup only sees an added chunk when the block it looks up
-// reached the caller through something that synchronised with the
-// allocation, as every correct use of a block does. A leaf is published
-// with one compare-and-swap; a thread that loses the race unmaps its own.
+// two dependent loads. A lookup only sees an added chunk when the block it
+// looks up reached the caller through something that synchronised with the
+// allocation, as every correct use of a block does. A leaf is published with
+// one compare-and-swap; a thread that loses the race unmaps its own.
 #pragma once
 
 #include <atomic>
@@ -82,8 +82,9 @@ inline size_t chunk_in_region(uintptr_t address) {
 // null when the system refuses the page for it.
 ChunkLeaf* chunk_leaf_for(uintptr_t address);
 
-// Tags the chunk at `start` (a chunk boundary below 2^47). False, with
-// nothing tagged, when the leaf for its region could not be made: the
+// Tags the chunk at `start` (a chunk boundary below 2^47) and writes its
+// record from the tag's placement, the record first. False, with nothing
+// tagged, when the leaf for its region could not be made: the
 // caller then treats the memory as refused.
 inline bool chunk_map_add(uintptr_t start, uint8_t tag) {
   ChunkLeaf* leaf = chunk_leaf_for(start);
@@ -99,7 +100,8 @@ inline bool chunk_map_add(uintptr_t start, uint8_t tag) {
   return true;
 }
 
-// Clears the tag of the chunk at `start`, which chunk_map_add tagged.
+// Clears the record's span and the tag of the chunk at `start`, which
+// chunk_map_add tagged.
 inline void chunk_map_remove(uintptr_t start) {
   ChunkLeaf* leaf = g_chunk_leaves[start >> kRegionShift].load(std::memory_order_acquire);
   const size_t chunk = chunk_in_region(start);
