@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "sqltext/statement_info.h"
 #include "statements/replay_log_writer.h"
 #include "statements/server_log.h"
 #include "statements/statement_reader.h"
@@ -117,7 +118,8 @@ bool write_script(morvane::iFile& script, const std::string& name, Dialect diale
       continue;
     }
     const char* text = statement.text;
-    if (dialect == Dialect::postgres && tarnwick::is_copy_from_client(statement.text, statement.length)) {
+    if (dialect == Dialect::postgres &&
+        sqltext::classify({statement.text, statement.length}).copy_from_client) {
       record.assign(statement.text, statement.length);
       record += '\n';
       const char* data = nullptr;

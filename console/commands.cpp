@@ -141,8 +141,7 @@ Outcome interpret(const char* text, ql_handle* handle) {
   } else if (settings.ignore_create && is_create_word(word.data(), word.size())) {
     // dropped
   } else {
-    bool query = is_select_word(word.data(), word.size());
-    outcome = run_statement(copy.data(), query);
+    outcome = run_statement(copy.data(), read_statement_info(copy.data()));
   }
   end_statement_output();
   return outcome;

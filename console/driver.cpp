@@ -287,7 +287,9 @@ RunEnd read_sources() {
         break;
       case SourceKind::replay_log: {
         // Statements go straight to execution: no console commands.
-        ReplayLogReader log(source, name, settings.ignore_create);
+        const bool sqlite = dialect_of_host(settings.host.narrow(0)) == Dialect::sqlite;
+        ReplayLogReader log(source, name, settings.ignore_create,
+                            sqlite ? sqltext::Dialect::sqlite : sqltext::Dialect::postgres);
         end = run_replay(log);
         break;
       }
@@ -365,6 +367,7 @@ int run_console(int argc, const char* const* argv) {
 
   if (end != RunEnd::none) {
     pending_statements.clear();  // nothing more runs
+    pending_marks.clear();
     finish_clients(true);
   } else {
     end = send_pending();

@@ -514,7 +514,7 @@ RunEnd run_replay(ReplayLogReader& log) {
     // A COPY record carries its data after the statement's line.
     record = RecordData();
     // Independent clients take a COPY's data with its statement.
-    if (!next.query && is_copy(text) && !clients_mode()) {
+    if (next.info.copy && !clients_mode()) {
       if (char* feed = std::strchr(text, '\n')) {
         *feed = '\0';
         record.data = feed + 1;
@@ -522,7 +522,7 @@ RunEnd run_replay(ReplayLogReader& log) {
       }
     }
     set_cancel_target(connection);
-    Outcome outcome = run_statement(text, next.query, {next.session, next.time_us, next.session_ends});
+    Outcome outcome = run_statement(text, next.info, {next.session, next.time_us, next.session_ends});
     set_cancel_target(0);
     end_statement_output();  // a long replay shows its results as they come
     if (settle(outcome, &end) == Next::end_run) break;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "measure/progress.h"
-#include "measure/statement_shape.h"
+#include "sqltext/literals.h"
 
 namespace tarnwick {
 
@@ -132,7 +132,7 @@ int32_t shape_id(const char* text) {
   // like the shapes.
   auto known = run_stats.known_texts.find(text);
   if (known != run_stats.known_texts.end()) return known->second;
-  std::string shape = statement_shape(text);
+  std::string shape = sqltext::shape(text);
   int32_t id;
   auto found = run_stats.shape_ids.find(shape);
   if (found != run_stats.shape_ids.end()) {

@@ -29,7 +29,7 @@ struct SessionStats {
   int64_t busy_ns = 0;  // time the session spent on its statements
 };
 
-// The statements of one shape (measure/statement_shape.h).
+// The statements of one shape (sqltext::shape).
 struct ShapeStats {
   std::string shape;
   LatencyHistogram latency;  // of those that succeeded

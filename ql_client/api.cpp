@@ -159,7 +159,7 @@ std::vector<Outcome> run_batch(Connection& connection, const char* const* texts,
     if (texts[i] == nullptr) {
       outcomes[i].fail(null_text());
     } else {
-      requests[i].statement = strip_unicode_marker(texts[i]);
+      requests[i].statement = read_statement(texts[i]);
     }
   }
   take_schedule(connection, requests);
@@ -259,7 +259,7 @@ std::optional<Outcome> run_one(ql_handle handle, const char* text, Request reque
     report(error, null_text());
     return std::nullopt;
   }
-  request.statement = strip_unicode_marker(text);
+  request.statement = read_statement(text);
   request.limits = connection->settings().limits;
   if (request.copy == nullptr) request.copy = &connection->copy_streams;
   take_schedule(*connection, {&request, 1});
@@ -361,7 +361,7 @@ ql_cursor ql_query(ql_handle handle, const char* text, int32_t* column_count, in
       report(error, null_text());
       return 0;
     }
-    Request request{strip_unicode_marker(text), true, limits_for(*connection, page_size, answers_limit)};
+    Request request{read_statement(text), true, limits_for(*connection, page_size, answers_limit)};
     take_schedule(*connection, {&request, 1});
     auto cursor = std::make_shared<Cursor>();
     cursor->push_back(connection->run(request));

@@ -164,7 +164,9 @@ void take_batch_captions(ql_cursor cursor, size_t n) {
 
 void forget_pool_reports() { reports = PoolReports(); }
 
-Outcome send_alone(const char* text, bool query) {
+Outcome send_alone(const char* text, const sqltext::StatementInfo& info) {
+  const bool query = info.query;
+  const uint8_t marks = block_marks(info);
   Outcome outcome = flush_batch();
   if (outcome.failed() && run_state.stop_on_error) return outcome;
   ensure_result_slots(1);
@@ -180,7 +182,7 @@ Outcome send_alone(const char* text, bool query) {
     cursor = ql_run(connection, text, &result_slots.column_counts[0], &result_slots.row_counts[0],
                     &result_slots.fetched_counts[0], &client_error);
   }
-  measure_call(1, query, &text);
+  measure_call(1, query, &text, &marks);
   if (client_error.code != 0 || (query && cursor == 0)) {
     Outcome failed = failed_alone(text, cursor, query);
     failed.after_data = take_copy_out_bytes() > 0;
@@ -198,22 +200,24 @@ Outcome send_alone(const char* text, bool query) {
   return outcome;
 }
 
-Outcome append_to_batch(const char* text, bool query) {
+Outcome append_to_batch(const char* text, const sqltext::StatementInfo& info) {
+  const bool query = info.query;
   Outcome outcome;
   // A transaction block runs whole on one session: a batch puts entry i on
   // session i mod sessions, so the statements of a block would be split
   // over the pool and commit apart, or not at all. From its BEGIN to its
   // end, each statement goes as a batch of one, whose entry 0 runs on
   // session 0, after the batch that was pending.
-  if (!pending_in_block && begins_transaction(text)) {
+  if (!pending_in_block && info.opens_block) {
     outcome = flush_batch();
     if (outcome.failed() && run_state.stop_on_error) return outcome;
     pending_in_block = true;
   }
   if (pending_in_block) {
-    if (ends_transaction(text)) pending_in_block = false;
+    if (info.ends_block) pending_in_block = false;
     pending_are_queries = query;
     pending_statements.emplace_back(text);
+    pending_marks.push_back(block_marks(info));
     outcome.merge(flush_batch());
     return outcome;
   }
@@ -226,6 +230,7 @@ Outcome append_to_batch(const char* text, bool query) {
     pending_are_queries = query;
   }
   pending_statements.emplace_back(text);
+  pending_marks.push_back(block_marks(info));
   if (pending_statements.size() >= static_cast<size_t>(settings.statements)) outcome.merge(flush_batch());
   return outcome;
 }
@@ -267,7 +272,7 @@ Outcome flush_batch() {
     if (call_failed) result_slots.fetched_counts[0] = 0;
   }
   if (run_stats.active) record_batch(n, static_cast<uint64_t>(settings.statements));
-  measure_call(n, pending_are_queries, texts);
+  measure_call(n, pending_are_queries, texts, pending_marks.data());
   report_pool_failure(call_failed, n);
   take_batch_captions(cursor, n);
   // Showing the cells goes through the error record; the batch's own
@@ -278,6 +283,7 @@ Outcome flush_batch() {
   if (pending_are_queries || cursor != 0) ql_pool_close_cursor(cursor);
   for (size_t i = 0; i < n; ++i) result_slots.returns_rows[i] = 0;
   pending_statements.clear();
+  pending_marks.clear();
   // Batch failures show as -1 counts in the framed table; the machine
   // formats write no counts, so each failed entry is named on standard
   // error. The code is the batch's first failing entry's, its message in

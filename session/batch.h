@@ -5,6 +5,7 @@
 #pragma once
 
 #include "runtime/outcome.h"
+#include "sqltext/statement_info.h"
 
 namespace tarnwick {
 
@@ -13,12 +14,12 @@ namespace tarnwick {
 // answered with rows (with captions), or the affected line. The pending
 // batch, if any, is sent first. A COPY's data comes from the copy feed
 // (session/connection.h) if the engine asks for it.
-Outcome send_alone(const char* text, bool query);
+Outcome send_alone(const char* text, const sqltext::StatementInfo& info);
 
 // Pool batches (statements of 2 or more): appends `text`, sending the
 // pending batch first when it holds the other kind, and after appending
 // when it is full.
-Outcome append_to_batch(const char* text, bool query);
+Outcome append_to_batch(const char* text, const sqltext::StatementInfo& info);
 
 // Sends the pending batch, has its results shown and empties it. Nothing
 // when nothing is pending. A failed entry shows as a -1 count; the outcome

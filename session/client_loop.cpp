@@ -105,7 +105,7 @@ void ClientLoop::feed(Slot& slot, int64_t now, int64_t* next_due, bool* hungry) 
         *next_due = std::min(*next_due, head.due_ns);
         break;
       }
-      if (is_copy(head.text.c_str())) {
+      if (head.copy) {
         // A COPY goes alone, once the statements before it have finished,
         // through the blocking calls that send its data.
         copy = slot.on_way.empty() && taken.empty();

@@ -27,6 +27,7 @@ struct Item {
   int64_t due_ns = 0;  // not sent before (monotonic_ns); 0: at once
   int32_t shape = -1;
   bool query = false;
+  bool copy = false;  // a COPY: it goes alone, with its data
   bool ends_unit = true;
   // Not of the log: the rollback that ends the open block of a captured
   // session that ended, as its server did; left out of every figure.

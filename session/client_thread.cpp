@@ -55,9 +55,9 @@ void run_queue(Client& client, ql_handle handle) {
       batch.clear();
       batch.push_back(std::move(client.queue.front()));
       client.queue.pop_front();
-      const bool alone = is_copy(batch[0].text.c_str());
+      const bool alone = batch[0].copy;
       while (!alone && batch.size() < static_cast<size_t>(settings.pipeline) && !client.queue.empty() &&
-             client.queue.front().due_ns == 0 && !is_copy(client.queue.front().text.c_str())) {
+             client.queue.front().due_ns == 0 && !client.queue.front().copy) {
         batch.push_back(std::move(client.queue.front()));
         client.queue.pop_front();
       }
@@ -76,7 +76,7 @@ void run_batch(ql_handle handle, std::vector<Item>& batch, std::vector<Done>& do
   std::vector<const char*> texts(n);
   for (size_t i = 0; i < n; ++i) texts[i] = batch[i].text.c_str();
   ClientError error{};
-  if (n == 1 && !batch[0].query && is_copy(texts[0])) {
+  if (n == 1 && !batch[0].query && batch[0].copy) {
     // A COPY's data travels after its statement's line.
     std::string& text = batch[0].text;
     size_t line_end = text.find('\n');

@@ -206,7 +206,8 @@ Outcome drain() {
 
 // The client that runs this statement, whether the statement ends its
 // unit, and whether it ends its captured session inside a block.
-Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_unit, bool* ends_in_block) {
+Client* pick_client(const sqltext::StatementInfo& info, const StatementOrigin& origin, bool* ends_unit,
+                    bool* ends_in_block) {
   if (origin.session != 0) {
     Clients::Captured& session = clients->captured[origin.session];
     if (session.client == nullptr) {
@@ -232,8 +233,8 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
       }
       ++session.client->sessions;
     }
-    if (!session.in_block && begins_transaction(text)) session.in_block = true;
-    if (session.in_block && ends_transaction(text)) session.in_block = false;
+    if (!session.in_block && info.opens_block) session.in_block = true;
+    if (session.in_block && info.ends_block) session.in_block = false;
     *ends_unit = !session.in_block;
     Client* client = session.client;
     if (origin.session_ends) {
@@ -248,12 +249,12 @@ Client* pick_client(const char* text, const StatementOrigin& origin, bool* ends_
     client = clients->block_client;
   } else {
     client = least_busy(false);
-    if (begins_transaction(text)) {
+    if (info.opens_block) {
       clients->in_block = true;
       clients->block_client = client;
     }
   }
-  if (clients->in_block && ends_transaction(text)) clients->in_block = false;
+  if (clients->in_block && info.ends_block) clients->in_block = false;
   *ends_unit = !clients->in_block;
   return client;
 }
@@ -385,22 +386,6 @@ Outcome deal_item(Client& client, Item&& item, uint32_t session, bool in_block_a
   return Outcome();
 }
 
-// Whether a statement changes what the others run against (the schema):
-// it waits for everything dealt before it, and nothing dealt after it
-// starts before it has finished, so that a log that sets up its tables
-// before loading them works as it reads.
-bool is_barrier(const char* text) {
-  static const char* const kWords[] = {"create", "alter", "drop", "truncate", "vacuum", "analyze", "reindex",
-                                       "cluster", "grant", "revoke", "comment"};
-  const char* at = skip_blanks(text);
-  for (const char* word : kWords) {
-    if ((*at | 0x20) != *word) continue;  // most statements, cheaply
-    size_t n = std::strlen(word);
-    if (begins_with_ignoring_case(at, word) && (at[n] == '\0' || is_blank(at[n]) || at[n] == ';')) return true;
-  }
-  return false;
-}
-
 // Waits until every client has run what it was dealt; false when the run
 // stops meanwhile (the outcome says why).
 bool wait_for_all(Outcome* outcome) {
@@ -430,21 +415,26 @@ void set_captured_replay(bool playing) { captured_replay = playing; }
 
 void set_clients_stop_check(bool (*stop_requested)()) { stop_check = stop_requested; }
 
-Outcome deal_statement(const char* text, bool query, const StatementOrigin& origin) {
+Outcome deal_statement(const char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin) {
   if (clients == nullptr) start_clients();
   if (clients->stopping.load()) return drain();
   Outcome waited;
-  const bool barrier = origin.session == 0 && !clients->in_block && is_barrier(text);
+  // A statement that changes what the others run against (the schema)
+  // waits for everything dealt before it, and nothing dealt after it starts
+  // before it has finished, so that a log that sets up its tables before
+  // loading them works as it reads.
+  const bool barrier = origin.session == 0 && !clients->in_block && info.schema_change;
   if (barrier && !wait_for_all(&waited)) return waited;
   const bool starts_unit = origin.session != 0 ? clients->captured.count(origin.session) == 0 ||
                                                      !clients->captured[origin.session].in_block
                                                : !clients->in_block;
   bool ends_unit = true;
   bool ends_in_block = false;
-  Client* client = pick_client(text, origin, &ends_unit, &ends_in_block);
+  Client* client = pick_client(info, origin, &ends_unit, &ends_in_block);
   Item item;
   item.text = text;
-  item.query = query;
+  item.query = info.query;
+  item.copy = info.copy;
   item.ends_unit = ends_unit;
   item.shape = shape_id(text);
   item.due_ns = due_time(origin, starts_unit);

@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "runtime/outcome.h"
+#include "sqltext/statement_info.h"
 
 namespace tarnwick {
 
@@ -41,7 +42,7 @@ void set_captured_replay(bool playing);
 // theirs as they first appear. Returns what ends the run: a client that
 // lost its connection, a failure under --on-error=stop, or a connection
 // that could not be opened.
-Outcome deal_statement(const char* text, bool query, const StatementOrigin& origin);
+Outcome deal_statement(const char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin);
 
 // Opens the clients of --clients= now, and waits until each has its
 // session (or failed to get one, which the first statement then says):

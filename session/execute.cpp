@@ -5,15 +5,16 @@
 #include "measure/run_stats.h"
 #include "runtime/run_settings.h"
 #include "session/batch.h"
+#include "statements/statement_reader.h"
 #include "statements/statement_text.h"
 
 namespace tarnwick {
 
 uint32_t executed_count = 0;
 
-bool is_copy(const char* text) {
-  const char* word = begins_with_unicode_marker(text) ? text + kUnicodeMarkerLength : text;
-  return begins_with_ignoring_case(word, "copy") && (is_blank(word[4]) || word[4] == '\0');
+sqltext::StatementInfo read_statement_info(const char* text) {
+  const bool sqlite = dialect_of_host(settings.host.narrow(0)) == Dialect::sqlite;
+  return sqltext::classify(text, sqlite ? sqltext::Dialect::sqlite : sqltext::Dialect::postgres);
 }
 
 bool apply_filters(char* text) {
@@ -33,20 +34,30 @@ bool apply_filters(char* text) {
   return false;
 }
 
-Outcome run_statement(char* text, bool query, const StatementOrigin& origin) {
+Outcome run_statement(char* text, const sqltext::StatementInfo& read, const StatementOrigin& origin) {
   Outcome outcome;
-  if (!query && apply_filters(text)) {
-    record_skipped();
-    return outcome;  // a filtered statement does not count against the limit
+  const bool query = read.query;
+  sqltext::StatementInfo rewritten;
+  const sqltext::StatementInfo* info = &read;
+  if (!query) {
+    const char first = text[0];
+    if (apply_filters(text)) {
+      record_skipped();
+      return outcome;  // a filtered statement does not count against the limit
+    }
+    if (text[0] != first) {  // a leading "immediate" blanked: a commit now
+      rewritten = read_statement_info(text);
+      info = &rewritten;
+    }
   }
   if (query && settings.ignore_select) {
     record_skipped();  // ignored queries still count against it
   } else if (clients_mode()) {
-    outcome = deal_statement(text, query, origin);
-  } else if (one_at_a_time() || (!query && is_copy(text))) {
-    outcome = send_alone(text, query);
+    outcome = deal_statement(text, *info, origin);
+  } else if (one_at_a_time() || info->copy) {
+    outcome = send_alone(text, *info);
   } else {
-    outcome = append_to_batch(text, query);
+    outcome = append_to_batch(text, *info);
   }
   ++executed_count;
   if (executed_count >= static_cast<uint32_t>(settings.statement_limit)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "runtime/outcome.h"
+#include "sqltext/statement_info.h"
 #include "session/clients.h"
 
 namespace tarnwick {
@@ -17,15 +18,16 @@ extern uint32_t executed_count;
 // once the statement limit is reached. With independent clients the
 // statement is dealt to them (with its origin in a captured log), and its
 // outcome comes back only in the run's counts.
-Outcome run_statement(char* text, bool query, const StatementOrigin& origin = {});
+// `info` is the statement's reading (read_statement_info); nothing on the
+// way to the client library reads the text again.
+Outcome run_statement(char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin = {});
+
+// Reads a statement once, in the lexical syntax of the host's engine.
+sqltext::StatementInfo read_statement_info(const char* text);
 
 // Applies the ignore switches to the non-query statement `text`: returns
 // true when they drop it. Not a pure test: under --immediate-is-simple-commit
 // it blanks a leading "immediate" in place, so that it runs as a commit.
 bool apply_filters(char* text);
-
-// Whether the statement's first word is "copy": in pool mode it is sent
-// alone, so that the engine can ask for its data.
-bool is_copy(const char* text);
 
 }  // namespace tarnwick

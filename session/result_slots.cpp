@@ -8,6 +8,7 @@ namespace tarnwick {
 
 ResultSlots result_slots;
 std::vector<std::string> pending_statements;
+std::vector<uint8_t> pending_marks;
 bool pending_are_queries = false;
 bool pending_in_block = false;
 
@@ -34,6 +35,7 @@ void release_result_slots() {
   result_slots = ResultSlots();
   pending_statements.clear();
   pending_statements.shrink_to_fit();
+  pending_marks.clear();
   pending_in_block = false;
 }
 

@@ -27,6 +27,7 @@ struct ResultSlots {
 extern ResultSlots result_slots;
 
 extern std::vector<std::string> pending_statements;
+extern std::vector<uint8_t> pending_marks;  // block_marks of each (session/timing.h)
 extern bool pending_are_queries;
 // A transaction block is open in pool mode: its statements go as batches
 // of one, all on session 0.

@@ -50,7 +50,7 @@ void schedule_next_call(size_t n) {
   run_stats.paced = true;
 }
 
-void measure_call(size_t n, bool query, const char* const* texts) {
+void measure_call(size_t n, bool query, const char* const* texts, const uint8_t* marks) {
   if (!run_stats.active) return;
   if (timings.size() < n) timings.resize(n);
   const size_t known = static_cast<size_t>(ql_last_timings(connection, timings.data(), static_cast<int32_t>(n)));
@@ -74,8 +74,8 @@ void measure_call(size_t n, bool query, const char* const* texts) {
     sample.busy_ns = timing.finished_ns - busy_from;
     sample.finished_ns = timing.finished_ns;
     sample.shape = shape_id(texts[i]);
-    if (!measured_in_block && begins_transaction(texts[i])) measured_in_block = true;
-    if (measured_in_block && ends_transaction(texts[i])) measured_in_block = false;
+    if (!measured_in_block && (marks[i] & kOpensBlock) != 0) measured_in_block = true;
+    if (measured_in_block && (marks[i] & kEndsBlock) != 0) measured_in_block = false;
     sample.ends_unit = !measured_in_block;
     // An empty statement is no failure: nothing was there to run.
     ClientError entry_error{};

@@ -176,8 +176,9 @@ struct ReplayLogReader::State {
   std::unique_ptr<char, void (*)(void*)> utf8{nullptr, morvane::heap_free};
 };
 
-ReplayLogReader::ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create)
-    : state_(std::make_unique<State>(source)), name_(name), ignore_create_(ignore_create) {
+ReplayLogReader::ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create,
+                                 sqltext::Dialect dialect)
+    : state_(std::make_unique<State>(source)), name_(name), ignore_create_(ignore_create), dialect_(dialect) {
   if (!read_header(state_->log, &state_->header)) {
     end_ = report_damage(ReplayEnd::invalid_file, name_);
     done_ = true;
@@ -197,7 +198,7 @@ bool ReplayLogReader::next(char** text, bool* query) {
   ReplayRecord record;
   if (!next(&record)) return false;
   *text = record.text;
-  *query = record.query;
+  *query = record.info.query;
   return true;
 }
 
@@ -218,8 +219,7 @@ bool ReplayLogReader::next(ReplayRecord* record) {
     // trailer after a NUL; in other logs neither is looked at.
     if (s.header.captured) record->session = decode_u32(prefix, false);
     if (s.header.width == 1) {
-      // An 8-bit record: leading blanks are skipped, and a query is
-      // "select" followed by a space or tab.
+      // An 8-bit record: leading blanks are skipped.
       if (!s.log.take_into(s.text, length)) break;
       if (s.header.captured) {
         const auto nul = std::find(s.text.begin(), s.text.end(), '\0');
@@ -229,11 +229,10 @@ bool ReplayLogReader::next(ReplayRecord* record) {
       }
       s.text.push_back('\0');
       record->text = const_cast<char*>(skip_blanks(s.text.data()));
-      record->query = begins_with_select_keyword(record->text, false);
+      record->info = sqltext::classify(record->text, dialect_);
       return true;
     }
-    // A 16-bit record: converted to UTF-8; the {unicode} marker may precede
-    // the keyword, and --ignore-create drops creations.
+    // A 16-bit record: converted to UTF-8; --ignore-create drops creations.
     if (!s.log.take_into(s.raw, uint64_t{length} * 2)) break;
     s.units.resize(length + size_t{1});
     for (uint32_t i = 0; i < length; ++i) {
@@ -253,7 +252,7 @@ bool ReplayLogReader::next(ReplayRecord* record) {
       continue;
     }
     record->text = s.utf8.get();
-    record->query = begins_with_select_keyword(record->text, true);
+    record->info = sqltext::classify(record->text, dialect_);
     return true;
   }
   if (!done_) {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "sqltext/statement_info.h"
 #include "support/file/file.h"
 
 namespace tarnwick {
@@ -31,7 +32,7 @@ inline constexpr char kReplayCapturedMarker[4] = {'T', 'W', 'L', '1'};
 // One record as the reader hands it on.
 struct ReplayRecord {
   char* text = nullptr;       // NUL-terminated statement (and COPY data), as next(char**, bool*) gives it
-  bool query = false;
+  sqltext::StatementInfo info;  // the statement read once; info.query: a query
   uint32_t session = 0;       // 0: the log names no sessions (scripts, old logs)
   int64_t time_us = 0;        // start time, microseconds since the Unix epoch; 0: unknown
   bool session_ends = false;  // the captured session ended after this statement
@@ -53,7 +54,10 @@ enum class ReplayEnd {
 // and so is a record of a captured log whose trailer is not a time.
 class ReplayLogReader {
  public:
-  ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create);
+  // Statements are read in `dialect`, the lexical syntax of the engine
+  // they are played on.
+  ReplayLogReader(morvane::iFile& source, const char* name, bool ignore_create,
+                  sqltext::Dialect dialect = sqltext::Dialect::postgres);
   ~ReplayLogReader();
   ReplayLogReader(const ReplayLogReader&) = delete;
   ReplayLogReader& operator=(const ReplayLogReader&) = delete;
@@ -73,6 +77,7 @@ class ReplayLogReader {
   std::unique_ptr<State> state_;
   const char* name_;
   bool ignore_create_;
+  sqltext::Dialect dialect_;
   ReplayEnd end_ = ReplayEnd::finished;
   bool done_ = false;
 };

@@ -15,7 +15,8 @@
 //   outside     / *                skip a block comment (below)
 //   outside     / other            append "/", put the other byte back
 //   outside     '                  append, go to quoted; postgres, after a
-//                                  lone E: go to escaped
+//                                  lone E, or with standard strings off
+//                                  and not after U&: go to escaped
 //   outside     "                  postgres, sqlite: append, go to identifier
 //   outside     [ or `             sqlite: append, go to bracket or backtick
 //   outside     $tag$              postgres, not after a name: append, go to
@@ -83,6 +84,21 @@
 namespace tarnwick {
 
 using namespace scanner;
+
+namespace {
+
+// Whether the buffer ends with `prefix` (lower case; letters in any case)
+// and no name byte comes before it: a string prefix such as E or U&.
+bool after_word(const StatementBuffer& buffer, std::string_view prefix) {
+  if (buffer.length < prefix.size()) return false;
+  const char* at = buffer.data + buffer.length - prefix.size();
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if ((at[i] | 0x20) != prefix[i]) return false;
+  }
+  return at == buffer.data || !is_name_byte(static_cast<unsigned char>(at[-1]));
+}
+
+}  // namespace
 
 bool StatementReader::Scanner::refill() {
   if (ended_ || fed()) return false;
@@ -362,9 +378,11 @@ Statement StatementReader::Scanner::next() {
         break;
       }
       case '\'':
-        if (postgres() && (backslash_quotes_ || (buffer_.length >= 1 && (buffer_.data[buffer_.length - 1] | 0x20) == 'e' &&
-            (buffer_.length == 1 ||
-             !is_name_byte(static_cast<unsigned char>(buffer_.data[buffer_.length - 2])))))) {
+        // E'...' takes backslash escapes, and so does '...' once
+        // standard_conforming_strings is off; U&'...' never does ("\" there
+        // begins a Unicode escape), whatever the setting.
+        if (postgres() && !after_word(buffer_, "u&") &&
+            (backslash_quotes_ || after_word(buffer_, "e"))) {
           open_quote(Quote::escaped, c);
         } else {
           open_quote(Quote::single, c);

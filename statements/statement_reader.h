@@ -150,11 +150,5 @@ class StatementReader {
   std::unique_ptr<Scanner> scanner_;
 };
 
-// Whether a PostgreSQL statement (comments removed, as the reader returns
-// it) is "copy ... from stdin" (or "from stdout", which the server takes
-// the same way): its first word is "copy" and the words follow, outside
-// quotes and parentheses. Only for tools that cut scripts without an
-// engine to ask.
-bool is_copy_from_client(const char* text, size_t length);
 
 }  // namespace tarnwick

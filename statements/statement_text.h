@@ -1,5 +1,5 @@
-// Small tests on statement texts, shared by the command interpreter, the
-// filters, the replay-log player and the log writer. All of them read plain
+// Small tests on statement texts that the command interpreter's own rules
+// (its command words, the filters, --ignore-create) are made of. All of them read plain
 // NUL-terminated bytes and ignore letter case where they compare words.
 #pragma once
 
@@ -26,22 +26,12 @@ bool is_word(const char* word, size_t length, const char* literal);
 // Whether `text` begins with the {unicode} marker.
 bool begins_with_unicode_marker(const char* text);
 
-// How a replay record is classified: a query begins with "select" and a
-// space or tab (after the marker, when `marker_allowed`); a creation begins
-// with "create" or "{unicode}create".
-bool begins_with_select_keyword(const char* text, bool marker_allowed);
+// What --ignore-create drops: a replay record that begins with "create" or
+// "{unicode}create" (a prefix: "createx" counts), and a typed or scripted
+// statement whose first word (the bytes up to a space or ";") is "create"
+// or "{unicode}create". Everything else about a statement is read by
+// sqltext::classify.
 bool begins_with_create(const char* text);
-
-// Whether a statement opens a transaction block (BEGIN ..., START
-// TRANSACTION) or ends one (COMMIT, END, ROLLBACK but not ROLLBACK TO, ABORT,
-// PREPARE TRANSACTION), on either engine.
-bool begins_transaction(const char* text);
-bool ends_transaction(const char* text);
-
-// How a typed or scripted statement is classified by its first word (the
-// bytes up to a space or ";"): a query when the word is "select" or
-// "{unicode}select"; a creation when it is "create" or "{unicode}create".
-bool is_select_word(const char* word, size_t length);
 bool is_create_word(const char* word, size_t length);
 
 }  // namespace tarnwick

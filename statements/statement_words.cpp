@@ -1,7 +1,6 @@
 // Tests on the words of the statement in the scanner's buffer, which hold
 // back a ";" that ends no statement (SQLite trigger bodies, PostgreSQL
-// BEGIN ATOMIC bodies) or keep a trigger's text as written, and the COPY
-// test of tools that cut scripts without an engine to ask.
+// BEGIN ATOMIC bodies) or keep a trigger's text as written.
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -34,8 +33,6 @@ bool StatementReader::Scanner::complete_for_sqlite() {
   }
   return sqlite3_complete(start) != 0;
 }
-
-
 
 // Whether a PostgreSQL statement is inside the body of a function or
 // procedure written as BEGIN ATOMIC ... END, where ";" ends no statement.
@@ -84,27 +81,5 @@ bool StatementReader::Scanner::in_sqlite_trigger() const {
   if (begins_with_ignoring_case(at, "temp") && is_blank(at[4])) at = skip_blanks(at + 4);
   return begins_with_ignoring_case(at, "trigger") && (is_blank(at[7]) || at[7] == '\0');
 }
-
-
-
-
-
-
-
-bool is_copy_from_client(const char* text, size_t length) {
-  bool first = true, after_from = false, found = false;
-  for_each_word(text, length, [&](const char* word, size_t size, int depth) {
-    if (first) {
-      first = false;
-      return is_word(word, size, "copy");
-    }
-    // The server takes FROM STDOUT as FROM STDIN.
-    found = depth == 0 && after_from && (is_word(word, size, "stdin") || is_word(word, size, "stdout"));
-    after_from = depth == 0 && is_word(word, size, "from");
-    return !found;
-  });
-  return found;
-}
-
 
 }  // namespace tarnwick

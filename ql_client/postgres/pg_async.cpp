@@ -2,8 +2,9 @@
 
 #include <string_view>
 
-#include "ql_client/postgres/pg_plain_reads.h"
 #include "ql_client/postgres/pg_session.h"
+#include "sqltext/literals.h"
+#include "sqltext/statement_info.h"
 
 namespace ql {
 
@@ -11,6 +12,7 @@ struct PgAsync::Entry {
   int64_t tag = 0;
   std::string text;  // as the engine is to see it, without the marker
   Request request;   // its statement is a view of `text`
+  sqltext::StatementInfo info;  // read once, when it is sent
   Outcome outcome;
   int64_t started_ns = 0;
   int64_t finished_ns = 0;
@@ -44,11 +46,12 @@ constexpr const char* kRollbackToSavepoint = "rollback to savepoint tarnwick_lim
 constexpr const char* kReleaseSavepoint = "release savepoint tarnwick_limit";
 
 // Statements a pipeline cannot carry (a pipelined statement must hold one
-// statement only; a semicolon inside a literal only costs the pipelining): those that open a transaction block
-// (inside one, a statement stopped at the answers limit needs a savepoint
-// around it, set one step at a time) and COPY, whose data goes beside it.
-bool goes_alone(std::string_view text) {
-  return several_statements(text) || first_keyword_is_any(text, {"begin", "start", "copy"});
+// statement only): those that open a transaction block (inside one, a
+// statement stopped at the answers limit needs a savepoint around it, set
+// one step at a time) and COPY, whose data goes beside it.
+bool goes_alone(const sqltext::StatementInfo& info) {
+  return info.several || info.keyword == sqltext::Keyword::begin || info.keyword == sqltext::Keyword::start ||
+         info.copy;
 }
 
 }  // namespace
@@ -100,10 +103,12 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   if (entries_.size() >= window_) return false;
   session_.clear_cancel();
   Entry& entry = fresh_entry();
-  const StatementText statement = strip_unicode_marker(text);
+  StatementText statement = read_statement(text, standard_strings_);
   entry.tag = tag;
   entry.text.assign(statement.text);
-  entry.request.statement = {entry.text, statement.utf8};
+  entry.info = statement.info;
+  statement.text = entry.text;
+  entry.request.statement = statement;
   entry.request.limits = limits_;
   entry.outcome = Outcome(limits_);
   if (session_.lost_) {
@@ -121,8 +126,8 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   // A "{unicode}" statement on a Latin-1 session goes alone, between
   // encoding switches, and as text.
   const bool switches = statement.utf8 && !session_.utf8_;
-  entry.alone = window_ == 1 || switches || goes_alone(entry.text);
-  entry.one_row = !entry.alone && literal_row(entry.text);
+  entry.alone = window_ == 1 || switches || goes_alone(entry.info);
+  entry.one_row = !entry.alone && entry.info.literal_row;
   if (prepared_.has_value() && !switches) use_prepared(entry);
   // Sent by the next events or work, together with what else came: one
   // write for all.
@@ -142,8 +147,8 @@ void PgAsync::use_prepared(Entry& entry) {
   // A statement the parametrizer takes is one SELECT, INSERT, UPDATE,
   // DELETE, WITH or VALUES, so never a DISCARD or DEALLOCATE: only the
   // others are looked at for those.
-  const bool shaped = pg_parametrize(entry.text, standard_strings_, &entry.parameters);
-  if (!shaped && PgPrepared::drops_prepared(entry.text)) {
+  const bool shaped = sqltext::parametrize(entry.text, standard_strings_, &entry.parameters);
+  if (!shaped && entry.info.drops_prepared) {
     prepared_->forget();
     entry.drops_prepared = true;
     ++drops_unsent_;
@@ -323,7 +328,7 @@ void PgAsync::send_pipelined(Entry& entry, int64_t now, bool reads_only) {
   // Plain reads of a read-only session share a sync point, up to a window
   // of them: one implicit transaction for all, and one answer from the
   // server, which sends nothing before the sync point comes.
-  const bool shares = reads_only && !entry.own_sync && plain_read(entry.text);
+  const bool shares = reads_only && !entry.own_sync && entry.info.plain_read;
   if (!shares) close_group();
   entry.started_ns = now;
   wire_.push_back(&entry);
@@ -399,7 +404,7 @@ void PgAsync::advance(Entry& entry) {
     if (entry.step == Step::savepoint) {
       // Inside a block a stop would abort the whole transaction: a statement
       // that may be stopped runs behind a savepoint, and a stop rolls back to it.
-      entry.guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && may_stop(entry.text);
+      entry.guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && entry.info.may_stop;
     }
     if (entry.step == Step::finished) {
       reader_.reset();

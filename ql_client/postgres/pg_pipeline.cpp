@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "ql_client/postgres/pg_plain_reads.h"
 #include "ql_client/postgres/pg_reader.h"
 #include "ql_client/postgres/pg_session.h"
 
@@ -54,8 +53,10 @@ std::vector<Item> pipeline_items(std::span<const Request* const> requests, std::
   return items;
 }
 
-// Whether a statement opens a transaction block (begin, start transaction).
-bool opens_block(std::string_view text) { return first_keyword_is_any(text, {"begin", "start"}); }
+// Whether a statement may open a transaction block (BEGIN, START ...).
+bool opens_block(const sqltext::StatementInfo& info) {
+  return info.keyword == sqltext::Keyword::begin || info.keyword == sqltext::Keyword::start;
+}
 
 }  // namespace
 
@@ -63,7 +64,7 @@ bool opens_block(std::string_view text) { return first_keyword_is_any(text, {"be
 // reads, in a session whose transactions are read-only.
 bool PgSession::shares_sync(const std::vector<Item>& items, size_t i) const {
   if (i + 1 >= items.size() || items[i].outcome == nullptr || items[i + 1].outcome == nullptr) return false;
-  return reads_only() && plain_read(items[i].text) && plain_read(items[i + 1].text);
+  return reads_only() && items[i].request->statement.info.plain_read && items[i + 1].request->statement.info.plain_read;
 }
 
 bool PgSession::reads_only() const {
@@ -76,7 +77,7 @@ void PgSession::run_in_order(std::span<const Request* const> requests, std::span
   // needs a savepoint around it, which run() sets: a batch that runs in a
   // block, or may open one, goes one statement at a time.
   bool one_by_one = requests.size() == 1 || lost_ || in_block();
-  for (const Request* request : requests) one_by_one = one_by_one || opens_block(request->statement.text);
+  for (const Request* request : requests) one_by_one = one_by_one || opens_block(request->statement.info);
   if (one_by_one) {
     Session::run_in_order(requests, outcomes);
     return;

@@ -17,28 +17,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sqltext/literals.h"
+
 namespace ql {
 
-// A statement with its literals taken out.
-struct PgParameters {
-  std::string text;          // the statement with $1, $2, ... in their place
-  std::vector<uint32_t> types;  // each parameter's type oid: int4, int8, numeric, or 0 for a quoted string
-  std::string values;        // each parameter's text followed by '\0'
-  std::vector<size_t> starts;  // where each value starts in `values`
-};
-
-// Takes the literals out of a SELECT, INSERT, UPDATE, DELETE, WITH or
-// VALUES statement: quoted strings ('...') when `standard_strings` (the
-// server's standard_conforming_strings) is on, and numbers that are not
-// part of a name. What could change meaning as a parameter stays as it
-// is: numbers after ORDER BY, GROUP BY and DISTINCT ON (column positions
-// there), strings with a prefix (E'', B'', X'', U&''), dollar-quoted
-// strings, and the two integers that only fit once negated. False, with
-// nothing to prepare, for other statements, texts that already hold $n,
-// several statements, unterminated quotes or comments, and statements with
-// more than the protocol's 65,535 parameters. A statement with no literal
-// is prepared as it stands, with none.
-bool pg_parametrize(std::string_view text, bool standard_strings, PgParameters* out);
+// A statement with its literals taken out (sqltext::parametrize).
+using PgParameters = sqltext::Parameters;
 
 // The shapes one session has seen and prepared.
 class PgPrepared {
@@ -71,9 +55,6 @@ class PgPrepared {
   // The session's prepared statements are gone (DISCARD, DEALLOCATE): every
   // shape starts over, under new names.
   void forget();
-
-  // Whether `text` may drop the session's prepared statements.
-  static bool drops_prepared(std::string_view text);
 
  private:
   enum class State { queued, preparing, ready, refused };

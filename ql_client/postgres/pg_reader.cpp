@@ -32,10 +32,11 @@ bool rolled_back_instead(const PGresult* result) {
   return status != nullptr && std::strcmp(status, "ROLLBACK") == 0;
 }
 
-std::string rolled_back_message(std::string_view statement) {
-  std::string keyword = first_keyword(statement);
-  const char* name = keyword == "commit" ? "COMMIT" : keyword == "end" ? "END"
-                     : keyword == "prepare" ? "PREPARE TRANSACTION" : "the statement";
+std::string rolled_back_message(const sqltext::StatementInfo& statement) {
+  using sqltext::Keyword;
+  const Keyword keyword = statement.keyword;
+  const char* name = keyword == Keyword::commit ? "COMMIT" : keyword == Keyword::end ? "END"
+                     : keyword == Keyword::prepare ? "PREPARE TRANSACTION" : "the statement";
   return std::string("ERROR:  the transaction was rolled back: ") + name +
          " was answered with ROLLBACK because an earlier statement of the transaction failed";
 }
@@ -49,7 +50,7 @@ std::string pg_message(const char* text) {
 }
 
 bool PgReader::stoppable() const {
-  if (stoppable_ < 0) stoppable_ = may_stop(request_.statement.text) ? 1 : 0;
+  if (stoppable_ < 0) stoppable_ = request_.statement.info.may_stop ? 1 : 0;
   return stoppable_ == 1;
 }
 
@@ -105,7 +106,7 @@ void PgReader::take(const PGresult* result) {
       in_result_ = false;
       outcome_->set_affected(command_count(result));
       if (first_statement_ && rolled_back_instead(result) && !rolls_back()) {
-        outcome_->fail(failure(QL_ERR_ENGINE, rolled_back_message(request_.statement.text)));
+        outcome_->fail(failure(QL_ERR_ENGINE, rolled_back_message(request_.statement.info)));
       }
       break;
     case PGRES_EMPTY_QUERY:
@@ -130,8 +131,8 @@ void PgReader::take(const PGresult* result) {
 }
 
 bool PgReader::rolls_back() const {
-  std::string keyword = first_keyword(request_.statement.text);
-  return keyword == "rollback" || keyword == "abort";
+  const sqltext::Keyword keyword = request_.statement.info.keyword;
+  return keyword == sqltext::Keyword::rollback || keyword == sqltext::Keyword::abort;
 }
 
 }  // namespace ql

@@ -215,7 +215,7 @@ bool SqliteSession::step(sqlite3_stmt* statement, const Request& request, bool u
   // Asked only when rows come: most statements return none.
   int stoppable_known = -1;
   auto stoppable = [&] {
-    if (stoppable_known < 0) stoppable_known = request.query || may_stop(request.statement.text);
+    if (stoppable_known < 0) stoppable_known = request.query || request.statement.info.may_stop;
     return stoppable_known == 1;
   };
   const int64_t limit = request.limits.answers_limit;

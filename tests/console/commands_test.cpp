@@ -43,14 +43,19 @@ TEST_F(CommandsTest, QuitWordsStopTheSourceInAnyCase) {
   EXPECT_EQ(statement_calls(), Calls{"do quitter;"});
 }
 
-TEST_F(CommandsTest, QueriesAreTheWholeFirstWordSelect) {
+// A query is a statement whose first word is SELECT, however the word
+// ends and whatever comes before it, as psql prints the rows of each.
+TEST_F(CommandsTest, QueriesAreStatementsWhoseFirstWordIsSelect) {
   run("select 1;");
   run("{unicode}SELECT x from t;");
   run("select* from t;");
-  run("\n  select\t1;");  // a tab does not end the first word
+  run("\n  select\t1;");
+  run("/* note */ select\n2;");
+  run("selection;");
   EXPECT_EQ(statement_calls(),
-            (Calls{"query select 1;", "close_cursor 2", "query {unicode}SELECT x from t;",
-                   "close_cursor 3", "do select* from t;", "do select\t1;"}));
+            (Calls{"query select 1;", "close_cursor 2", "query {unicode}SELECT x from t;", "close_cursor 3",
+                   "query select* from t;", "close_cursor 4", "query select\t1;", "close_cursor 5",
+                   "query /* note */ select\n2;", "close_cursor 6", "do selection;"}));
 }
 
 TEST_F(CommandsTest, StatementsStartAfterBlanksAndCommentLines) {

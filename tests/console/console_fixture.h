@@ -47,6 +47,12 @@ class ConsoleTest : public ::testing::Test {
   // Acts on an outcome as the statement loop does (reports a failure, sets
   // end_ when the run ends); true when the source or the run ends.
   bool settled(const Outcome& outcome) { return settle(outcome, &end_) != Next::go_on; }
+  // Runs `text` as the loop would, a query or not as the test says.
+  Outcome run_as(std::string& text, bool query) {
+    sqltext::StatementInfo info = read_statement_info(text.c_str());
+    info.query = query;
+    return run_statement(text.data(), info);
+  }
 
   // Everything written to standard output since SetUp (once).
   std::string output() {

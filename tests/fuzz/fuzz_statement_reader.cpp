@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "sqltext/statement_info.h"
 #include "statements/statement_reader.h"
 #include "support/file/file.h"
 
@@ -42,7 +43,7 @@ std::vector<std::string> cut(const std::string& path, tarnwick::Dialect dialect,
     for (tarnwick::Statement s = reader.next(); s.step != tarnwick::ReadStep::end; s = reader.next()) {
       handed_bytes += std::strlen(s.text);
       std::string statement(s.text);
-      if (s.step == tarnwick::ReadStep::statement && tarnwick::is_copy_from_client(s.text, s.length)) {
+      if (s.step == tarnwick::ReadStep::statement && sqltext::classify({s.text, s.length}).copy_from_client) {
         const char* bytes = nullptr;
         size_t length = 0;
         statement += "|";

@@ -20,7 +20,7 @@ class BatchTest : public testing::ConsoleTest {
  protected:
   void run(const char* text, bool query) {
     std::string copy(text);
-    settled(run_statement(copy.data(), query));
+    settled(run_as(copy, query));
   }
 };
 

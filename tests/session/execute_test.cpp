@@ -24,7 +24,7 @@ class ExecuteTest : public testing::ConsoleTest {
   }
   bool run(const char* text, bool query = false) {
     std::string copy(text);
-    return settled(run_statement(copy.data(), query));
+    return settled(run_as(copy, query));
   }
 };
 

@@ -20,7 +20,7 @@ class RowsAndCopyTest : public testing::ConsoleTest {
  protected:
   bool run(const char* text, bool query = false) {
     std::string copy(text);
-    return settled(run_statement(copy.data(), query));
+    return settled(run_as(copy, query));
   }
   static fake_ql::Outcome with_rows() {
     fake_ql::Outcome outcome = testing::people();

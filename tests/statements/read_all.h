@@ -32,7 +32,7 @@ inline ReadAll read_all(StatementReader& reader, const std::string& stop_after =
     }
     all.texts.emplace_back(statement.text, statement.length);
     std::string data = "-";
-    if (is_copy_from_client(statement.text, statement.length)) {
+    if (sqltext::classify({statement.text, statement.length}).copy_from_client) {
       data.clear();
       const char* bytes = nullptr;
       size_t length = 0;

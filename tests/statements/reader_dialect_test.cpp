@@ -27,7 +27,7 @@ class ReaderDialectTest : public morvane::testing::TempDirTest,
  protected:
   // The statements cut from `script` (the final, maybe blank, one
   // included); what went to standard error is left in err_.
-  Texts read(Dialect dialect, const std::string& script) {
+  Texts read(Dialect dialect, const std::string& script, bool backslash_quotes = false) {
     write_file("s.sql", script);
     morvane::iFile source;
     EXPECT_TRUE(source.open(path("s.sql").c_str(), morvane::IF_MODE_READ, morvane::IF_BUFFERED, 0));
@@ -40,6 +40,7 @@ class ReaderDialectTest : public morvane::testing::TempDirTest,
     ::testing::internal::CaptureStderr();
     {
       StatementReader reader(&source, buffer, options);
+      reader.set_backslash_quotes(backslash_quotes);
       all = testing::read_all(reader);
     }
     err_ = ::testing::internal::GetCapturedStderr() + all.notes;
@@ -78,6 +79,13 @@ TEST_P(ReaderDialectTest, EscapedStringsIdentifiersAndUnicodeStrings) {
   EXPECT_EQ(pg("select type'a\\';b;"), (Texts{"select type'a\\';", "b;", ""}));
   EXPECT_EQ(pg("select \"a;b\"\"c\" from t;"), (Texts{"select \"a;b\"\"c\" from t;", ""}));
   EXPECT_EQ(pg("select U&'d\\0061;t';"), (Texts{"select U&'d\\0061;t';", ""}));
+  // With standard_conforming_strings off a backslash escapes in '...', but
+  // never in U&'...', as the server reads them.
+  const std::string tricky = "SELECT U&'\\' UESCAPE '!' AS \"tricky\";";
+  for (bool off : {false, true}) {
+    EXPECT_EQ(read(Dialect::postgres, tricky + "select 2;", off), (Texts{tricky, "select 2;", ""})) << off;
+  }
+  EXPECT_EQ(read(Dialect::postgres, "select 'a\\';b';c;", true), (Texts{"select 'a\\';b';", "c;", ""}));
 }
 
 TEST_P(ReaderDialectTest, AtomicBodiesOfFunctionsAndProcedures) {
@@ -167,39 +175,6 @@ TEST_P(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, ReaderDialectTest,
                          ::testing::Values(0u, 1u, 2u, 5u, kReadBlockSize));
-
-}  // namespace
-}  // namespace tarnwick
-
-namespace tarnwick {
-namespace {
-
-// Where transaction blocks begin and end: what keeps a block whole on one
-// session of a pool or one client. Comments before the keyword do not hide
-// it; a savepoint's rollback leaves the block open.
-TEST(TransactionWords, BlocksAreFoundBehindCommentsAndSavepointsKeepThemOpen) {
-  const struct {
-    const char* text;
-    bool begins, ends;
-  } cases[] = {
-      {"BEGIN", true, false},
-      {"/* request 42 */ begin isolation level serializable", true, false},
-      {"-- a note\n  start transaction", true, false},
-      {"/* a /* nested */ note */ commit", false, true},
-      {"{unicode}end", false, true},
-      {"rollback to savepoint s", false, false},
-      {"rollback", false, true},
-      {"prepare transaction 'x'", false, true},
-      {"starting", false, false},
-      {"{unicode}Begin", true, false},
-      {"STaRT TRANSACTION", true, false},
-      {"/* never closed begin", false, false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(begins_transaction(c.text), c.begins) << c.text;
-    EXPECT_EQ(ends_transaction(c.text), c.ends) << c.text;
-  }
-}
 
 }  // namespace
 }  // namespace tarnwick

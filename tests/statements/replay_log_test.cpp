@@ -114,8 +114,8 @@ TEST_F(ReplayLogTest, WideRecordsAreLittleEndianUnitsWhateverTheMarker) {
     EXPECT_EQ(g_played[0].text, "select 'caf\xC3\xA9'") << "handed on as UTF-8";
     EXPECT_TRUE(g_played[0].query);
     EXPECT_TRUE(g_played[1].query);
-    EXPECT_FALSE(g_played[2].query) << "wide records skip no blanks";
-    EXPECT_EQ(g_played[2].text, " select 1");
+    EXPECT_TRUE(g_played[2].query) << "a query is one however it is spaced";
+    EXPECT_EQ(g_played[2].text, " select 1") << "wide records skip no blanks";
     EXPECT_FALSE(g_played[3].query);
   }
 }

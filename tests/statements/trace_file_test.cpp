@@ -169,7 +169,7 @@ TEST_F(DebugRunTest, AFailedStatementIsTracedAndTheConnectionReopened) {
   lost.error_text = "lost";
   fake_ql::push(lost);
   std::string text = "immediate commit";
-  EXPECT_FALSE(settled(run_statement(text.data(), false)));  // with --debug a lost connection does not end the source
+  EXPECT_FALSE(settled(run_as(text, false)));  // with --debug a lost connection does not end the source
   EXPECT_EQ(fake_ql::calls(),
             (std::vector<std::string>{"open", "do " + std::string(10, ' ') + "commit", "close 1", "open"}));
   EXPECT_EQ(connection, 2);
@@ -192,7 +192,7 @@ TEST_F(DebugRunTest, WithoutDebugNothingIsTraced) {
   failing.error_code = QL_ERR_ENGINE;
   fake_ql::push(failing);
   std::string text = "insert x";
-  settled(run_statement(text.data(), false));
+  settled(run_as(text, false));
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
