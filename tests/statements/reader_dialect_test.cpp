@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "statements/statement_parameters.h"
 #include "statements/statement_reader.h"
 #include "statements/statement_text.h"
 #include "support/file/file.h"
@@ -175,6 +176,32 @@ TEST_P(ReaderDialectTest, WhatIsLeftOpenAtTheEndRunsAndIsReported) {
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, ReaderDialectTest,
                          ::testing::Values(0u, 1u, 2u, 5u, kReadBlockSize));
+
+}  // namespace
+}  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A logged execute's values go where its $n stand as parameters, and
+// nowhere a $n is text: strings, names, comments, dollar bodies, a$1.
+TEST(BindParameters, ValuesReplaceOnlyTheParameters) {
+  const std::vector<std::string> values = {"'42'", "NULL"};
+  const struct {
+    const char* text;
+    const char* bound;
+  } cases[] = {
+      {"select $1, $2", "select '42', NULL"},
+      {"select '$1', E'\\'$2', \"$1\", a$1 -- $2\n/* $1 */ $$ $2 $$, $1", "select '$1', E'\\'$2', \"$1\", a$1 -- $2\n/* $1 */ $$ $2 $$, '42'"},
+      {"select $0, $1;", "select $0, '42';"},
+  };
+  std::string out;
+  for (const auto& c : cases) {
+    EXPECT_EQ(bind_parameters(c.text, values, &out), 0u) << c.text;
+    EXPECT_EQ(out, c.bound) << c.text;
+  }
+  EXPECT_EQ(bind_parameters("select $3", values, &out), 3u) << "a parameter without a value";
+}
 
 }  // namespace
 }  // namespace tarnwick
