@@ -287,9 +287,7 @@ RunEnd read_sources() {
         break;
       case SourceKind::replay_log: {
         // Statements go straight to execution: no console commands.
-        const bool sqlite = dialect_of_host(settings.host.narrow(0)) == Dialect::sqlite;
-        ReplayLogReader log(source, name, settings.ignore_create,
-                            sqlite ? sqltext::Dialect::sqlite : sqltext::Dialect::postgres);
+        ReplayLogReader log(source, name, settings.ignore_create, sql_dialect_of_host(settings.host.narrow(0)));
         end = run_replay(log);
         break;
       }

@@ -13,8 +13,7 @@ namespace tarnwick {
 uint32_t executed_count = 0;
 
 sqltext::StatementInfo read_statement_info(const char* text) {
-  const bool sqlite = dialect_of_host(settings.host.narrow(0)) == Dialect::sqlite;
-  return sqltext::classify(text, sqlite ? sqltext::Dialect::sqlite : sqltext::Dialect::postgres);
+  return sqltext::classify(text, sql_dialect_of_host(settings.host.narrow(0)));
 }
 
 bool apply_filters(char* text) {

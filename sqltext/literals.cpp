@@ -195,14 +195,16 @@ std::string shape(std::string_view text) {
   std::string out;
   size_t placeholders = 0;
   bool space_pending = false;
-  auto put = [&](std::string_view piece) {
+  auto space = [&] {
     if (space_pending && !out.empty() && out.back() != '(') out += ' ';
     space_pending = false;
+  };
+  auto put = [&](std::string_view piece) {
+    space();
     out += piece;
   };
   auto placeholder = [&] {
-    if (space_pending && !out.empty() && out.back() != '(') out += ' ';
-    space_pending = false;
+    space();
     append_placeholder(&out, ++placeholders);
   };
   Lexer lexer(text, Dialect::postgres);

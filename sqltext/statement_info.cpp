@@ -165,6 +165,7 @@ StatementInfo classify(std::string_view text, Dialect dialect, bool standard_str
   int depth = 0;              // open parentheses
   bool after_semicolon = false;
   bool paren = false;         // the first statement has a parenthesis
+  bool opens_paren = false;   // it begins with one
   bool changes = false;       // it names INSERT, UPDATE, DELETE or MERGE
   bool after_from = false;    // COPY: the last word was FROM at depth 0
   std::string_view second_word, third_word;
@@ -200,9 +201,9 @@ StatementInfo classify(std::string_view text, Dialect dialect, bool standard_str
     if (statement != 0) continue;
     if (k == 0) {  // the first statement begins with something else than a word
       info.start = info.body + token.begin;
-      paren = paren || kind == TokenKind::open_paren;
-      if (kind == TokenKind::open_paren) info.may_stop = true;  // decided below with `changes`
-      depth += kind == TokenKind::open_paren;
+      opens_paren = kind == TokenKind::open_paren;
+      paren = opens_paren;
+      depth += opens_paren;
       continue;
     }
     if (row != Row::no) row = next_row_state(row, token, body);
@@ -253,7 +254,7 @@ StatementInfo classify(std::string_view text, Dialect dialect, bool standard_str
   }
   info.copy = keyword == Keyword::copy;
   info.schema_change = is_schema_change(keyword);
-  info.may_stop = (info.may_stop || begins_as_read(keyword)) && !changes;
+  info.may_stop = (opens_paren || begins_as_read(keyword)) && !changes;
   info.plain_read = info.query && !paren && !info.several && info.complete;
   info.literal_row = !info.several && info.complete &&
                      (row == Row::value || row == Row::type || row == Row::alias || row == Row::ended);

@@ -606,5 +606,9 @@ Dialect dialect_of_host(const char* host) {
   return std::strncmp(host, "sqlite:", 7) == 0 ? Dialect::sqlite : Dialect::postgres;
 }
 
+sqltext::Dialect sql_dialect_of_host(const char* host) {
+  return dialect_of_host(host) == Dialect::sqlite ? sqltext::Dialect::sqlite : sqltext::Dialect::postgres;
+}
+
 
 }  // namespace tarnwick

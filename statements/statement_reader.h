@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "sqltext/lexer.h"
 #include "support/file/file.h"
 
 namespace tarnwick {
@@ -53,6 +54,8 @@ enum class Dialect {
 // The dialect of the engine a host names: "sqlite:..." is SQLite, any
 // other host a PostgreSQL server.
 Dialect dialect_of_host(const char* host);
+// The same as sqltext reads it.
+sqltext::Dialect sql_dialect_of_host(const char* host);
 
 // What a script or a pipe is read in: blocks of this many bytes, scanned in
 // memory.

@@ -11,8 +11,7 @@ namespace ql {
 struct PgAsync::Entry {
   int64_t tag = 0;
   std::string text;  // as the engine is to see it, without the marker
-  Request request;   // its statement is a view of `text`
-  sqltext::StatementInfo info;  // read once, when it is sent
+  Request request;   // its statement is a view of `text`, read once when it is sent
   Outcome outcome;
   int64_t started_ns = 0;
   int64_t finished_ns = 0;
@@ -106,7 +105,6 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   StatementText statement = read_statement(text, standard_strings_);
   entry.tag = tag;
   entry.text.assign(statement.text);
-  entry.info = statement.info;
   statement.text = entry.text;
   entry.request.statement = statement;
   entry.request.limits = limits_;
@@ -126,8 +124,8 @@ bool PgAsync::send(std::string_view text, int64_t tag) {
   // A "{unicode}" statement on a Latin-1 session goes alone, between
   // encoding switches, and as text.
   const bool switches = statement.utf8 && !session_.utf8_;
-  entry.alone = window_ == 1 || switches || goes_alone(entry.info);
-  entry.one_row = !entry.alone && entry.info.literal_row;
+  entry.alone = window_ == 1 || switches || goes_alone(entry.request.statement.info);
+  entry.one_row = !entry.alone && entry.request.statement.info.literal_row;
   if (prepared_.has_value() && !switches) use_prepared(entry);
   // Sent by the next events or work, together with what else came: one
   // write for all.
@@ -148,7 +146,7 @@ void PgAsync::use_prepared(Entry& entry) {
   // DELETE, WITH or VALUES, so never a DISCARD or DEALLOCATE: only the
   // others are looked at for those.
   const bool shaped = sqltext::parametrize(entry.text, standard_strings_, &entry.parameters);
-  if (!shaped && entry.info.drops_prepared) {
+  if (!shaped && entry.request.statement.info.drops_prepared) {
     prepared_->forget();
     entry.drops_prepared = true;
     ++drops_unsent_;
@@ -328,7 +326,7 @@ void PgAsync::send_pipelined(Entry& entry, int64_t now, bool reads_only) {
   // Plain reads of a read-only session share a sync point, up to a window
   // of them: one implicit transaction for all, and one answer from the
   // server, which sends nothing before the sync point comes.
-  const bool shares = reads_only && !entry.own_sync && entry.info.plain_read;
+  const bool shares = reads_only && !entry.own_sync && entry.request.statement.info.plain_read;
   if (!shares) close_group();
   entry.started_ns = now;
   wire_.push_back(&entry);
@@ -404,7 +402,7 @@ void PgAsync::advance(Entry& entry) {
     if (entry.step == Step::savepoint) {
       // Inside a block a stop would abort the whole transaction: a statement
       // that may be stopped runs behind a savepoint, and a stop rolls back to it.
-      entry.guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && entry.info.may_stop;
+      entry.guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && entry.request.statement.info.may_stop;
     }
     if (entry.step == Step::finished) {
       reader_.reset();
