@@ -30,9 +30,9 @@
 #include "runtime/console_text.h"
 #include "runtime/run_settings.h"
 #include "runtime/run_state.h"
-#include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "session/runner.h"
 #include "statements/statement_text.h"
 #include "support/platform/platform.h"
 #include "terminal/interrupts.h"
@@ -112,20 +112,20 @@ Outcome interpret(const char* text, ql_handle* handle) {
   }
 
   if (begins_with(word, "pause")) {
-    outcome = flush_batch();
+    outcome = runner().flush();
     sleep_seconds(number_after(word, 5));
   } else if (settings.ignore_transaction &&
              (begins_with(head, "begin trans") || begins_with(head, "immediate"))) {
-    outcome = flush_batch();
+    outcome = runner().flush();
   } else if (begins_with(head, "wait")) {
     int64_t n = number_after(head, 4);
     int64_t elapsed = static_cast<int64_t>(std::time(nullptr) - start_time);
     if (n > elapsed) {
-      outcome = flush_batch();
+      outcome = runner().flush();
       sleep_seconds(n - elapsed);
     }
   } else if (begins_with(head, "reconnect")) {
-    outcome = flush_batch();
+    outcome = runner().flush();
     if (settings.connect_disconnect && !(outcome.failed() && run_state.stop_on_error)) {
       reconnect(handle);
       if (client_error.code != 0) {
@@ -136,7 +136,7 @@ Outcome interpret(const char* text, ql_handle* handle) {
       }
     }
   } else if (begins_with(head, "disconnect")) {
-    outcome = flush_batch();
+    outcome = runner().flush();
     if (settings.connect_disconnect) disconnect(handle);
   } else if (settings.ignore_create && is_create_word(word.data(), word.size())) {
     // dropped

@@ -32,10 +32,10 @@
 #include "runtime/outcome.h"
 #include "runtime/run_settings.h"
 #include "runtime/run_state.h"
-#include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
 #include "session/result_slots.h"
+#include "session/runner.h"
 #include "statements/input_source.h"
 #include "statements/replay_log.h"
 #include "statements/statement_reader.h"
@@ -354,6 +354,7 @@ int run_console(int argc, const char* const* argv) {
     end_statement_output();
   }
   create_result_slots();
+  use_runner(make_runner());
 
   if (settings.start_at > 0) wait_for_start();
   if (run_stats.active) start_measuring(monotonic_ns());
@@ -364,9 +365,7 @@ int run_console(int argc, const char* const* argv) {
   RunEnd end = read_sources();
 
   if (end != RunEnd::none) {
-    pending_statements.clear();  // nothing more runs
-    pending_marks.clear();
-    finish_clients(true);
+    runner().finish(true);  // nothing more runs
   } else {
     end = send_pending();
   }

@@ -12,6 +12,7 @@
 #include "session/execute.h"
 #include "session/pager.h"
 #include "session/result_slots.h"
+#include "session/runner.h"
 #include "session/timing.h"
 #include "statements/trace_file.h"
 
@@ -35,6 +36,7 @@ void reset_process_state() {
   reset_output_state();
   reset_pager_state();
   forget_pool_reports();
+  reset_runner();
   reset_run_stats();
   reset_timing();
   close_report_file();

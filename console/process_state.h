@@ -39,7 +39,9 @@
 //                                                 threads are joined; each client's own
 //                                                 fields follow the rules in Client.
 //                            stop_check           set before the first source. Main thread.
-//                            captured_replay      a captured log plays. Main thread.
+//   session/runner.cpp       the run's runner     the way the run sends its statements,
+//                            and the installed    picked by the driver; a captured log
+//                            one                  installs clients while it plays. Main thread.
 //   statements/trace_file.h  trace_counter, the open trace file and its name (holder,
 //                            holder_name), write_failure_reported. Main thread.
 //   measure/run_stats.h      run_stats            the load run's statistics. Main thread

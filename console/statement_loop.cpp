@@ -3,6 +3,8 @@
 #include <strings.h>
 
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +17,9 @@
 #include "runtime/console_output.h"
 #include "runtime/run_settings.h"
 #include "runtime/run_state.h"
-#include "session/batch.h"
 #include "session/connection.h"
 #include "session/execute.h"
+#include "session/runner.h"
 #include "statements/input_source.h"
 #include "statements/statement_text.h"
 #include "terminal/interrupts.h"
@@ -266,7 +268,7 @@ Outcome client_command(StatementReader& reader, const Statement& command, RunEnd
     run_state.stop_on_error = value == 1;
   } else if (is({"\\c", "\\connect"}) && dialect_of_host(settings.host.narrow(0)) == Dialect::postgres) {
     // What is pending goes to the database it was meant for.
-    outcome = flush_batch();
+    outcome = runner().flush();
     if (outcome.failed() && run_state.stop_on_error) return outcome;
     run_state.database = connect_database(words);
     reconnect(&connection);
@@ -505,16 +507,23 @@ RunEnd run_replay(ReplayLogReader& log) {
   RecordData record;
   set_copy_feed({copy_data_from_record, &record});
   // A captured log plays each original session on a client of its own,
-  // with or without --clients= (which then only caps them).
+  // with or without --clients= (which then only caps them). A run without
+  // clients sends what it holds first, and its own clients end with the log.
   const bool captured = log.captured();
-  if (captured) set_captured_replay(true);
+  std::unique_ptr<Runner> own_clients;
+  std::optional<RunnerScope> scope;
+  if (captured && !runner().copy_data_with_statement()) {
+    settle(runner().flush(), &end);
+    own_clients = make_clients_runner();
+    scope.emplace(*own_clients);
+  }
   ReplayRecord next;
   while (!interrupted(&end) && log.next(&next)) {
     char* text = next.text;
     // A COPY record carries its data after the statement's line.
     record = RecordData();
     // Independent clients take a COPY's data with its statement.
-    if (next.info.copy && !clients_mode()) {
+    if (next.info.copy && !runner().copy_data_with_statement()) {
       if (char* feed = std::strchr(text, '\n')) {
         *feed = '\0';
         record.data = feed + 1;
@@ -529,8 +538,8 @@ RunEnd run_replay(ReplayLogReader& log) {
   }
   // The captured sessions end with their log, before the next source runs;
   // clients the command line asked for stay to the end of the run.
-  if (captured && settings.clients == 0) settle(finish_clients(end != RunEnd::none), &end);
-  if (captured) set_captured_replay(false);
+  if (own_clients != nullptr) settle(own_clients->finish(end != RunEnd::none), &end);
+  scope.reset();
   // A damaged log was read only in part: the run says so in its exit code.
   if (log.end() != ReplayEnd::finished) {
     run_state.unreadable_source = true;
@@ -543,10 +552,9 @@ RunEnd run_replay(ReplayLogReader& log) {
 RunEnd send_pending() {
   RunEnd end = RunEnd::none;
   set_cancel_target(connection);
-  Outcome outcome = flush_batch();
+  Outcome outcome = runner().finish(false);
   set_cancel_target(0);
   settle(outcome, &end);
-  if (end == RunEnd::none) settle(finish_clients(false), &end);
   if (end == RunEnd::none && run_interrupted()) end = RunEnd::interrupted;
   return end;
 }

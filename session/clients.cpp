@@ -37,7 +37,6 @@ namespace {
 constexpr int32_t kDefaultCapturedClients = 64;
 
 bool (*stop_check)() = nullptr;
-bool captured_replay = false;
 
 // Statements dealt and not yet handed back, over all clients. The bound is
 // shared rather than per client: a client held up by a lock that another
@@ -408,10 +407,6 @@ bool wait_for_all(Outcome* outcome) {
 }
 
 }  // namespace
-
-bool clients_mode() { return settings.clients > 0 || captured_replay; }
-
-void set_captured_replay(bool playing) { captured_replay = playing; }
 
 void set_clients_stop_check(bool (*stop_requested)()) { stop_check = stop_requested; }
 

@@ -32,11 +32,6 @@ struct StatementOrigin {
   bool session_ends = false;  // the original session ended after it
 };
 
-// Whether the run deals its statements to independent clients: under
-// --clients=, and while a captured log plays.
-bool clients_mode();
-void set_captured_replay(bool playing);
-
 // Hands one statement to the clients (the text is copied). The first call
 // opens the clients of a log without sessions; captured sessions open
 // theirs as they first appear. Returns what ends the run: a client that

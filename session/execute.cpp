@@ -4,7 +4,7 @@
 
 #include "measure/run_stats.h"
 #include "runtime/run_settings.h"
-#include "session/batch.h"
+#include "session/runner.h"
 #include "statements/statement_reader.h"
 #include "statements/statement_text.h"
 
@@ -51,12 +51,8 @@ Outcome run_statement(char* text, const sqltext::StatementInfo& read, const Stat
   }
   if (query && settings.ignore_select) {
     record_skipped();  // ignored queries still count against it
-  } else if (clients_mode()) {
-    outcome = deal_statement(text, *info, origin);
-  } else if (one_at_a_time() || info->copy) {
-    outcome = send_alone(text, *info);
   } else {
-    outcome = append_to_batch(text, *info);
+    outcome = runner().submit(text, *info, origin);
   }
   ++executed_count;
   if (executed_count >= static_cast<uint32_t>(settings.statement_limit)) {

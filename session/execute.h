@@ -15,9 +15,9 @@ extern uint32_t executed_count;
 
 // Runs `text` (NUL-terminated; the filters may blank its start in place)
 // and returns what came of it: a failure to report, and Next::end_source
-// once the statement limit is reached. With independent clients the
-// statement is dealt to them (with its origin in a captured log), and its
-// outcome comes back only in the run's counts.
+// once the statement limit is reached. The run's runner (session/runner.h)
+// sends it; with independent clients its outcome comes back only in the
+// run's counts.
 // `info` is the statement's reading (read_statement_info); nothing on the
 // way to the client library reads the text again.
 Outcome run_statement(char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin = {});
