@@ -13,7 +13,7 @@ namespace tarnwick {
 uint32_t executed_count = 0;
 
 sqltext::StatementInfo read_statement_info(const char* text) {
-  return sqltext::classify(text, sql_dialect_of_host(settings.host.narrow(0)));
+  return sqltext::classify_head(text, sql_dialect_of_host(settings.host.narrow(0)));
 }
 
 bool apply_filters(char* text) {

@@ -22,7 +22,8 @@ extern uint32_t executed_count;
 // way to the client library reads the text again.
 Outcome run_statement(char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin = {});
 
-// Reads a statement once, in the lexical syntax of the host's engine.
+// Reads what the run needs of a statement (sqltext::classify_head), in the
+// lexical syntax of the host's engine.
 sqltext::StatementInfo read_statement_info(const char* text);
 
 // Applies the ignore switches to the non-query statement `text`: returns

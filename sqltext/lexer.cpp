@@ -6,38 +6,15 @@ namespace sqltext {
 
 namespace {
 
-// What a byte may be, one table lookup each: the lexer reads every byte of
-// every statement a replay sends.
-enum : uint8_t { kBlank = 1, kDigit = 2, kNameStart = 4, kNameChar = 8 };
-
-constexpr std::array<uint8_t, 256> kClasses = [] {
-  std::array<uint8_t, 256> classes{};
-  for (int c = 0; c < 256; ++c) {
-    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    const bool digit = c >= '0' && c <= '9';
-    uint8_t bits = 0;
-    if (c == ' ' || (c >= '\t' && c <= '\r')) bits |= kBlank;
-    if (digit) bits |= kDigit | kNameChar;
-    if (letter || c == '_' || c >= 0x80) bits |= kNameStart | kNameChar;
-    if (c == '$') bits |= kNameChar;
-    classes[static_cast<size_t>(c)] = bits;
-  }
-  return classes;
-}();
-
-inline bool has(char c, uint8_t bits) { return (kClasses[static_cast<unsigned char>(c)] & bits) != 0; }
+using classes::has;
+using classes::kBlank;
+using classes::kDigit;
+using classes::kNameChar;
+using classes::kNameStart;
 
 inline char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
 
 }  // namespace
-
-bool same_word(std::string_view word, std::string_view lower_word) {
-  if (word.size() != lower_word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (lower(word[i]) != lower_word[i]) return false;
-  }
-  return true;
-}
 
 // Past the quote that opens at `from`: a doubled quote stands for one, and
 // with `backslashes` a backslash takes the byte after it.
@@ -120,7 +97,7 @@ size_t Lexer::number(size_t from) const {
   return i;
 }
 
-bool Lexer::next(Token* token) {
+bool Lexer::next_other(Token* token) {
   const size_t n = text_.size();
   if (at_ >= n) return false;
   const size_t from = at_;

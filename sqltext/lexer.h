@@ -50,15 +50,72 @@ struct Token {
   bool open = false;  // a quote, name or comment the text does not close
   uint32_t begin = 0; // offsets into the text
   uint32_t end = 0;
-  std::string_view in(std::string_view text) const { return text.substr(begin, end - begin); }
+  std::string_view in(std::string_view text) const { return {text.data() + begin, end - begin}; }
 };
 
 // Whether a token is only layout: blanks and comments.
 inline bool is_layout(TokenKind kind) { return kind == TokenKind::blank || kind == TokenKind::comment; }
 
-// Whether the `length` bytes at `word` are `lower` (lower-case ASCII), in
-// any letter case.
-bool same_word(std::string_view word, std::string_view lower);
+// Whether `word` is the keyword `letters` (lower-case ASCII letters only)
+// in any letter case: for a letter, setting bit 0x20 gives its lower case,
+// and no other byte becomes one.
+inline bool is_keyword(std::string_view word, std::string_view letters) {
+  if (word.size() != letters.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (static_cast<char>(word[i] | 0x20) != letters[i]) return false;
+  }
+  return true;
+}
+
+// Whether `word` is `lower` (lower-case ASCII) in any letter case.
+inline bool same_word(std::string_view word, std::string_view lower) {
+  if (word.size() != lower.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c) != lower[i]) return false;
+  }
+  return true;
+}
+
+// What a byte may be, one table lookup each: the lexer reads every byte of
+// every statement a replay sends.
+namespace classes {
+enum : uint8_t { kBlank = 1, kDigit = 2, kNameStart = 4, kNameChar = 8 };
+inline constexpr struct Table {
+  uint8_t of[256];
+} kTable = [] {
+  Table table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool digit = c >= '0' && c <= '9';
+    uint8_t bits = 0;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) bits |= kBlank;
+    if (digit) bits |= kDigit | kNameChar;
+    if (letter || c == '_' || c >= 0x80) bits |= kNameStart | kNameChar;
+    if (c == '$') bits |= kNameChar;
+    table.of[c] = bits;
+  }
+  return table;
+}();
+inline bool has(char c, uint8_t bits) { return (kTable.of[static_cast<unsigned char>(c)] & bits) != 0; }
+
+// The bytes that are a token of one byte in both dialects, and the kind of
+// it; kMore for every other byte.
+inline constexpr uint8_t kMore = 0xFF;
+inline constexpr struct Single {
+  uint8_t kind[256];
+} kSingle = [] {
+  Single single{};
+  for (uint8_t& kind : single.kind) kind = kMore;
+  for (const char* c = ",=<>+*%^|&!~]{}\\"; *c != '\0'; ++c) {
+    single.kind[static_cast<unsigned char>(*c)] = static_cast<uint8_t>(TokenKind::punctuation);
+  }
+  single.kind[static_cast<unsigned char>(';')] = static_cast<uint8_t>(TokenKind::semicolon);
+  single.kind[static_cast<unsigned char>('(')] = static_cast<uint8_t>(TokenKind::open_paren);
+  single.kind[static_cast<unsigned char>(')')] = static_cast<uint8_t>(TokenKind::close_paren);
+  return single;
+}();
+}  // namespace classes
 
 // Reads tokens from a text of at most 4 GiB one at a time.
 class Lexer {
@@ -66,8 +123,40 @@ class Lexer {
   Lexer(std::string_view text, Dialect dialect, bool standard_strings = true)
       : text_(text), dialect_(dialect), standard_strings_(standard_strings) {}
 
-  // The next token; false at the end of the text.
-  bool next(Token* token);
+  // The next token; false at the end of the text. Blanks and plain words,
+  // most of a statement, are read here; the rest by next_other.
+  bool next(Token* token) {
+    const size_t n = text_.size();
+    size_t at = at_;
+    if (at >= n) return false;
+    const char c = text_[at];
+    TokenKind kind;
+    if (classes::has(c, classes::kBlank)) {
+      kind = TokenKind::blank;
+      do ++at;
+      while (at < n && classes::has(text_[at], classes::kBlank));
+    } else if (classes::has(c, classes::kNameStart)) {
+      kind = TokenKind::word;
+      do ++at;
+      while (at < n && classes::has(text_[at], classes::kNameChar));
+      // One letter glued to a quote may be a string's prefix (E'', U&'').
+      if (at == at_ + 1 && at < n && (text_[at] == '\'' || text_[at] == '&')) return next_other(token);
+    } else if (classes::has(c, classes::kDigit)) {
+      kind = TokenKind::number;
+      at = number(at);
+    } else if (const uint8_t single = classes::kSingle.kind[static_cast<unsigned char>(c)]; single != classes::kMore) {
+      kind = static_cast<TokenKind>(single);
+      ++at;
+    } else {
+      return next_other(token);
+    }
+    token->kind = kind;
+    token->open = false;
+    token->begin = static_cast<uint32_t>(at_);
+    token->end = static_cast<uint32_t>(at);
+    at_ = at;
+    return true;
+  }
   // The next token that is not blank or a comment.
   bool next_significant(Token* token) {
     while (next(token)) {
@@ -80,6 +169,7 @@ class Lexer {
   void skip_to(size_t at) { at_ = at > at_ ? at : at_; }
 
  private:
+  bool next_other(Token* token);
   size_t quoted(size_t from, char quote, bool backslashes, bool* open) const;
   size_t block_comment(size_t from, bool* open) const;
   size_t dollar_body(size_t from, bool* is_quote, bool* open) const;

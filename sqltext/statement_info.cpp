@@ -4,28 +4,6 @@ namespace sqltext {
 
 namespace {
 
-struct KeywordName {
-  std::string_view name;
-  Keyword keyword;
-};
-
-// The most frequent first words first: most statements a replay sends find
-// theirs among the first few.
-constexpr KeywordName kKeywords[] = {
-    {"select", Keyword::select},       {"insert", Keyword::insert},     {"update", Keyword::update},
-    {"delete", Keyword::delete_},      {"begin", Keyword::begin},       {"commit", Keyword::commit},
-    {"with", Keyword::with},           {"values", Keyword::values},     {"end", Keyword::end},
-    {"rollback", Keyword::rollback},   {"start", Keyword::start},       {"abort", Keyword::abort},
-    {"prepare", Keyword::prepare},     {"copy", Keyword::copy},         {"create", Keyword::create},
-    {"alter", Keyword::alter},         {"drop", Keyword::drop},         {"truncate", Keyword::truncate},
-    {"merge", Keyword::merge},         {"table", Keyword::table},       {"show", Keyword::show},
-    {"explain", Keyword::explain},     {"fetch", Keyword::fetch},       {"execute", Keyword::execute},
-    {"vacuum", Keyword::vacuum},       {"analyze", Keyword::analyze},   {"analyse", Keyword::analyze},
-    {"reindex", Keyword::reindex},     {"cluster", Keyword::cluster},   {"grant", Keyword::grant},
-    {"revoke", Keyword::revoke},       {"comment", Keyword::comment},   {"discard", Keyword::discard},
-    {"deallocate", Keyword::deallocate},
-};
-
 bool changes_rows(Keyword keyword) {
   return keyword == Keyword::insert || keyword == Keyword::update || keyword == Keyword::delete_ ||
          keyword == Keyword::merge;
@@ -95,7 +73,7 @@ bool is_clause_word(std::string_view word) {
                                                   "into",  "group", "having", "window",    "order",
                                                   "limit", "offset", "fetch", "for"};
   for (std::string_view clause : kClauses) {
-    if (same_word(word, clause)) return true;
+    if (is_keyword(word, clause)) return true;
   }
   return false;
 }
@@ -110,7 +88,7 @@ Row next_row_state(Row state, const Token& token, std::string_view text) {
       if (kind == TokenKind::number || kind == TokenKind::string || kind == TokenKind::parameter) return Row::value;
       if (kind == TokenKind::word) {
         std::string_view word = token.in(text);
-        if (same_word(word, "true") || same_word(word, "false") || same_word(word, "null")) return Row::value;
+        if (is_keyword(word, "true") || is_keyword(word, "false") || is_keyword(word, "null")) return Row::value;
       }
       return Row::no;
     case Row::value:
@@ -120,7 +98,7 @@ Row next_row_state(Row state, const Token& token, std::string_view text) {
       if (kind == TokenKind::word) {
         std::string_view word = token.in(text);
         if (is_clause_word(word)) return Row::no;
-        return same_word(word, "as") ? Row::as : Row::alias;
+        return is_keyword(word, "as") ? Row::as : Row::alias;
       }
       [[fallthrough]];
     case Row::alias:
@@ -137,9 +115,78 @@ Row next_row_state(Row state, const Token& token, std::string_view text) {
 }  // namespace
 
 Keyword keyword_of(std::string_view word) {
-  if (word.size() < 3 || word.size() > 10) return Keyword::other;
-  for (const KeywordName& known : kKeywords) {
-    if (same_word(word, known.name)) return known.keyword;
+  // Read for the first word of every statement: only the keywords of its
+  // first letter are compared.
+  const size_t n = word.size();
+  if (n < 3 || n > 10) return Keyword::other;
+  auto is = [&word](std::string_view name) { return is_keyword(word, name); };
+  switch (word[0] | 0x20) {
+    case 'a':
+      if (is("abort")) return Keyword::abort;
+      if (is("alter")) return Keyword::alter;
+      if (is("analyze") || is("analyse")) return Keyword::analyze;
+      break;
+    case 'b':
+      if (is("begin")) return Keyword::begin;
+      break;
+    case 'c':
+      if (is("commit")) return Keyword::commit;
+      if (is("copy")) return Keyword::copy;
+      if (is("create")) return Keyword::create;
+      if (is("cluster")) return Keyword::cluster;
+      if (is("comment")) return Keyword::comment;
+      break;
+    case 'd':
+      if (is("delete")) return Keyword::delete_;
+      if (is("drop")) return Keyword::drop;
+      if (is("discard")) return Keyword::discard;
+      if (is("deallocate")) return Keyword::deallocate;
+      break;
+    case 'e':
+      if (is("end")) return Keyword::end;
+      if (is("explain")) return Keyword::explain;
+      if (is("execute")) return Keyword::execute;
+      break;
+    case 'f':
+      if (is("fetch")) return Keyword::fetch;
+      break;
+    case 'g':
+      if (is("grant")) return Keyword::grant;
+      break;
+    case 'i':
+      if (is("insert")) return Keyword::insert;
+      break;
+    case 'm':
+      if (is("merge")) return Keyword::merge;
+      break;
+    case 'p':
+      if (is("prepare")) return Keyword::prepare;
+      break;
+    case 'r':
+      if (is("rollback")) return Keyword::rollback;
+      if (is("reindex")) return Keyword::reindex;
+      if (is("revoke")) return Keyword::revoke;
+      break;
+    case 's':
+      if (is("select")) return Keyword::select;
+      if (is("start")) return Keyword::start;
+      if (is("show")) return Keyword::show;
+      break;
+    case 't':
+      if (is("table")) return Keyword::table;
+      if (is("truncate")) return Keyword::truncate;
+      break;
+    case 'u':
+      if (is("update")) return Keyword::update;
+      break;
+    case 'v':
+      if (is("values")) return Keyword::values;
+      if (is("vacuum")) return Keyword::vacuum;
+      break;
+    case 'w':
+      if (is("with")) return Keyword::with;
+      break;
+    default: break;
   }
   return Keyword::other;
 }
@@ -147,67 +194,75 @@ Keyword keyword_of(std::string_view word) {
 size_t after_unicode_marker(std::string_view text) {
   size_t at = 0;
   while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
-  if (text.size() - at < kUnicodeMarker.size() || !same_word(text.substr(at, kUnicodeMarker.size()), kUnicodeMarker)) {
+  if (at == text.size() || text[at] != '{' || text.size() - at < kUnicodeMarker.size() || !same_word(text.substr(at, kUnicodeMarker.size()), kUnicodeMarker)) {
     return 0;
   }
   return at + kUnicodeMarker.size();
 }
 
-StatementInfo classify(std::string_view text, Dialect dialect, bool standard_strings) {
+namespace {
+
+// The reading of classify, or with `whole` false of classify_head: the
+// first statement's leading words only.
+StatementInfo read(std::string_view text, Dialect dialect, bool standard_strings, bool whole) {
   StatementInfo info;
   info.body = static_cast<uint32_t>(after_unicode_marker(text));
   info.unicode = info.body != 0;
   const std::string_view body = text.substr(info.body);
   Lexer lexer(body, dialect, standard_strings);
-
-  size_t index = 0;           // of the significant token in its statement
-  size_t statement = 0;       // of the statement in the text
-  int depth = 0;              // open parentheses
-  bool after_semicolon = false;
-  bool paren = false;         // the first statement has a parenthesis
-  bool opens_paren = false;   // it begins with one
-  bool changes = false;       // it names INSERT, UPDATE, DELETE or MERGE
-  bool after_from = false;    // COPY: the last word was FROM at depth 0
-  std::string_view second_word, third_word;
-  Row row = Row::no;
   Token token;
+
+  // The first word, or whatever the statement begins with.
+  bool found = false;
   while (lexer.next(&token)) {
     if (token.open) info.complete = false;
+    if (!is_layout(token.kind)) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) return info;
+  info.start = info.body + token.begin;
+  const Keyword keyword = token.kind == TokenKind::word ? keyword_of(token.in(body)) : Keyword::none;
+  info.keyword = keyword;
+  info.drops_prepared = keyword == Keyword::discard || keyword == Keyword::deallocate;
+  // What the rest of the first statement is read for: only these look at
+  // its words.
+  const bool reads = begins_as_read(keyword) || token.kind == TokenKind::open_paren;
+  const bool copy = keyword == Keyword::copy;
+  const bool next_words = keyword == Keyword::start || keyword == Keyword::rollback || keyword == Keyword::prepare;
+  const bool words = reads || copy || next_words;
+  Row row = keyword == Keyword::select ? Row::item : Row::no;
+  bool paren = token.kind == TokenKind::open_paren;
+  int depth = paren ? 1 : 0;
+  bool changes = false;     // a word or literal names INSERT, UPDATE, DELETE or MERGE
+  bool after_from = false;  // COPY: the last word was FROM at depth 0
+  std::string_view second_word, third_word;
+  size_t index = 1;         // of the significant token in the statement
+
+  bool ended = false;       // a ";" ended the first statement
+  while ((whole || (next_words && index <= 2)) && lexer.next(&token)) {
     const TokenKind kind = token.kind;
-    if (is_layout(kind)) continue;
-    if (kind == TokenKind::semicolon) {
-      after_semicolon = true;
-      if (statement == 0 && row != Row::no) row = next_row_state(row, token, body);
-      continue;
-    }
-    if (after_semicolon) {
-      after_semicolon = false;
-      info.several = true;
-      ++statement;
-      index = 0;
-      row = Row::no;
-    }
-    const size_t k = index++;
-    if (kind == TokenKind::word && k == 0) {
-      Keyword keyword = keyword_of(token.in(body));
-      if (keyword == Keyword::discard || keyword == Keyword::deallocate) info.drops_prepared = true;
-      if (statement == 0) {
-        info.keyword = keyword;
-        info.start = info.body + token.begin;
-        row = keyword == Keyword::select ? Row::item : Row::no;
-      }
-      continue;
-    }
-    if (statement != 0) continue;
-    if (k == 0) {  // the first statement begins with something else than a word
-      info.start = info.body + token.begin;
-      opens_paren = kind == TokenKind::open_paren;
-      paren = opens_paren;
-      depth += opens_paren;
-      continue;
-    }
+    if (kind == TokenKind::blank) continue;
+    if (token.open) info.complete = false;
+    if (kind == TokenKind::comment) continue;
     if (row != Row::no) row = next_row_state(row, token, body);
     switch (kind) {
+      case TokenKind::semicolon: ended = true; break;
+      case TokenKind::word:
+        if (words) {
+          const std::string_view word = token.in(body);
+          if (next_words) {
+            if (index == 1) second_word = word;
+            if (index == 2) third_word = word;
+          }
+          if (reads && !changes && changes_rows(keyword_of(word))) changes = true;
+          if (copy && depth == 0) {
+            if (after_from && (is_keyword(word, "stdin") || is_keyword(word, "stdout"))) info.copy_from_client = true;
+            after_from = is_keyword(word, "from");
+          }
+        }
+        break;
       case TokenKind::open_paren:
         paren = true;
         ++depth;
@@ -215,50 +270,74 @@ StatementInfo classify(std::string_view text, Dialect dialect, bool standard_str
       case TokenKind::close_paren:
         if (depth > 0) --depth;
         break;
-      case TokenKind::parameter: info.has_parameters = info.has_parameters || dialect == Dialect::postgres; break;
-      case TokenKind::word: {
-        const std::string_view word = token.in(body);
-        if (k == 1) second_word = word;
-        if (k == 2) third_word = word;
-        if (!changes && changes_rows(keyword_of(word))) changes = true;
-        if (info.keyword == Keyword::copy && depth == 0) {
-          if (after_from && (same_word(word, "stdin") || same_word(word, "stdout"))) info.copy_from_client = true;
-          after_from = same_word(word, "from");
-        }
-        break;
-      }
+      case TokenKind::parameter: info.has_parameters = dialect == Dialect::postgres; break;
       case TokenKind::string:
       case TokenKind::escaped_string:
       case TokenKind::prefixed_string:
       case TokenKind::dollar_string:
-        if (!changes && names_change(token.in(body))) changes = true;
+        if (reads && !changes && names_change(token.in(body))) changes = true;
         after_from = false;
         break;
       default: after_from = false; break;
     }
+    if (ended) break;
+    ++index;
   }
 
-  const Keyword keyword = info.keyword;
+  // After the first statement: whether another follows, what each begins
+  // with, and whether every quote and comment closes.
+  bool after_semicolon = true;
+  while (whole && ended && lexer.next(&token)) {
+    if (token.open) info.complete = false;
+    const TokenKind kind = token.kind;
+    if (is_layout(kind)) continue;
+    if (kind == TokenKind::semicolon) {
+      after_semicolon = true;
+      continue;
+    }
+    if (kind == TokenKind::parameter && dialect == Dialect::postgres) info.has_parameters = true;
+    if (!after_semicolon) continue;
+    after_semicolon = false;
+    info.several = true;
+    if (kind == TokenKind::word) {
+      const Keyword next = keyword_of(token.in(body));
+      if (next == Keyword::discard || next == Keyword::deallocate) info.drops_prepared = true;
+    }
+  }
+
   info.query = keyword == Keyword::select;
-  info.opens_block = keyword == Keyword::begin || (keyword == Keyword::start && same_word(second_word, "transaction"));
+  info.opens_block = keyword == Keyword::begin || (keyword == Keyword::start && is_keyword(second_word, "transaction"));
   if (keyword == Keyword::commit || keyword == Keyword::end || keyword == Keyword::abort) {
     info.ends_block = true;
   } else if (keyword == Keyword::prepare) {
-    info.ends_block = same_word(second_word, "transaction");
+    info.ends_block = is_keyword(second_word, "transaction");
   } else if (keyword == Keyword::rollback) {
     // ROLLBACK TO [SAVEPOINT] x leaves the block open.
-    const bool to = same_word(second_word, "to") ||
-                    ((same_word(second_word, "work") || same_word(second_word, "transaction")) &&
-                     same_word(third_word, "to"));
+    const bool to = is_keyword(second_word, "to") ||
+                    ((is_keyword(second_word, "work") || is_keyword(second_word, "transaction")) &&
+                     is_keyword(third_word, "to"));
     info.ends_block = !to;
   }
-  info.copy = keyword == Keyword::copy;
+  info.copy = copy;
   info.schema_change = is_schema_change(keyword);
-  info.may_stop = (opens_paren || begins_as_read(keyword)) && !changes;
+  if (!whole) {
+    info.complete = true;
+    info.drops_prepared = false;
+    return info;
+  }
+  info.may_stop = reads && !changes;
   info.plain_read = info.query && !paren && !info.several && info.complete;
   info.literal_row = !info.several && info.complete &&
                      (row == Row::value || row == Row::type || row == Row::alias || row == Row::ended);
   return info;
 }
+
+}  // namespace
+
+StatementInfo classify(std::string_view text, Dialect dialect, bool standard_strings) {
+  return read(text, dialect, standard_strings, true);
+}
+
+StatementInfo classify_head(std::string_view text, Dialect dialect) { return read(text, dialect, true, false); }
 
 }  // namespace sqltext

@@ -78,6 +78,13 @@ struct StatementInfo {
 // standard_conforming_strings: off, a backslash escapes a quote in '...'.
 StatementInfo classify(std::string_view text, Dialect dialect = Dialect::postgres, bool standard_strings = true);
 
+// The same for the fields that the first statement's leading words decide
+// (keyword, unicode, body, start, query, opens_block, ends_block, copy,
+// schema_change), reading no further: what a script or a log's statement
+// needs on its way to the client library, which reads the whole text once
+// itself. The other fields keep their defaults.
+StatementInfo classify_head(std::string_view text, Dialect dialect = Dialect::postgres);
+
 // The keyword `word` is, in any letter case.
 Keyword keyword_of(std::string_view word);
 

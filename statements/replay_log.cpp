@@ -229,7 +229,7 @@ bool ReplayLogReader::next(ReplayRecord* record) {
       }
       s.text.push_back('\0');
       record->text = const_cast<char*>(skip_blanks(s.text.data()));
-      record->info = sqltext::classify(record->text, dialect_);
+      record->info = sqltext::classify_head(record->text, dialect_);
       return true;
     }
     // A 16-bit record: converted to UTF-8; --ignore-create drops creations.
@@ -252,7 +252,7 @@ bool ReplayLogReader::next(ReplayRecord* record) {
       continue;
     }
     record->text = s.utf8.get();
-    record->info = sqltext::classify(record->text, dialect_);
+    record->info = sqltext::classify_head(record->text, dialect_);
     return true;
   }
   if (!done_) {

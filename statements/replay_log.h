@@ -32,7 +32,7 @@ inline constexpr char kReplayCapturedMarker[4] = {'T', 'W', 'L', '1'};
 // One record as the reader hands it on.
 struct ReplayRecord {
   char* text = nullptr;       // NUL-terminated statement (and COPY data), as next(char**, bool*) gives it
-  sqltext::StatementInfo info;  // the statement read once; info.query: a query
+  sqltext::StatementInfo info;  // its head read once (classify_head); info.query: a query
   uint32_t session = 0;       // 0: the log names no sessions (scripts, old logs)
   int64_t time_us = 0;        // start time, microseconds since the Unix epoch; 0: unknown
   bool session_ends = false;  // the captured session ended after this statement

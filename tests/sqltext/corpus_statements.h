@@ -46,7 +46,8 @@ struct Statements {
 
 // What the program's reading answers for one statement.
 inline uint16_t reading_of(const std::string& text, bool sqlite) {
-  const StatementInfo info = classify(text, sqlite ? Dialect::sqlite : Dialect::postgres);
+  // The console side reads the head of a statement only.
+  const StatementInfo info = classify_head(text, sqlite ? Dialect::sqlite : Dialect::postgres);
   // The client library reads every statement as PostgreSQL's, after the marker.
   const StatementInfo library = classify(text);
   const std::string_view body = std::string_view(text).substr(library.body);
