@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The layer check passes on the project's tree and fails, naming the file
-# and line, on a tree with includes that run upwards.
+# The layer check passes on the project's tree, its table is the one the
+# architecture notes show, and it fails, naming the file and line, on a
+# tree with includes that run upwards.
 set -euo pipefail
 check=$1
 project=$2
@@ -8,6 +9,14 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 "$check" "$project" >/dev/null || { echo "the project's own tree fails the check"; "$check" "$project"; exit 1; }
+
+# docs/ARCHITECTURE.md shows the table the check holds.
+documented=$(sed -n '/^<!-- layers:/,/^<!-- end of layers -->/p' "$project/docs/ARCHITECTURE.md" | sed '1d;$d')
+if [[ "$documented" != "$("$check" --table)" ]]; then
+  echo "docs/ARCHITECTURE.md's layer table differs from scripts/check-layers --table:"
+  diff <(echo "$documented") <("$check" --table) || true
+  exit 1
+fi
 
 mkdir -p "$scratch"/{runtime,console,support/file,ql_client/core,ql_client/postgres,session}
 printf '#include "runtime/run_settings.h"\n' >"$scratch/console/fine.cpp"
