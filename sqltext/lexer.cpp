@@ -207,11 +207,7 @@ bool Lexer::next_other(Token* token) {
       default: break;
     }
   }
-  token->kind = kind;
-  token->open = open;
-  token->begin = static_cast<uint32_t>(from);
-  token->end = static_cast<uint32_t>(end);
-  at_ = end;
+  emit(token, kind, open, end);
   return true;
 }
 

@@ -150,11 +150,7 @@ class Lexer {
     } else {
       return next_other(token);
     }
-    token->kind = kind;
-    token->open = false;
-    token->begin = static_cast<uint32_t>(at_);
-    token->end = static_cast<uint32_t>(at);
-    at_ = at;
+    emit(token, kind, false, at);
     return true;
   }
   // The next token that is not blank or a comment.
@@ -169,6 +165,14 @@ class Lexer {
   void skip_to(size_t at) { at_ = at > at_ ? at : at_; }
 
  private:
+  // Hands on the token from the current position to `end`, and moves there.
+  void emit(Token* token, TokenKind kind, bool open, size_t end) {
+    token->kind = kind;
+    token->open = open;
+    token->begin = static_cast<uint32_t>(at_);
+    token->end = static_cast<uint32_t>(end);
+    at_ = end;
+  }
   bool next_other(Token* token);
   size_t quoted(size_t from, char quote, bool backslashes, bool* open) const;
   size_t block_comment(size_t from, bool* open) const;

@@ -64,61 +64,6 @@ constexpr StopBytes stop_bytes(Dialect dialect) {
 inline constexpr StopBytes kStopBytes[] = {stop_bytes(Dialect::plain), stop_bytes(Dialect::postgres),
                                     stop_bytes(Dialect::sqlite)};
 
-// Calls on_word(word, length, paren_depth) for each word of a PostgreSQL
-// statement in the reader's buffer (which holds no comments), skipping
-// quoted parts: '...', E'...', "..." and $tag$...$tag$, until it returns
-// false.
-template <typename OnWord>
-void for_each_word(const char* text, size_t length, OnWord on_word) {
-  const char* end = text + length;
-  int paren_depth = 0;
-  for (const char* at = text; at < end;) {
-    unsigned char c = static_cast<unsigned char>(*at);
-    if (c == '\'' || c == '"') {
-      bool escaped = c == '\'' && at > text && (at[-1] | 0x20) == 'e' &&
-                     (at - 1 == text || !is_name_byte(static_cast<unsigned char>(at[-2])));
-      for (++at; at < end; ++at) {
-        if (escaped && *at == '\\') {
-          ++at;
-        } else if (static_cast<unsigned char>(*at) == c) {
-          if (at + 1 < end && static_cast<unsigned char>(at[1]) == c) {
-            ++at;
-          } else {
-            break;
-          }
-        }
-      }
-      ++at;
-      continue;
-    }
-    if (c == '$' && (at == text || !is_name_byte(static_cast<unsigned char>(at[-1])))) {
-      const char* tag_end = at + 1;
-      while (tag_end < end && *tag_end != '$' &&
-             (tag_end == at + 1 ? is_tag_start(static_cast<unsigned char>(*tag_end))
-                                : is_name_byte(static_cast<unsigned char>(*tag_end)))) {
-        ++tag_end;
-      }
-      if (tag_end < end && *tag_end == '$') {
-        std::string_view tag(at, static_cast<size_t>(tag_end - at + 1));
-        std::string_view rest(tag_end + 1, static_cast<size_t>(end - tag_end - 1));
-        size_t close = rest.find(tag);
-        at = close == std::string_view::npos ? end : rest.data() + close + tag.size();
-        continue;
-      }
-    }
-    if (c == '(') ++paren_depth;
-    if (c == ')' && paren_depth > 0) --paren_depth;
-    if (!is_name_byte(c) || (c >= '0' && c <= '9') || c == '$') {
-      ++at;
-      continue;
-    }
-    const char* word = at;
-    while (at < end && is_name_byte(static_cast<unsigned char>(*at))) ++at;
-    if (!on_word(word, static_cast<size_t>(at - word), paren_depth)) return;
-  }
-}
-
-
 }  // namespace scanner
 
 class StatementReader::Scanner {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sqltext/lexer.h"
 #include "statements/statement_scanner.h"
 #include "statements/statement_text.h"
 
@@ -39,30 +40,39 @@ bool StatementReader::Scanner::complete_for_sqlite() {
 // As psql does: after CREATE [OR REPLACE] FUNCTION|PROCEDURE, the words
 // BEGIN (and CASE within it) open and END closes, outside parentheses.
 bool StatementReader::Scanner::in_atomic_body() const {
+  sqltext::Lexer lexer({buffer_.data, buffer_.length}, sqltext::Dialect::postgres, !backslash_quotes_);
+  sqltext::Token token;
   size_t count = 0;
   bool routine = false;
-  int depth = 0;
-  for_each_word(buffer_.data, buffer_.length, [&](const char* word, size_t length, int parens) {
-    size_t k = count++;
+  int depth = 0;   // BEGIN ... END
+  int parens = 0;  // open parentheses
+  while (lexer.next(&token)) {
+    if (token.kind == sqltext::TokenKind::open_paren) ++parens;
+    if (token.kind == sqltext::TokenKind::close_paren && parens > 0) --parens;
+    if (token.kind != sqltext::TokenKind::word) continue;
+    const std::string_view word = token.in({buffer_.data, buffer_.length});
+    const size_t k = count++;
     if (!routine) {
-      if ((k == 1 || k == 3) && (is_word(word, length, "function") || is_word(word, length, "procedure"))) {
+      if ((k == 1 || k == 3) && (sqltext::is_keyword(word, "function") || sqltext::is_keyword(word, "procedure"))) {
         routine = true;
-        return true;
+        continue;
       }
       // Anything else than CREATE [OR REPLACE] before it: no routine.
-      return (k == 0 && is_word(word, length, "create")) || (k == 1 && is_word(word, length, "or")) ||
-             (k == 2 && is_word(word, length, "replace"));
+      if ((k == 0 && sqltext::is_keyword(word, "create")) || (k == 1 && sqltext::is_keyword(word, "or")) ||
+          (k == 2 && sqltext::is_keyword(word, "replace"))) {
+        continue;
+      }
+      return false;
     }
-    if (parens != 0) return true;
-    if (is_word(word, length, "begin")) {
+    if (parens != 0) continue;
+    if (sqltext::is_keyword(word, "begin")) {
       ++depth;
-    } else if (is_word(word, length, "case")) {
+    } else if (sqltext::is_keyword(word, "case")) {
       if (depth > 0) ++depth;
-    } else if (is_word(word, length, "end")) {
+    } else if (sqltext::is_keyword(word, "end")) {
       if (depth > 0) --depth;
     }
-    return true;
-  });
+  }
   return routine && depth > 0;
 }
 
