@@ -1,15 +1,18 @@
 // Small tests on statement texts that the command interpreter's own rules
-// (its command words, the filters, --ignore-create) are made of. All of them read plain
-// NUL-terminated bytes and ignore letter case where they compare words.
+// (its command words, the filters, --ignore-create) are made of. All of
+// them read plain NUL-terminated bytes and ignore letter case where they
+// compare words.
 #pragma once
 
 #include <cstddef>
 
+#include "sqltext/statement_info.h"
+
 namespace tarnwick {
 
 // The marker that asks the client library to take a statement as UTF-8.
-inline constexpr const char* kUnicodeMarker = "{unicode}";
-inline constexpr size_t kUnicodeMarkerLength = 9;
+inline constexpr const char* kUnicodeMarker = sqltext::kUnicodeMarker.data();
+inline constexpr size_t kUnicodeMarkerLength = sqltext::kUnicodeMarker.size();
 
 // Space, tab, carriage return or line feed.
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
