@@ -21,8 +21,9 @@
 //                                                 now. Main thread.
 //   console/statement_loop.cpp  nested_files      files run by \i or .read inside one
 //                                                 another. Main thread.
-//   session/result_slots.h   result_slots,        the result slots and the pending batch,
-//                            pending_statements,  and whether a transaction block is open
+//   session/result_slots.h   result_slots,        the result slots and the pending batch
+//                            pending_statements,  (with the block marks of each), and
+//                            pending_marks,       whether a transaction block is open
 //                            pending_are_queries, in pool mode. Main thread.
 //                            pending_in_block
 //   session/execute.h        executed_count       against the statement limit. Main thread.
