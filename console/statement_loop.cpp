@@ -506,6 +506,7 @@ RunEnd run_replay(ReplayLogReader& log) {
   RunEnd end = RunEnd::none;
   RecordData record;
   set_copy_feed({copy_data_from_record, &record});
+  set_replaying(true);
   // A captured log plays each original session on a client of its own,
   // with or without --clients= (which then only caps them). A run without
   // clients sends what it holds first, and its own clients end with the log.
@@ -545,6 +546,7 @@ RunEnd run_replay(ReplayLogReader& log) {
     run_state.unreadable_source = true;
     if (run_state.stop_on_error && end == RunEnd::none) end = RunEnd::unreadable;
   }
+  set_replaying(false);
   set_copy_feed({});
   return end;
 }

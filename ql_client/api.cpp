@@ -423,6 +423,16 @@ int32_t ql_copy(ql_handle handle, const char* text, const char* data, int64_t le
   });
 }
 
+int32_t ql_set_exact(ql_handle handle, int32_t exact, ClientError* error) {
+  return guarded<int32_t>(error, 0, [&]() -> int32_t {
+    std::shared_ptr<Connection> connection = find_connection(handle, error);
+    if (connection == nullptr) return 0;
+    connection->set_exact(exact != 0);
+    report(error, {});
+    return 1;
+  });
+}
+
 int32_t ql_set_copy_streams(ql_handle handle, ql_copy_source source, void* source_context, ql_copy_sink sink,
                             void* sink_context, ClientError* error) {
   return guarded<int32_t>(error, 0, [&]() -> int32_t {

@@ -495,6 +495,14 @@ typedef struct ql_async_done {
   int64_t finished_ns; /* CLOCK_MONOTONIC: its answer complete; 0 likewise */
 } ql_async_done;
 
+/* With `exact` 1, the handle's sessions send exactly the statements they are
+ * given, as a replay must: a statement that may be stopped at the answers
+ * limit inside a transaction block is then read to its end, where with
+ * `exact` 0 (the default) it runs behind a savepoint of the library's, so
+ * that stopping it does not abort the block. For the calls that follow and
+ * for ql_async_start. Returns 1, or 0 with the error set. */
+int32_t ql_set_exact(ql_handle handle, int32_t exact, ClientError* error);
+
 /* Makes `handle` (one session, opened by ql_open) take statements without
  * blocking, up to `window` (1 or more) at a time; a second call keeps the
  * first window. Returns 1, or 0 with the error set. */

@@ -23,6 +23,9 @@ struct RunState {
   // not sent (2).
   bool unreadable_source = false;
   bool lost_connection = false;
+  // A replay log plays: its statements go to the server exactly as they
+  // are (ql_set_exact), as every statement of a pool or clients run does.
+  bool replaying = false;
 };
 
 extern RunState run_state;

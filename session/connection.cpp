@@ -39,6 +39,14 @@ void apply_copy_feed(ql_handle handle) {
   ql_set_copy_streams(handle, source, copy_feed.context, write_copy_out, nullptr, nullptr);
 }
 
+// A pool's batches, like independent clients, play a log or a load: their
+// statements go to the server exactly as they are; so do a replay log's
+// statements on a single session. Scripts and the terminal keep the
+// library's savepoint around a statement stopped inside a block.
+void apply_exact(ql_handle handle) {
+  if (handle != 0) ql_set_exact(handle, !single_mode() || run_state.replaying ? 1 : 0, nullptr);
+}
+
 }  // namespace
 
 // Set when a password was typed at the prompt (main thread only).
@@ -97,6 +105,7 @@ ql_handle connect() {
   // the open's outcome stays in client_error).
   if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
   apply_copy_feed(handle);
+  apply_exact(handle);
   return handle;
 }
 
@@ -120,7 +129,10 @@ ql_handle open_session(const SessionParams& params, ClientError* error) {
                              params.database.empty() ? nullptr : params.database.c_str(), params.user.c_str(),
                              params.password.c_str(), "", params.read_only, params.page_size, params.answers_limit,
                              params.code_page, error);
-  if (handle != 0) ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
+  if (handle != 0) {
+    ql_set_notice_handler(handle, write_engine_notice, nullptr, nullptr);
+    ql_set_exact(handle, 1, nullptr);  // independent clients play a log or a load
+  }
   return handle;
 }
 
@@ -149,6 +161,11 @@ int64_t take_copy_out_bytes() {
 void set_copy_feed(CopyFeed feed) {
   copy_feed = feed;
   apply_copy_feed(connection);
+}
+
+void set_replaying(bool on) {
+  run_state.replaying = on;
+  apply_exact(connection);
 }
 
 void report_error() {

@@ -57,6 +57,10 @@ struct CopyFeed {
 // after it.
 void set_copy_feed(CopyFeed feed);
 
+// A replay log starts (true) or ends: the statements of the connection,
+// and of any it reopens meanwhile, go to the server exactly as they are.
+void set_replaying(bool on);
+
 // The bytes of COPY ... TO STDOUT data written to standard output since the
 // last call.
 int64_t take_copy_out_bytes();

@@ -24,6 +24,8 @@ class Connection {
                                           const std::vector<std::pair<std::string, std::string>>& servers = {});
 
   const OpenSettings& settings() const { return settings_; }
+  // For the calls that follow, and for ql_async_start.
+  void set_exact(bool on) { settings_.limits.exact = on; }
 
   // Runs one statement on session 0.
   Outcome run(const Request& request);

@@ -17,6 +17,10 @@ namespace ql {
 struct Limits {
   int32_t page_size = 20;
   int32_t answers_limit = 1024;
+  // The statements go to the engine as they are (ql_set_exact): inside a
+  // transaction block a statement that reaches the answers limit is read
+  // to its end rather than stopped behind a savepoint of ours.
+  bool exact = false;
 };
 
 // Filled by an engine while it streams a result. Engines call begin_result

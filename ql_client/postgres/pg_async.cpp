@@ -402,7 +402,8 @@ void PgAsync::advance(Entry& entry) {
     if (entry.step == Step::savepoint) {
       // Inside a block a stop would abort the whole transaction: a statement
       // that may be stopped runs behind a savepoint, and a stop rolls back to it.
-      entry.guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && entry.request.statement.info.may_stop;
+      entry.guarded = !limits_.exact && PQtransactionStatus(connection_) == PQTRANS_INTRANS &&
+                      entry.request.statement.info.may_stop;
     }
     if (entry.step == Step::finished) {
       reader_.reset();

@@ -325,8 +325,10 @@ bool PgSession::command(const char* text, Outcome* outcome) {
 void PgSession::execute(const Request& request, Outcome* outcome) {
   bool block = in_block();
   // Inside a block a stop would abort the whole transaction: a statement
-  // that may be stopped runs behind a savepoint, and a stop rolls back to it.
-  bool guarded = PQtransactionStatus(connection_) == PQTRANS_INTRANS && request.statement.info.may_stop;
+  // that may be stopped runs behind a savepoint, and a stop rolls back to
+  // it; sending exactly what it is given, the session reads it to its end.
+  bool guarded = !request.limits.exact && PQtransactionStatus(connection_) == PQTRANS_INTRANS &&
+                 request.statement.info.may_stop;
   if (guarded && !command(kSavepoint, outcome)) return;
   if (!PQsendQuery(connection_, request.statement.text.data())) {
     if (!check_lost(outcome)) outcome->fail(failure(QL_ERR_ENGINE, pg_message(PQerrorMessage(connection_))));

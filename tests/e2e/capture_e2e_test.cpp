@@ -102,5 +102,42 @@ TEST_F(Capture, TheServerLogOfTwoSessionsBecomesACapturedLog) {
   EXPECT_GT(last_time, 1700000000LL * 1000000) << "times since the epoch";
 }
 
+// A replay sends the server exactly its log's statements: no savepoint of
+// ours around a select stopped at the answers limit inside a block, on a
+// single session, in a pool's batches or on independent clients. A script
+// keeps that guard, which shows that the log would show one.
+TEST_F(Capture, AReplaySendsOnlyTheStatementsOfItsLog) {
+  run({"--command=drop table if exists exact_t; create table exact_t (i int); "
+       "insert into exact_t select generate_series(1, 30)"});
+  const std::string script = "begin;\nselect i, 'exact-marker' from exact_t;\ncommit;\n";
+  write_file("exact.sql", script);
+  ASSERT_EQ(std::system((std::string(TARNWICK_LOG_BINARY) + " " + path("exact.sql") + " " + path("exact.SQL.log.1") +
+                         " 2>/dev/null").c_str()),
+            0);
+  // What the server logged while `more` ran: its savepoints and selects.
+  auto logged = [&](std::vector<std::string> more) {
+    std::ifstream before(server_log_, std::ios::ate);
+    const std::streamoff start = before.tellg();
+    setenv("PGOPTIONS", "-c log_statement=all", 1);
+    more.push_back("--answers-limit=10");
+    run(more);
+    unsetenv("PGOPTIONS");
+    std::ifstream in(server_log_);
+    in.seekg(start);
+    std::string line;
+    int savepoints = 0, selects = 0;
+    while (std::getline(in, line)) {
+      savepoints += line.find("statement: savepoint tarnwick_limit") != std::string::npos;
+      selects += line.find("statement: select i, 'exact-marker'") != std::string::npos;
+    }
+    return std::to_string(savepoints) + " savepoint(s), " + std::to_string(selects) + " select(s)";
+  };
+  EXPECT_EQ(logged({"--sql=" + path("exact.sql")}), "1 savepoint(s), 1 select(s)");
+  const std::string log = "--sql=" + path("exact.SQL.log.1");
+  EXPECT_EQ(logged({log}), "0 savepoint(s), 1 select(s)");
+  EXPECT_EQ(logged({"--sessions=2", "--statements=2", log}), "0 savepoint(s), 1 select(s)");
+  EXPECT_EQ(logged({"--clients=2", log}), "0 savepoint(s), 1 select(s)");
+}
+
 }  // namespace
 }  // namespace tarnwick::e2e
