@@ -1,8 +1,10 @@
 #include "session/execute.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "measure/run_stats.h"
+#include "runtime/client_error.h"
 #include "runtime/run_settings.h"
 #include "session/runner.h"
 #include "statements/statement_reader.h"
@@ -11,6 +13,13 @@
 namespace tarnwick {
 
 uint32_t executed_count = 0;
+
+namespace {
+
+constexpr const char* kLiftsReadOnly =
+    "refused: the session is read-only and this statement would make it write (run with --mode=w to write)";
+
+}  // namespace
 
 sqltext::StatementInfo read_statement_info(const char* text) {
   return sqltext::classify_head(text, sql_dialect_of_host(settings.host.narrow(0)));
@@ -51,6 +60,14 @@ Outcome run_statement(char* text, const sqltext::StatementInfo& read, const Stat
   }
   if (query && settings.ignore_select) {
     record_skipped();  // ignored queries still count against it
+  } else if (settings.read_only && dialect_of_host(settings.host.narrow(0)) == Dialect::postgres &&
+             sqltext::lifts_read_only(text)) {
+    // The server's read-only default is one the session may lift: what
+    // would lift it is refused here, before it reaches the server.
+    client_error.code = QL_ERR_ENGINE;
+    std::snprintf(client_error.text, sizeof client_error.text, "%s", kLiftsReadOnly);
+    if (run_stats.active) record_failure(-1, kLiftsReadOnly);
+    outcome.code = QL_ERR_ENGINE;
   } else {
     outcome = runner().submit(text, *info, origin);
   }

@@ -56,8 +56,8 @@ struct Token {
 // Whether a token is only layout: blanks and comments.
 inline bool is_layout(TokenKind kind) { return kind == TokenKind::blank || kind == TokenKind::comment; }
 
-// Whether `word` is the keyword `letters` (lower-case ASCII letters only)
-// in any letter case: for a letter, setting bit 0x20 gives its lower case,
+// Whether `word` is the keyword `letters` (lower-case ASCII letters only,
+// no digit or "_": same_word takes those) in any letter case: for a letter, setting bit 0x20 gives its lower case,
 // and no other byte becomes one.
 inline bool is_keyword(std::string_view word, std::string_view letters) {
   if (word.size() != letters.size()) return false;

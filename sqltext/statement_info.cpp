@@ -338,6 +338,91 @@ StatementInfo classify(std::string_view text, Dialect dialect, bool standard_str
   return read(text, dialect, standard_strings, true);
 }
 
+namespace {
+
+// Whether `text` holds `lower` (lower-case ASCII), in any letter case.
+bool holds(std::string_view text, std::string_view lower) {
+  if (lower.empty() || text.size() < lower.size()) return false;
+  for (size_t i = 0; i + lower.size() <= text.size(); ++i) {
+    if ((text[i] | 0x20) == lower[0] && same_word(text.substr(i, lower.size()), lower)) return true;
+  }
+  return false;
+}
+
+// Whether the words of a literal's text (a body that may run) hold READ
+// followed by WRITE.
+bool holds_read_write(std::string_view literal) {
+  bool after_read = false;
+  size_t i = 0;
+  const size_t n = literal.size();
+  while (i < n) {
+    if (!classes::has(literal[i], classes::kNameStart)) {
+      if (!classes::has(literal[i], classes::kBlank)) after_read = false;
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < n && classes::has(literal[end], classes::kNameChar)) ++end;
+    const std::string_view word = literal.substr(i, end - i);
+    if (after_read && is_keyword(word, "write")) return true;
+    after_read = is_keyword(word, "read");
+    i = end;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool lifts_read_only(std::string_view text) {
+  // Most statements hold neither WRITE nor _READ_ONLY: one look at their
+  // bytes settles them.
+  bool candidate = false;
+  for (size_t i = 0; i < text.size() && !candidate; ++i) {
+    const char c = text[i];
+    candidate = ((c | 0x20) == 'w' && same_word(text.substr(i, 5), "write")) ||
+                (c == '_' && same_word(text.substr(i, 10), "_read_only"));
+  }
+  if (!candidate) return false;
+  Lexer lexer(text, Dialect::postgres);
+  Token token;
+  Keyword keyword = Keyword::none;  // of the statement being read
+  bool first = true, after_read = false, names = false, calls_set_config = false;
+  // A statement that names the setting lifts it unless it only reads it.
+  auto lifts = [&] { return names && (calls_set_config || (keyword != Keyword::show && !begins_as_read(keyword))); };
+  while (lexer.next(&token)) {
+    if (is_layout(token.kind)) continue;
+    const std::string_view piece = token.in(text);
+    switch (token.kind) {
+      case TokenKind::semicolon:
+        if (lifts()) return true;
+        first = true;
+        names = calls_set_config = after_read = false;
+        continue;
+      case TokenKind::word:
+        if (first) keyword = keyword_of(piece);
+        if (after_read && is_keyword(piece, "write")) return true;
+        after_read = is_keyword(piece, "read");
+        names = names || holds(piece, "transaction_read_only");
+        calls_set_config = calls_set_config || same_word(piece, "set_config");
+        break;
+      case TokenKind::string:
+      case TokenKind::escaped_string:
+      case TokenKind::prefixed_string:
+      case TokenKind::dollar_string:
+      case TokenKind::quoted_name:
+        if (holds_read_write(piece)) return true;
+        names = names || holds(piece, "transaction_read_only");
+        calls_set_config = calls_set_config || holds(piece, "set_config");
+        after_read = false;
+        break;
+      default: after_read = false; break;
+    }
+    if (first && token.kind != TokenKind::word) keyword = Keyword::none;
+    first = false;
+  }
+  return lifts();
+}
+
 StatementInfo classify_head(std::string_view text, Dialect dialect) { return read(text, dialect, true, false); }
 
 }  // namespace sqltext

@@ -85,6 +85,16 @@ StatementInfo classify(std::string_view text, Dialect dialect = Dialect::postgre
 // itself. The other fields keep their defaults.
 StatementInfo classify_head(std::string_view text, Dialect dialect = Dialect::postgres);
 
+// Whether `text` (one or several PostgreSQL statements) may lift a
+// read-only session's default: a statement with the words READ WRITE
+// (BEGIN, START TRANSACTION, SET TRANSACTION, SET SESSION CHARACTERISTICS),
+// or that names transaction_read_only or default_transaction_read_only
+// other than to read it (SET, RESET, a set_config call, a DO body). Words
+// inside literals and dollar-quoted bodies count, comments do not. A name
+// built at run time is not seen: this guards against mistakes, as a
+// read-only default does, and is no security boundary.
+bool lifts_read_only(std::string_view text);
+
 // The keyword `word` is, in any letter case.
 Keyword keyword_of(std::string_view word);
 

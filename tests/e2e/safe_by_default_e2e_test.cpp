@@ -369,6 +369,42 @@ TEST_P(SafeOnSqlite, AffectedRowsAreTheStatementsOwnNotItsTriggers) {
 // Statements are cut where psql cuts them, and give what psql gives: a ';'
 // inside parentheses ends nothing, and with standard_conforming_strings off
 // a backslash escapes the quote in a plain string.
+// A read-only run (the default) cannot be made to write by what its script
+// sends: every way of lifting the session's read-only default that was
+// found to work is refused, in a script and in a replay of it, and the
+// database stays as it was; a pg_dumpall file creates no role.
+TEST_P(SafeOnPostgres, AReadOnlyRunCannotBeMadeToWrite) {
+  peer("drop table if exists ro_t; create table ro_t (i int); drop role if exists ro_dumped_role;");
+  const char* lifts[] = {
+      "set default_transaction_read_only = off;\ninsert into ro_t values (1);",
+      "SET SESSION default_transaction_read_only TO false;\ninsert into ro_t values (1);",
+      "begin read write;\ninsert into ro_t values (1);\ncommit;",
+      "start transaction read write;\ninsert into ro_t values (1);\ncommit;",
+      "set session characteristics as transaction read write;\ninsert into ro_t values (1);",
+      "select set_config('default_transaction_read_only', 'off', false);\ninsert into ro_t values (1);",
+      "begin;\nselect set_config('transaction_read_only', 'off', true);\ninsert into ro_t values (1);\ncommit;",
+      "do $$ begin perform set_config('default_transaction_read_only', 'off', false); end $$;\n"
+      "insert into ro_t values (1);",
+      // The head of a pg_dumpall --roles-only file.
+      "SET default_transaction_read_only = off;\nSET client_encoding = 'UTF8';\n"
+      "CREATE ROLE ro_dumped_role;\nALTER ROLE ro_dumped_role WITH NOSUPERUSER NOLOGIN;",
+  };
+  for (const char* script : lifts) {
+    RunResult result = run(script, {"--mode=r"});
+    EXPECT_NE(result.out.find("Error : refused: the session is read-only"), std::string::npos) << script << result.out;
+    ASSERT_EQ(std::system((std::string(TARNWICK_LOG_BINARY) + " " + path("s.sql") + " " + path("s.SQL.log.1") +
+                           " >/dev/null 2>&1").c_str()),
+              0);
+    run("", {"--mode=r", "--sql=" + path("s.SQL.log.1")});
+  }
+  EXPECT_EQ(peer("select count(*) from ro_t; select count(*) from pg_roles where rolname = 'ro_dumped_role';"),
+            "0\n0\n");
+  // Reading the setting is no lifting, and --mode=w writes as asked.
+  EXPECT_EQ(run("show default_transaction_read_only;", {"--mode=r"}).out.find("Error"), std::string::npos);
+  run("insert into ro_t values (2);");
+  EXPECT_EQ(peer("select count(*) from ro_t;"), "1\n");
+}
+
 TEST_P(SafeOnPostgres, StatementsAreCutWherePsqlCutsThem) {
   RunResult result = run(
       "drop table if exists safe_rule_t, safe_rule_u, safe_rule_v;\n"

@@ -231,3 +231,39 @@ TEST(Shape, LiteralsBecomeNumberedPlaceholdersAndTheRestStays) {
 
 }  // namespace
 }  // namespace sqltext
+
+namespace sqltext {
+namespace {
+
+// Every way a read-only session's default was lifted in practice, and
+// what only reads it.
+TEST(StatementInfo, WhatLiftsReadOnly) {
+  const struct {
+    const char* text;
+    bool lifts;
+  } cases[] = {
+      {"set default_transaction_read_only = off", true},
+      {"SET SESSION default_transaction_read_only TO false", true},
+      {"reset default_transaction_read_only", true},
+      {"begin read write", true},
+      {"START TRANSACTION ISOLATION LEVEL SERIALIZABLE, READ\nWRITE", true},
+      {"set transaction read write", true},
+      {"set session characteristics as transaction read write", true},
+      {"select set_config('default_transaction_read_only', 'off', false)", true},
+      {"select set_config('transaction_read_only', 'off', true)", true},
+      {"do $$ begin perform set_config('default_transaction_read_only', 'off', false); end $$", true},
+      {"do $f$ begin execute 'set transaction read write'; end $f$", true},
+      {"select 1; set default_transaction_read_only = off", true},
+      {"SET default_transaction_read_only = off;\nSET client_encoding = 'UTF8';", true},
+      {"show default_transaction_read_only", false},
+      {"select current_setting('transaction_read_only')", false},
+      {"begin read only", false},
+      {"select 1 -- read write", false},
+      {"insert into log values ('write')", false},
+      {"select written, read_count from t", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lifts_read_only(c.text), c.lifts) << c.text;
+}
+
+}  // namespace
+}  // namespace sqltext
