@@ -148,6 +148,7 @@ constexpr int32_t kMaxLateMs = 3600000;
 // More clients than a server takes connections, or a pipeline deeper than
 // a server's socket buffers hold, is a slip too.
 constexpr int32_t kMaxClients = 10000;
+constexpr int32_t kMaxTimeoutSeconds = 86400;
 constexpr int32_t kMaxPipeline = 10000;
 constexpr double kMaxSpeed = 1e6;
 
@@ -173,27 +174,15 @@ const char* short_value(const Option& option, const char* value, int argc, const
   return argv[++*i];
 }
 
-// A number as atoi reads it; 0 when there are no digits.
-int32_t number(const char* value) { return static_cast<int32_t>(std::atoi(value)); }
-
 void warn_unrecognized(const char* argument) {
   message_line("Warning : unrecognized argument ", argument);
 }
 
 // A count that sizes what a query shows (--page-size=, --answers-limit=):
-// as atoi reads it, but a negative one or one past the type's range would
-// make broken tables, so it is warned about and the option keeps its
-// current value. False then.
-bool count_value(const char* argument, const char* value, int32_t* count) {
-  errno = 0;
-  long long parsed = std::strtoll(value, nullptr, 10);
-  if (errno == ERANGE || parsed < 0 || parsed > INT32_MAX) {
-    warn_unrecognized(argument);
-    return false;
-  }
-  *count = static_cast<int32_t>(parsed);
-  return true;
-}
+// a whole number from 0; anything else (trailing text, a negative value, one
+// past the type's range) would make broken tables, so it is warned about
+// and the option keeps its current value. False then.
+bool count_value(const char* argument, const char* value, int32_t* count);
 
 morvane::WString latin1(const char* text) { return morvane::WString(text, morvane::codepage_latin1); }
 
@@ -272,6 +261,12 @@ bool whole_number(const char* value, int32_t low, int32_t high, int32_t* result)
   if (end == value || *end != '\0' || errno != 0 || parsed < low || parsed > high) return false;
   *result = static_cast<int32_t>(parsed);
   return true;
+}
+
+bool count_value(const char* argument, const char* value, int32_t* count) {
+  if (whole_number(value, 0, INT32_MAX, count)) return true;
+  warn_bad_value(argument, "a whole number from 0 (the default) to 2147483647");
+  return false;
 }
 
 void set_progress(const char* argument, const char* value) {
@@ -454,8 +449,11 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
       case Action::help: print_usage(); break;
       case Action::version: print_banner(); return ParseResult::version_shown;
       case Action::limit:
-        settings.statement_limit = number(value);
-        if (settings.statement_limit == 0) settings.statement_limit = -1;
+        if (!whole_number(value, 0, INT32_MAX, &settings.statement_limit)) {
+          warn_bad_value(argument, "the limit is a whole number of statements, 0 for none");
+        } else if (settings.statement_limit == 0) {
+          settings.statement_limit = -1;
+        }
         break;
       case Action::page_size:
         if (!count_value(argument, value, &settings.page_size)) break;
@@ -467,8 +465,16 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
         answers_limit_given = true;
         if (settings.answers_limit == 0) settings.answers_limit = 1024;
         break;
-      case Action::sessions: settings.sessions = number(value); break;
-      case Action::statements: settings.statements = number(value); break;
+      case Action::sessions:
+        if (!whole_number(value, INT32_MIN, INT32_MAX, &settings.sessions)) {
+          warn_bad_value(argument, "sessions are a whole number from 1 to 2147483647");
+        }
+        break;
+      case Action::statements:
+        if (!whole_number(value, INT32_MIN, INT32_MAX, &settings.statements)) {
+          warn_bad_value(argument, "statements are a whole number from 1 to 2147483647");
+        }
+        break;
       case Action::default_language: settings.default_language = value; break;
       case Action::verbose: settings.verbose = true; break;
       case Action::ignore_create: settings.ignore_create = true; break;
@@ -512,7 +518,11 @@ ParseResult parse_arguments(int argc, const char* const* argv) {
         code_page_given = true;
         set_code_page(value);
         break;
-      case Action::timeout: settings.timeout = number(value); break;
+      case Action::timeout:
+        if (!whole_number(value, 0, kMaxTimeoutSeconds, &settings.timeout)) {
+          warn_bad_value(argument, "the timeout is a whole number of seconds from 0 (none) to 86400");
+        }
+        break;
       case Action::sql: add_inputs(value); break;
       case Action::format: set_format(argument, value); break;
       case Action::on_error: set_on_error(argument, value); break;

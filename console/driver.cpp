@@ -210,7 +210,10 @@ bool wait_for_server() {
   if (client_error.code == 0) return true;
   client_error.text[sizeof client_error.text - 1] = '\0';
   if (output_is_console) text_to_console(client_error.text, sizeof client_error.text);
-  error_line("Fatal : ", client_error.text);
+  // The message is the last probe's; the wait was --timeout's.
+  const std::string waited = " (the last of " + std::to_string(settings.timeout) +
+                             " attempt(s) one second apart, --timeout=" + std::to_string(settings.timeout) + ")";
+  error_line("Fatal : ", client_error.text, waited.c_str());
   return false;
 }
 

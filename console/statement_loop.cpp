@@ -342,6 +342,15 @@ void name_what_was_not_run(StatementReader& reader) {
   error_line("The connection to the engine was lost: the rest of '", reader.source_name(), what.c_str());
 }
 
+// The same for the records of a replay log that were not played.
+void name_records_not_run(ReplayLogReader& log) {
+  int64_t left = 0;
+  ReplayRecord record;
+  while (log.next(&record)) ++left;
+  std::string what = "' (" + std::to_string(left) + (left == 1 ? " statement" : " statements") + ") was not run";
+  error_line("The connection to the engine was lost: the rest of '", log.name(), what.c_str());
+}
+
 // Whether a Ctrl-C ended a run that reads no terminal.
 bool interrupted(RunEnd* end) {
   if (!run_interrupted()) return false;
@@ -535,7 +544,14 @@ RunEnd run_replay(ReplayLogReader& log) {
     Outcome outcome = run_statement(text, next.info, {next.session, next.time_us, next.session_ends});
     set_cancel_target(0);
     end_statement_output();  // a long replay shows its results as they come
-    if (settle(outcome, &end) == Next::end_run) break;
+    const Next next_step = settle(outcome, &end);
+    if (next_step == Next::end_run) break;
+    // The statement limit, a quit or a lost connection ends the log as it
+    // ends a script; a lost connection says what was not sent.
+    if (next_step == Next::end_source) {
+      if (outcome.code == QL_ERR_LOST) name_records_not_run(log);
+      break;
+    }
   }
   // The captured sessions end with their log, before the next source runs;
   // clients the command line asked for stay to the end of the run.

@@ -71,6 +71,8 @@ class ReplayLogReader {
   // Whether the header marks a captured log.
   bool captured() const;
   ReplayEnd end() const { return end_; }
+  // The name it was opened with, for messages.
+  const char* name() const { return name_; }
 
  private:
   struct State;

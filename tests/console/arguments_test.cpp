@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -95,21 +96,40 @@ TEST_F(ArgumentsTest, VersionFirstPrintsOnlyTheBanner) {
   EXPECT_EQ(output(), kBanner);
 }
 
-// A page size or answers limit below 0 or past the type would make broken
-// tables: warned about, the default kept.
-TEST_F(ArgumentsTest, NumbersReadAsAtoiWithThreeZeroFallbacks) {
-  parse({"--limit=0", "--page-size=0", "--answers-limit=abc", "--timeout=0"});
+// Numbers are whole numbers in their range: trailing text, exponents,
+// negative values and overflow are warned about and the option keeps its
+// value; 0 keeps each option's meaning of "none" or "the default".
+TEST_F(ArgumentsTest, NumbersAreWholeNumbersOrWarnedAbout) {
+  parse({"--limit=0", "--page-size=0", "--answers-limit=0", "--timeout=0"});
   EXPECT_EQ(settings.statement_limit, -1);
   EXPECT_EQ(settings.page_size, 20);
   EXPECT_EQ(settings.answers_limit, 1024);
-  parse({"--limit=5x", "--page-size=-5", "--answers-limit= 7", "--timeout=-2"});
-  EXPECT_EQ(settings.statement_limit, 5);
-  EXPECT_EQ(settings.page_size, 20);
-  EXPECT_EQ(settings.answers_limit, 7);
-  EXPECT_EQ(settings.timeout, -2);
-  parse({"--answers-limit=99999999999", "--page-size=2147483647"});
-  EXPECT_EQ(settings.answers_limit, 7);  // as it was
-  EXPECT_EQ(settings.page_size, 2147483647);
+  parse({"--limit=7", "--page-size=5", "--answers-limit= 9", "--timeout=3", "--statements=4", "--sessions=2"});
+  ::testing::internal::CaptureStderr();
+  for (const char* bad : {"abc", "5x", "5e1", "-3", "99999999999"}) {
+    const std::string v(bad);
+    const std::vector<std::string> options = {"--limit=" + v, "--page-size=" + v, "--answers-limit=" + v,
+                                              "--timeout=" + v, "--statements=" + v + "x", "--sessions=" + v + "x"};
+    std::vector<const char*> argv = {"tarnwick"};
+    for (const std::string& option : options) argv.push_back(option.c_str());
+    parse_arguments(static_cast<int>(argv.size()), argv.data());
+  }
+  EXPECT_EQ(settings.statement_limit, 7);
+  EXPECT_EQ(settings.page_size, 5);
+  EXPECT_EQ(settings.answers_limit, 9);
+  EXPECT_EQ(settings.timeout, 3);
+  EXPECT_EQ(settings.statements, 4);
+  EXPECT_EQ(settings.sessions, 2);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  for (const char* bad : {"abc", "5x", "5e1", "-3", "99999999999"}) {
+    for (const char* warning : {"--limit=%s: the limit is a whole number of statements, 0 for none",
+                                "--page-size=%s: a whole number from 0", "--timeout=%s: the timeout is a whole",
+                                "--statements=%sx: statements are a whole number"}) {
+      char expected[160];
+      std::snprintf(expected, sizeof expected, warning, bad);
+      EXPECT_NE(said.find(std::string("Warning : ignoring ") + expected), std::string::npos) << expected;
+    }
+  }
 }
 
 TEST_F(ArgumentsTest, SessionsAndStatementsBelowOneAreTakenAsOneWithAWarning) {

@@ -318,6 +318,23 @@ TEST_P(LoadRunE2e, IndependentClientsCountFailuresAndStopOnTheFirstWhenAsked) {
 // A captured session that holds a lock in its open transaction while
 // another session's statements pile up behind the lock: the log is read on
 // past them to the COMMIT that frees them, as fast as it goes.
+// --limit=N runs N statements of a replay log as of a script, on one
+// session, in a pool's batches and on independent clients.
+TEST_P(LoadRunE2e, TheLimitHoldsForReplayLogsInEveryMode) {
+  std::vector<std::string> inserts;
+  for (int i = 0; i < 20; ++i) inserts.push_back("insert into lim_t values (" + std::to_string(i) + ")");
+  write_file("lim.SQL.log.1", replay_log_bytes(inserts));
+  const std::vector<std::vector<std::string>> modes = {{}, {"--sessions=2", "--statements=2"}, {"--clients=2"}};
+  for (const std::vector<std::string>& mode : modes) {
+    run({"--command=drop table if exists lim_t; create table lim_t (i int)"});
+    std::vector<std::string> arguments = mode;
+    arguments.insert(arguments.end(), {"--silent", "--limit=5", "--sql=" + path("lim.SQL.log.1")});
+    run(arguments);
+    RunResult rows = run({"--format=csv", "--command=select count(*) from lim_t"});
+    EXPECT_NE(rows.out.find("\n5\n"), std::string::npos) << (mode.empty() ? "single" : mode[0]) << ": " << rows.out;
+  }
+}
+
 TEST_P(LoadRunE2e, ACapturedSessionWaitingOnAnotherDoesNotStopTheLog) {
   if (!postgres()) GTEST_SKIP() << "a server log is PostgreSQL's";
   std::string log;

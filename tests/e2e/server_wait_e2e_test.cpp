@@ -66,7 +66,8 @@ TEST_F(ServerWait, TheMessageAboutAURIShowsNoOtherPort) {
   const std::string uri = "postgresql://ann@127.0.0.1:" + server.port() + "/shop";
   RunResult run = run_tarnwick({"--host=" + uri, "--timeout=1"}, "select 1;\n", dir_);
   EXPECT_EQ(run.exit_code, 255);
-  EXPECT_EQ(run.err, "Fatal : no answer from the server at " + uri + " within 1000 ms\n");
+  EXPECT_EQ(run.err, "Fatal : no answer from the server at " + uri +
+                        " within 1000 ms (the last of 1 attempt(s) one second apart, --timeout=1)\n");
 }
 
 // Hosts whose password libpq or the library quote back: while waiting
