@@ -19,6 +19,13 @@ using nlohmann::json;
 // Runs further apart than this on the wall clock were not started together
 // (their hosts' clocks differ, or they are not one load): said, and kept.
 constexpr double kApartSeconds = 5.0;
+// Unix seconds of the year 3000: no report is written later.
+constexpr double kLatestTime = 32503680000.0;
+// The longest stretch of seconds without a statement that the merged
+// series shows as empty seconds; runs further apart follow each other in it
+// with their own second numbers, so that runs a year apart cost no more
+// than runs a minute apart.
+constexpr int64_t kLongestEmptyStretch = 3600;
 
 struct Second {
   uint64_t done = 0;
@@ -109,6 +116,18 @@ MergeResult merge_reports(const std::vector<std::string>& paths) {
       continue;
     }
     json& report = read.report;
+    // Times place each run's seconds: a report whose clock says nothing of
+    // a run (before 1970, past the year 3000, ending before it starts)
+    // cannot be placed, and its seconds would have no end.
+    const double started = report.value("started_at", 0.0), ended = report.value("ended_at", 0.0);
+    if (!(started > 0 && started < kLatestTime && ended >= started && ended < kLatestTime)) {
+      error_line("Cannot merge the report '", path.c_str(),
+                 ("': its started_at (" + std::to_string(started) + ") and ended_at (" + std::to_string(ended) +
+                  ") are not the times of a run")
+                     .c_str());
+      ++result.skipped;
+      continue;
+    }
     // The same run named twice would count its statements twice.
     const auto same = std::find_if(reports.begin(), reports.end(), [&](const auto& other) {
       return other.second.value("host", "") == report.value("host", "") &&
@@ -184,6 +203,7 @@ MergeResult merge_reports(const std::vector<std::string>& paths) {
   if (others != nullptr) run_stats.shapes.push_back(std::move(others));
   for (auto& [second, row] : merged.seconds) {
     int64_t next = run_stats.seconds.empty() ? 0 : run_stats.seconds.back().second + 1;
+    if (second - next > kLongestEmptyStretch) next = second;
     for (; next < second; ++next) run_stats.seconds.push_back({next, 0, 0, 0, 0, {}});
     run_stats.seconds.push_back({second, row.done, row.failed, row.latency.percentile(0.50),
                                  row.latency.percentile(0.99), row.latency.parts()});

@@ -78,5 +78,35 @@ TEST_F(ReportMergeTest, ReportsThatCannotBeMergedAreLeftOutWhole) {
   EXPECT_EQ(run_stats.hosts.size(), 1u);
 }
 
+// Runs a year apart merge into series of their own seconds, not a year of
+// empty ones; a report whose clock places no run is left out.
+TEST_F(ReportMergeTest, RunsFarApartCostNoMoreThanRunsSideBySide) {
+  const std::string first = run_report({1000, 2000}, 0, "select 1");
+  std::ifstream file(first);
+  const std::string whole((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The same report with its times moved: `started` and `ended` replace the
+  // numbers after "started_at": and "ended_at": (the run's, and its host's).
+  auto moved = [&](const std::string& name, const std::string& started, const std::string& ended) {
+    std::string text = whole;
+    for (const auto& [key, value] : {std::pair{"\"started_at\": ", started}, std::pair{"\"ended_at\": ", ended}}) {
+      for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+        const size_t from = at + std::string(key).size();
+        text.replace(from, text.find_first_of(",}\n", from) - from, value);
+      }
+    }
+    write_file(name, text);
+    return path(name);
+  };
+  const std::string year_later = moved("later.json", "1800000000.5", "1800000001.5");
+  const std::string epoch = moved("epoch.json", "5", "6");
+  const std::string huge = moved("huge.json", "1e308", "1e308");
+  const std::string backwards = moved("backwards.json", "1800000009", "1800000001");
+  MergeResult result = merge_reports({first, year_later, epoch, huge, backwards});
+  EXPECT_EQ(result.merged, 3);
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_EQ(run_stats.succeeded, 6u);
+  EXPECT_LT(run_stats.seconds.size(), 10u);
+}
+
 }  // namespace
 }  // namespace tarnwick
