@@ -193,7 +193,6 @@ void ClientLoop::run() {
       adopted_.clear();
       if (ending_) break;
     }
-    const bool stopping = clients->stopping.load();
     const int64_t now = monotonic_ns();
     int64_t next_due = INT64_MAX;
     bool hungry = false;
@@ -204,6 +203,9 @@ void ClientLoop::run() {
       Slot& slot = slots[i];
       if (slot.done) continue;
       if (slot.ready) collect(slot);
+      // Read after collecting: a failure just handed back under
+      // --on-error=stop stops this client before it sends more.
+      const bool stopping = clients->stopping.load();
       if (!stopping && !slot.done) feed(slot, now, &next_due, &hungry);
       if (!slot.done && stopping && slot.on_way.empty()) slot.done = true;
       if (slot.done) {

@@ -109,6 +109,10 @@ struct Clients {
   std::vector<std::unique_ptr<ClientLoop>> loops;  // made as clients need them
   SessionParams params;
   std::atomic<bool> stopping{false};  // every client stops taking statements
+  // --on-error=stop as the statements being dealt have it (a script may
+  // change it): a client that sees a failure then stops every client at
+  // once, so that nothing it was dealt after the failure is sent.
+  std::atomic<bool> stop_on_error{false};
   // The main thread waits here for room in a queue or for the end;
   // clients wake it only while it says it waits.
   std::mutex lock;

@@ -120,6 +120,8 @@ void wake_main() {
 }
 
 void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::string& message) {
+  bool failed = false;
+  for (const Done& d : done) failed = failed || (d.code != 0 && !d.internal);
   {
     std::lock_guard<std::mutex> guard(client.lock);
     for (Done& d : done) client.outbox.push_back(std::move(d));
@@ -128,6 +130,9 @@ void hand_back(Client& client, std::vector<Done>& done, bool lost, const std::st
       client.lost_message = message;
     }
   }
+  // Under --on-error=stop the first failure stops every client now: what
+  // they were dealt and have not sent stays unsent.
+  if (failed && clients->stop_on_error.load(std::memory_order_relaxed)) clients->stopping.store(true);
   const size_t n = done.size();
   const size_t own = client.waiting.fetch_sub(n) - n;
   const size_t all = clients->waiting.fetch_sub(n) - n;

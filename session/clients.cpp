@@ -411,7 +411,12 @@ bool wait_for_all(Outcome* outcome) {
 void set_clients_stop_check(bool (*stop_requested)()) { stop_check = stop_requested; }
 
 Outcome deal_statement(const char* text, const sqltext::StatementInfo& info, const StatementOrigin& origin) {
+  // The clients of --clients= start together: a client still connecting
+  // while the others run would take its share of the log late, and a
+  // failure there would be seen after statements that came after it.
+  if (clients == nullptr) open_clients();
   if (clients == nullptr) start_clients();
+  clients->stop_on_error.store(run_state.stop_on_error, std::memory_order_relaxed);
   if (clients->stopping.load()) return drain();
   Outcome waited;
   // A statement that changes what the others run against (the schema)

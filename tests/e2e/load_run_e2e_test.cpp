@@ -315,6 +315,30 @@ TEST_P(LoadRunE2e, IndependentClientsCountFailuresAndStopOnTheFirstWhenAsked) {
       << stopped.err;
 }
 
+// Under --on-error=stop independent clients stop sending at the first
+// failure: what was on its way finishes, the rest is not sent. (With
+// several clients, the others' statements that ran while the failing one
+// waited count as on their way; how many depends on the machine.)
+TEST_P(LoadRunE2e, ClientsStopSendingAtTheFirstFailure) {
+  std::vector<std::string> inserts = {"insert into stop_t values (1)", "insert into stop_t values (1)"};
+  for (int i = 2; i <= 400; ++i) inserts.push_back("insert into stop_t values (" + std::to_string(i) + ")");
+  write_file("stop.SQL.log.1", replay_log_bytes(inserts));
+  const struct {
+    std::vector<std::string> mode;
+    int most;  // rows at most: the first, and what was on its way
+  } cases[] = {{{"--clients=1"}, 1}, {{"--clients=1", "--pipeline=16"}, 17}};
+  for (const auto& c : cases) {
+    run({"--command=drop table if exists stop_t; create table stop_t (i int primary key)"});
+    std::vector<std::string> arguments = c.mode;
+    arguments.insert(arguments.end(), {"--silent", "--on-error=stop", "--sql=" + path("stop.SQL.log.1")});
+    EXPECT_EQ(run(arguments).exit_code, 3) << c.mode.back();
+    const std::string rows = run({"--format=csv", "--command=select count(*) from stop_t"}).out;
+    const int count = std::atoi(rows.substr(rows.find('\n') + 1).c_str());
+    EXPECT_GE(count, 1) << c.mode.back();
+    EXPECT_LE(count, c.most) << c.mode.back();
+  }
+}
+
 // A captured session that holds a lock in its open transaction while
 // another session's statements pile up behind the lock: the log is read on
 // past them to the COMMIT that frees them, as fast as it goes.
