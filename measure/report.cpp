@@ -283,7 +283,11 @@ std::string report_text(const ReportSettings& report) {
   }
   if (run_stats.paced) {
     // A fixed rate, or a captured log's recorded times (divided by --speed=).
-    std::string plan = report.rate > 0 ? rate_text(report.rate) + "/s" : "recorded times";
+    // Clients pace units (a transaction block counts once), the pool and a
+    // single session statements.
+    std::string plan = report.rate > 0 ? rate_text(report.rate) +
+                                             (report.clients > 0 ? " transactions/s" : " statements/s")
+                                       : "recorded times";
     if (report.rate <= 0 && report.speed > 0 && report.speed != 1) plan += " / " + rate_text(report.speed);
     append(out, "  schedule    %s: lag p50 %.3f ms, p99 %.3f ms, max %.3f ms; %llu behind by more than %d ms\n",
            plan.c_str(), milliseconds(run_stats.lag.percentile(0.50)),

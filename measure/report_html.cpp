@@ -50,11 +50,19 @@ std::string summary_section(const ReportSettings& report, const ReportSummary& s
            format(", %.3f s from the first start to the last end", summary.elapsed_seconds);
   }
   if (run_stats.hosts.empty()) {
-    out += format("; %d session(s)", report.sessions);
-    if (report.clients > 0) out += format(", %d client(s), pipeline %d%s", report.clients, report.pipeline,
-                                           report.prepared ? ", prepared statements" : "");
+    // Independent clients each have a session of their own, and pace
+    // units (a transaction block counts once); the pool paces statements.
+    if (report.clients > 0) {
+      out += format("; %d client(s), pipeline %d%s", report.clients, report.pipeline,
+                    report.prepared ? ", prepared statements" : "");
+    } else {
+      out += format("; %d session(s)", report.sessions);
+    }
     if (report.batch_capacity > 1) out += format(", batches of %d", report.batch_capacity);
-    if (report.rate > 0) out += format(", %.3f statements/s asked for", report.rate);
+    if (report.rate > 0) {
+      out += format(report.clients > 0 ? ", %.3f transactions/s asked for" : ", %.3f statements/s asked for",
+                    report.rate);
+    }
   }
   out += "</p>\n";
   if (report.interrupted) {

@@ -219,7 +219,11 @@ TEST_F(ReportFileE2e, ARateBelowItsLowerBoundIsWarnedAboutAndNotUsed) {
   RunResult at =
       run_tarnwick({"--host=sqlite::memory:", "--quiet", "--rate=0.001", "--report"}, "select 1;\n", dir_);
   EXPECT_EQ(at.exit_code, 0);
-  EXPECT_NE(at.err.find("  schedule    0.001/s: lag p50 "), std::string::npos) << at.err;
+  EXPECT_NE(at.err.find("  schedule    0.001 statements/s: lag p50 "), std::string::npos) << at.err;
+  // Clients pace transactions, a block counting once, and say so.
+  RunResult clients = run_tarnwick({"--host=sqlite::memory:", "--quiet", "--clients=2", "--rate=1000", "--report"},
+                                   "select 1;\nbegin;\nselect 2;\ncommit;\n", dir_);
+  EXPECT_NE(clients.err.find("  schedule    1000.0 transactions/s: lag p50 "), std::string::npos) << clients.err;
 }
 
 // Two runs of 400 statements, the second with a stall in every 100th (a

@@ -202,7 +202,7 @@ TEST_F(LoadRun, FixedRateSpreadsOverThePoolAndAShortRunStillReports) {
   EXPECT_NEAR(pooled.seconds, 0.2, 0.1);
   EXPECT_EQ(fake_ql::scheduled().size(), 200u);
   EXPECT_NE(pooled.err.find("statements  200: 200 run, 0 failed, 0 skipped\n"), std::string::npos) << pooled.err;
-  EXPECT_NE(pooled.err.find("schedule    1000.0/s: lag p50"), std::string::npos) << pooled.err;
+  EXPECT_NE(pooled.err.find("schedule    1000.0 statements/s: lag p50"), std::string::npos) << pooled.err;
 
   // One statement, far less than a progress interval: no progress line,
   // and the report all the same.
