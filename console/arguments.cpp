@@ -319,13 +319,26 @@ void set_speed(const char* argument, const char* value) {
 // --start-at=: Unix seconds ("1765198800", "1765198800.5"), or ISO 8601
 // ("2026-12-08T13:00:00Z", "2026-12-08 14:00:00+01:00"; without a zone,
 // local time).
+// A start further off than this is a mistake (a time in milliseconds, a
+// year too far): the run would wait without end in sight.
+constexpr double kLatestStartSeconds = 7 * 86400.0;
+
+// Takes `seconds` as --start-at, unless it is further off than a week.
+void start_at(const char* argument, double seconds) {
+  if (seconds - static_cast<double>(std::time(nullptr)) > kLatestStartSeconds) {
+    warn_bad_value(argument, "the time is more than a week away");
+    return;
+  }
+  settings.start_at = seconds;
+}
+
 void set_start_at(const char* argument, const char* value) {
   char* end = nullptr;
   errno = 0;
   double seconds = std::strtod(value, &end);
   if (end != value && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds > 0 &&
       std::strchr(value, '-') == nullptr) {
-    settings.start_at = seconds;
+    start_at(argument, seconds);
     return;
   }
   tm parts{};
@@ -358,7 +371,7 @@ void set_start_at(const char* argument, const char* value) {
     return;
   }
   const time_t whole = zoned ? timegm(&parts) - offset : mktime(&parts);
-  settings.start_at = static_cast<double>(whole) + fraction;
+  start_at(argument, static_cast<double>(whole) + fraction);
 }
 
 // The names of a comma-separated list, into `names`.

@@ -138,6 +138,7 @@ int merge_into_report() {
 void wait_for_start() {
   open_clients();
   double late = 0;
+  bool said = false;
   for (;;) {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -147,6 +148,12 @@ void wait_for_start() {
       break;
     }
     if (run_interrupted()) return;
+    if (!said && left >= 1) {
+      said = true;
+      error_line(("Note : the first statement waits " + std::to_string(static_cast<int64_t>(left + 0.5)) +
+                  " s for --start-at=")
+                     .c_str());
+    }
     morvane::platform::sleep_ms(static_cast<uint32_t>(std::min(left * 1000.0, 100.0)) + 1);
   }
   if (late > 0.1) {

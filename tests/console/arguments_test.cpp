@@ -104,8 +104,13 @@ TEST_F(ArgumentsTest, NumbersAreWholeNumbersOrWarnedAbout) {
   EXPECT_EQ(settings.statement_limit, -1);
   EXPECT_EQ(settings.page_size, 20);
   EXPECT_EQ(settings.answers_limit, 1024);
-  parse({"--limit=7", "--page-size=5", "--answers-limit= 9", "--timeout=3", "--statements=4", "--sessions=2"});
+  parse({"--limit=7", "--page-size=5", "--answers-limit= 9", "--timeout=3", "--statements=4", "--sessions=2",
+         "--start-at=2026-12-08T14:00:00Z"});
+  EXPECT_EQ(settings.start_at, 1796738400.0);
   ::testing::internal::CaptureStderr();
+  // A start a year or an age away would wait without end in sight.
+  parse({"--start-at=1e20", "--start-at=2999-01-01T00:00:00Z"});
+  EXPECT_EQ(settings.start_at, 1796738400.0);
   for (const char* bad : {"abc", "5x", "5e1", "-3", "99999999999"}) {
     const std::string v(bad);
     const std::vector<std::string> options = {"--limit=" + v, "--page-size=" + v, "--answers-limit=" + v,
@@ -121,6 +126,7 @@ TEST_F(ArgumentsTest, NumbersAreWholeNumbersOrWarnedAbout) {
   EXPECT_EQ(settings.statements, 4);
   EXPECT_EQ(settings.sessions, 2);
   const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("Warning : ignoring --start-at=1e20: the time is more than a week away"), std::string::npos);
   for (const char* bad : {"abc", "5x", "5e1", "-3", "99999999999"}) {
     for (const char* warning : {"--limit=%s: the limit is a whole number of statements, 0 for none",
                                 "--page-size=%s: a whole number from 0", "--timeout=%s: the timeout is a whole",
